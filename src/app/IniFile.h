@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// A small INI file reader and writer with the profile-function behaviour the settings rely on:
+// sections in brackets, key=value lines, a missing file, section or key reads as "".
+// Writing keeps every other line and replaces the file atomically.
+namespace IniFile {
+
+QString read(const QString &section, const QString &key, const QString &file);
+bool write(const QString &section, const QString &key, const QString &value, const QString &file);
+
+} // namespace IniFile

@@ -1,0 +1,82 @@
+#include "app/Settings.h"
+
+#include "app/AppState.h"
+#include "app/FileHelpers.h"
+#include "app/IniFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace Settings {
+
+namespace {
+
+const QString kSection = QStringLiteral("Settings");
+
+bool programFolderWritable()
+{
+    const QFileInfo info(AppState::AppPath());
+    return info.isDir() && info.isWritable();
+}
+
+} // namespace
+
+QString FilePath()
+{
+    if (programFolderWritable())
+        return AppState::AppPath() + QStringLiteral("Settings.ini");
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Clipvault");
+    QDir().mkpath(config);
+    return config + QStringLiteral("/Settings.ini");
+}
+
+QString DefaultSaveFolder()
+{
+    if (programFolderWritable())
+        return AppState::AppPath();
+    for (auto location : {QStandardPaths::MoviesLocation, QStandardPaths::DownloadLocation,
+                          QStandardPaths::HomeLocation}) {
+        QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return modFunctions::WithSeparator(folder);
+    }
+    return AppState::AppPath();
+}
+
+Folders Read()
+{
+    Folders folders;
+    const QString file = FilePath();
+    if (!modFunctions::FileExists(file)) {
+        folders.videoSavePath = DefaultSaveFolder();
+        return folders;
+    }
+
+    QString video = IniFile::read(kSection, QStringLiteral("VideoSavePath"), file);
+    if (!video.endsWith(QLatin1Char('/')))
+        video += QLatin1Char('/');
+    if (modFunctions::IsDriveTypeValid(video) && modFunctions::FolderExists(video))
+        folders.videoSavePath = video;
+    else
+        folders.videoSavePath = DefaultSaveFolder();
+
+    folders.imageSavePath = IniFile::read(kSection, QStringLiteral("ImageSavePath"), file);
+    if (folders.imageSavePath.isEmpty())
+        folders.imageSavePath = DefaultSaveFolder();
+    return folders;
+}
+
+void Write(const QString &videoSavePath, const QString &imageSavePath)
+{
+    WriteValue(QStringLiteral("VideoSavePath"), videoSavePath);
+    WriteValue(QStringLiteral("ImageSavePath"), imageSavePath);
+}
+
+void WriteValue(const QString &key, const QString &value)
+{
+    IniFile::write(kSection, key, value, FilePath());
+}
+
+} // namespace Settings

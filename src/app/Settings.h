@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+// The two folders kept between runs, in Settings.ini, section "Settings", keys VideoSavePath and
+// ImageSavePath. The file lives in the program's folder; when that folder cannot be written (a
+// system-wide install) it lives in the user's configuration folder instead.
+namespace Settings {
+
+QString FilePath();
+
+// Where videos go when nothing valid is stored: the program's folder, or the user's video (else
+// download) folder when the program's folder cannot be written.
+QString DefaultSaveFolder();
+
+struct Folders
+{
+    QString videoSavePath; // for txtSavePath, ending in a separator
+    QString imageSavePath; // may be empty on the first run
+};
+
+// Reads both folders at start-up, replacing a stored video folder that is gone or not on a local
+// fixed disk by the default.
+Folders Read();
+
+// Writes both keys (shut-down).
+void Write(const QString &videoSavePath, const QString &imageSavePath);
+
+// Writes one key at once (after Browse, after a saved thumbnail).
+void WriteValue(const QString &key, const QString &value);
+
+} // namespace Settings

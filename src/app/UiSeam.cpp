@@ -1,0 +1,177 @@
+#include "app/UiSeam.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+
+namespace UiSeam {
+
+namespace {
+
+Responder &responder()
+{
+    static Responder r;
+    return r;
+}
+
+QPointer<QWidget> &mainWindowRef()
+{
+    static QPointer<QWidget> w;
+    return w;
+}
+
+QWidget *ownerOr(QWidget *owner)
+{
+    return owner ? owner : mainWindowRef().data();
+}
+
+QVariant answer(const Call &call)
+{
+    return responder() ? responder()(call) : QVariant();
+}
+
+} // namespace
+
+void setResponder(Responder r)
+{
+    responder() = std::move(r);
+}
+
+bool hasResponder()
+{
+    return static_cast<bool>(responder());
+}
+
+void setMainWindow(QWidget *window)
+{
+    mainWindowRef() = window;
+}
+
+QWidget *mainWindow()
+{
+    return mainWindowRef().data();
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Clipvault");
+}
+
+int messageBox(const QString &text, int style, const QString &title, QWidget *owner)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::MessageBox;
+        call.text = text;
+        call.title = title;
+        call.style = style;
+        const QVariant a = answer(call);
+        if (a.isValid())
+            return a.toInt();
+        return (style & 0x7) == YesNo ? Yes : Ok;
+    }
+
+    QMessageBox box(ownerOr(owner));
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (style & 0x70) {
+    case Critical: box.setIcon(QMessageBox::Critical); break;
+    case Question: box.setIcon(QMessageBox::Question); break;
+    case Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case 64: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    if ((style & 0x7) == YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Yes : No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Ok;
+}
+
+int showModal(QDialog *dialog, const std::function<int()> &readAnswer)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::Modal;
+        call.text = dialog->objectName();
+        call.title = dialog->windowTitle();
+        call.dialog = dialog;
+        answer(call); // the responder works the dialog's controls and closes it
+        if (dialog->isVisible())
+            dialog->reject();
+        return readAnswer();
+    }
+    dialog->exec();
+    return readAnswer();
+}
+
+QString browseForFolder(const QString &title, QWidget *owner)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::BrowseFolder;
+        call.title = title;
+        return answer(call).toString();
+    }
+    return QFileDialog::getExistingDirectory(ownerOr(owner), title, QString(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
+                     const QString &defaultSuffix, QWidget *owner)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::SaveFile;
+        call.title = title;
+        call.folder = initialFolder;
+        call.filter = filter;
+        call.suffix = defaultSuffix;
+        return answer(call).toString();
+    }
+    QFileDialog dialog(ownerOr(owner), title, initialFolder, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+void shellOpen(const QString &address)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::ShellOpen;
+        call.text = address;
+        answer(call);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromUserInput(address));
+}
+
+void setClipboardText(const QString &text)
+{
+    // The clipboard is written for real in tests too; the responder only records it.
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(text);
+    }
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::Clipboard;
+        call.text = text;
+        answer(call);
+    }
+}
+
+} // namespace UiSeam

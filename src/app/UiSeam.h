@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+// The one place through which the program asks the user something or hands something to the
+// desktop: message boxes, modal dialogs, folder and file dialogs, opening addresses, the clipboard.
+// Tests install a responder that answers and records every call instead of showing real dialogs.
+namespace UiSeam {
+
+// Message box styles, combined by addition as the program's messages state them (48 = OK with the
+// exclamation icon, 36 = Yes and No with the question icon).
+enum Style : int {
+    OkOnly = 0,
+    YesNo = 4,
+    Critical = 16,
+    Question = 32,
+    Exclamation = 48,
+};
+
+// Message box answers.
+enum Answer : int {
+    Ok = 1,
+    Cancel = 2,
+    Yes = 6,
+    No = 7,
+};
+
+enum class Kind { MessageBox, Modal, BrowseFolder, SaveFile, ShellOpen, Clipboard };
+
+struct Call
+{
+    Kind kind = Kind::MessageBox;
+    QString text;      // message text, address opened, clipboard text, dialog name
+    QString title;     // message or dialog title
+    int style = 0;     // message box style
+    QString folder;    // initial folder of a file dialog
+    QString filter;    // file dialog filter
+    QString suffix;    // default extension of a save dialog
+    QDialog *dialog = nullptr; // the modal dialog being shown, for a responder that works its controls
+};
+
+// Answers one call: an int for message boxes and modal dialogs, a string (empty = cancelled) for
+// file and folder dialogs; ignored for shell opens and the clipboard.
+using Responder = std::function<QVariant(const Call &)>;
+
+void setResponder(Responder responder); // an empty responder restores the real dialogs
+bool hasResponder();
+
+// The window that owns message boxes and dialogs when the caller names none.
+void setMainWindow(QWidget *window);
+QWidget *mainWindow();
+
+QString applicationTitle(); // "Clipvault"
+
+int messageBox(const QString &text, int style, const QString &title = applicationTitle(),
+               QWidget *owner = nullptr);
+// Shows the dialog modally; the answer is whatever `answer` reads from it once it has closed.
+int showModal(QDialog *dialog, const std::function<int()> &answer);
+QString browseForFolder(const QString &title, QWidget *owner = nullptr);
+QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
+                     const QString &defaultSuffix, QWidget *owner = nullptr);
+void shellOpen(const QString &address);
+void setClipboardText(const QString &text);
+
+} // namespace UiSeam

@@ -1,0 +1,95 @@
+#include "DemoSite.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+#include <QUrlQuery>
+
+DemoSite::~DemoSite()
+{
+    stop();
+}
+
+bool DemoSite::start(const QStringList &arguments)
+{
+    m_process.setProgram(QStringLiteral(CLIPVAULT_DEMOSITE_PATH));
+    m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start();
+    if (!m_process.waitForStarted(10000))
+        return false;
+    QDeadlineTimer deadline(15000);
+    QByteArray line;
+    while (!deadline.hasExpired()) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(200))
+            continue;
+        line = m_process.readLine().trimmed();
+        const qsizetype at = line.indexOf("http://");
+        if (at >= 0) {
+            m_root = QString::fromLatin1(line.mid(at));
+            break;
+        }
+    }
+    if (m_root.isEmpty())
+        return false;
+    qputenv("CLIPVAULT_SITE_ROOT", m_root.toLatin1());
+    qputenv("CLIPVAULT_THUMBNAIL_ROOT", m_root.toLatin1());
+    return true;
+}
+
+void DemoSite::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+QByteArray DemoSite::get(const QString &pathAndQuery, int *status) const
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(QUrl(m_root + pathAndQuery));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    QNetworkReply *reply = manager.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    if (status)
+        *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    reply->abort();
+    delete reply;
+    return body;
+}
+
+void DemoSite::rule(const QString &path, int delayMs, int status) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("path"), path);
+    query.addQueryItem(QStringLiteral("delay"), QString::number(delayMs));
+    if (status)
+        query.addQueryItem(QStringLiteral("status"), QString::number(status));
+    get(QStringLiteral("/_control/rule?") + query.toString(QUrl::FullyEncoded));
+}
+
+void DemoSite::clear() const
+{
+    get(QStringLiteral("/_control/clear"));
+}
+
+QStringList DemoSite::requestLog() const
+{
+    const QString text = QString::fromUtf8(get(QStringLiteral("/_control/log")));
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    lines.removeIf([](const QString &l) { return l.startsWith(QLatin1String("/_control/")); });
+    return lines;
+}
