@@ -1,0 +1,51 @@
+#include "image/modJPG.h"
+
+#include "app/AppState.h"
+#include "app/RuntimeError.h"
+#include "app/Settings.h"
+#include "app/UiSeam.h"
+
+#include <QImageWriter>
+
+namespace modJPG {
+
+QString FolderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? path : path.left(slash + 1);
+}
+
+QString ShowSaveDialog()
+{
+    const QString chosen = UiSeam::saveFileName(QStringLiteral("Save Image"), AppState::ImageSavePath(),
+                                                QStringLiteral("JPG Image (*.jpg)"), QStringLiteral("jpg"));
+    if (chosen.isEmpty())
+        return QString();
+    AppState::ImageSavePath() = FolderOf(chosen);
+    Settings::WriteValue(QStringLiteral("ImageSavePath"), AppState::ImageSavePath());
+    return chosen;
+}
+
+void SaveJPG(const QImage &picture, const QString &fileName, int quality)
+{
+    if (picture.isNull())
+        throw RuntimeError(5, QStringLiteral("Cannot save the image. There is no picture."));
+    QImageWriter writer(fileName, "jpg");
+    writer.setQuality(quality);
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
+        throw RuntimeError(5, QStringLiteral("Cannot save the image. %1").arg(writer.errorString()));
+}
+
+void SaveWithDialog(const QImage &picture)
+{
+    const QString fileName = ShowSaveDialog();
+    if (fileName.isEmpty())
+        return;
+    try {
+        SaveJPG(picture, fileName, 100);
+    } catch (const RuntimeError &error) {
+        UiSeam::messageBox(error.description(), UiSeam::Exclamation);
+    }
+}
+
+} // namespace modJPG
