@@ -1,0 +1,43 @@
+#include "controlboard.h"
+
+namespace demosite {
+
+void ControlBoard::setRule(const std::string &path, Rule rule)
+{
+    std::lock_guard lock(m_mutex);
+    if (rule.delayMs <= 0 && rule.status <= 0)
+        m_rules.erase(path);
+    else
+        m_rules[path] = rule;
+}
+
+ControlBoard::Rule ControlBoard::ruleFor(const std::string &path) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_rules.find(path);
+    return it == m_rules.end() ? Rule{} : it->second;
+}
+
+void ControlBoard::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_rules.clear();
+    m_log.clear();
+}
+
+void ControlBoard::logRequest(const std::string &target)
+{
+    std::lock_guard lock(m_mutex);
+    m_log.push_back(target);
+}
+
+std::string ControlBoard::logText() const
+{
+    std::lock_guard lock(m_mutex);
+    std::string out;
+    for (const std::string &line : m_log)
+        out += line + "\n";
+    return out;
+}
+
+} // namespace demosite
