@@ -1,5 +1,7 @@
 #include "dialogs/frmMenu.h"
 
+#include "image/MenuIcons.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QPointer>
@@ -23,6 +25,19 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption)
 void addSeparator(QMenu *menu, const char *name)
 {
     menu->addSeparator()->setObjectName(QString::fromLatin1(name));
+}
+
+// Puts a picture beside the command at `position` of a popup (separators count as positions);
+// false when there is no command there.
+bool setMenuItemIcon(QMenu *popup, int position, const QIcon &icon)
+{
+    if (!popup)
+        return false;
+    const QList<QAction *> items = popup->actions();
+    if (position < 0 || position >= items.size() || items.at(position)->isSeparator())
+        return false;
+    items.at(position)->setIcon(icon);
+    return true;
 }
 
 } // namespace
@@ -67,7 +82,16 @@ frmMenu::~frmMenu()
 
 void frmMenu::SetIcon()
 {
-    // The menu pictures are drawn by the image subsystem; see MenuIcons.
+    using MenuIcons::Kind;
+    // The thumbnail's own save command shares the picture of the result list's save command.
+    const QIcon save = MenuIcons::icon(Kind::SaveImage);
+    setMenuItemIcon(mnuPopup, 0, MenuIcons::icon(Kind::Start));
+    setMenuItemIcon(mnuPopup, 2, MenuIcons::icon(Kind::Stop));
+    setMenuItemIcon(mnuPopup, 4, MenuIcons::icon(Kind::Remove));
+    setMenuItemIcon(mnuPopup, 6, MenuIcons::icon(Kind::RemoveFinished));
+    setMenuItemIcon(mnuPopupSearch, 0, MenuIcons::icon(Kind::CopyLink));
+    setMenuItemIcon(mnuPopupSearch, 2, save);
+    setMenuItemIcon(mnuPopupImageSave, 0, save);
 }
 
 frmMenu *frmMenu::instance()
