@@ -159,6 +159,11 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
         });
         return;
     }
+    if (sending->size == 0) {
+        // A provider of length 0 would be sent without a length; an empty body says Content-Length: 0.
+        res.set_content(std::string(), type);
+        return;
+    }
     res.set_content_provider(static_cast<std::size_t>(sending->size), type,
                              [sending](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
                                  return sending->send(offset, length, sink);

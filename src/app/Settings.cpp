@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace Settings {
 
@@ -14,10 +15,14 @@ namespace {
 
 const QString kSection = QStringLiteral("Settings");
 
+// Tried for real: permission bits say nothing about read-only mounts or virtual filesystems.
 bool programFolderWritable()
 {
-    const QFileInfo info(AppState::AppPath());
-    return info.isDir() && info.isWritable();
+    const QString folder = AppState::AppPath();
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(folder + QStringLiteral("write-test-XXXXXX"));
+    return probe.open();
 }
 
 } // namespace

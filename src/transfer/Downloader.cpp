@@ -178,7 +178,7 @@ bool Downloader::writeToTarget(Transfer *t, const QByteArray &chunk)
 
 void Downloader::onReadyRead(Transfer *t)
 {
-    if (!t->reply)
+    if (!t->reply || !t->reply->isOpen())
         return;
     if (m_idleTimeout > 0)
         t->idle->start(m_idleTimeout);
@@ -237,15 +237,17 @@ void Downloader::finish(Transfer *t, TransferResult result)
     // The key may already belong to a newer transfer (restart) or be gone (cancel).
     if (m_transfers.value(t->key) != t)
         return;
+    // The transfer is over before its handler runs, so a handler that starts the same address
+    // again begins a fresh transfer instead of cancelling this finished one.
+    m_transfers.remove(t->key);
     if (t->target && result.targetFile.isEmpty())
         result.targetFile = t->target->fileName();
     const QByteArray data = std::move(t->data);
     const QString url = t->url;
     const QString key = t->key;
+    if (t->idle)
+        t->idle->stop();
     Q_EMIT Complete(url, data, key, result);
-    // The handler may have restarted the same key; only this transfer is removed.
-    if (m_transfers.value(key) == t)
-        m_transfers.remove(key);
     discard(t);
 }
 

@@ -1,0 +1,400 @@
+#include "app/frmMain.h"
+
+#include "analysis/PreviewPanel.h"
+#include "analysis/VideoPanel.h"
+#include "app/AppState.h"
+#include "app/ErrorTrap.h"
+#include "app/FileHelpers.h"
+#include "app/Settings.h"
+#include "app/UiSeam.h"
+#include "controls/TrayIcon.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmMenu.h"
+#include "downloads/DownloadChoice.h"
+#include "downloads/DownloadPanel.h"
+#include "image/BannerRender.h"
+#include "image/MenuIcons.h"
+#include "search/SearchPanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kLinkDistanceTwips = 270;
+
+int twipsToPixelsY(const QWidget *w, int twips)
+{
+    return twips * w->logicalDpiY() / 1440;
+}
+
+int twipsToPixelsX(const QWidget *w, int twips)
+{
+    return twips * w->logicalDpiX() / 1440;
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(UiSeam::applicationTitle());
+    setAccessibleName(UiSeam::applicationTitle());
+    UiSeam::setMainWindow(this);
+
+    m_menu = new frmMenu(this);
+    frmMenu::setInstance(m_menu);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 0, 6, 0);
+    layout->setSpacing(4);
+
+    picBanner = new QLabel(central);
+    picBanner->setObjectName(QStringLiteral("picBanner"));
+    picBanner->setAccessibleName(QStringLiteral("Clipvault"));
+    picBanner->setFixedHeight(85);
+    picBanner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout->addWidget(picBanner);
+
+    TabStrip = new QTabBar(central);
+    TabStrip->setObjectName(QStringLiteral("TabStrip"));
+    TabStrip->setAccessibleName(QStringLiteral("Tabs"));
+    TabStrip->addTab(QStringLiteral("YouTube"));
+    TabStrip->addTab(QStringLiteral("Preview"));
+    TabStrip->addTab(QStringLiteral("Search"));
+    TabStrip->setExpanding(false);
+    TabStrip->setDrawBase(true);
+    layout->addWidget(TabStrip);
+
+    Container1 = new QWidget(central);
+    Container1->setObjectName(QStringLiteral("Container1"));
+    Container1->setAccessibleName(QStringLiteral("YouTube"));
+    auto *c1 = new QVBoxLayout(Container1);
+    c1->setContentsMargins(0, 0, 0, 0);
+    m_video = new VideoPanel(Container1);
+    m_downloads = new DownloadPanel(Container1);
+    c1->addWidget(m_video);
+    c1->addWidget(m_downloads, 1);
+
+    Container2 = new QWidget(central);
+    Container2->setObjectName(QStringLiteral("Container2"));
+    Container2->setAccessibleName(QStringLiteral("Preview"));
+    auto *c2 = new QVBoxLayout(Container2);
+    c2->setContentsMargins(0, 0, 0, 0);
+    m_preview = new PreviewPanel(Container2);
+    c2->addWidget(m_preview);
+
+    Container3 = new QWidget(central);
+    Container3->setObjectName(QStringLiteral("Container3"));
+    Container3->setAccessibleName(QStringLiteral("Search"));
+    auto *c3 = new QVBoxLayout(Container3);
+    c3->setContentsMargins(0, 0, 0, 0);
+    m_search = new SearchPanel(Container3);
+    c3->addWidget(m_search);
+
+    layout->addWidget(Container1, 1);
+    layout->addWidget(Container2, 1);
+    layout->addWidget(Container3, 1);
+    setCentralWidget(central);
+
+    buildMenus();
+    buildStatusBar();
+    buildLinkLine();
+
+    connect(TabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
+        // A click on the selected tab changes nothing; clicks on another tab arrive through
+        // currentChanged below.
+        if (index == TabStrip->currentIndex())
+            TabStrip_Click();
+    });
+    connect(TabStrip, &QTabBar::currentChanged, this, [this] { TabStrip_Click(); });
+
+    connect(m_video, &VideoPanel::requestTab, this, &frmMain::SelectTab);
+    connect(m_preview, &PreviewPanel::requestTab, this, &frmMain::SelectTab);
+    connect(m_video, &VideoPanel::previewRequested, m_preview, &PreviewPanel::cmdPreview_Click);
+    connect(m_video, &VideoPanel::downloadRequested, this, &frmMain::startDownloadFromVideoTab);
+    connect(m_search, &SearchPanel::loadVideo, this, [this](const QString &address) {
+        m_video->loadAddress(address);
+        SelectTab(1);
+    });
+    connect(m_downloads, &DownloadPanel::speedTextChanged, m_panels[1], &QLabel::setText);
+    connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
+
+    resize(860, 760);
+    setMinimumSize(760, 640);
+}
+
+frmMain::~frmMain()
+{
+    if (frmMenu::instance() == m_menu)
+        frmMenu::setInstance(nullptr);
+    if (UiSeam::mainWindow() == this)
+        UiSeam::setMainWindow(nullptr);
+}
+
+void frmMain::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    mnuAb = menuBar()->addMenu(QStringLiteral("&About"));
+    mnuAb->setObjectName(QStringLiteral("mnuAb"));
+    mnuAbout = mnuAb->addAction(QStringLiteral("About Clipvault"));
+    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    static const char *names[3] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace"};
+    static const char *accessible[3] = {"Version", "Average download speed", "Free disk space"};
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(bar);
+        panel->setObjectName(QString::fromLatin1(names[i]));
+        panel->setAccessibleName(QString::fromLatin1(accessible[i]));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setContentsMargins(4, 0, 4, 0);
+        bar->addWidget(panel, i == 1 ? 1 : 0);
+        m_panels[i] = panel;
+    }
+    bar->installEventFilter(this);
+}
+
+void frmMain::buildLinkLine()
+{
+    picHyperLink = new QWidget(this);
+    picHyperLink->setObjectName(QStringLiteral("picHyperLink"));
+    picHyperLink->setMouseTracking(true);
+    picHyperLink->installEventFilter(this);
+
+    lblHyperlink = new QLabel(QStringLiteral("Can't play the downloaded videos? - Download VideoLAN Media Player"),
+                              picHyperLink);
+    lblHyperlink->setObjectName(QStringLiteral("lblHyperlink"));
+    lblHyperlink->setAccessibleName(lblHyperlink->text());
+    lblHyperlink->setAccessibleDescription(MediaPlayerPage());
+    lblHyperlink->setToolTip(MediaPlayerPage());
+    lblHyperlink->setMouseTracking(true);
+    lblHyperlink->setFocusPolicy(Qt::TabFocus);
+    lblHyperlink->installEventFilter(this);
+    lblHyperlink->adjustSize();
+
+    setMouseTracking(true);
+    centralWidget()->setMouseTracking(true);
+    centralWidget()->installEventFilter(this);
+    // The link line stands on a strip kept free below the tabs, above the status bar.
+    centralWidget()->layout()->setContentsMargins(6, 0, 6, lblHyperlink->sizeHint().height() + 4);
+}
+
+QLabel *frmMain::statusPanel(int panel) const
+{
+    return (panel >= 1 && panel <= 3) ? m_panels[panel - 1] : nullptr;
+}
+
+QString frmMain::MediaPlayerPage()
+{
+    return QStringLiteral("http://www.videolan.org/vlc/download-windows.html");
+}
+
+void frmMain::Form_Load()
+{
+    ErrorTrap::run(QStringLiteral("Form_Load"), QStringLiteral("Form frmMain"), [this] {
+        // The banner, drawn once over the window's own background so its soft edges blend in.
+        picBanner->setPixmap(QPixmap::fromImage(
+            RenderProgramImage(101, QSize(595, 85), palette().color(QPalette::Window))));
+
+        // Menu pictures.
+        mnuExit->setIcon(MenuIcons::icon(MenuIcons::Exit));
+        mnuAbout->setIcon(MenuIcons::icon(MenuIcons::About));
+
+        SelectTab(1);
+
+        AppState::setAppPath(QApplication::applicationDirPath());
+        m_panels[0]->setText(QStringLiteral("Version: ") + AppState::VersionString());
+        m_panels[1]->setText(QStringLiteral("Average Download Speed: ") + QLocale().toString(0.0, 'f', 1)
+                             + QStringLiteral(" kB/s"));
+
+        QPalette linkPalette = lblHyperlink->palette();
+        linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+        lblHyperlink->setPalette(linkPalette);
+
+        const Settings::Folders folders = Settings::Read();
+        m_downloads->setSavePath(folders.videoSavePath);
+        AppState::ImageSavePath() = folders.imageSavePath;
+
+        m_panels[2]->setText(QStringLiteral("Free Disk Space: ")
+                             + modFunctions::FreeDiskSpace(m_downloads->savePath()));
+
+        m_tray = new TrayIcon(this);
+        m_tray->add(this, windowIcon().isNull() ? QIcon(QPixmap::fromImage(RenderProgramImage(102, QSize(48, 48), Qt::transparent))) : windowIcon(), windowTitle());
+    });
+    Form_Resize();
+}
+
+bool frmMain::Form_QueryUnload()
+{
+    if (m_downloads->anyDownloading()) {
+        const int answer = UiSeam::messageBox(QStringLiteral("You are currently downloading a video. ") + QStringLiteral("\r\n\r\n")
+                                                  + QStringLiteral("Are you sure you want to close Clipvault?  "),
+                                              UiSeam::YesNo | UiSeam::Question);
+        if (answer != UiSeam::Yes)
+            return false;
+    }
+    Settings::Write(m_downloads->savePath(), AppState::ImageSavePath());
+    if (m_tray)
+        m_tray->remove();
+    return true;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_unloaded || Form_QueryUnload()) {
+        m_unloaded = true;
+        event->accept();
+        Q_EMIT unloaded();
+    } else {
+        event->ignore();
+    }
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuAbout_Click()
+{
+    frmAbout::showFor(this);
+}
+
+void frmMain::TabStrip_Click()
+{
+    const int tab = TabStrip->currentIndex() + 1;
+    Container1->setVisible(tab == 1);
+    Container2->setVisible(tab == 2);
+    Container3->setVisible(tab == 3);
+    if (tab == 3)
+        m_search->enterTab();
+}
+
+void frmMain::SelectTab(int tab)
+{
+    if (tab < 1 || tab > TabStrip->count())
+        return;
+    if (TabStrip->currentIndex() == tab - 1)
+        TabStrip_Click(); // selecting from code acts like a click, also on the selected tab
+    else
+        TabStrip->setCurrentIndex(tab - 1);
+}
+
+void frmMain::startDownloadFromVideoTab()
+{
+    DownloadChoice choice;
+    const int slot = m_video->selectedFormat();
+    if (slot >= 0) {
+        choice.mediaAddress = m_video->formatLink(slot);
+        choice.suffix = m_video->formatSuffix(slot);
+    }
+    choice.videoTitle = m_video->videoTitle();
+    choice.videoId = m_video->videoId();
+    m_downloads->cmdDownload_Click(choice);
+}
+
+void frmMain::lblHyperlink_Click()
+{
+    UiSeam::shellOpen(MediaPlayerPage());
+}
+
+void frmMain::setHyperlinkHover(bool hover)
+{
+    QFont font = lblHyperlink->font();
+    if (font.underline() != hover) {
+        font.setUnderline(hover);
+        lblHyperlink->setFont(font);
+    }
+    if (hover)
+        lblHyperlink->setCursor(Qt::PointingHandCursor);
+    else
+        lblHyperlink->unsetCursor();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
+        if (watched == lblHyperlink)
+            setHyperlinkHover(true);
+        else if (watched == picHyperLink || watched == statusBar() || watched == centralWidget())
+            setHyperlinkHover(false);
+    } else if (event->type() == QEvent::Leave && watched == lblHyperlink) {
+        setHyperlinkHover(false);
+    } else if (watched == lblHyperlink && event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton && lblHyperlink->rect().contains(mouse->position().toPoint()))
+            lblHyperlink_Click();
+    } else if (watched == lblHyperlink && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)
+            lblHyperlink_Click();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize()
+{
+    if (isMinimized()) {
+        // Hidden, the window lives on as the tray icon; without one it stays a minimised window
+        // so that it can never be lost.
+        if (m_tray && m_tray->isShown())
+            QTimer::singleShot(0, this, [this] {
+                if (isMinimized())
+                    hide();
+            });
+        return;
+    }
+    if (!picHyperLink)
+        return;
+    // The link line keeps its distance above the bottom edge of the area above the status bar.
+    const int innerBottom = statusBar()->isVisible() ? statusBar()->geometry().top() : height();
+    picHyperLink->raise();
+    picHyperLink->resize(lblHyperlink->width() + twipsToPixelsX(this, 80), lblHyperlink->height());
+    picHyperLink->move(8, innerBottom - twipsToPixelsY(this, kLinkDistanceTwips) + 2);
+}
+
+void frmMain::BringToFront()
+{
+    if (isMinimized() || !isVisible())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}

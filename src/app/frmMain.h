@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QLabel;
+class QTabBar;
+class QAction;
+class QMenu;
+class DownloadPanel;
+class PreviewPanel;
+class SearchPanel;
+class TrayIcon;
+class VideoPanel;
+class frmAbout;
+class frmMenu;
+
+// The main window: the banner, the menus, the three tabs with their containers, the status bar's
+// three panels and the link line. Each tab's controls and handlers live in their own panel.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    explicit frmMain(QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    void Form_Load();
+    // True when the window may close; asks first while a download runs.
+    bool Form_QueryUnload();
+
+    void TabStrip_Click();
+    void SelectTab(int tab); // 1 "YouTube", 2 "Preview", 3 "Search"; runs TabStrip_Click like a click
+    void mnuExit_Click();
+    void mnuAbout_Click();
+    void lblHyperlink_Click();
+    void Form_Resize();
+
+    // Restores a minimised or hidden window and brings it to the front (a second copy asked).
+    void BringToFront();
+
+    VideoPanel *videoPanel() const { return m_video; }
+    DownloadPanel *downloadPanel() const { return m_downloads; }
+    SearchPanel *searchPanel() const { return m_search; }
+    PreviewPanel *previewPanel() const { return m_preview; }
+    QTabBar *tabStrip() const { return TabStrip; }
+    QLabel *statusPanel(int panel) const; // 1..3
+
+    // The address of the media player's download page that the link line opens.
+    static QString MediaPlayerPage();
+
+Q_SIGNALS:
+    void unloaded(); // the window really closed
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void buildLinkLine();
+    void setHyperlinkHover(bool hover);
+    void startDownloadFromVideoTab();
+
+    QLabel *picBanner = nullptr;
+    QTabBar *TabStrip = nullptr;
+    QWidget *Container1 = nullptr;
+    QWidget *Container2 = nullptr;
+    QWidget *Container3 = nullptr;
+    QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
+    QWidget *picHyperLink = nullptr;
+    QLabel *lblHyperlink = nullptr;
+    QMenu *mnuFile = nullptr;
+    QAction *mnuExit = nullptr;
+    QMenu *mnuAb = nullptr;
+    QAction *mnuAbout = nullptr;
+
+    VideoPanel *m_video = nullptr;
+    DownloadPanel *m_downloads = nullptr;
+    SearchPanel *m_search = nullptr;
+    PreviewPanel *m_preview = nullptr;
+    frmMenu *m_menu = nullptr;
+    TrayIcon *m_tray = nullptr;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,230 @@
+#include "app/AppState.h"
+#include "app/ErrorTrap.h"
+#include "app/FileHelpers.h"
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "support/SeamRecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+
+using namespace modFunctions;
+
+class TestAppCore : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void writeText(const QString &path, const QByteArray &text)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+    }
+
+    void freeSpaceFormats_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("exactly 1 GiB is shown in MB") << qint64(1073741824) << QStringLiteral("1024 MB");
+        QTest::newRow("just over 1 GiB") << qint64(1073741825) << QStringLiteral("1.00 GB");
+        QTest::newRow("12.34 GB") << qint64(13249974108LL) << QStringLiteral("12.34 GB");
+        QTest::newRow("500,000 bytes") << qint64(500000) << QStringLiteral("488 kB");
+        QTest::newRow("exactly 1 MiB is shown in kB") << qint64(1048576) << QStringLiteral("1024 kB");
+        QTest::newRow("nothing") << qint64(0) << QStringLiteral("0 kB");
+        QTest::newRow("far over 2^32") << qint64(5LL * 1024 * 1024 * 1024 * 1024) << QStringLiteral("5120.00 GB");
+    }
+    void freeSpaceFormats()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, expected);
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(FormatFreeSpace(bytes), expected);
+    }
+
+    void freeSpaceUsesTheLocaleDecimalSeparator()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(FormatFreeSpace(13249974108LL), QStringLiteral("12,34 GB"));
+        QCOMPARE(FormatFreeSpace(1048576LL * 1000), QStringLiteral("1000 MB")); // no grouping
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void freeSpaceOfARealFolder()
+    {
+        QTemporaryDir dir;
+        const qint64 free = FreeBytes(dir.path());
+        QVERIFY(free > 0);
+        // A folder that does not exist yet is measured on the filesystem that will hold it.
+        QCOMPARE(FreeBytes(dir.filePath(QStringLiteral("not/yet/there"))) > 0, true);
+        QVERIFY(FreeDiskSpace(dir.path()).endsWith(QLatin1String("B")));
+    }
+
+    void fileAndFolderTests()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("a.flv"));
+        writeText(file, "x");
+        QVERIFY(FileExists(file));
+        QVERIFY(!FileExists(dir.path()));                       // a folder is no file
+        QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing"))));
+        QVERIFY(!FileExists(QString()));
+
+        QString folder = dir.path();
+        QVERIFY(!folder.endsWith(QLatin1Char('/')));
+        QVERIFY(FolderExists(folder));
+        QCOMPARE(folder, dir.path() + QLatin1Char('/'));        // the caller's variable gains a separator
+        QString missing = dir.filePath(QStringLiteral("nope"));
+        QVERIFY(!FolderExists(missing));
+        QString shortPath = QStringLiteral("C:");
+        QVERIFY(!FolderExists(shortPath));                      // shorter than 3 characters
+        QCOMPARE(shortPath, QStringLiteral("C:"));
+        QString fileAsFolder = file;
+        QVERIFY(!FolderExists(fileAsFolder));
+    }
+
+    void ensureFolderCreatesTheWholePath()
+    {
+        QTemporaryDir dir;
+        const QString deep = dir.filePath(QStringLiteral("one/two/three"));
+        QVERIFY(EnsureFolder(deep));
+        QVERIFY(QFileInfo(deep).isDir());
+        QVERIFY(EnsureFolder(deep + QLatin1Char('/'))); // already there
+    }
+
+    void fixedDiskTest_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("fixed");
+        QTest::newRow("temporary folder") << QDir::tempPath() << true;
+        QTest::newRow("a subfolder yet to be made") << QDir::tempPath() + QStringLiteral("/clipvault-none/x") << true;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void fixedDiskTest()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, fixed);
+        QCOMPARE(IsDriveTypeValid(path), fixed);
+    }
+
+    void iniFileRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Settings.ini"));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
+        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/a/b/"), file));
+        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), QString(), file));
+        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/c/"), file));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/c/"));
+        QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("imagesavepath"), file), QString());
+
+        // Lines of other sections and keys survive a write; a value is never cut.
+        writeText(file, "; comment\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nKeep=1\r\n");
+        const QString longValue = QStringLiteral("/") + QString(600, QLatin1Char('x')) + QStringLiteral("/é/");
+        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), longValue, file));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), longValue);
+        QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/other/"));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Keep"), file), QStringLiteral("1"));
+    }
+
+    void firstRunUsesTheProgramFolder()
+    {
+        QTemporaryDir program;
+        AppState::setAppPath(program.path());
+        const Settings::Folders folders = Settings::Read();
+        QCOMPARE(folders.videoSavePath, program.path() + QLatin1Char('/'));
+        QCOMPARE(folders.imageSavePath, QString());
+        QCOMPARE(Settings::FilePath(), program.path() + QStringLiteral("/Settings.ini"));
+
+        // The first shut-down writes both keys; the next start fills the empty image folder.
+        Settings::Write(folders.videoSavePath, folders.imageSavePath);
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()),
+                 folders.videoSavePath);
+        const Settings::Folders again = Settings::Read();
+        QCOMPARE(again.imageSavePath, program.path() + QLatin1Char('/'));
+    }
+
+    void storedFoldersAreChecked_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("existing, with separator") << QStringLiteral("EXISTING/") << true;
+        QTest::newRow("existing, without separator") << QStringLiteral("EXISTING") << true;
+        QTest::newRow("gone") << QStringLiteral("EXISTING/gone/") << false;
+        QTest::newRow("bare letter") << QStringLiteral("C") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void storedFoldersAreChecked()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, kept);
+        QTemporaryDir program;
+        QTemporaryDir videos;
+        AppState::setAppPath(program.path());
+        stored.replace(QStringLiteral("EXISTING"), videos.path());
+        writeText(program.filePath(QStringLiteral("Settings.ini")),
+                  QStringLiteral("[Settings]\r\nVideoSavePath=%1\r\nImageSavePath=/pictures/\r\n").arg(stored).toUtf8());
+        const Settings::Folders folders = Settings::Read();
+        QCOMPARE(folders.videoSavePath, kept ? videos.path() + QLatin1Char('/') : program.path() + QLatin1Char('/'));
+        QCOMPARE(folders.imageSavePath, QStringLiteral("/pictures/"));
+        // The file keeps the old value until the next write.
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), stored);
+    }
+
+    void readOnlyProgramFolderKeepsSettingsWithTheUser()
+    {
+        // A folder nobody can create files in, not even root: a system-wide install.
+        AppState::setAppPath(QStringLiteral("/proc"));
+        const QString file = Settings::FilePath();
+        QVERIFY2(!file.startsWith(QLatin1String("/proc")), qPrintable(file));
+        QVERIFY(file.endsWith(QLatin1String("/Settings.ini")));
+        QVERIFY(Settings::DefaultSaveFolder() != QStringLiteral("/proc/"));
+        QVERIFY(QFileInfo(Settings::DefaultSaveFolder()).isDir());
+        QFile::remove(file);
+        QCOMPARE(Settings::Read().videoSavePath, Settings::DefaultSaveFolder()); // first run
+        Settings::Write(QStringLiteral("/x/"), QStringLiteral("/y/"));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/y/"));
+        QFile::remove(file);
+    }
+
+    void errorTrapMessage()
+    {
+        QCOMPARE(ErrorTrap::message(13, QStringLiteral("Type mismatch"), 42, QStringLiteral("GetURLs"),
+                                    QStringLiteral("Module modFunctions")),
+                 QStringLiteral("Error 13 (Type mismatch) on line 42 in procedure GetURLs of Module modFunctions"));
+    }
+
+    void errorTrapReportsAndGoesOn()
+    {
+        SeamRecorder seam;
+        bool after = false;
+        int raisedOn = 0;
+        const bool ok = ErrorTrap::run(QStringLiteral("cmdOpen_Click"), QStringLiteral("Form frmMain"), [&] {
+            raisedOn = __LINE__ + 1;
+            throw RuntimeError::typeMismatch();
+            after = true;
+        });
+        QVERIFY(!ok);
+        QVERIFY(!after);
+        QCOMPARE(seam.messages(),
+                 QStringList{QStringLiteral("Error 13 (Type mismatch) on line %1 in procedure cmdOpen_Click of Form frmMain").arg(raisedOn)});
+        QCOMPARE(seam.calls.first().title, QStringLiteral("Clipvault"));
+        QCOMPARE(seam.calls.first().style, 0);
+        QVERIFY(ErrorTrap::run(QStringLiteral("x"), QStringLiteral("Form frmMain"), [] {}));
+        QCOMPARE(seam.calls.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestAppCore)
+#include "tst_appcore.moc"

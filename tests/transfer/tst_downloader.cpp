@@ -1,0 +1,328 @@
+#include "support/DemoSite.h"
+#include "transfer/Downloader.h"
+
+#include "demosite/catalogue.h"
+#include "demosite/mediacontent.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const std::string kId(demosite::ids::tiny);
+constexpr int kCode = 18;
+
+QByteArray expectedBytes(qint64 size, const std::string &id = kId, int code = kCode)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    demosite::fillMedia(id, code, 0, bytes.data(), static_cast<size_t>(size));
+    return bytes;
+}
+
+struct Completion
+{
+    QString url;
+    QByteArray data;
+    QString key;
+    TransferResult result;
+};
+
+// Records every Complete of a Downloader in arrival order.
+class CompletionLog
+{
+public:
+    explicit CompletionLog(Downloader &d)
+    {
+        QObject::connect(&d, &Downloader::Complete, &d,
+                         [this](const QString &u, const QByteArray &data, const QString &k, const TransferResult &r) {
+                             items.append({u, data, k, r});
+                         });
+    }
+    QList<Completion> items;
+};
+
+} // namespace
+
+class TestDownloader : public QObject
+{
+    Q_OBJECT
+
+private:
+    DemoSite site;
+    QString media(const QString &query = QString(), const std::string &id = kId, int code = kCode) const
+    {
+        QString url = site.root() + QString::fromStdString(demosite::mediaPath(id, code));
+        if (!query.isEmpty())
+            url += QLatin1Char('?') + query;
+        return url;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(site.start());
+    }
+
+    void wholeBodyInMemory_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("one byte") << qint64(1);
+        QTest::newRow("odd") << qint64(4097);
+        QTest::newRow("odd, several chunks") << qint64(123457);
+        QTest::newRow("empty body") << qint64(0);
+    }
+    void wholeBodyInMemory()
+    {
+        QFETCH(qint64, size);
+        Downloader d;
+        CompletionLog log(d);
+        QSignalSpy progress(&d, &Downloader::Progress);
+        const QString url = media(QStringLiteral("size=%1").arg(size));
+        d.Start(url, Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        const Completion &c = log.items.first();
+        QCOMPARE(c.url, url);
+        QCOMPARE(c.key, url);
+        QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
+        QCOMPARE(c.result.httpStatus, 200);
+        QCOMPARE(c.result.bytesReceived, size);
+        QCOMPARE(c.data, expectedBytes(size));
+        if (size > 0) {
+            QVERIFY(!progress.isEmpty());
+            const QList<QVariant> last = progress.constLast();
+            QCOMPARE(last.at(1).toString(), url);
+            QCOMPARE(last.at(2).toLongLong(), size);
+            QCOMPARE(last.at(3).toLongLong(), size);
+        }
+        QVERIFY(!d.IsRunning(url));
+    }
+
+    void bodyStreamedToFile_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("odd") << qint64(12345);
+        QTest::newRow("8 MiB and a byte") << qint64(8 * 1024 * 1024 + 1);
+    }
+    void bodyStreamedToFile()
+    {
+        QFETCH(qint64, size);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("part.bin"));
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(media(QStringLiteral("size=%1").arg(size)), Downloader::ForceUpdate, QString(), target);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 30000);
+        const Completion &c = log.items.first();
+        QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
+        QVERIFY(c.data.isEmpty());
+        QCOMPARE(c.result.targetFile, target);
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.size(), size);
+        QVERIFY(file.readAll() == expectedBytes(size));
+    }
+
+    void manyTransfersAtOnce()
+    {
+        // More transfers than one connection pool serves at once, each with its own size.
+        Downloader d;
+        CompletionLog log(d);
+        QHash<QString, qint64> sizes;
+        for (int i = 0; i < 30; ++i) {
+            const qint64 size = 1000 + 7919 * i;
+            const QString url = media(QStringLiteral("size=%1").arg(size));
+            sizes.insert(url, size);
+            d.Start(url, Downloader::ForceUpdate);
+        }
+        QCOMPARE(d.RunningCount(), 30);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 30, 30000);
+        QSet<QString> seen;
+        for (const Completion &c : log.items) {
+            QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
+            QVERIFY(sizes.contains(c.url));
+            QCOMPARE(c.data, expectedBytes(sizes.value(c.url)));
+            seen.insert(c.key);
+        }
+        QCOMPARE(seen.size(), 30);
+        QCOMPARE(d.RunningCount(), 0);
+    }
+
+    void completionsArriveInFinishingOrder()
+    {
+        Downloader d;
+        CompletionLog log(d);
+        const QString slow = media(QStringLiteral("size=60000&rate=60000"));
+        const QString fast = media(QStringLiteral("size=5000"));
+        d.Start(slow, Downloader::ForceUpdate);
+        d.Start(fast, Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
+        QCOMPARE(log.items.at(0).url, fast);
+        QCOMPARE(log.items.at(1).url, slow);
+        QCOMPARE(log.items.at(1).data, expectedBytes(60000));
+    }
+
+    void restartingAKeyYieldsOneCompletion()
+    {
+        site.clear();
+        Downloader d;
+        CompletionLog log(d);
+        const QString url = media(QStringLiteral("size=40000&rate=80000"));
+        d.Start(url, Downloader::ForceUpdate);
+        QTest::qWait(100);
+        d.Start(url, Downloader::ForceUpdate);
+        QCOMPARE(d.RunningCount(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QTest::qWait(700); // the first transfer would have ended by now
+        QCOMPARE(log.items.size(), 1);
+        QCOMPARE(log.items.first().data, expectedBytes(40000));
+        QCOMPARE(site.requestLog().size(), 2);
+    }
+
+    void cancelRaisesNothingAndStopsTheTransfer()
+    {
+        Downloader d;
+        CompletionLog log(d);
+        QSignalSpy progress(&d, &Downloader::Progress);
+        const QString url = media(QStringLiteral("size=400000&rate=100000"));
+        d.Start(url, Downloader::ForceUpdate);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty(), 10000);
+        d.CancelDownload(url);
+        QVERIFY(!d.IsRunning(url));
+        const qsizetype reports = progress.size();
+        QTest::qWait(600);
+        QCOMPARE(log.items.size(), 0);
+        QCOMPARE(progress.size(), reports);
+        d.CancelDownload(QStringLiteral("http://127.0.0.1:1/not-running")); // unknown key: nothing
+        QCOMPARE(log.items.size(), 0);
+    }
+
+    void failuresAreReportedAsFailures_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("timedOut");
+        QTest::newRow("404") << QStringLiteral("size=5000&fault=404") << 404 << false;
+        QTest::newRow("500") << QStringLiteral("size=5000&fault=500") << 500 << false;
+        QTest::newRow("connection dropped half-way") << QStringLiteral("size=200000&fault=drop") << 200 << false;
+        QTest::newRow("body shorter than announced") << QStringLiteral("size=200000&fault=short") << 200 << false;
+        QTest::newRow("stall after the headers") << QStringLiteral("size=5000&fault=stall") << 200 << true;
+    }
+    void failuresAreReportedAsFailures()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, status);
+        QFETCH(bool, timedOut);
+        for (bool toFile : {false, true}) {
+            QTemporaryDir dir;
+            Downloader d;
+            d.setIdleTimeout(800);
+            CompletionLog log(d);
+            d.Start(media(query), Downloader::ForceUpdate, QString(),
+                    toFile ? dir.filePath(QStringLiteral("x.part")) : QString());
+            QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+            const TransferResult &r = log.items.first().result;
+            QVERIFY2(!r.ok, qPrintable(query));
+            QVERIFY(!r.errorText.isEmpty());
+            QCOMPARE(r.httpStatus, status);
+            QCOMPARE(r.timedOut, timedOut);
+            if (!toFile && status == 200)
+                QVERIFY(log.items.first().data.size() < 200000);
+        }
+    }
+
+    void oddButValidAnswersAreWhole_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::newRow("no Content-Length") << QStringLiteral("size=77777&fault=nolength");
+        QTest::newRow("redirect") << QStringLiteral("size=77777&fault=redirect");
+        QTest::newRow("slow rate") << QStringLiteral("size=77777&rate=200000");
+    }
+    void oddButValidAnswersAreWhole()
+    {
+        QFETCH(QString, query);
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(media(query), Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QVERIFY2(log.items.first().result.ok, qPrintable(log.items.first().result.errorText));
+        QCOMPARE(log.items.first().data, expectedBytes(77777));
+    }
+
+    void onlyWebAddressesAreFetched_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("file") << QStringLiteral("file:///etc/passwd");
+        QTest::newRow("data") << QStringLiteral("data:text/plain,secret");
+        QTest::newRow("qrc") << QStringLiteral("qrc:/clipvault/images/101.png");
+        QTest::newRow("no scheme") << QStringLiteral("/etc/hostname");
+        QTest::newRow("ftp") << QStringLiteral("ftp://127.0.0.1/x");
+    }
+    void onlyWebAddressesAreFetched()
+    {
+        QFETCH(QString, address);
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(address, Downloader::ForceUpdate);
+        QCOMPARE(log.items.size(), 0); // never inside Start itself
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 5000);
+        QVERIFY(!log.items.first().result.ok);
+        QVERIFY(log.items.first().data.isEmpty());
+        QCOMPARE(log.items.first().url, address);
+    }
+
+    void addressThatDoesNotAnswerCompletesEmpty()
+    {
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(QStringLiteral("http://127.0.0.1:9/nothing"), Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QVERIFY(!log.items.first().result.ok);
+        QVERIFY(log.items.first().data.isEmpty());
+        QCOMPARE(log.items.first().result.httpStatus, 0);
+    }
+
+    void unwritableTargetFails()
+    {
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(media(QStringLiteral("size=100")), Downloader::ForceUpdate, QString(),
+                QStringLiteral("/nonexistent-folder-for-clipvault/x.part"));
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 5000);
+        QVERIFY(!log.items.first().result.ok);
+        QVERIFY(log.items.first().result.errorText.contains(QStringLiteral("Cannot write")));
+    }
+
+    void restartFromInsideTheCompletionHandler()
+    {
+        Downloader d;
+        int completions = 0;
+        const QString url = media(QStringLiteral("size=3000"));
+        connect(&d, &Downloader::Complete, this, [&](const QString &u, const QByteArray &data) {
+            QCOMPARE(data.size(), 3000);
+            if (++completions == 1)
+                d.Start(u, Downloader::ForceUpdate);
+        });
+        d.Start(url, Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 10000);
+        QVERIFY(!d.IsRunning(url));
+    }
+
+    void destroyingTheInstanceEndsTransfersSilently()
+    {
+        site.clear();
+        int completions = 0;
+        {
+            Downloader d;
+            connect(&d, &Downloader::Complete, this, [&] { ++completions; });
+            d.Start(media(QStringLiteral("size=300000&rate=100000")), Downloader::ForceUpdate);
+            QTest::qWait(200);
+        }
+        QTest::qWait(300);
+        QCOMPARE(completions, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownloader)
+#include "tst_downloader.moc"
