@@ -20,7 +20,7 @@ int &defaultIdle()
 
 // While a body goes to a file, the reply buffers at most this much before it stops reading the
 // socket, so a busy window cannot make memory grow.
-constexpr qint64 kFileReadBuffer = 4 * 1024 * 1024;
+constexpr qint64 kFileReadBuffer = 8 * 1024 * 1024;
 
 } // namespace
 
@@ -182,14 +182,24 @@ void Downloader::onReadyRead(Transfer *t)
         return;
     if (m_idleTimeout > 0)
         t->idle->start(m_idleTimeout);
-    const QByteArray chunk = t->reply->readAll();
-    t->received += chunk.size();
     if (!t->target) {
+        const QByteArray chunk = t->reply->readAll();
+        t->received += chunk.size();
         t->data.append(chunk);
         return;
     }
-    if (!writeToTarget(t, chunk))
-        t->reply->abort(); // a full disk or a vanished folder: nothing more is worth fetching
+    // Straight from the reply's buffer to the file through one reused block.
+    static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = t->reply->read(block.data(), block.size());
+        if (n <= 0)
+            break;
+        t->received += n;
+        if (!writeToTarget(t, QByteArray::fromRawData(block.constData(), n))) {
+            t->reply->abort(); // a full disk or a vanished folder: nothing more is worth fetching
+            return;
+        }
+    }
 }
 
 void Downloader::onFinished(Transfer *t)

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running Clipvault need.
+# Only packages that are missing are installed; run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkgconf
+    qt6-base-dev qt6-webengine-dev libgl-dev libvulkan-dev
+    libcpp-httplib-dev
+    fonts-dejavu-core fontconfig
+    xvfb xauth curl time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
