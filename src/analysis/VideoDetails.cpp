@@ -1,0 +1,52 @@
+#include "analysis/VideoDetails.h"
+
+#include "analysis/PageText.h"
+#include "app/AppState.h"
+#include "app/ErrorTrap.h"
+
+#include <limits>
+
+QString VideoDetails::ratingText() const
+{
+    return VideoRating + QStringLiteral(" / 5   (") + VideoVotes + QStringLiteral(" votes)");
+}
+
+namespace modFunctions {
+
+void ReadAllInfo(const QString &page, VideoDetails &d)
+{
+    QString title = GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',"));
+    title.replace(QStringLiteral("&&"), QStringLiteral("&"));
+    d.VideoTitle = CleanTitle(title);
+
+    d.VideoAuthor = GetBetween(page, QStringLiteral("data-discoverbox-username=\""), QStringLiteral("\" >"));
+    d.VideoID = GetBetween(page, QStringLiteral("'VIDEO_ID': '"), QStringLiteral("'"));
+    d.VideoPublished = GetBetween(page, QStringLiteral("watch-video-added post-date\">"), QStringLiteral("</span>"));
+
+    // The description block opens with its own "<span >"; without it the text is taken from the
+    // seventh character on.
+    const QString block = GetBetween(page, QStringLiteral("watch-video-desc description\">"), QStringLiteral("</span>"));
+    const qsizetype span = block.indexOf(QStringLiteral("<span >"));
+    d.VideoDescription = block.mid(span < 0 ? 6 : span + 7);
+
+    d.ThumbnailURL = AppState::ThumbnailRoot() + QStringLiteral("/vi/") + d.VideoID + QStringLiteral("/default.jpg");
+
+    const QString length = PercentDecode(
+        GetBetween(page, QStringLiteral(" \"length_seconds\": \""), QStringLiteral("\",")));
+    d.VideoDuration = DurationText(WholeNumber(length, std::numeric_limits<qint32>::min(),
+                                               std::numeric_limits<qint32>::max()));
+
+    d.VideoRating = PercentDecode(
+        GetBetween(page, QStringLiteral("\"rv.3.rating\": \""), QStringLiteral("\",")).left(4));
+    d.VideoVotes = PercentDecode(
+        GetBetween(page, QStringLiteral("RatingMessage\"><span class=\"smallText\">"), QStringLiteral(" ")));
+    d.VideoViews = PercentDecode(GetBetween(page, QStringLiteral("watch-view-count\">"), QStringLiteral("</span>")));
+}
+
+bool GetAllInfo(const QString &page, VideoDetails &details)
+{
+    return ErrorTrap::run(QStringLiteral("GetAllInfo"), QStringLiteral("Module modFunctions"),
+                          [&] { ReadAllInfo(page, details); });
+}
+
+} // namespace modFunctions
