@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+class c32bppDIB;
+
+// The general decoder and the general drawing path of the image surface, on the platform's own
+// image readers and painter: every format that a QImageReader plugin reads, smooth or
+// nearest-neighbour stretching, mirroring, opacity, grey conversion and light adjustment.
+class cGDIPlus final
+{
+public:
+    cGDIPlus() = delete;
+
+    // Decodes bytes (of any readable format) into target at the picture's own size; for files
+    // holding several pictures (icons), the one of iconCx x iconCy when there is one. Sets the
+    // target's Alpha class (without changing pixels) and ImageType 10. On failure the target is
+    // left empty and the result is false. Nothing is decoded while the target's decoder is off.
+    static bool LoadFromBytes(const QByteArray &bytes, c32bppDIB &target, int iconCx = 0, int iconCy = 0);
+
+    // Draws the upright premultiplied source into target on dc; a negative target width or
+    // height mirrors the picture into the rectangle of the positive size.
+    static bool RenderDIB(const QImage &source, QPainter &dc, int opacity, const QRect &target,
+                          bool highQuality, int grayScale, float lightAdjustment);
+};
