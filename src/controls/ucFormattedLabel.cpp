@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QSettings>
 
+#include <cmath>
+
 namespace {
 
 const QString ForeColorKey = QStringLiteral("ForeColor");
@@ -36,6 +38,20 @@ quint32 colorValue(const QVariant &value, quint32 fallback)
     bool ok = false;
     const qlonglong number = value.toLongLong(&ok);
     return ok ? static_cast<quint32>(number) : fallback;
+}
+
+double widestLine(const QList<TextSegment> &segments, const TextMeasure &measure)
+{
+    double widest = 0.0;
+    double line = 0.0;
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const TextSegment &segment = segments.at(i);
+        if (segment.NewLine)
+            line = 0.0;
+        line += measure.width(segment.Text, segment.Bold, segment.Italic);
+        widest = qMax(widest, line);
+    }
+    return widest;
 }
 
 } // namespace
@@ -123,6 +139,7 @@ void ucFormattedLabel::Refresh()
     const QFont base = font();
     QList<TextSegment> segments = FormattedText::ParseCaption(m_caption, baseStyle(true));
     const FontTextMeasure measure(base, this);
+    const double naturalWidth = widestLine(segments, measure);
     if (m_wordWrap)
         FormattedText::WrapSegments(segments, width(), measure);
 
@@ -149,6 +166,14 @@ void ucFormattedLabel::Refresh()
     }
     m_segments = segments;
     m_runs = runs;
+
+    const double hintWidth = m_wordWrap ? qMin(naturalWidth, 400.0) : naturalWidth;
+    const QSize contentHint(static_cast<int>(std::ceil(hintWidth)),
+                            static_cast<int>(std::ceil((lineBreaks + 1) * lineHeight)));
+    if (contentHint != m_contentHint) {
+        m_contentHint = contentHint;
+        updateGeometry();
+    }
 
     if (m_autosize) {
         const QString lines = QStringLiteral("ABCD\r\n").repeated(lineBreaks);
@@ -218,6 +243,11 @@ QSize ucFormattedLabel::MinimumPixels() const
 {
     return QSize(TwipsToPixels(MinimumTwips, logicalDpiX()),
                  TwipsToPixels(MinimumTwips, logicalDpiY()));
+}
+
+QSize ucFormattedLabel::sizeHint() const
+{
+    return m_contentHint.expandedTo(MinimumPixels());
 }
 
 QFont ucFormattedLabel::ambientFont() const

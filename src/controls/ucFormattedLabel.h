@@ -76,6 +76,10 @@ public:
     // The smallest size the label takes: 150 twips each way at the screen's resolution.
     QSize MinimumPixels() const;
 
+    // The drawn lines' height; the width of the longest unwrapped line (at most 400 pixels
+    // when wrapping).
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     // A stored property ("Caption", "ForeColor"...) was changed through its setter.
     void PropertyChanged(const QString &name);
@@ -109,5 +113,6 @@ private:
     QList<TextSegment> m_segments;
     QList<Run> m_runs;
     QString m_plainText;
+    QSize m_contentHint;
     bool m_loading = false;
 };

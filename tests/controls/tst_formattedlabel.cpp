@@ -492,6 +492,7 @@ void FormattedLabelTest::autosize()
              qPrintable(QStringLiteral("height %1, line spacing %2").arg(label.height()).arg(lineSpacing)));
     const QString probe = QStringLiteral("ABCD\r\n").repeated(lineCount - 1);
     QCOMPARE(label.height(), qRound(FontTextMeasure(label.font(), &label).height(probe)));
+    QCOMPARE(label.sizeHint().height(), qCeil(lineCount * lineSpacing));
 
     // The last line's ink lies inside the control, below the previous line.
     label.setCaption(caption + QStringLiteral("<br>"));
