@@ -1,0 +1,104 @@
+#include "downloads/DownloadNames.h"
+
+#include "analysis/PageText.h"
+#include "app/FileHelpers.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+
+namespace {
+
+// Any entry counts as taken, hidden files and folders too: a free name must be writable.
+bool taken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+QString stemOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+} // namespace
+
+namespace modFunctions {
+
+QString GetUniqueFileName(QString Path, const QString &FileName)
+{
+    Path = WithSeparator(Path);
+    if (!taken(Path + FileName))
+        return FileName;
+    const qsizetype dot = FileName.lastIndexOf(QLatin1Char('.'));
+    const QString pattern = dot >= 0 ? FileName.left(dot) + QStringLiteral(" [#]") + FileName.mid(dot)
+                                     : FileName + QStringLiteral("[#]");
+    for (qint64 n = 1;; ++n) {
+        QString candidate = pattern;
+        candidate.replace(QLatin1Char('#'), QString::number(n));
+        if (!taken(Path + candidate))
+            return candidate;
+    }
+}
+
+} // namespace modFunctions
+
+namespace DownloadNames {
+
+bool IsUsable(const QString &name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
+        return false;
+    if (name.toUtf8().size() > MaxNameBytes)
+        return false;
+    // "", ".", "..", ".flv", " .flv", "...": nothing that names the video itself.
+    QString stem = stemOf(name).trimmed();
+    stem.remove(QLatin1Char('.'));
+    return !stem.isEmpty();
+}
+
+QString Safe(const QString &name, const QString &videoId, const QString &extension)
+{
+    QString result = name;
+    result.replace(QLatin1Char('/'), QLatin1Char('_'));
+    result.replace(QChar(0), QLatin1Char('_'));
+    if (result.toUtf8().size() > MaxNameBytes) {
+        const qsizetype dot = result.lastIndexOf(QLatin1Char('.'));
+        const QString tail = dot > 0 && result.size() - dot <= 16 ? result.mid(dot) : QString();
+        QString stem = tail.isEmpty() ? result : result.left(dot);
+        while (!stem.isEmpty() && (stem + tail).toUtf8().size() > MaxNameBytes)
+            stem.chop(stem.size() > 1 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
+        result = stem + tail;
+    }
+    if (IsUsable(result))
+        return result;
+    QString base = videoId;
+    base.replace(QLatin1Char('/'), QLatin1Char('_'));
+    base.remove(QChar(0));
+    if (!IsUsable(base + extension))
+        base = QStringLiteral("video");
+    return base + extension;
+}
+
+QString EditExtension(const QString &name)
+{
+    return name.right(4);
+}
+
+std::optional<QString> Renamed(const QString &typed, const QString &editExtension, const QString &videoId)
+{
+    if (typed.trimmed().isEmpty())
+        return std::nullopt;
+    QString name = modFunctions::CleanTitle(typed);
+    if (name.right(4) != editExtension)
+        name = name.trimmed() + editExtension;
+    return Safe(name, videoId, editExtension);
+}
+
+QString PartialFileName(const QString &key)
+{
+    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral(".clipvault-") + QString::fromLatin1(digest.left(16)) + QStringLiteral(".part");
+}
+
+} // namespace DownloadNames

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// File names of the download list: free numbered names, the rename rule, names that cannot
+// harm (never empty, ".", ".." or a bare extension) and the hidden name a transfer writes to.
+namespace modFunctions {
+
+// A name under which no entry exists in folder Path yet: FileName itself when it is free, else the
+// first free of "Name [1].ext", "Name [2].ext"... ("Name[1]" for a name without a dot). Every "#" of
+// the name takes the number, as the numbering pattern is built with "#" as its placeholder.
+QString GetUniqueFileName(QString Path, const QString &FileName);
+
+} // namespace modFunctions
+
+namespace DownloadNames {
+
+// The longest name, in bytes of its encoded form, that the file systems of this platform take.
+inline constexpr int MaxNameBytes = 255;
+
+// True when name can be a file of its own in a folder: not empty, not "." or "..", not a bare
+// extension such as ".flv", no folder separator, and short enough.
+bool IsUsable(const QString &name);
+
+// name when it is usable; otherwise a name built from the video identifier (or "video") and the
+// extension. Separators become "_" and an overlong name is shortened before its extension.
+QString Safe(const QString &name, const QString &videoId, const QString &extension);
+
+// The last four characters of a row's name: the extension that a rename keeps.
+QString EditExtension(const QString &name);
+
+// The rename rule of the list: blanks only reject the edit (nullopt); otherwise the typed text is
+// cleaned like a title and keeps the old extension (typing "clip" over "Sunset_(HQ).flv" gives
+// "clip.flv", "clip.mp4" gives "clip.mp4.flv"). A result that would be no usable file name falls
+// back to the video identifier.
+std::optional<QString> Renamed(const QString &typed, const QString &editExtension, const QString &videoId);
+
+// The hidden file beside the target to which the transfer of key writes while it runs.
+QString PartialFileName(const QString &key);
+
+} // namespace DownloadNames

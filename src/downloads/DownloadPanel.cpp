@@ -1,0 +1,248 @@
+#include "downloads/DownloadPanel.h"
+
+#include "app/ErrorTrap.h"
+#include "app/FileHelpers.h"
+#include "app/Settings.h"
+#include "app/UiSeam.h"
+#include "controls/SubClass.h"
+#include "dialogs/frmMenu.h"
+#include "downloads/LabelEditDelegate.h"
+#include "downloads/RowProgressBar.h"
+#include "image/MenuIcons.h"
+#include "transfer/Downloader.h"
+
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+// Column widths of the design, in twips (15 to a pixel).
+constexpr int VideoColumnTwips = 5300;
+constexpr int StatusColumnTwips = 3550;
+
+} // namespace
+
+DownloadPanel::DownloadPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("DownloadPanel"));
+
+    lblSaveTo = new QLabel(QStringLiteral("Save to:"), this);
+    txtSavePath = new QLineEdit(this);
+    txtSavePath->setObjectName(QStringLiteral("txtSavePath"));
+    lblSaveTo->setBuddy(txtSavePath);
+    cmdBrowse = new QPushButton(QStringLiteral("Browse"), this);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdOpen = new QPushButton(QStringLiteral("Open"), this);
+    cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
+
+    lvwDownloads = new QTreeWidget(this);
+    lvwDownloads->setObjectName(QStringLiteral("lvwDownloads"));
+    lvwDownloads->setColumnCount(2);
+    lvwDownloads->setHeaderLabels({QStringLiteral("Video"), QStringLiteral("Status")});
+    lvwDownloads->setRootIsDecorated(false);
+    lvwDownloads->setUniformRowHeights(true);
+    lvwDownloads->setAllColumnsShowFocus(true);
+    lvwDownloads->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwDownloads->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvwDownloads->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    lvwDownloads->setIconSize(QSize(16, 16));
+    lvwDownloads->setColumnWidth(ColVideo, VideoColumnTwips / 15);
+    lvwDownloads->setColumnWidth(ColStatus, StatusColumnTwips / 15);
+    m_editDelegate = new LabelEditDelegate(this);
+    lvwDownloads->setItemDelegate(m_editDelegate);
+    lvwDownloads->viewport()->installEventFilter(this);
+
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addWidget(lblSaveTo);
+    folderRow->addWidget(txtSavePath, 1);
+    folderRow->addWidget(cmdBrowse);
+    folderRow->addWidget(cmdOpen);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(folderRow);
+    layout->addWidget(lvwDownloads, 1);
+
+    // Bar 0 exists from the start and is hidden while the list is empty.
+    auto *bar0 = new RowProgressBar(0, lvwDownloads->viewport());
+    connect(bar0, &RowProgressBar::mouseDown, this, &DownloadPanel::MainPB_MouseDown);
+    connect(bar0, &RowProgressBar::mouseUp, this, &DownloadPanel::MainPB_MouseUp);
+    bar0->hide();
+    MainPB.append(bar0);
+
+    Subclass1 = new SubClass(this);
+    connect(Subclass1, &SubClass::WndProc, this, &DownloadPanel::Subclass1_WndProc);
+
+    DownloadVid = new Downloader(this);
+    connect(DownloadVid, &Downloader::Progress, this, &DownloadPanel::DownloadVid_Progress);
+    connect(DownloadVid, &Downloader::Complete, this, &DownloadPanel::DownloadVid_Complete);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &DownloadPanel::Timer1_Timer);
+    Timer1->start();
+
+    connect(cmdBrowse, &QPushButton::clicked, this, &DownloadPanel::cmdBrowse_Click);
+    connect(cmdOpen, &QPushButton::clicked, this, &DownloadPanel::cmdOpen_Click);
+
+    attachMenu(frmMenu::instance());
+}
+
+DownloadPanel::~DownloadPanel()
+{
+    // The list goes before the hook and the transfers; neither may call back into a panel
+    // that is half gone.
+    Subclass1->sethWnd(nullptr);
+    disconnect(Subclass1, nullptr, this, nullptr);
+    disconnect(DownloadVid, nullptr, this, nullptr);
+    Timer1->stop();
+    for (int row = 0; row < m_records.count(); ++row) {
+        DownloadRecord &record = m_records.at(row);
+        if (!record.partialFile.isEmpty()) {
+            DownloadVid->CancelDownload(record.key);
+            dropPartial(record);
+        }
+    }
+}
+
+void DownloadPanel::attachMenu(frmMenu *menu)
+{
+    if (!menu || menu == m_menu)
+        return;
+    if (m_menu)
+        disconnect(m_menu, nullptr, this, nullptr);
+    m_menu = menu;
+    connect(menu->mnuStart, &QAction::triggered, this, &DownloadPanel::mnuStart_Click);
+    connect(menu->mnuStop, &QAction::triggered, this, &DownloadPanel::mnuStop_Click);
+    connect(menu->mnuRemoveSelected, &QAction::triggered, this, &DownloadPanel::mnuRemoveSelected_Click);
+    connect(menu->mnuRemoveDownError, &QAction::triggered, this, &DownloadPanel::mnuRemoveDownError_Click);
+}
+
+bool DownloadPanel::anyDownloading() const
+{
+    return m_records.anyInState(StateDownloading);
+}
+
+QString DownloadPanel::savePath() const
+{
+    return txtSavePath->text();
+}
+
+void DownloadPanel::setSavePath(const QString &path)
+{
+    txtSavePath->setText(path);
+}
+
+QString DownloadPanel::targetPath(const QString &fileName) const
+{
+    return modFunctions::WithSeparator(savePath()) + fileName;
+}
+
+void DownloadPanel::showFreeSpace(const QString &folder)
+{
+    Q_EMIT freeSpaceTextChanged(QStringLiteral("Free Disk Space: ") + modFunctions::FreeDiskSpace(folder));
+}
+
+void DownloadPanel::setRowState(int row, int state)
+{
+    m_records.at(row).state = state;
+    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
+        item->setIcon(ColVideo, MenuIcons::stateIcon(state));
+}
+
+void DownloadPanel::setRowFileName(int row, const QString &name)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    m_records.at(row).fileName = name;
+    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
+        item->setText(ColVideo, name);
+}
+
+void DownloadPanel::dropPartial(DownloadRecord &record)
+{
+    if (record.partialHandle) {
+        record.partialHandle->close();
+        record.partialHandle.reset();
+    }
+    if (!record.partialFile.isEmpty()) {
+        QFile::remove(record.partialFile);
+        record.partialFile.clear();
+    }
+}
+
+bool DownloadPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvwDownloads->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint at = mouse->position().toPoint();
+        lvwDownloads_MouseUp(mouse->button(), mouse->modifiers(), at.x(), at.y());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DownloadPanel::Subclass1_WndProc(long &Msg, long &wParam, long &lParam, long &Result)
+{
+    bool moveBars = false;
+    switch (Msg) {
+    case SubClass::WM_NOTIFY:
+        moveBars = lParam == SubClass::HDN_ITEMCHANGINGW || lParam == SubClass::HDN_ITEMCHANGEDA;
+        break;
+    case SubClass::WM_KEYDOWN:
+        moveBars = wParam >= 33 && wParam <= 40;
+        break;
+    case SubClass::WM_HSCROLL:
+    case SubClass::WM_VSCROLL:
+        moveBars = true;
+        break;
+    default:
+        break;
+    }
+    // The list does its own work first; the bars follow what it did.
+    Result = Subclass1->CallWndProc(Msg, wParam, lParam);
+    if (moveBars)
+        PositionProgressBars();
+}
+
+void DownloadPanel::cmdBrowse_Click()
+{
+    ErrorTrap::run(QStringLiteral("cmdBrowse_Click"), QStringLiteral("Form frmMain"), [&] {
+        QString path = UiSeam::browseForFolder(QStringLiteral("Select folder to save the videos to:"), this);
+        if (path.isEmpty())
+            return;
+        path = modFunctions::WithSeparator(path);
+        QString probe = path;
+        if (!modFunctions::IsDriveTypeValid(path) || !modFunctions::FolderExists(probe)) {
+            UiSeam::messageBox(QStringLiteral("Sorry, but you can only select a folder on a fixed drive. "),
+                               UiSeam::Exclamation);
+            return;
+        }
+        txtSavePath->setText(path);
+        Settings::WriteValue(QStringLiteral("VideoSavePath"), path);
+        showFreeSpace(path);
+    });
+}
+
+void DownloadPanel::cmdOpen_Click()
+{
+    ErrorTrap::run(QStringLiteral("cmdOpen_Click"), QStringLiteral("Form frmMain"), [&] {
+        QString folder = savePath();
+        if (modFunctions::FolderExists(folder)) {
+            UiSeam::shellOpen(folder);
+            return;
+        }
+        UiSeam::messageBox(QStringLiteral("The folder does not exist. ") + QStringLiteral("\r\n")
+                               + QStringLiteral("Please specify an existing folder. "),
+                           UiSeam::Exclamation);
+    });
+}

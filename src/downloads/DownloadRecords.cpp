@@ -1,0 +1,62 @@
+#include "downloads/DownloadRecords.h"
+
+#include "downloads/ArrayElements.h"
+
+DownloadRecords::DownloadRecords()
+    : m_rowPercent{0}
+{
+}
+
+int DownloadRecords::indexOf(const QString &key) const
+{
+    for (int row = 0; row < count(); ++row)
+        if (m_rows[row].key == key)
+            return row;
+    return -1;
+}
+
+void DownloadRecords::setPercent(int row, qint64 value)
+{
+    if (row >= 0 && row + 1 < m_rowPercent.size())
+        m_rowPercent[row + 1] = value;
+}
+
+void DownloadRecords::append(const DownloadRecord &record)
+{
+    m_rows.append(record);
+    m_rowPercent.append(0);
+}
+
+void DownloadRecords::removeAt(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    m_rows.removeAt(row);
+    modFunctions::RemoveArrayElement(m_rowPercent, row + 1);
+    if (m_rows.isEmpty())
+        m_rowPercent = {0};
+}
+
+bool DownloadRecords::anyInState(int state) const
+{
+    for (const DownloadRecord &r : m_rows)
+        if (r.state == state)
+            return true;
+    return false;
+}
+
+qint64 DownloadRecords::totalBytes() const
+{
+    qint64 total = 0;
+    for (const DownloadRecord &r : m_rows)
+        total += r.bytes;
+    return total;
+}
+
+bool DownloadRecords::hasFileName(const QString &name) const
+{
+    for (const DownloadRecord &r : m_rows)
+        if (r.fileName == name)
+            return true;
+    return false;
+}

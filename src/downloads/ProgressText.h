@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+struct TransferResult;
+
+// The texts of the download list and the status bar, and the exact arithmetic behind them.
+namespace ProgressText {
+
+inline const QString Starting = QStringLiteral("Starting download. Please wait...");
+inline const QString Downloaded = QStringLiteral("Video successfully downloaded!");
+inline const QString Stopped = QStringLiteral("Download stopped by the user.");
+inline const QString SaveError = QStringLiteral("An error occurred while saving the video!");
+
+// numerator / denominator rounded to a whole number, halves to the even neighbour (denominator > 0).
+qint64 RoundHalfEven(qint64 numerator, qint64 denominator);
+
+// The whole percentage of done out of total (total > 0), halves to the even neighbour.
+qint64 Percent(qint64 done, qint64 total);
+
+// numerator / denominator with the given number of decimals, as a "0.00" pattern shows it: halves
+// away from zero, the user's decimal separator, no group separators.
+QString Fixed(qint64 numerator, qint64 denominator, int decimals);
+
+// "Downloading... 3.50 MB / 12.25 MB - 29%" (megabytes of 1024 * 1024 bytes).
+QString DownloadingCaption(qint64 done, qint64 total, qint64 percent);
+// "Downloading... 3.50 MB" for a transfer whose size the server did not announce.
+QString DownloadingCaption(qint64 done);
+
+// The caption of a row whose transfer failed, naming the reason.
+QString FailedCaption(const TransferResult &result);
+// True when the transfer failed because its file could not be written (rather than fetched).
+bool IsWriteFailure(const TransferResult &result);
+
+// "Average Download Speed: 153.6 kB/s" for an average in bytes per second.
+QString SpeedText(qint64 averageBytesPerSecond);
+
+} // namespace ProgressText
