@@ -1,0 +1,407 @@
+#include "search/SearchPanel.h"
+
+#include "app/AppState.h"
+#include "app/ErrorTrap.h"
+#include "app/UiSeam.h"
+#include "dialogs/frmMenu.h"
+#include "image/PictureFromBytes.h"
+#include "image/modJPG.h"
+#include "search/PendingTextHelpers.h"
+#include "search/SearchRequest.h"
+#include "search/SearchResultsPage.h"
+#include "transfer/Downloader.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString owner = QStringLiteral("Form frmMain");
+
+// Button and shift values as the list's mouse handlers know them.
+int buttonValue(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+int shiftValue(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) + (modifiers & Qt::ControlModifier ? 2 : 0) +
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+constexpr int TagRole = Qt::UserRole;
+const QSize thumbnailSize(120, 90);
+
+} // namespace
+
+SearchPanel::SearchPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Container3"));
+    buildControls();
+
+    DownloaderSearch = new Downloader(this);
+    DownloaderSearch->setObjectName(QStringLiteral("DownloaderSearch"));
+    DownloaderImages = new Downloader(this);
+    DownloaderImages->setObjectName(QStringLiteral("DownloaderImages"));
+    connect(DownloaderSearch, &Downloader::Complete, this, &SearchPanel::DownloaderSearch_Complete);
+    connect(DownloaderImages, &Downloader::Complete, this, &SearchPanel::DownloaderImages_Complete);
+
+    connect(cmdSearch, &QPushButton::clicked, this, &SearchPanel::cmdSearch_Click);
+    connect(txtSearch, &QLineEdit::textChanged, this, &SearchPanel::txtSearch_Change);
+    txtSearch->installEventFilter(this);
+    lvwSearch->viewport()->installEventFilter(this);
+
+    txtSearch_Change();
+    if (frmMenu::instance())
+        searchMenu();
+}
+
+SearchPanel::~SearchPanel() = default;
+
+QComboBox *SearchPanel::addOptionList(const char *name, const QString &caption, const QStringList &items,
+                                      QLabel **label)
+{
+    auto *list = new QComboBox(this);
+    list->setObjectName(QString::fromLatin1(name));
+    list->addItems(items);
+    list->setCurrentIndex(0);
+    list->setAccessibleName(caption.chopped(1));
+    *label = new QLabel(caption, this);
+    (*label)->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(name).mid(3));
+    (*label)->setBuddy(list);
+    return list;
+}
+
+void SearchPanel::buildControls()
+{
+    txtSearch = new QLineEdit(this);
+    txtSearch->setObjectName(QStringLiteral("txtSearch"));
+    txtSearch->setAccessibleName(QStringLiteral("Search words"));
+
+    cmdSearch = new QPushButton(QStringLiteral("Search"), this);
+    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    cmdSearch->setAccessibleName(cmdSearch->text());
+    cmdSearch->setMinimumWidth(96);
+
+    chkExactPhrase = new QCheckBox(QStringLiteral("Search for this exact phrase"), this);
+    chkExactPhrase->setObjectName(QStringLiteral("chkExactPhrase"));
+    chkExactPhrase->setAccessibleName(chkExactPhrase->text());
+    chkHD = new QCheckBox(QStringLiteral("Return only High Definition videos"), this);
+    chkHD->setObjectName(QStringLiteral("chkHD"));
+    chkHD->setAccessibleName(chkHD->text());
+
+    QLabel *labels[5] = {};
+    cboSortBy = addOptionList("cboSortBy", QStringLiteral("Sort By:"), SearchRequest::SortByItems(), &labels[0]);
+    cboUploadDate = addOptionList("cboUploadDate", QStringLiteral("Upload Date:"),
+                                  SearchRequest::UploadDateItems(), &labels[1]);
+    cboDuration = addOptionList("cboDuration", QStringLiteral("Duration:"), SearchRequest::DurationItems(),
+                                &labels[2]);
+    cboCategory = addOptionList("cboCategory", QStringLiteral("Categories:"), SearchRequest::CategoryItems(),
+                                &labels[3]);
+    cboResults = addOptionList("cboResults", QStringLiteral("Search Results:"), SearchRequest::ResultsItems(),
+                               &labels[4]);
+
+    lvwSearch = new QTreeWidget(this);
+    lvwSearch->setObjectName(QStringLiteral("lvwSearch"));
+    lvwSearch->setAccessibleName(QStringLiteral("Result list"));
+    lvwSearch->setColumnCount(2);
+    lvwSearch->setHeaderLabels({QStringLiteral("Image"), QStringLiteral("Title")});
+    lvwSearch->setRootIsDecorated(false);
+    lvwSearch->setItemsExpandable(false);
+    lvwSearch->setAllColumnsShowFocus(true); // full-row selection
+    lvwSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwSearch->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwSearch->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwSearch->setUniformRowHeights(true);
+    lvwSearch->setAlternatingRowColors(true);
+    lvwSearch->setWordWrap(true);
+    lvwSearch->setTextElideMode(Qt::ElideRight);
+    lvwSearch->setIconSize(thumbnailSize);
+    lvwSearch->header()->setStretchLastSection(true);
+    lvwSearch->header()->setSectionsMovable(false);
+    lvwSearch->setColumnWidth(ColumnImage, thumbnailSize.width() + 16);
+
+    auto *searchRow = new QHBoxLayout;
+    searchRow->addWidget(txtSearch, 1);
+    searchRow->addWidget(cmdSearch);
+
+    auto *switches = new QHBoxLayout;
+    switches->addWidget(chkExactPhrase);
+    switches->addSpacing(24);
+    switches->addWidget(chkHD);
+    switches->addStretch(1);
+
+    auto *options = new QGridLayout;
+    options->setHorizontalSpacing(12);
+    options->setVerticalSpacing(2);
+    QComboBox *lists[5] = {cboSortBy, cboUploadDate, cboDuration, cboCategory, cboResults};
+    for (int column = 0; column < 5; ++column) {
+        options->addWidget(labels[column], 0, column);
+        options->addWidget(lists[column], 1, column);
+        options->setColumnStretch(column, 1);
+    }
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(searchRow);
+    layout->addLayout(switches);
+    layout->addLayout(options);
+    layout->addSpacing(4);
+    layout->addWidget(lvwSearch, 1);
+}
+
+void SearchPanel::enterTab()
+{
+    txtSearch->clear();
+    txtSearch->setFocus(Qt::OtherFocusReason);
+    txtSearch_Change();
+}
+
+QString SearchPanel::rowTag(int row, const QTreeWidget *list)
+{
+    const QTreeWidgetItem *item = row >= 1 ? list->topLevelItem(row - 1) : nullptr;
+    return item ? item->data(ColumnImage, TagRole).toString() : QString();
+}
+
+void SearchPanel::txtSearch_Change()
+{
+    cmdSearch->setEnabled(!txtSearch->text().trimmed().isEmpty());
+}
+
+void SearchPanel::txtSearch_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    KeyAscii = 0;
+    if (!txtSearch->text().trimmed().isEmpty())
+        cmdSearch_Click();
+}
+
+void SearchPanel::cancelRunningSearch()
+{
+    for (const QString &page : std::as_const(m_pendingPages))
+        DownloaderSearch->CancelDownload(page);
+    for (const QString &thumbnail : std::as_const(m_thumbnails))
+        DownloaderImages->CancelDownload(thumbnail);
+    m_pendingPages.clear();
+    m_thumbnails.clear();
+}
+
+void SearchPanel::cmdSearch_Click()
+{
+    ErrorTrap::run(QStringLiteral("cmdSearch_Click"), owner, [this] {
+        cancelRunningSearch();
+        SearchResultCount = 0;
+        SearchPagesReceived = 0;
+
+        imgSearch.clear();
+        lvwSearch->clear();
+        SearchResults.Clear();
+
+        window()->setWindowTitle(UiSeam::applicationTitle() +
+                                 QStringLiteral(" - Retrieving search results from YouTube. Please wait..."));
+
+        txtSearch->setText(txtSearch->text().trimmed());
+
+        SearchRequest::Options options;
+        options.words = txtSearch->text();
+        options.exactPhrase = chkExactPhrase->isChecked();
+        options.highDefinition = chkHD->isChecked();
+        options.sortBy = cboSortBy->currentIndex();
+        options.uploadDate = cboUploadDate->currentIndex();
+        options.duration = cboDuration->currentIndex();
+        options.category = cboCategory->currentIndex();
+        options.results = cboResults->currentIndex();
+        const QStringList pages = SearchRequest::PageAddresses(AppState::SiteRoot(), options);
+
+        // Only the list stops drawing while the pages arrive; the rest of the window stays live.
+        lvwSearch->setUpdatesEnabled(false);
+
+        m_pendingPages = QSet<QString>(pages.cbegin(), pages.cend());
+        for (const QString &page : pages)
+            DownloaderSearch->Start(page, Downloader::ForceUpdate);
+    });
+}
+
+void SearchPanel::DownloaderSearch_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+                                            const TransferResult &result)
+{
+    Q_UNUSED(URL);
+    // A page of an earlier search, or one this search never asked for.
+    if (!m_pendingPages.remove(Key))
+        return;
+
+    ErrorTrap::run(QStringLiteral("DownloaderSearch_Complete"), owner, [&] {
+        const QString text = result.ok ? QString::fromLocal8Bit(data) : QString();
+        const QList<SearchResultsPage::Item> items = SearchResultsPage::Cut(text);
+        for (const SearchResultsPage::Item &item : items) {
+            ++SearchResultCount;
+            // An item without a title field still names its thumbnail: it is listed untitled.
+            SearchResults.Add(PendingTextHelpers::CleanTitle(item.title), item.thumbnailAddress);
+            m_thumbnails.insert(item.thumbnailAddress);
+            DownloaderImages->Start(item.thumbnailAddress, Downloader::ForceUpdate);
+        }
+    });
+
+    // A page counts as received even when its handling failed, so the list and caption come back.
+    ++SearchPagesReceived;
+    if (!m_pendingPages.isEmpty())
+        return;
+
+    lvwSearch->setUpdatesEnabled(true);
+    window()->setWindowTitle(UiSeam::applicationTitle());
+    if (SearchResultCount == 0) {
+        UiSeam::messageBox(QStringLiteral("No results were found for this search. ") + QStringLiteral("\r\n\r\n") +
+                               QStringLiteral("Please change your search criteria and try again. "),
+                           UiSeam::Exclamation);
+    }
+}
+
+void SearchPanel::DownloaderImages_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+                                            const TransferResult &result)
+{
+    Q_UNUSED(URL);
+    // Thumbnails of an earlier search do not belong in this list.
+    if (!m_thumbnails.contains(Key))
+        return;
+
+    ErrorTrap::run(QStringLiteral("DownloaderImages_Complete"), owner, [&] {
+        QImage picture = PictureFromBytes(result.ok ? data : QByteArray());
+        // Bytes that are no picture show the placeholder, as a failed transfer does.
+        if (picture.isNull())
+            picture = PictureFromBytes(QByteArray());
+        imgSearch.append(picture);
+
+        auto *row = new QTreeWidgetItem;
+        row->setIcon(ColumnImage, QIcon(QPixmap::fromImage(picture)));
+        row->setSizeHint(ColumnImage, thumbnailSize + QSize(8, 4));
+        lvwSearch->addTopLevelItem(row);
+        row->setText(ColumnTitle, SearchResults.Itemget(Key));
+        row->setToolTip(ColumnTitle, row->text(ColumnTitle));
+        row->setData(ColumnImage, TagRole,
+                     AppState::SiteRoot() + QStringLiteral("/watch?v=") +
+                         PendingTextHelpers::GrabYoutubeVideoCode(Key));
+    });
+}
+
+void SearchPanel::lvwSearch_MouseDown(int Button, int Shift, int x, int y)
+{
+    Q_UNUSED(Shift);
+    ErrorTrap::run(QStringLiteral("lvwSearch_MouseDown"), owner, [&] {
+        if (Button != 1)
+            return;
+        QTreeWidgetItem *hit = lvwSearch->itemAt(x, y);
+        SelectedSearchItem = hit ? static_cast<qint32>(lvwSearch->indexOfTopLevelItem(hit)) + 1 : 0;
+    });
+}
+
+void SearchPanel::lvwSearch_MouseUp(int Button, int Shift, int x, int y)
+{
+    Q_UNUSED(Shift);
+    ErrorTrap::run(QStringLiteral("lvwSearch_MouseUp"), owner, [&] {
+        if (Button != 2 || !lvwSearch->itemAt(x, y))
+            return;
+        frmMenu *menu = searchMenu();
+        menu->popup(menu->mnuPopupSearch, lvwSearch->viewport()->mapToGlobal(QPoint(x, y)));
+    });
+}
+
+void SearchPanel::lvwSearch_DblClick()
+{
+    ErrorTrap::run(QStringLiteral("lvwSearch_DblClick"), owner, [&] {
+        if (SelectedSearchItem == 0)
+            return;
+        // The press that made the double-click chose the row; a list emptied since has none.
+        if (const QTreeWidgetItem *row = lvwSearch->topLevelItem(SelectedSearchItem - 1))
+            Q_EMIT loadVideo(row->data(ColumnImage, TagRole).toString());
+    });
+}
+
+int SearchPanel::selectedRow() const
+{
+    const QList<QTreeWidgetItem *> selected = lvwSearch->selectedItems();
+    return selected.isEmpty() ? 0 : static_cast<int>(lvwSearch->indexOfTopLevelItem(selected.first())) + 1;
+}
+
+void SearchPanel::mnuCopyUrl_Click()
+{
+    const int row = selectedRow();
+    if (row == 0)
+        return;
+    UiSeam::setClipboardText(rowTag(row, lvwSearch));
+}
+
+void SearchPanel::mnuSaveImage_Click()
+{
+    const int row = selectedRow();
+    if (row == 0 || row > imgSearch.size())
+        return;
+    modJPG::SaveWithDialog(imgSearch.at(row - 1));
+}
+
+frmMenu *SearchPanel::searchMenu()
+{
+    frmMenu *menu = frmMenu::instance();
+    if (!menu)
+        menu = new frmMenu(window()); // the popup form is created on first use
+    if (m_connectedMenu != menu) {
+        connect(menu->mnuCopyUrl, &QAction::triggered, this, &SearchPanel::mnuCopyUrl_Click);
+        connect(menu->mnuSaveImage, &QAction::triggered, this, &SearchPanel::mnuSaveImage_Click);
+        m_connectedMenu = menu;
+    }
+    return menu;
+}
+
+bool SearchPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtSearch && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            int keyAscii = 13;
+            txtSearch_KeyPress(keyAscii);
+            if (keyAscii == 0)
+                return true;
+        }
+    } else if (watched == lvwSearch->viewport()) {
+        const auto *mouse = dynamic_cast<QMouseEvent *>(event);
+        if (mouse) {
+            const QPoint at = mouse->position().toPoint();
+            const int button = buttonValue(mouse->button());
+            const int shift = shiftValue(mouse->modifiers());
+            switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                lvwSearch_MouseDown(button, shift, at.x(), at.y());
+                break;
+            case QEvent::MouseButtonRelease:
+                lvwSearch_MouseUp(button, shift, at.x(), at.y());
+                break;
+            case QEvent::MouseButtonDblClick:
+                lvwSearch_MouseDown(button, shift, at.x(), at.y());
+                if (button == 1)
+                    lvwSearch_DblClick();
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,660 @@
+#include "support/DemoSite.h"
+#include "support/SeamRecorder.h"
+
+#include "app/AppState.h"
+#include "dialogs/frmMenu.h"
+#include "image/PictureFromBytes.h"
+#include "search/SearchPanel.h"
+#include "search/SearchResultsPage.h"
+#include "transfer/Downloader.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+namespace {
+
+const QString waitingCaption =
+    QStringLiteral("Clipvault - Retrieving search results from YouTube. Please wait...");
+const QString noResultsText = QStringLiteral("No results were found for this search. \r\n\r\n"
+                                             "Please change your search criteria and try again. ");
+
+struct Result
+{
+    QString id;
+    QString title; // as the page writes it
+};
+
+} // namespace
+
+class tst_SearchPanel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void controlsAndStartValues();
+    void fragmentRows_data();
+    void fragmentRows();
+    void everyOptionTogether();
+    void fivePagesAtOnce();
+    void wordsAreEscaped_data();
+    void wordsAreEscaped();
+    void pageWith25ResultStarts();
+    void resultStartWithoutEnd();
+    void pagesOutOfOrder();
+    void failingPage();
+    void noResultsAtAll_data();
+    void noResultsAtAll();
+    void thumbnailsArriveOutOfOrder();
+    void resultListedTwice();
+    void newSearchIgnoresEarlierPages();
+    void newSearchIgnoresEarlierThumbnails();
+    void doubleClickLoadsTheVideo();
+    void popupMenuCommands();
+    void enterAndTabVisit();
+
+private:
+    void search(const QString &words);
+    void searchAndWait(const QString &words, int timeoutMs = 10000);
+    QStringList resultRequests() const;
+    QString thumbnail(const QString &id) const { return m_site.thumbnailUrl(id); }
+    QString thumbnailPath(const QString &id) const { return QStringLiteral("/vi/") + id + QStringLiteral("/default.jpg"); }
+    void writePage(int number, const QList<Result> &results, const QByteArray &padding = QByteArray());
+    QString rowTag(int row) const { return SearchPanel::rowTag(row, m_panel->lvwSearch); }
+    QString rowTitle(int row) const;
+    QStringList idsOf(const QString &query) const;
+
+    DemoSite m_site;
+    QTemporaryDir m_extra;
+    QTemporaryDir m_appFolder;
+    QStringList m_ids; // every video of the site
+    std::unique_ptr<SeamRecorder> m_seam;
+    std::unique_ptr<SearchPanel> m_panel;
+};
+
+void tst_SearchPanel::initTestCase()
+{
+    QVERIFY(m_extra.isValid());
+    QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("results")));
+    QVERIFY(m_site.start({QStringLiteral("--extra"), m_extra.path()}));
+    AppState::setAppPath(m_appFolder.path() + QLatin1Char('/'));
+
+    const QString index = QString::fromUtf8(m_site.get(QStringLiteral("/")));
+    const QRegularExpression watch(QStringLiteral("watch\\?v=([A-Za-z0-9_-]{11})"));
+    for (auto it = watch.globalMatch(index); it.hasNext();) {
+        const QString id = it.next().captured(1);
+        if (!m_ids.contains(id))
+            m_ids.append(id);
+    }
+    QVERIFY2(m_ids.size() >= 25, qPrintable(QString::number(m_ids.size())));
+}
+
+void tst_SearchPanel::init()
+{
+    m_site.clear();
+    m_seam = std::make_unique<SeamRecorder>();
+    m_panel = std::make_unique<SearchPanel>();
+    m_panel->resize(820, 620);
+    m_panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+}
+
+void tst_SearchPanel::cleanup()
+{
+    m_panel.reset();
+    m_seam.reset();
+    QDir results(m_extra.path() + QStringLiteral("/results"));
+    for (const QString &name : results.entryList(QDir::Files))
+        results.remove(name);
+    m_site.clear();
+}
+
+void tst_SearchPanel::search(const QString &words)
+{
+    m_panel->txtSearch->setText(words);
+    QVERIFY(m_panel->cmdSearch->isEnabled());
+    QTest::mouseClick(m_panel->cmdSearch, Qt::LeftButton);
+}
+
+void tst_SearchPanel::searchAndWait(const QString &words, int timeoutMs)
+{
+    search(words);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isSearching(), timeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_panel->DownloaderImages->RunningCount(), 0, timeoutMs);
+}
+
+QStringList tst_SearchPanel::resultRequests() const
+{
+    QStringList pages = m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/results")));
+    pages.sort();
+    return pages;
+}
+
+void tst_SearchPanel::writePage(int number, const QList<Result> &results, const QByteArray &padding)
+{
+    QByteArray page = "<html><body><div id=\"search-results\">\n<!-- start search results -->\n";
+    for (const Result &r : results) {
+        page += "<div class=\"video-entry\"><img onmouseover=\"yt.www.search.preview(this.getAttribute('ql'), 0, '" +
+                thumbnail(r.id).toUtf8() + "', '" + r.title.toUtf8() + "');\" alt=\"\"></div>\n";
+    }
+    page += "<!-- end search results -->\n</div>\n<!-- " + padding + " -->\n</body></html>\n";
+    QFile file(m_extra.path() + QStringLiteral("/results/page-%1.html").arg(number));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(page), page.size());
+}
+
+QString tst_SearchPanel::rowTitle(int row) const
+{
+    const QTreeWidgetItem *item = m_panel->lvwSearch->topLevelItem(row - 1);
+    return item ? item->text(SearchPanel::ColumnTitle) : QStringLiteral("<no row>");
+}
+
+QStringList tst_SearchPanel::idsOf(const QString &query) const
+{
+    QStringList ids;
+    const QString text = QString::fromUtf8(m_site.get(QStringLiteral("/results?search_query=") + query));
+    for (const SearchResultsPage::Item &item : SearchResultsPage::Cut(text))
+        ids.append(item.thumbnailAddress.section(QLatin1Char('/'), 4, 4));
+    return ids;
+}
+
+void tst_SearchPanel::controlsAndStartValues()
+{
+    SearchPanel &p = *m_panel;
+    QComboBox *lists[] = {p.cboSortBy, p.cboUploadDate, p.cboDuration, p.cboCategory, p.cboResults};
+    const QStringList names = {"cboSortBy", "cboUploadDate", "cboDuration", "cboCategory", "cboResults"};
+    const QStringList captions = {"Sort By:", "Upload Date:", "Duration:", "Categories:", "Search Results:"};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(lists[i]->objectName(), names.at(i));
+        QCOMPARE(lists[i]->currentIndex(), 0);
+        QVERIFY(!lists[i]->isEditable());
+        const QList<QLabel *> labels = p.findChildren<QLabel *>();
+        const auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == lists[i]; });
+        QVERIFY(label != labels.end());
+        QCOMPARE((*label)->text(), captions.at(i));
+        QVERIFY(!lists[i]->accessibleName().isEmpty());
+    }
+    QCOMPARE(p.cboCategory->itemText(1), QStringLiteral("Film & Animation"));
+    QCOMPARE(p.cboResults->itemText(4), QStringLiteral("5 Pages (~100)"));
+    QCOMPARE(p.chkExactPhrase->text(), QStringLiteral("Search for this exact phrase"));
+    QCOMPARE(p.chkHD->text(), QStringLiteral("Return only High Definition videos"));
+    QVERIFY(!p.chkExactPhrase->isChecked() && !p.chkHD->isChecked());
+    QCOMPARE(p.cmdSearch->text(), QStringLiteral("Search"));
+    QVERIFY(!p.cmdSearch->isEnabled());
+    QCOMPARE(p.lvwSearch->headerItem()->text(0), QStringLiteral("Image"));
+    QCOMPARE(p.lvwSearch->headerItem()->text(1), QStringLiteral("Title"));
+    QCOMPARE(p.lvwSearch->iconSize(), QSize(120, 90));
+    QVERIFY(p.lvwSearch->allColumnsShowFocus());
+    for (QWidget *w : std::initializer_list<QWidget *>{p.txtSearch, p.cmdSearch, p.chkExactPhrase, p.chkHD, p.lvwSearch})
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    QCOMPARE(p.DownloaderSearch->objectName(), QStringLiteral("DownloaderSearch"));
+    QCOMPARE(p.DownloaderImages->objectName(), QStringLiteral("DownloaderImages"));
+}
+
+void tst_SearchPanel::fragmentRows_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("index"); // the list index, or 1 for a ticked switch
+    QTest::addColumn<QString>("fragment");
+
+    QTest::newRow("Relevance") << "cboSortBy" << 0 << "";
+    QTest::newRow("Upload Date") << "cboSortBy" << 1 << "&search_sort=video_date_uploaded";
+    QTest::newRow("View Count") << "cboSortBy" << 2 << "&search_sort=video_view_count";
+    QTest::newRow("Rating") << "cboSortBy" << 3 << "&search_sort=video_avg_rating";
+    QTest::newRow("Anytime") << "cboUploadDate" << 0 << "";
+    QTest::newRow("Today") << "cboUploadDate" << 1 << "&uploaded=d";
+    QTest::newRow("This Week") << "cboUploadDate" << 2 << "&uploaded=w";
+    QTest::newRow("This Month") << "cboUploadDate" << 3 << "&uploaded=m";
+    QTest::newRow("any duration") << "cboDuration" << 0 << "";
+    QTest::newRow("Short") << "cboDuration" << 1 << "&search_duration=short";
+    QTest::newRow("Long") << "cboDuration" << 2 << "&search_duration=long";
+    QTest::newRow("all categories") << "cboCategory" << 0 << "";
+    QTest::newRow("Film & Animation") << "cboCategory" << 1 << "&search_category=1";
+    QTest::newRow("Entertainment") << "cboCategory" << 2 << "&search_category=24";
+    QTest::newRow("Gaming") << "cboCategory" << 3 << "&search_category=20";
+    QTest::newRow("Sports") << "cboCategory" << 4 << "&search_category=17";
+    QTest::newRow("HD ticked") << "chkHD" << 1 << "&high_definition=1";
+    QTest::newRow("HD not ticked") << "chkHD" << 0 << "";
+}
+
+void tst_SearchPanel::fragmentRows()
+{
+    QFETCH(QString, control);
+    QFETCH(int, index);
+    QFETCH(QString, fragment);
+
+    if (auto *list = m_panel->findChild<QComboBox *>(control))
+        list->setCurrentIndex(index);
+    else if (auto *box = m_panel->findChild<QCheckBox *>(control))
+        box->setChecked(index == 1);
+    else
+        QFAIL("no such control");
+
+    searchAndWait(QStringLiteral("cats"));
+    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=cats") + fragment + "&page=1"});
+}
+
+void tst_SearchPanel::everyOptionTogether()
+{
+    m_panel->cboSortBy->setCurrentIndex(2);
+    m_panel->cboUploadDate->setCurrentIndex(1);
+    m_panel->cboCategory->setCurrentIndex(3);
+    m_panel->chkHD->setChecked(true);
+    m_panel->cboResults->setCurrentIndex(1);
+    searchAndWait(QStringLiteral("cats"));
+    const QString query = QStringLiteral(
+        "/results?search_query=cats&search_sort=video_view_count&uploaded=d&search_category=20&high_definition=1&page=");
+    QCOMPARE(resultRequests(), QStringList({query + "1", query + "2"}));
+
+    // The exact phrase wraps the words; the fragments follow the closing quote.
+    m_site.clear();
+    m_panel->chkExactPhrase->setChecked(true);
+    m_panel->cboResults->setCurrentIndex(0);
+    searchAndWait(QStringLiteral("  red dot "));
+    QCOMPARE(m_panel->txtSearch->text(), QStringLiteral("red dot"));
+    QCOMPARE(resultRequests(),
+             QStringList{QStringLiteral("/results?search_query=%22red%20dot%22&search_sort=video_view_count&uploaded=d"
+                                        "&search_category=20&high_definition=1&page=1")});
+}
+
+void tst_SearchPanel::fivePagesAtOnce()
+{
+    m_panel->cboResults->setCurrentIndex(4);
+    search(QStringLiteral("all"));
+    // Every page is under way before the first can be handled; only the list stops drawing.
+    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
+    QCOMPARE(m_panel->windowTitle(), waitingCaption);
+    QVERIFY(!m_panel->lvwSearch->updatesEnabled());
+    QVERIFY(m_panel->txtSearch->updatesEnabled());
+    QVERIFY(m_panel->cmdSearch->updatesEnabled());
+
+    QTRY_VERIFY(!m_panel->isSearching());
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+    QVERIFY(m_panel->lvwSearch->updatesEnabled());
+    QCOMPARE(m_panel->SearchPagesReceived, 5);
+    QCOMPARE(m_panel->SearchResultCount, 100);
+    QCOMPARE(m_panel->SearchResults.Count(), qint16(100));
+    QStringList expected;
+    for (int page = 1; page <= 5; ++page)
+        expected << QStringLiteral("/results?search_query=all&page=%1").arg(page);
+    QCOMPARE(resultRequests(), expected);
+
+    QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+    QVERIFY(m_seam->messages().isEmpty());
+    // The site lists its videos over and over: each video has a row, each row its own video.
+    const int rows = m_panel->lvwSearch->topLevelItemCount();
+    const QStringList all = idsOf(QStringLiteral("all"));
+    QVERIFY2(rows >= QSet<QString>(all.cbegin(), all.cend()).size() && rows <= 100, qPrintable(QString::number(rows)));
+    QCOMPARE(m_panel->imgSearch.size(), rows);
+    for (int row = 1; row <= rows; ++row) {
+        const QString id = rowTag(row).section(QStringLiteral("/watch?v="), 1);
+        QVERIFY(rowTag(row).startsWith(m_site.root() + QStringLiteral("/watch?v=")));
+        QVERIFY2(m_ids.contains(id), qPrintable(rowTag(row)));
+        QCOMPARE(rowTitle(row), m_panel->SearchResults.Itemget(thumbnail(id)));
+    }
+}
+
+void tst_SearchPanel::wordsAreEscaped_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<bool>("exact");
+    QTest::addColumn<QString>("query");
+
+    QTest::newRow("ampersand") << "rock & roll" << false << "rock%20%26%20roll";
+    QTest::newRow("percent") << "50% off" << false << "50%25%20off";
+    QTest::newRow("injected page") << "&page=9" << false << "%26page%3D9";
+    QTest::newRow("hash and plus") << "c# + c++" << false << "c%23%20%2B%20c%2B%2B";
+    QTest::newRow("exact phrase with quote") << "say \"hi\"" << true << "%22say%20%22hi%22%22";
+    QTest::newRow("UTF-8") << QString::fromUtf8("naïve café") << false << "na%C3%AFve%20caf%C3%A9";
+}
+
+void tst_SearchPanel::wordsAreEscaped()
+{
+    QFETCH(QString, words);
+    QFETCH(bool, exact);
+    QFETCH(QString, query);
+
+    m_panel->chkExactPhrase->setChecked(exact);
+    m_panel->cboResults->setCurrentIndex(1);
+    m_seam->queueAnswer(UiSeam::Ok);
+    searchAndWait(words);
+    QCOMPARE(resultRequests(), QStringList({QStringLiteral("/results?search_query=") + query + "&page=1",
+                                            QStringLiteral("/results?search_query=") + query + "&page=2"}));
+    QCOMPARE(m_panel->SearchPagesReceived, 2);
+}
+
+void tst_SearchPanel::pageWith25ResultStarts()
+{
+    QList<Result> results;
+    for (int i = 0; i < 25; ++i)
+        results.append({m_ids.at(i), QStringLiteral("Result %1").arg(i + 1)});
+    writePage(1, results);
+    searchAndWait(QStringLiteral("anything"));
+    QCOMPARE(m_panel->SearchResultCount, 21);
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
+    QCOMPARE(m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/vi/"))).size(), 21);
+    QSet<QString> listed;
+    for (int row = 1; row <= 21; ++row)
+        listed.insert(rowTitle(row));
+    QSet<QString> expected;
+    for (int i = 1; i <= 21; ++i)
+        expected.insert(QStringLiteral("Result %1").arg(i));
+    QCOMPARE(listed, expected);
+}
+
+void tst_SearchPanel::resultStartWithoutEnd()
+{
+    m_panel->cboResults->setCurrentIndex(1);
+    searchAndWait(QStringLiteral("unterminated"));
+    // Two results per page before the unterminated one; the pages still count.
+    QCOMPARE(m_panel->SearchPagesReceived, 2);
+    QCOMPARE(m_panel->SearchResultCount, 4);
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+    QVERIFY(m_seam->messages().isEmpty());
+    const QStringList ids = idsOf(QStringLiteral("unterminated"));
+    QCOMPARE(ids.size(), 2);
+    for (int row = 1; row <= m_panel->lvwSearch->topLevelItemCount(); ++row)
+        QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
+}
+
+void tst_SearchPanel::pagesOutOfOrder()
+{
+    // Page 1 is so large that the two small pages arrive before it (random text, which the site's
+    // compression cannot shrink away).
+    QByteArray padding(2 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator random(5);
+    for (char &c : padding)
+        c = static_cast<char>('a' + random.bounded(26));
+    writePage(1, {{m_ids.at(0), QStringLiteral("One")}}, padding);
+    writePage(2, {{m_ids.at(1), QStringLiteral("Two")}});
+    writePage(3, {{m_ids.at(2), QStringLiteral("Three")}});
+
+    struct Seen
+    {
+        QString page;
+        QString caption;
+        bool drawing;
+        int received;
+    };
+    QList<Seen> seen;
+    connect(m_panel->DownloaderSearch, &Downloader::Complete, this, [&](const QString &url) {
+        seen.append({url.section(QStringLiteral("page="), 1), m_panel->windowTitle(),
+                     m_panel->lvwSearch->updatesEnabled(), m_panel->SearchPagesReceived});
+    });
+    m_panel->cboResults->setCurrentIndex(2);
+    searchAndWait(QStringLiteral("order"), 60000);
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 3);
+
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen.last().page, QStringLiteral("1"));
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(seen.at(i).caption, waitingCaption);
+        QVERIFY(!seen.at(i).drawing);
+        QCOMPARE(seen.at(i).received, i + 1);
+    }
+    QCOMPARE(seen.last().caption, QStringLiteral("Clipvault"));
+    QVERIFY(seen.last().drawing);
+    QCOMPARE(m_panel->SearchResultCount, 3);
+}
+
+void tst_SearchPanel::failingPage()
+{
+    m_panel->cboResults->setCurrentIndex(2);
+    searchAndWait(QStringLiteral("failpage"));
+    QCOMPARE(m_panel->SearchPagesReceived, 3);
+    QCOMPARE(m_panel->SearchResultCount, 40); // pages 1 and 3; page 2 answered 500
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+    QVERIFY(m_seam->messages().isEmpty());
+    QVERIFY(m_panel->lvwSearch->updatesEnabled());
+
+    // A thumbnail that fails still gets a row, with the placeholder picture.
+    m_site.clear();
+    writePage(1, {{m_ids.at(3), QStringLiteral("Lost picture")}});
+    m_site.rule(thumbnailPath(m_ids.at(3)), 0, 404);
+    m_panel->cboResults->setCurrentIndex(0);
+    searchAndWait(QStringLiteral("lost"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    QCOMPARE(rowTitle(1), QStringLiteral("Lost picture"));
+    QCOMPARE(m_panel->imgSearch.at(0), PictureFromBytes(QByteArray()));
+}
+
+void tst_SearchPanel::noResultsAtAll_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("empty result section, three pages") << "noresults" << 3;
+    QTest::newRow("no result section, two pages") << "nosection" << 2;
+}
+
+void tst_SearchPanel::noResultsAtAll()
+{
+    QFETCH(QString, words);
+    QFETCH(int, pages);
+    m_panel->cboResults->setCurrentIndex(pages - 1);
+    searchAndWait(words);
+    QCOMPARE(m_panel->SearchPagesReceived, pages);
+    QCOMPARE(m_panel->SearchResultCount, 0);
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+    QCOMPARE(m_seam->messages(), QStringList{noResultsText});
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().style, 48);
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().title, QStringLiteral("Clipvault"));
+    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 0);
+}
+
+void tst_SearchPanel::thumbnailsArriveOutOfOrder()
+{
+    const QList<Result> results = {{m_ids.at(4), QStringLiteral("Cats \\'n dogs &amp; more")},
+                                   {m_ids.at(5), QStringLiteral("Two: &quot;quoted&quot;")},
+                                   {m_ids.at(6), QStringLiteral("Third   one?")}};
+    writePage(1, results);
+    m_site.rule(thumbnailPath(m_ids.at(4)), 700);
+    m_site.rule(thumbnailPath(m_ids.at(5)), 1400);
+    searchAndWait(QStringLiteral("pictures"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 3);
+
+    const QList<int> order = {2, 0, 1};
+    const QStringList titles = {QStringLiteral("Cats 'n dogs & more"), QStringLiteral("Two quoted"),
+                                QStringLiteral("Third one")};
+    for (int row = 1; row <= 3; ++row) {
+        const int result = order.at(row - 1);
+        const QString id = results.at(result).id;
+        QCOMPARE(rowTitle(row), titles.at(result));
+        QCOMPARE(rowTag(row), m_site.watchUrl(id));
+        QCOMPARE(m_panel->imgSearch.at(row - 1), PictureFromBytes(m_site.get(thumbnailPath(id))));
+        const QIcon icon = m_panel->lvwSearch->topLevelItem(row - 1)->icon(SearchPanel::ColumnImage);
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.pixmap(QSize(120, 90)).toImage().convertToFormat(QImage::Format_RGB32),
+                 m_panel->imgSearch.at(row - 1).convertToFormat(QImage::Format_RGB32));
+    }
+}
+
+void tst_SearchPanel::resultListedTwice()
+{
+    writePage(1, {{m_ids.at(7), QStringLiteral("First listing")},
+                  {m_ids.at(8), QStringLiteral("Another")},
+                  {m_ids.at(7), QStringLiteral("Second listing")}});
+    searchAndWait(QStringLiteral("twice"));
+    QCOMPARE(m_panel->SearchResultCount, 3);
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
+    const int row = rowTag(1) == m_site.watchUrl(m_ids.at(7)) ? 1 : 2;
+    QCOMPARE(rowTag(row), m_site.watchUrl(m_ids.at(7)));
+    QCOMPARE(rowTitle(row), QStringLiteral("First listing"));
+    QCOMPARE(rowTitle(3 - row), QStringLiteral("Another"));
+}
+
+void tst_SearchPanel::newSearchIgnoresEarlierPages()
+{
+    const QStringList cats = idsOf(QStringLiteral("cats"));
+    QVERIFY(!cats.isEmpty());
+    m_site.rule(QStringLiteral("/results"), 800);
+    m_panel->cboResults->setCurrentIndex(4);
+    search(QStringLiteral("all"));
+    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
+    m_panel->cboResults->setCurrentIndex(0);
+    search(QStringLiteral("cats"));
+    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 1);
+    QCOMPARE(m_panel->windowTitle(), waitingCaption);
+
+    QTRY_VERIFY(!m_panel->isSearching());
+    QCOMPARE(m_panel->SearchPagesReceived, 1);
+    QCOMPARE(m_panel->SearchResultCount, cats.size());
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
+    QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
+    for (int row = 1; row <= cats.size(); ++row)
+        QVERIFY(cats.contains(rowTag(row).section(QStringLiteral("?v="), 1)));
+}
+
+void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
+{
+    // The first search's page is handled, its pictures are still on their way when the second starts.
+    const QList<Result> first = {{m_ids.at(9), QStringLiteral("Old one")}, {m_ids.at(10), QStringLiteral("Old two")}};
+    writePage(1, first);
+    m_site.rule(thumbnailPath(m_ids.at(9)), 600);
+    m_site.rule(thumbnailPath(m_ids.at(10)), 600);
+    search(QStringLiteral("old"));
+    QTRY_VERIFY(!m_panel->isSearching());
+    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 2);
+
+    // The new search's own picture arrives well after the old ones would have.
+    writePage(1, {{m_ids.at(11), QStringLiteral("New one")}});
+    m_site.rule(thumbnailPath(m_ids.at(11)), 1500);
+    search(QStringLiteral("new"));
+    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0); // the old pictures are cancelled
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    QCOMPARE(rowTitle(1), QStringLiteral("New one"));
+    QCOMPARE(rowTag(1), m_site.watchUrl(m_ids.at(11)));
+    QCOMPARE(m_panel->imgSearch.size(), 1);
+}
+
+void tst_SearchPanel::doubleClickLoadsTheVideo()
+{
+    writePage(1, {{m_ids.at(12), QStringLiteral("Twelve")}, {m_ids.at(13), QStringLiteral("Thirteen")}});
+    searchAndWait(QStringLiteral("click"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
+    QSignalSpy loads(m_panel.get(), &SearchPanel::loadVideo);
+    QWidget *viewport = m_panel->lvwSearch->viewport();
+
+    const QPoint second = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(1)).center();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, second);
+    QCOMPARE(m_panel->SelectedSearchItem, 2);
+    QCOMPARE(loads.size(), 1);
+    QCOMPARE(loads.first().first().toString(), rowTag(2));
+    QCOMPARE(rowTag(2), m_site.watchUrl(m_panel->lvwSearch->topLevelItem(1)->text(1) == "Twelve" ? m_ids.at(12)
+                                                                                              : m_ids.at(13)));
+
+    // Below the last row: the press hits nothing, the double-click does nothing.
+    const QPoint empty(20, viewport->height() - 5);
+    QVERIFY(!m_panel->lvwSearch->itemAt(empty));
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+    QCOMPARE(m_panel->SelectedSearchItem, 0);
+    QCOMPARE(loads.size(), 1);
+
+    // A right press does not choose the row for a double-click.
+    QTest::mousePress(viewport, Qt::RightButton, {}, second);
+    QTest::mouseRelease(viewport, Qt::RightButton, {}, second);
+    QCOMPARE(m_panel->SelectedSearchItem, 0);
+    if (frmMenu::instance())
+        frmMenu::instance()->mnuPopupSearch->close();
+}
+
+void tst_SearchPanel::popupMenuCommands()
+{
+    writePage(1, {{m_ids.at(14), QStringLiteral("Fourteen")}, {m_ids.at(15), QStringLiteral("Fifteen")}});
+    searchAndWait(QStringLiteral("menu"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
+    QWidget *viewport = m_panel->lvwSearch->viewport();
+
+    // Over empty space no menu appears.
+    const QPoint empty(20, viewport->height() - 5);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, empty);
+    QVERIFY(!frmMenu::instance() || !frmMenu::instance()->mnuPopupSearch->isVisible());
+
+    const QPoint first = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(0)).center();
+    QTest::mouseClick(viewport, Qt::RightButton, {}, first);
+    frmMenu *menu = frmMenu::instance();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->mnuPopupSearch->isVisible());
+    QVERIFY(m_panel->lvwSearch->topLevelItem(0)->isSelected());
+    menu->mnuPopupSearch->close();
+
+    menu->mnuCopyUrl->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(1));
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::Clipboard).size(), 1);
+
+    QTemporaryDir pictures;
+    const QString target = pictures.filePath(QStringLiteral("thumb.jpg"));
+    m_seam->queueAnswer(target);
+    menu->mnuSaveImage->trigger();
+    const QList<UiSeam::Call> dialogs = m_seam->callsOf(UiSeam::Kind::SaveFile);
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs.first().title, QStringLiteral("Save Image"));
+    QImageReader reader(target);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    const QImage saved = reader.read();
+    QCOMPARE(saved.size(), m_panel->imgSearch.at(0).size());
+    QVERIFY(m_seam->messages().isEmpty());
+
+    // Both commands follow the selection the list shows, not the last left press.
+    m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(1));
+    menu->mnuCopyUrl->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(2));
+}
+
+void tst_SearchPanel::enterAndTabVisit()
+{
+    QSignalSpy titles(m_panel.get(), &QWidget::windowTitleChanged);
+    m_panel->txtSearch->setText(QStringLiteral("   "));
+    QVERIFY(!m_panel->cmdSearch->isEnabled());
+    QTest::keyClick(m_panel->txtSearch, Qt::Key_Return);
+    QVERIFY(!m_panel->isSearching());
+    QCOMPARE(titles.size(), 0);
+
+    m_panel->txtSearch->setText(QStringLiteral(" cats "));
+    QVERIFY(m_panel->cmdSearch->isEnabled());
+    QTest::keyClick(m_panel->txtSearch, Qt::Key_Enter);
+    QCOMPARE(m_panel->txtSearch->text(), QStringLiteral("cats"));
+    QTRY_VERIFY(!m_panel->isSearching());
+    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=cats&page=1")});
+
+    m_panel->enterTab();
+    QCOMPARE(m_panel->txtSearch->text(), QString());
+    QVERIFY(!m_panel->cmdSearch->isEnabled());
+    QTRY_COMPARE(QApplication::focusWidget(), m_panel->txtSearch);
+    // The list keeps its results; only the box starts over.
+    QVERIFY(m_panel->SearchResultCount > 0);
+
+    if (qEnvironmentVariableIsSet("CLIPVAULT_SNAPSHOT")) {
+        m_panel->txtSearch->setText(QStringLiteral("all"));
+        m_panel->cboResults->setCurrentIndex(1);
+        QTest::mouseClick(m_panel->cmdSearch, Qt::LeftButton);
+        QTRY_VERIFY(!m_panel->isSearching());
+        QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+        QVERIFY(m_panel->grab().save(qEnvironmentVariable("CLIPVAULT_SNAPSHOT")));
+    }
+}
+
+QTEST_MAIN(tst_SearchPanel)
+#include "tst_searchpanel.moc"
