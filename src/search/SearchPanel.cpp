@@ -1,30 +1,25 @@
 #include "search/SearchPanel.h"
 
+#include "analysis/PageText.h"
 #include "app/AppState.h"
 #include "app/ErrorTrap.h"
 #include "app/UiSeam.h"
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "image/modJPG.h"
-#include "search/PendingTextHelpers.h"
 #include "search/SearchRequest.h"
 #include "search/SearchResultsPage.h"
 #include "transfer/Downloader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -48,7 +43,6 @@ int shiftValue(Qt::KeyboardModifiers modifiers)
 }
 
 constexpr int TagRole = Qt::UserRole;
-const QSize thumbnailSize(120, 90);
 
 } // namespace
 
@@ -76,97 +70,6 @@ SearchPanel::SearchPanel(QWidget *parent)
 }
 
 SearchPanel::~SearchPanel() = default;
-
-QComboBox *SearchPanel::addOptionList(const char *name, const QString &caption, const QStringList &items,
-                                      QLabel **label)
-{
-    auto *list = new QComboBox(this);
-    list->setObjectName(QString::fromLatin1(name));
-    list->addItems(items);
-    list->setCurrentIndex(0);
-    list->setAccessibleName(caption.chopped(1));
-    *label = new QLabel(caption, this);
-    (*label)->setObjectName(QStringLiteral("lbl") + QString::fromLatin1(name).mid(3));
-    (*label)->setBuddy(list);
-    return list;
-}
-
-void SearchPanel::buildControls()
-{
-    txtSearch = new QLineEdit(this);
-    txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    txtSearch->setAccessibleName(QStringLiteral("Search words"));
-
-    cmdSearch = new QPushButton(QStringLiteral("Search"), this);
-    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    cmdSearch->setAccessibleName(cmdSearch->text());
-    cmdSearch->setMinimumWidth(96);
-
-    chkExactPhrase = new QCheckBox(QStringLiteral("Search for this exact phrase"), this);
-    chkExactPhrase->setObjectName(QStringLiteral("chkExactPhrase"));
-    chkExactPhrase->setAccessibleName(chkExactPhrase->text());
-    chkHD = new QCheckBox(QStringLiteral("Return only High Definition videos"), this);
-    chkHD->setObjectName(QStringLiteral("chkHD"));
-    chkHD->setAccessibleName(chkHD->text());
-
-    QLabel *labels[5] = {};
-    cboSortBy = addOptionList("cboSortBy", QStringLiteral("Sort By:"), SearchRequest::SortByItems(), &labels[0]);
-    cboUploadDate = addOptionList("cboUploadDate", QStringLiteral("Upload Date:"),
-                                  SearchRequest::UploadDateItems(), &labels[1]);
-    cboDuration = addOptionList("cboDuration", QStringLiteral("Duration:"), SearchRequest::DurationItems(),
-                                &labels[2]);
-    cboCategory = addOptionList("cboCategory", QStringLiteral("Categories:"), SearchRequest::CategoryItems(),
-                                &labels[3]);
-    cboResults = addOptionList("cboResults", QStringLiteral("Search Results:"), SearchRequest::ResultsItems(),
-                               &labels[4]);
-
-    lvwSearch = new QTreeWidget(this);
-    lvwSearch->setObjectName(QStringLiteral("lvwSearch"));
-    lvwSearch->setAccessibleName(QStringLiteral("Result list"));
-    lvwSearch->setColumnCount(2);
-    lvwSearch->setHeaderLabels({QStringLiteral("Image"), QStringLiteral("Title")});
-    lvwSearch->setRootIsDecorated(false);
-    lvwSearch->setItemsExpandable(false);
-    lvwSearch->setAllColumnsShowFocus(true); // full-row selection
-    lvwSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvwSearch->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvwSearch->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvwSearch->setUniformRowHeights(true);
-    lvwSearch->setAlternatingRowColors(true);
-    lvwSearch->setWordWrap(true);
-    lvwSearch->setTextElideMode(Qt::ElideRight);
-    lvwSearch->setIconSize(thumbnailSize);
-    lvwSearch->header()->setStretchLastSection(true);
-    lvwSearch->header()->setSectionsMovable(false);
-    lvwSearch->setColumnWidth(ColumnImage, thumbnailSize.width() + 16);
-
-    auto *searchRow = new QHBoxLayout;
-    searchRow->addWidget(txtSearch, 1);
-    searchRow->addWidget(cmdSearch);
-
-    auto *switches = new QHBoxLayout;
-    switches->addWidget(chkExactPhrase);
-    switches->addSpacing(24);
-    switches->addWidget(chkHD);
-    switches->addStretch(1);
-
-    auto *options = new QGridLayout;
-    options->setHorizontalSpacing(12);
-    options->setVerticalSpacing(2);
-    QComboBox *lists[5] = {cboSortBy, cboUploadDate, cboDuration, cboCategory, cboResults};
-    for (int column = 0; column < 5; ++column) {
-        options->addWidget(labels[column], 0, column);
-        options->addWidget(lists[column], 1, column);
-        options->setColumnStretch(column, 1);
-    }
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(searchRow);
-    layout->addLayout(switches);
-    layout->addLayout(options);
-    layout->addSpacing(4);
-    layout->addWidget(lvwSearch, 1);
-}
 
 void SearchPanel::enterTab()
 {
@@ -250,12 +153,12 @@ void SearchPanel::DownloaderSearch_Complete(const QString &URL, const QByteArray
         return;
 
     ErrorTrap::run(QStringLiteral("DownloaderSearch_Complete"), owner, [&] {
-        const QString text = result.ok ? QString::fromLocal8Bit(data) : QString();
+        const QString text = result.ok ? modFunctions::PageText(data) : QString();
         const QList<SearchResultsPage::Item> items = SearchResultsPage::Cut(text);
         for (const SearchResultsPage::Item &item : items) {
             ++SearchResultCount;
             // An item without a title field still names its thumbnail: it is listed untitled.
-            SearchResults.Add(PendingTextHelpers::CleanTitle(item.title), item.thumbnailAddress);
+            SearchResults.Add(modFunctions::CleanTitle(item.title), item.thumbnailAddress);
             m_thumbnails.insert(item.thumbnailAddress);
             DownloaderImages->Start(item.thumbnailAddress, Downloader::ForceUpdate);
         }
@@ -292,13 +195,13 @@ void SearchPanel::DownloaderImages_Complete(const QString &URL, const QByteArray
 
         auto *row = new QTreeWidgetItem;
         row->setIcon(ColumnImage, QIcon(QPixmap::fromImage(picture)));
-        row->setSizeHint(ColumnImage, thumbnailSize + QSize(8, 4));
+        row->setSizeHint(ColumnImage, lvwSearch->iconSize() + QSize(8, 4));
         lvwSearch->addTopLevelItem(row);
         row->setText(ColumnTitle, SearchResults.Itemget(Key));
         row->setToolTip(ColumnTitle, row->text(ColumnTitle));
         row->setData(ColumnImage, TagRole,
                      AppState::SiteRoot() + QStringLiteral("/watch?v=") +
-                         PendingTextHelpers::GrabYoutubeVideoCode(Key));
+                         modFunctions::GrabYoutubeVideoCode(Key));
     });
 }
 

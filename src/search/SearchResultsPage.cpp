@@ -1,6 +1,6 @@
 #include "search/SearchResultsPage.h"
 
-#include "search/PendingTextHelpers.h"
+#include "analysis/PageText.h"
 
 #include <QStringList>
 
@@ -19,7 +19,7 @@ const QString fieldSeparator = QStringLiteral("', '");
 QList<Item> Cut(const QString &pageText)
 {
     QList<Item> items;
-    const QString section = PendingTextHelpers::GetBetween(pageText, sectionStart, sectionEnd);
+    const QString section = modFunctions::GetBetween(pageText, sectionStart, sectionEnd);
     if (section.isEmpty())
         return items;
 
