@@ -1,0 +1,297 @@
+#include "analysis/VideoPanel.h"
+
+#include "analysis/FormatMap.h"
+#include "analysis/PageText.h"
+#include "analysis/RelatedVideos.h"
+#include "analysis/ThumbnailBox.h"
+#include "analysis/WatchAddress.h"
+#include "controls/ucFormattedLabel.h"
+#include "app/ErrorTrap.h"
+#include "app/UiSeam.h"
+#include "dialogs/frmMenu.h"
+#include "image/PictureFromBytes.h"
+#include "image/modJPG.h"
+#include "transfer/Downloader.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString Form = QStringLiteral("Form frmMain");
+const QString Module = QStringLiteral("Module modFunctions");
+const QString EmptyDescription = QStringLiteral("<b>Description:</b>");
+
+Downloader *newDownloader(QObject *owner, const QString &name)
+{
+    auto *downloader = new Downloader(owner);
+    downloader->setObjectName(name);
+    return downloader;
+}
+
+} // namespace
+
+VideoPanel::VideoPanel(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("VideoPanel"));
+    DownloadPage = newDownloader(this, QStringLiteral("DownloadPage"));
+    DownloadPicTitle = newDownloader(this, QStringLiteral("DownloadPicTitle"));
+    for (int index = 0; index < 6; ++index)
+        DownloadRelated[index] = newDownloader(this, QStringLiteral("DownloadRelated_%1").arg(index));
+
+    setupUi();
+    setDescriptionCaption(EmptyDescription);
+    cmdDownload->setEnabled(false);
+    cmdPreview->setEnabled(false);
+
+    connect(txtYouTube, &QLineEdit::textChanged, this, &VideoPanel::txtYouTube_Change);
+    connect(txtYouTube, &QLineEdit::returnPressed, this, [this] {
+        int key = 13;
+        txtYouTube_KeyPress(key);
+    });
+    connect(cmdDownload, &QPushButton::clicked, this, &VideoPanel::downloadRequested);
+    connect(cmdPreview, &QPushButton::clicked, this, &VideoPanel::cmdPreview_Click);
+
+    connect(DownloadPage, &Downloader::Complete, this, &VideoPanel::DownloadPage_Complete);
+    connect(DownloadPicTitle, &Downloader::Complete, this, &VideoPanel::DownloadPicTitle_Complete);
+    for (int index = 0; index < 6; ++index) {
+        connect(DownloadRelated[index], &Downloader::Complete, this,
+                [this, index](const QString &URL, const QByteArray &data, const QString &Key,
+                              const TransferResult &result) {
+                    DownloadRelated_Complete(index, URL, data, Key, result);
+                });
+        connect(picRelated[index], &ThumbnailBox::mouseDown, this,
+                [this, index](Qt::MouseButton button) { picRelated_MouseDown(index, button); });
+        connect(picRelated[index], &ThumbnailBox::mouseUp, this,
+                [this, index](Qt::MouseButton button, const QPoint &globalPos) {
+                    picRelated_MouseUp(index, button, globalPos);
+                });
+    }
+    connect(picTitle, &ThumbnailBox::mouseDown, this, &VideoPanel::picTitle_MouseDown);
+    connect(picTitle, &ThumbnailBox::mouseUp, this, &VideoPanel::picTitle_MouseUp);
+    if (frmMenu *menu = frmMenu::instance())
+        connect(menu->mnuPicBoxSave, &QAction::triggered, this, &VideoPanel::mnuPicBoxSave_Click,
+                Qt::UniqueConnection);
+}
+
+VideoPanel::~VideoPanel() = default;
+
+void VideoPanel::loadAddress(const QString &address)
+{
+    txtYouTube->setText(address);
+}
+
+QString VideoPanel::address() const
+{
+    return txtYouTube->text();
+}
+
+int VideoPanel::selectedFormat() const
+{
+    for (int slot = 0; slot < FormatTable::Count; ++slot) {
+        if (OptVideoType[slot]->isChecked())
+            return slot;
+    }
+    return -1;
+}
+
+QString VideoPanel::formatLink(int slot) const
+{
+    return slot >= 0 && slot < FormatTable::Count ? FormatLinks[slot] : QString();
+}
+
+QString VideoPanel::formatSuffix(int slot)
+{
+    return FormatTable::Suffix(slot);
+}
+
+void VideoPanel::setDescriptionCaption(const QString &caption)
+{
+    lblDescription->setCaption(caption);
+}
+
+void VideoPanel::setWaitingCaption(bool waiting)
+{
+    const QString title = UiSeam::applicationTitle();
+    window()->setWindowTitle(
+        waiting ? title + QStringLiteral(" - Downloading information from YouTube. Please wait...") : title);
+}
+
+void VideoPanel::txtYouTube_Change()
+{
+    ErrorTrap::run(QStringLiteral("txtYouTube_Change"), Form, [this] {
+        // The kept links stay: they are reachable again only through buttons a page enables.
+        for (QRadioButton *option : OptVideoType)
+            option->setEnabled(false);
+        picTitle->setPicture(QImage());
+        for (QLabel *label : {lblTitle, lblAuthor, lblPublished, lblDuration, lblRating, lblViews})
+            label->clear();
+        setDescriptionCaption(EmptyDescription);
+        cmdDownload->setEnabled(false);
+        cmdPreview->setEnabled(false);
+
+        const QString text = txtYouTube->text();
+        if (!WatchAddress::IsWatchAddress(text))
+            return;
+        setWaitingCaption(true);
+        DownloadPage->Start(text, Downloader::ForceUpdate); // as typed: blanks and case kept
+    });
+}
+
+void VideoPanel::txtYouTube_KeyPress(int &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    txtYouTube_Change();
+    KeyAscii = 0;
+}
+
+void VideoPanel::cmdPreview_Click()
+{
+    Q_EMIT previewRequested(txtYouTube->text());
+}
+
+bool VideoPanel::GetURLs(const QString &page)
+{
+    const FormatMapResult map = FormatMap::Parse(page);
+    for (int slot = 0; slot < FormatTable::Count; ++slot) {
+        if (!map.found[slot])
+            continue;
+        FormatLinks[slot] = map.links[slot];
+        OptVideoType[slot]->setEnabled(true);
+    }
+    if (map.error) {
+        ErrorTrap::report(*map.error, QStringLiteral("GetURLs"), Module);
+        return false;
+    }
+    if (!map.anyFound()) {
+        UiSeam::messageBox(QStringLiteral("Sorry. No download links found on this page. "), UiSeam::Exclamation,
+                           QStringLiteral("No links"));
+        return false;
+    }
+    for (int slot = FormatTable::Count - 1; slot >= 0; --slot) {
+        if (OptVideoType[slot]->isEnabled()) {
+            OptVideoType[slot]->setChecked(true);
+            break;
+        }
+    }
+    cmdDownload->setEnabled(true);
+    cmdPreview->setEnabled(true);
+    return true;
+}
+
+void VideoPanel::GrabRelated(const QString &page)
+{
+    const RelatedResult related = modFunctions::ReadRelated(page);
+    for (const RelatedItem &item : related.items) {
+        ThumbnailBox *picture = picRelated[item.index];
+        picture->setTag(item.tag);
+        if (item.thumbnail)
+            DownloadRelated[item.index]->Start(*item.thumbnail, Downloader::ForceUpdate);
+        if (item.title)
+            picture->setToolTipText(*item.title);
+    }
+    if (related.error)
+        ErrorTrap::report(*related.error, QStringLiteral("GrabRelated"), Module);
+}
+
+void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, const QString &,
+                                       const TransferResult &result)
+{
+    ErrorTrap::run(QStringLiteral("DownloadPage_Complete"), Form, [&] {
+        // A page that did not arrive whole is no page: it ends in the "No links" message.
+        const QString page = modFunctions::PageText(result.ok ? data : QByteArray());
+        setWaitingCaption(false);
+        if (!GetURLs(page))
+            return;
+        modFunctions::GetAllInfo(page, m_details);
+        DownloadPicTitle->Start(m_details.ThumbnailURL, Downloader::ForceUpdate);
+
+        lblTitle->setText(m_details.VideoTitle);
+        lblAuthor->setText(m_details.VideoAuthor);
+        lblDuration->setText(m_details.VideoDuration);
+        lblPublished->setText(m_details.VideoPublished);
+        lblRating->setText(m_details.ratingText());
+        lblViews->setText(m_details.VideoViews);
+        setDescriptionCaption(QStringLiteral("<b>Description:</b> ") +
+                              modFunctions::StripTags(m_details.VideoDescription));
+        lblDescription->Refresh();
+
+        GrabRelated(page);
+        Q_EMIT requestTab(1);
+    });
+}
+
+void VideoPanel::DownloadPicTitle_Complete(const QString &, const QByteArray &data, const QString &,
+                                           const TransferResult &)
+{
+    // Whatever the address box holds by now, the arriving thumbnail is shown.
+    ErrorTrap::run(QStringLiteral("DownloadPicTitle_Complete"), Form,
+                   [&] { picTitle->setPicture(PictureFromBytes(data)); });
+}
+
+void VideoPanel::DownloadRelated_Complete(int Index, const QString &, const QByteArray &data, const QString &,
+                                          const TransferResult &)
+{
+    ErrorTrap::run(QStringLiteral("DownloadRelated_Complete"), Form,
+                   [&] { picRelated[Index]->setPicture(PictureFromBytes(data)); });
+}
+
+void VideoPanel::picTitle_MouseDown(Qt::MouseButton Button)
+{
+    ErrorTrap::run(QStringLiteral("picTitle_MouseDown"), Form, [&] {
+        if (picTitle->hasPicture() && Button == Qt::RightButton)
+            PopupPicture = picTitle->picture();
+    });
+}
+
+void VideoPanel::picTitle_MouseUp(Qt::MouseButton Button, const QPoint &globalPos)
+{
+    ErrorTrap::run(QStringLiteral("picTitle_MouseUp"), Form, [&] {
+        if (!picTitle->hasPicture())
+            return;
+        if (Button == Qt::RightButton)
+            showImageMenu(globalPos);
+        else
+            UiSeam::shellOpen(txtYouTube->text());
+    });
+}
+
+void VideoPanel::picRelated_MouseDown(int Index, Qt::MouseButton Button)
+{
+    ErrorTrap::run(QStringLiteral("picRelated_MouseDown"), Form, [&] {
+        if (picRelated[Index]->hasPicture() && Button == Qt::RightButton)
+            PopupPicture = picRelated[Index]->picture();
+    });
+}
+
+void VideoPanel::picRelated_MouseUp(int Index, Qt::MouseButton Button, const QPoint &globalPos)
+{
+    ErrorTrap::run(QStringLiteral("picRelated_MouseUp"), Form, [&] {
+        ThumbnailBox *picture = picRelated[Index];
+        if (!picture->hasPicture())
+            return;
+        if (Button == Qt::RightButton)
+            showImageMenu(globalPos);
+        else
+            txtYouTube->setText(picture->tag());
+    });
+}
+
+void VideoPanel::showImageMenu(const QPoint &globalPos)
+{
+    frmMenu *menu = frmMenu::instance();
+    if (!menu)
+        menu = new frmMenu(window()); // loaded on first use when the main window has not loaded it
+    connect(menu->mnuPicBoxSave, &QAction::triggered, this, &VideoPanel::mnuPicBoxSave_Click, Qt::UniqueConnection);
+    menu->popup(menu->mnuPopupImageSave, globalPos);
+}
+
+void VideoPanel::mnuPicBoxSave_Click()
+{
+    modJPG::SaveWithDialog(PopupPicture);
+}

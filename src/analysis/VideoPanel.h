@@ -1,0 +1,107 @@
+#pragma once
+
+#include "analysis/FormatTable.h"
+#include "analysis/VideoDetails.h"
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+class Downloader;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class ThumbnailBox;
+class ucFormattedLabel;
+struct TransferResult;
+
+// The upper part of the video tab: the "Video URL:" box, the "Information" frame with the
+// thumbnail and the details of the current video, the "Related Videos" frame and the
+// "Available Videos (Quality)" frame with the encodings the page offers.
+//
+// Typing or pasting a watch address fetches its page; the page fills the panel, the thumbnail
+// and the related thumbnails follow as they arrive.
+class VideoPanel final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(VideoPanel)
+
+public:
+    explicit VideoPanel(QWidget *parent = nullptr);
+    ~VideoPanel() override;
+
+    // Writes the address into the box; the change handler runs only when the text changes.
+    void loadAddress(const QString &address);
+
+    // The first selected encoding button, -1 when none is.
+    int selectedFormat() const;
+    // The media address kept for a slot (kept from an earlier page when this one lacks it).
+    QString formatLink(int slot) const;
+    static QString formatSuffix(int slot);
+    const std::array<QString, FormatTable::Count> &formatLinks() const { return FormatLinks; }
+
+    QString videoTitle() const { return m_details.VideoTitle; }
+    QString videoId() const { return m_details.VideoID; }
+    const VideoDetails &details() const { return m_details; }
+    QString address() const;
+
+    // The picture that the last right press on a thumbnail chose for saving.
+    QImage popupPicture() const { return PopupPicture; }
+
+    // The controls, for the main window's layout code and for tests.
+    QLineEdit *txtYouTube = nullptr;
+    ThumbnailBox *picTitle = nullptr;
+    QLabel *lblTitle = nullptr;
+    QLabel *lblAuthor = nullptr;
+    QLabel *lblPublished = nullptr;
+    QLabel *lblDuration = nullptr;
+    QLabel *lblRating = nullptr;
+    QLabel *lblViews = nullptr;
+    ucFormattedLabel *lblDescription = nullptr;
+    std::array<ThumbnailBox *, 6> picRelated{};
+    std::array<QRadioButton *, FormatTable::Count> OptVideoType{};
+    QPushButton *cmdDownload = nullptr;
+    QPushButton *cmdPreview = nullptr;
+
+    Downloader *DownloadPage = nullptr;
+    Downloader *DownloadPicTitle = nullptr;
+    std::array<Downloader *, 6> DownloadRelated{};
+
+Q_SIGNALS:
+    void downloadRequested();                     // "Download" was pressed
+    void previewRequested(const QString &address); // "Preview" was pressed, with the box's text
+    void requestTab(int tab);                      // 1 "YouTube", 2 "Preview"
+
+public Q_SLOTS:
+    void txtYouTube_Change();
+    void txtYouTube_KeyPress(int &KeyAscii);
+    void cmdPreview_Click();
+    void mnuPicBoxSave_Click();
+
+private:
+    void setupUi();
+    void setDescriptionCaption(const QString &caption);
+    void setWaitingCaption(bool waiting);
+    void showImageMenu(const QPoint &globalPos);
+
+    bool GetURLs(const QString &page);
+    void GrabRelated(const QString &page);
+
+    void DownloadPage_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+                               const TransferResult &result);
+    void DownloadPicTitle_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+                                   const TransferResult &result);
+    void DownloadRelated_Complete(int Index, const QString &URL, const QByteArray &data,
+                                  const QString &Key, const TransferResult &result);
+    void picTitle_MouseDown(Qt::MouseButton Button);
+    void picTitle_MouseUp(Qt::MouseButton Button, const QPoint &globalPos);
+    void picRelated_MouseDown(int Index, Qt::MouseButton Button);
+    void picRelated_MouseUp(int Index, Qt::MouseButton Button, const QPoint &globalPos);
+
+    VideoDetails m_details;
+    std::array<QString, FormatTable::Count> FormatLinks;
+    QImage PopupPicture;
+};

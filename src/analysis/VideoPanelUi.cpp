@@ -1,0 +1,162 @@
+// The controls of the video panel and their arrangement.
+
+#include "analysis/VideoPanel.h"
+
+#include "analysis/ThumbnailBox.h"
+#include "controls/ucFormattedLabel.h"
+#include "transfer/Downloader.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize RelatedPictureSize(96, 72);
+
+QLabel *captionLabel(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(caption);
+    return label;
+}
+
+// A value label beside its caption: the caption is its buddy, and long values are clipped rather
+// than widening the window.
+QLabel *valueLabel(QWidget *parent, const char *name, QLabel *caption)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setAccessibleDescription(caption->text());
+    caption->setBuddy(label);
+    return label;
+}
+
+} // namespace
+
+void VideoPanel::setupUi()
+{
+    auto *lblVideoURL = new QLabel(QStringLiteral("Video URL:"), this);
+    lblVideoURL->setObjectName(QStringLiteral("lblVideoURL"));
+    txtYouTube = new QLineEdit(this);
+    txtYouTube->setObjectName(QStringLiteral("txtYouTube"));
+    txtYouTube->setAccessibleName(QStringLiteral("Video URL:"));
+    lblVideoURL->setBuddy(txtYouTube);
+    lblVideoURL->setAccessibleName(QStringLiteral("Video URL:"));
+
+    // "Information": the thumbnail beside the six captions and values, the description below.
+    auto *fraInformation = new QGroupBox(QStringLiteral("Information"), this);
+    fraInformation->setObjectName(QStringLiteral("fraInformation"));
+    picTitle = new ThumbnailBox(fraInformation);
+    picTitle->setObjectName(QStringLiteral("picTitle"));
+    picTitle->setAccessibleName(QStringLiteral("Thumbnail"));
+    picTitle->setToolTipText(QStringLiteral("Click this image to go to the corresponding YouTube page"));
+    picTitle->setCursor(Qt::PointingHandCursor);
+
+    const struct
+    {
+        const char *captionName;
+        const char *valueName;
+        const char *caption;
+        QLabel **value;
+    } rows[] = {
+        {"lblTitleCaption", "lblTitle", "Title:", &lblTitle},
+        {"lblAuthorCaption", "lblAuthor", "Author:", &lblAuthor},
+        {"lblPublishedCaption", "lblPublished", "Published:", &lblPublished},
+        {"lblDurationCaption", "lblDuration", "Duration:", &lblDuration},
+        {"lblRatingCaption", "lblRating", "Rating:", &lblRating},
+        {"lblViewsCaption", "lblViews", "Views:", &lblViews},
+    };
+    auto *details = new QGridLayout;
+    details->setHorizontalSpacing(6);
+    details->setVerticalSpacing(2);
+    int row = 0;
+    for (const auto &r : rows) {
+        QLabel *caption = captionLabel(fraInformation, r.captionName, QString::fromLatin1(r.caption));
+        *r.value = valueLabel(fraInformation, r.valueName, caption);
+        details->addWidget(caption, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+        details->addWidget(*r.value, row, 1);
+        ++row;
+    }
+    details->setColumnStretch(1, 1);
+    details->setRowStretch(row, 1);
+
+    lblDescription = new ucFormattedLabel(fraInformation);
+    lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    lblDescription->ReadProperties(ucFormattedLabel::DescriptionProperties());
+    lblDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+    lblDescription->setMinimumHeight(110);
+
+    auto *top = new QHBoxLayout;
+    top->setSpacing(10);
+    top->addWidget(picTitle, 0, Qt::AlignTop);
+    top->addLayout(details, 1);
+    auto *information = new QVBoxLayout(fraInformation);
+    information->addLayout(top);
+    information->addWidget(lblDescription, 1);
+
+    // "Available Videos (Quality)": one button per known encoding, two rows of three.
+    auto *fraVideos = new QGroupBox(QStringLiteral("Available Videos (Quality)"), this);
+    fraVideos->setObjectName(QStringLiteral("fraVideos"));
+    auto *options = new QGridLayout;
+    options->setHorizontalSpacing(16);
+    for (int slot = 0; slot < FormatTable::Count; ++slot) {
+        auto *option = new QRadioButton(FormatTable::Caption(slot), fraVideos);
+        option->setObjectName(QStringLiteral("OptVideoType_%1").arg(slot));
+        option->setAccessibleName(FormatTable::Caption(slot));
+        option->setEnabled(false);
+        options->addWidget(option, slot / 3, slot % 3);
+        OptVideoType[slot] = option;
+    }
+    cmdDownload = new QPushButton(QStringLiteral("Download"), fraVideos);
+    cmdDownload->setObjectName(QStringLiteral("cmdDownload"));
+    cmdDownload->setAccessibleName(QStringLiteral("Download"));
+    cmdPreview = new QPushButton(QStringLiteral("Preview"), fraVideos);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    cmdPreview->setAccessibleName(QStringLiteral("Preview"));
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(cmdDownload);
+    buttons->addWidget(cmdPreview);
+    auto *videos = new QHBoxLayout(fraVideos);
+    videos->addLayout(options, 1);
+    videos->addSpacing(12);
+    videos->addLayout(buttons);
+
+    // "Related Videos": six pictures from top to bottom.
+    auto *fraRelated = new QGroupBox(QStringLiteral("Related Videos"), this);
+    fraRelated->setObjectName(QStringLiteral("fraRelated"));
+    auto *related = new QVBoxLayout(fraRelated);
+    related->setSpacing(4);
+    for (int index = 0; index < 6; ++index) {
+        auto *picture = new ThumbnailBox(fraRelated);
+        picture->setObjectName(QStringLiteral("picRelated_%1").arg(index));
+        picture->setAccessibleName(QStringLiteral("Related video %1").arg(index + 1));
+        picture->setPictureSize(RelatedPictureSize);
+        picture->setCursor(Qt::PointingHandCursor);
+        related->addWidget(picture, 0, Qt::AlignHCenter);
+        picRelated[index] = picture;
+    }
+    related->addStretch(1);
+
+    auto *address = new QHBoxLayout;
+    address->addWidget(lblVideoURL);
+    address->addWidget(txtYouTube, 1);
+    auto *left = new QVBoxLayout;
+    left->addWidget(fraInformation, 1);
+    left->addWidget(fraVideos);
+    auto *middle = new QHBoxLayout;
+    middle->addLayout(left, 1);
+    middle->addWidget(fraRelated);
+    auto *panel = new QVBoxLayout(this);
+    panel->addLayout(address);
+    panel->addLayout(middle, 1);
+}
