@@ -8,7 +8,6 @@
 #include "search/SearchResultsPage.h"
 #include "transfer/Downloader.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
