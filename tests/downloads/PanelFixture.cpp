@@ -1,0 +1,149 @@
+#include "PanelFixture.h"
+
+#include "DemoSite.h"
+#include "demosite/mediacontent.h"
+#include "dialogs/frmMenu.h"
+#include "downloads/DownloadPanel.h"
+#include "downloads/RowProgressBar.h"
+#include "transfer/Downloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTreeWidget>
+
+#include <cstring>
+
+namespace PanelFixture {
+
+DemoSite &site()
+{
+    static DemoSite theSite;
+    return theSite;
+}
+
+void setUpProgram()
+{
+    if (!site().start())
+        qFatal("the demo site did not start");
+    static QWidget owner;
+    static frmMenu menu(&owner);
+    frmMenu::setInstance(&menu);
+    Downloader::setDefaultIdleTimeout(2000); // a stalled transfer fails quickly
+}
+
+QString mediaTarget(const QString &id, int code, const QString &query)
+{
+    const QString path = QString::fromStdString(demosite::mediaPath(id.toStdString(), code));
+    return query.isEmpty() ? path : path + QLatin1Char('?') + query;
+}
+
+QString mediaAddress(const QString &id, int code, const QString &query)
+{
+    return site().root() + mediaTarget(id, code, query);
+}
+
+DownloadChoice choice(const QString &id, int code, const QString &title, const QString &suffix,
+                      const QString &query)
+{
+    DownloadChoice c;
+    c.mediaAddress = mediaAddress(id, code, query);
+    c.suffix = suffix;
+    c.videoTitle = title;
+    c.videoId = id;
+    return c;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(content);
+}
+
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (why)
+            *why = QStringLiteral("cannot open ") + path;
+        return false;
+    }
+    if (f.size() != size) {
+        if (why)
+            *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(f.size()).arg(size);
+        return false;
+    }
+    const std::string vid = id.toStdString();
+    QByteArray expected(1 << 20, Qt::Uninitialized);
+    qint64 offset = 0;
+    while (offset < size) {
+        const QByteArray got = f.read(expected.size());
+        if (got.isEmpty())
+            return false;
+        demosite::fillMedia(vid, code, static_cast<std::uint64_t>(offset), expected.data(),
+                            static_cast<std::size_t>(got.size()));
+        if (std::memcmp(got.constData(), expected.constData(), static_cast<std::size_t>(got.size())) != 0) {
+            if (why)
+                *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(offset).arg(offset + got.size());
+            return false;
+        }
+        offset += got.size();
+    }
+    return true;
+}
+
+QStringList hiddenFiles(const QString &folder)
+{
+    QDir dir(folder);
+    QStringList hidden;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.startsWith(QLatin1Char('.')))
+            hidden << name;
+    return hidden;
+}
+
+int rowOf(const DownloadPanel &panel, const QString &key)
+{
+    return panel.records().indexOf(key);
+}
+
+int stateOf(const DownloadPanel &panel, const QString &key)
+{
+    const int row = rowOf(panel, key);
+    return row < 0 ? 0 : panel.records().at(row).state;
+}
+
+QString captionOf(const DownloadPanel &panel, const QString &key)
+{
+    const int row = rowOf(panel, key);
+    return row < 0 || row >= panel.MainPB.size() ? QString() : panel.MainPB[row]->caption();
+}
+
+QString nameOf(const DownloadPanel &panel, const QString &key)
+{
+    const int row = rowOf(panel, key);
+    return row < 0 ? QString() : panel.lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo);
+}
+
+qint64 percentOf(const DownloadPanel &panel, const QString &key)
+{
+    const int row = rowOf(panel, key);
+    return row < 0 ? 0 : panel.records().percent(row);
+}
+
+void selectOnly(DownloadPanel &panel, const QList<int> &rows)
+{
+    panel.lvwDownloads->clearSelection();
+    for (int row : rows)
+        panel.lvwDownloads->topLevelItem(row)->setSelected(true);
+}
+
+} // namespace PanelFixture

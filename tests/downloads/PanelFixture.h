@@ -1,0 +1,48 @@
+#pragma once
+
+#include "downloads/DownloadChoice.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class DemoSite;
+class DownloadPanel;
+class QTemporaryDir;
+class frmMenu;
+class QWidget;
+
+// What the download tests share: the demo site, a save folder per test, media addresses and a
+// byte-by-byte comparison of saved files with the site's generated content.
+namespace PanelFixture {
+
+// Starts the site once per test program; the popup-menu form exists as the main window makes it.
+DemoSite &site();
+void setUpProgram();
+
+// The address of a media file of the demo site with an optional query ("size=5000&rate=100000").
+QString mediaAddress(const QString &id, int code, const QString &query = QString());
+// The path part of that address, as the site's request log lists it.
+QString mediaTarget(const QString &id, int code, const QString &query = QString());
+
+DownloadChoice choice(const QString &id, int code, const QString &title, const QString &suffix,
+                      const QString &query = QString());
+
+// True when the file holds exactly the first `size` bytes of the media file (id, code).
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why = nullptr);
+
+QByteArray readFile(const QString &path);
+void writeFile(const QString &path, const QByteArray &content);
+
+// The hidden files of a folder (partial files of running transfers).
+QStringList hiddenFiles(const QString &folder);
+
+int rowOf(const DownloadPanel &panel, const QString &key);
+int stateOf(const DownloadPanel &panel, const QString &key);
+QString captionOf(const DownloadPanel &panel, const QString &key); // the text its bar shows
+QString nameOf(const DownloadPanel &panel, const QString &key);
+qint64 percentOf(const DownloadPanel &panel, const QString &key);
+void selectOnly(DownloadPanel &panel, const QList<int> &rows);
+
+} // namespace PanelFixture
