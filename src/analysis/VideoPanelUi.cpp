@@ -94,7 +94,7 @@ void VideoPanel::setupUi()
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->ReadProperties(ucFormattedLabel::DescriptionProperties());
     lblDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
-    lblDescription->setMinimumHeight(110);
+    lblDescription->setMinimumHeight(64);
 
     auto *top = new QHBoxLayout;
     top->setSpacing(10);
@@ -108,7 +108,7 @@ void VideoPanel::setupUi()
     auto *fraVideos = new QGroupBox(QStringLiteral("Available Videos (Quality)"), this);
     fraVideos->setObjectName(QStringLiteral("fraVideos"));
     auto *options = new QGridLayout;
-    options->setHorizontalSpacing(16);
+    options->setHorizontalSpacing(10);
     for (int slot = 0; slot < FormatTable::Count; ++slot) {
         auto *option = new QRadioButton(FormatTable::Caption(slot), fraVideos);
         option->setObjectName(QStringLiteral("OptVideoType_%1").arg(slot));
@@ -131,21 +131,21 @@ void VideoPanel::setupUi()
     videos->addSpacing(12);
     videos->addLayout(buttons);
 
-    // "Related Videos": six pictures from top to bottom.
+    // "Related Videos": six pictures from top to bottom, in two columns of three.
     auto *fraRelated = new QGroupBox(QStringLiteral("Related Videos"), this);
     fraRelated->setObjectName(QStringLiteral("fraRelated"));
-    auto *related = new QVBoxLayout(fraRelated);
-    related->setSpacing(4);
+    auto *related = new QGridLayout(fraRelated);
+    related->setSpacing(6);
     for (int index = 0; index < 6; ++index) {
         auto *picture = new ThumbnailBox(fraRelated);
         picture->setObjectName(QStringLiteral("picRelated_%1").arg(index));
         picture->setAccessibleName(QStringLiteral("Related video %1").arg(index + 1));
         picture->setPictureSize(RelatedPictureSize);
         picture->setCursor(Qt::PointingHandCursor);
-        related->addWidget(picture, 0, Qt::AlignHCenter);
+        related->addWidget(picture, index % 3, index / 3);
         picRelated[index] = picture;
     }
-    related->addStretch(1);
+    related->setRowStretch(3, 1);
 
     auto *address = new QHBoxLayout;
     address->addWidget(lblVideoURL);
