@@ -49,7 +49,7 @@ constexpr int TagRole = Qt::UserRole;
 SearchPanel::SearchPanel(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("Container3"));
+    setObjectName(QStringLiteral("SearchPanel"));
     buildControls();
 
     DownloaderSearch = new Downloader(this);

@@ -20,7 +20,9 @@ class QTreeWidget;
 class frmMenu;
 
 // The search tab: the search words, the two switches and five option lists, the "Search" button
-// and the result list, which fills with one row per arriving thumbnail.
+// and the result list, which fills with one row per arriving thumbnail. The main window shows it
+// as its third tab, calls enterTab() on every visit of that tab and hands loadVideo's address to
+// the video tab. The panel owns the result list's popup commands (mnuCopyUrl, mnuSaveImage).
 class SearchPanel final : public QWidget
 {
     Q_OBJECT
