@@ -288,20 +288,6 @@ private Q_SLOTS:
         QCOMPARE(r.error ? r.error->number() : 0, error);
     }
 
-    void formatTable()
-    {
-        // The table as the download list and the option buttons use it.
-        const int codes[] = {5, 34, 35, 18, 22, 37};
-        const char *suffixes[] = {"_(LQ).flv", ".flv", "_(HQ).flv", ".mp4", "_(720p).mp4", "_(1080p).mp4"};
-        for (int slot = 0; slot < FormatTable::Count; ++slot) {
-            QCOMPARE(FormatTable::SlotOfCode(codes[slot]), slot);
-            QCOMPARE(FormatTable::Suffix(slot), QString::fromLatin1(suffixes[slot]));
-        }
-        QCOMPARE(FormatTable::SlotOfCode(43), -1);
-        QCOMPARE(FormatTable::Caption(4), QStringLiteral("MP4 (HD - 720p)"));
-        QCOMPARE(FormatTable::Suffix(6), QString());
-    }
-
     void allInfo()
     {
         const QString page = QStringLiteral(
