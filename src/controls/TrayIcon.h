@@ -27,7 +27,7 @@ public:
     // window's icon when null). False, with nothing added, where there is no tray.
     bool add(QWidget *window, const QIcon &icon = QIcon(), const QString &tip = QString());
     void remove();
-    bool isAdded() const { return m_icon != nullptr; }
+    bool isShown() const { return m_icon != nullptr; }
     QSystemTrayIcon *systemTrayIcon() const { return m_icon; }
 
     // What a click on the icon does to window: Trigger (left click) restores, shows and activates

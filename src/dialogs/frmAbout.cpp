@@ -4,7 +4,7 @@
 #include "app/ErrorTrap.h"
 #include "app/UiSeam.h"
 #include "image/ProgramImages.h"
-#include "image/RenderProgramImage.h"
+#include "image/BannerRender.h"
 
 #include <QEvent>
 #include <QFrame>

@@ -7,7 +7,7 @@
 // program itself at 16 x 16 pixels (and 32 x 32 for dense screens) on a clear background.
 namespace MenuIcons {
 
-enum class Kind {
+enum Kind {
     Start,          // start selected downloads
     Stop,           // stop selected downloads
     Remove,         // remove selected videos

@@ -94,7 +94,7 @@ void TestTrayIcon::addWhereThereIsATray()
     TrayIcon tray;
     const bool added = tray.add(&window, QIcon());
     QCOMPARE(added, TrayIcon::available());
-    QCOMPARE(tray.isAdded(), added);
+    QCOMPARE(tray.isShown(), added);
     if (added) {
         QCOMPARE(tray.systemTrayIcon()->toolTip(), window.windowTitle());
         QVERIFY(tray.systemTrayIcon()->isVisible());
@@ -102,7 +102,7 @@ void TestTrayIcon::addWhereThereIsATray()
         QVERIFY(!tray.systemTrayIcon());
     }
     tray.remove();
-    QVERIFY(!tray.isAdded());
+    QVERIFY(!tray.isShown());
     tray.remove(); // twice is harmless
 }
 

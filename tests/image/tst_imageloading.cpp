@@ -1,4 +1,4 @@
-#include "image/RenderProgramImage.h"
+#include "image/BannerRender.h"
 #include "image/c32bppDIB.h"
 #include "image/cPNGparser.h"
 #include "image/modParsers.h"
