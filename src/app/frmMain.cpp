@@ -29,13 +29,6 @@
 
 namespace {
 
-constexpr int kLinkDistanceTwips = 270;
-
-int twipsToPixelsY(const QWidget *w, int twips)
-{
-    return twips * w->logicalDpiY() / 1440;
-}
-
 int twipsToPixelsX(const QWidget *w, int twips)
 {
     return twips * w->logicalDpiX() / 1440;
@@ -199,8 +192,9 @@ void frmMain::buildLinkLine()
     setMouseTracking(true);
     centralWidget()->setMouseTracking(true);
     centralWidget()->installEventFilter(this);
-    // The link line stands on a strip kept free below the tabs, above the status bar.
-    centralWidget()->layout()->setContentsMargins(6, 0, 6, lblHyperlink->sizeHint().height() + 4);
+    // The link line closes the window's content, just above the status bar.
+    auto *layout = static_cast<QVBoxLayout *>(centralWidget()->layout());
+    layout->addWidget(picHyperLink, 0, Qt::AlignLeft);
 }
 
 QLabel *frmMain::statusPanel(int panel) const
@@ -383,11 +377,10 @@ void frmMain::Form_Resize()
     }
     if (!picHyperLink)
         return;
-    // The link line keeps its distance above the bottom edge of the area above the status bar.
-    const int innerBottom = statusBar()->isVisible() ? statusBar()->geometry().top() : height();
+    // The link line is 80 twips wider than its label and as high; the layout keeps it at the
+    // bottom edge above the status bar whatever the window's size.
     picHyperLink->raise();
-    picHyperLink->resize(lblHyperlink->width() + twipsToPixelsX(this, 80), lblHyperlink->height());
-    picHyperLink->move(8, innerBottom - twipsToPixelsY(this, kLinkDistanceTwips) + 2);
+    picHyperLink->setFixedSize(lblHyperlink->width() + twipsToPixelsX(this, 80), lblHyperlink->height());
 }
 
 void frmMain::BringToFront()

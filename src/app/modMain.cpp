@@ -47,6 +47,11 @@ namespace modMain {
 
 int Main(int argc, char **argv)
 {
+    // The preview's web view shares its graphics context with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The web view's sandbox refuses to start for root; the preview then runs without it.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Clipvault"));
     QApplication::setApplicationDisplayName(QStringLiteral("Clipvault"));
