@@ -1,0 +1,266 @@
+#include "analysis/VideoPanel.h"
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "app/frmMain.h"
+#include "dialogs/frmAbout.h"
+#include "downloads/DownloadPanel.h"
+#include "search/SearchPanel.h"
+#include "support/DemoSite.h"
+#include "support/SeamRecorder.h"
+
+#include "demosite/catalogue.h"
+#include "demosite/mediacontent.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+// The main window in this process: start-up, tabs, closing, and the road of one download from the
+// address box to the file on disk, against the demo site.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    DemoSite site;
+    QTemporaryDir program;
+    QTemporaryDir videos;
+
+    QString settingsFile() const { return program.filePath(QStringLiteral("Settings.ini")); }
+
+    std::unique_ptr<frmMain> openWindow()
+    {
+        auto window = std::make_unique<frmMain>();
+        window->Form_Load();
+        // The program's folder is the test's temporary one; the save folder a folder of its own.
+        AppState::setAppPath(program.path());
+        window->downloadPanel()->setSavePath(videos.path() + QLatin1Char('/'));
+        window->show();
+        return window;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(site.start());
+        AppState::setAppPath(program.path());
+    }
+
+    void init()
+    {
+        QFile::remove(settingsFile());
+    }
+
+    void startUpFillsTheWindow()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Clipvault"));
+        QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Version: ") + AppState::VersionString());
+        QVERIFY(window->statusPanel(2)->text().startsWith(QStringLiteral("Average Download Speed: ")));
+        QVERIFY(window->statusPanel(3)->text().startsWith(QStringLiteral("Free Disk Space: ")));
+        QCOMPARE(window->tabStrip()->currentIndex(), 0);
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("Container1"))->isVisible());
+        QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container2"))->isVisible());
+        QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container3"))->isVisible());
+
+        const QStringList firstItems = {QStringLiteral("Relevance"), QStringLiteral("Anytime"), QStringLiteral("All"),
+                                        QStringLiteral("All"), QStringLiteral("1 Page (~20)")};
+        const QStringList lists = {QStringLiteral("cboSortBy"), QStringLiteral("cboUploadDate"), QStringLiteral("cboDuration"),
+                                   QStringLiteral("cboCategory"), QStringLiteral("cboResults")};
+        for (int i = 0; i < lists.size(); ++i) {
+            auto *combo = window->findChild<QComboBox *>(lists.at(i));
+            QVERIFY2(combo, qPrintable(lists.at(i)));
+            QCOMPARE(combo->currentIndex(), 0);
+            QCOMPARE(combo->currentText(), firstItems.at(i));
+        }
+        // The banner was drawn; nothing was reported on the way.
+        auto *banner = window->findChild<QLabel *>(QStringLiteral("picBanner"));
+        QVERIFY(!banner->pixmap().isNull());
+        QCOMPARE(banner->pixmap().size(), QSize(595, 85));
+        QVERIFY2(seam.messages().isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+    }
+
+    void everyControlCanBeFoundByName()
+    {
+        auto window = openWindow();
+        for (const char *name : {"txtYouTube", "cmdDownload", "cmdPreview", "lblDescription", "picTitle",
+                                 "txtSavePath", "cmdBrowse", "cmdOpen", "lvwDownloads", "txtSearch", "cmdSearch",
+                                 "chkExactPhrase", "chkHD", "lvwSearch", "TabStrip", "lblHyperlink", "picBanner"}) {
+            auto *w = window->findChild<QWidget *>(QString::fromLatin1(name));
+            QVERIFY2(w, name);
+            // What a screen reader announces: the control's own name or its label's text.
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(w);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), name);
+        }
+    }
+
+    void visitingTheSearchTabEmptiesTheBox()
+    {
+        auto window = openWindow();
+        auto *search = window->findChild<QLineEdit *>(QStringLiteral("txtSearch"));
+        auto *button = window->findChild<QPushButton *>(QStringLiteral("cmdSearch"));
+        window->SelectTab(3);
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("Container3"))->isVisible());
+        QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container1"))->isVisible());
+        QTest::keyClicks(search, QStringLiteral("cats"));
+        QVERIFY(button->isEnabled());
+        window->SelectTab(1);
+        QCOMPARE(search->text(), QStringLiteral("cats")); // kept while away
+        window->SelectTab(3);
+        QCOMPARE(search->text(), QString());
+        QVERIFY(!button->isEnabled());
+        // A click on the tab strip does the same as selecting from code.
+        QTest::keyClicks(search, QStringLiteral("dogs"));
+        window->tabStrip()->setCurrentIndex(1);
+        QVERIFY(window->findChild<QWidget *>(QStringLiteral("Container2"))->isVisible());
+        window->tabStrip()->setCurrentIndex(2);
+        QCOMPARE(search->text(), QString());
+    }
+
+    void closingWithoutDownloadsSavesAndAsksNothing()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        AppState::ImageSavePath() = QStringLiteral("/pictures/");
+        QVERIFY(window->close());
+        QCOMPARE(seam.messages(), QStringList());
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile()),
+                 videos.path() + QLatin1Char('/'));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), settingsFile()),
+                 QStringLiteral("/pictures/"));
+    }
+
+    // The whole road: the address box fetches the page, Download adds a row whose transfer writes
+    // the file; closing while it runs asks once, No keeps the window and saves nothing.
+    void downloadFromTheAddressBoxAndCloseWhileItRuns()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        const std::string id(demosite::ids::tiny);
+        window->SelectTab(3);
+        video->loadAddress(site.watchUrl(QString::fromStdString(id)));
+        QCOMPARE(window->tabStrip()->currentIndex(), 2); // loading alone does not switch
+        QTRY_VERIFY_WITH_TIMEOUT(video->cmdDownload->isEnabled(), 15000);
+        QCOMPARE(window->tabStrip()->currentIndex(), 0); // the page's arrival shows the video tab
+        QCOMPARE(window->windowTitle(), QStringLiteral("Clipvault"));
+
+        // A slow transfer, so that it is still running when the window closes.
+        const int slot = video->selectedFormat();
+        QVERIFY(slot >= 0);
+        const QString link = video->formatLink(slot);
+        DownloadPanel *downloads = window->downloadPanel();
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QVERIFY(downloads->anyDownloading() || QFile::exists(videos.filePath(downloads->lvwDownloads->topLevelItem(0)->text(0))));
+        QTRY_VERIFY_WITH_TIMEOUT(!downloads->anyDownloading(), 20000);
+        const QString name = downloads->lvwDownloads->topLevelItem(0)->text(0);
+        QVERIFY2(name.endsWith(video->formatSuffix(slot)), qPrintable(name));
+        QFile file(videos.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        const auto *entry = demosite::findVideo(id);
+        const int code = QUrl(link).path().section(QLatin1Char('/'), -1).toInt();
+        QCOMPARE(quint64(saved.size()), demosite::formatSize(*entry, code));
+        QByteArray expected(saved.size(), Qt::Uninitialized);
+        demosite::fillMedia(id, code, 0, expected.data(), size_t(expected.size()));
+        QVERIFY(saved == expected);
+
+        // Now one that runs: the same file again, throttled, under the other encoding.
+        QRadioButton *other = nullptr;
+        for (QRadioButton *b : video->OptVideoType)
+            if (b->isEnabled() && !b->isChecked())
+                other = b;
+        QVERIFY(other);
+        site.rule(QUrl(video->formatLink(int(std::find(video->OptVideoType.begin(), video->OptVideoType.end(), other)
+                                              - video->OptVideoType.begin()))).path(),
+                  0);
+        other->setChecked(true);
+        seam.clear();
+        // Throttle every media file of the video from here on by answering slowly.
+        const QString slowPath = QUrl(video->formatLink(video->selectedFormat())).path();
+        site.rule(slowPath, 3000);
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 2, 5000);
+        QVERIFY(downloads->anyDownloading());
+
+        seam.queueAnswer(UiSeam::No);
+        QVERIFY(!window->close());
+        QCOMPARE(seam.messages(), QStringList{QStringLiteral("You are currently downloading a video. \r\n\r\n"
+                                                             "Are you sure you want to close Clipvault?  ")});
+        QCOMPARE(seam.calls.first().style, 36);
+        QVERIFY(!QFile::exists(settingsFile()));
+        QVERIFY(window->isVisible());
+
+        seam.queueAnswer(UiSeam::Yes);
+        QVERIFY(window->close());
+        QVERIFY(QFile::exists(settingsFile()));
+        site.clear();
+    }
+
+    void searchResultLoadsIntoTheVideoTab()
+    {
+        auto window = openWindow();
+        window->SelectTab(3);
+        const QString address = site.watchUrl(QStringLiteral("sunsetBeach"));
+        Q_EMIT window->searchPanel()->loadVideo(address);
+        QCOMPARE(window->videoPanel()->txtYouTube->text(), address);
+        QCOMPARE(window->tabStrip()->currentIndex(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(window->videoPanel()->cmdDownload->isEnabled(), 15000);
+    }
+
+    void linkLineOpensThePlayerPage()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        auto *link = window->findChild<QLabel *>(QStringLiteral("lblHyperlink"));
+        QCOMPARE(link->text(), QStringLiteral("Can't play the downloaded videos? - Download VideoLAN Media Player"));
+        QTest::mouseMove(link);
+        QTRY_VERIFY(link->font().underline());
+        QTest::mouseMove(window->statusBar());
+        QTRY_VERIFY(!link->font().underline());
+        QTest::mouseClick(link, Qt::LeftButton);
+        const auto opens = seam.callsOf(UiSeam::Kind::ShellOpen);
+        QCOMPARE(opens.size(), 1);
+        QCOMPARE(opens.first().text, frmMain::MediaPlayerPage());
+        QVERIFY(opens.first().text.endsWith(QLatin1String("/vlc/download-windows.html")));
+    }
+
+    void aboutIsOneModelessInstance()
+    {
+        auto window = openWindow();
+        window->mnuAbout_Click();
+        frmAbout *first = frmAbout::instance();
+        QVERIFY(first);
+        QVERIFY(!first->isModal());
+        QCOMPARE(first->parentWidget(), window.get());
+        window->mnuAbout_Click();
+        QCOMPARE(frmAbout::instance(), first);
+    }
+
+    void minimisingWithoutATrayKeepsTheWindow()
+    {
+        auto window = openWindow();
+        window->showMinimized();
+        QTest::qWait(100);
+        // No tray on the offscreen platform: the window stays a minimised window, never hidden.
+        QVERIFY(window->isMinimized());
+        QVERIFY(window->isVisible());
+        window->BringToFront();
+        QTRY_VERIFY(!window->isMinimized());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
