@@ -11,10 +11,13 @@ void ControlBoard::setRule(const std::string &path, Rule rule)
         m_rules[path] = rule;
 }
 
-ControlBoard::Rule ControlBoard::ruleFor(const std::string &path) const
+ControlBoard::Rule ControlBoard::ruleFor(const std::string &path, const std::string &target) const
 {
     std::lock_guard lock(m_mutex);
-    const auto it = m_rules.find(path);
+    // A rule for the whole target (path and query, as sent) wins over one for the path alone.
+    auto it = m_rules.find(target);
+    if (it == m_rules.end())
+        it = m_rules.find(path);
     return it == m_rules.end() ? Rule{} : it->second;
 }
 

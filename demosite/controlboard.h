@@ -19,7 +19,7 @@ public:
 
     void setRule(const std::string &path, Rule rule);
     // The rule for an exact path (no query); a rule of zeros when none is set.
-    Rule ruleFor(const std::string &path) const;
+    Rule ruleFor(const std::string &path, const std::string &target) const;
     void clear();
 
     void logRequest(const std::string &target);

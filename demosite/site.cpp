@@ -136,7 +136,7 @@ httplib::Server::HandlerResponse Site::beforeRouting(const httplib::Request &req
     if (req.path.rfind("/_control/", 0) == 0)
         return httplib::Server::HandlerResponse::Unhandled;
     m_control.logRequest(req.target);
-    const ControlBoard::Rule rule = m_control.ruleFor(req.path);
+    const ControlBoard::Rule rule = m_control.ruleFor(req.path, req.target);
     if (rule.delayMs > 0)
         sleepUnlessStopping(rule.delayMs);
     if (rule.status > 0) {

@@ -29,7 +29,8 @@ public:
     // Fetches root + pathAndQuery synchronously; the status is stored in *status when given.
     QByteArray get(const QString &pathAndQuery, int *status = nullptr) const;
 
-    // Delays and/or replaces the answer for one exact path (no query).
+    // Delays and/or replaces the answer for one exact path, or for one exact path and query as
+    // the program sends it (that rule wins).
     void rule(const QString &path, int delayMs, int status = 0) const;
     void clear() const;           // rules and request log
     QStringList requestLog() const; // request targets since the last clear, in arrival order
