@@ -8,7 +8,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
-#include <QUrlQuery>
 
 DemoSite::~DemoSite()
 {
@@ -73,12 +72,12 @@ QByteArray DemoSite::get(const QString &pathAndQuery, int *status) const
 
 void DemoSite::rule(const QString &path, int delayMs, int status) const
 {
-    QUrlQuery query;
-    query.addQueryItem(QStringLiteral("path"), path);
-    query.addQueryItem(QStringLiteral("delay"), QString::number(delayMs));
+    // The path may carry a query of its own: every reserved character is escaped.
+    QString request = QStringLiteral("/_control/rule?path=") + QString::fromLatin1(QUrl::toPercentEncoding(path))
+        + QStringLiteral("&delay=") + QString::number(delayMs);
     if (status)
-        query.addQueryItem(QStringLiteral("status"), QString::number(status));
-    get(QStringLiteral("/_control/rule?") + query.toString(QUrl::FullyEncoded));
+        request += QStringLiteral("&status=") + QString::number(status);
+    get(request);
 }
 
 void DemoSite::clear() const
