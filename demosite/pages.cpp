@@ -172,8 +172,9 @@ std::string watchPage(const Video &v, const std::string &root)
 std::string embedPage(const Video &v, bool haveClip)
 {
     std::string page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + v.title +
-                       "</title>\n<style>body{margin:0;background:#000;color:#ddd;font-family:sans-serif}"
-                       "video{width:100%;height:auto;display:block}p{margin:4px 8px}</style>\n</head>\n<body>\n";
+                       "</title>\n<style>html,body{height:100%;margin:0;overflow:hidden;background:#000;color:#ddd;"
+                       "font-family:sans-serif}video{width:100%;height:calc(100% - 2em);object-fit:contain;"
+                       "display:block}p{margin:4px 8px}</style>\n</head>\n<body>\n";
     if (haveClip)
         page += "<video src=\"/clip.webm\" autoplay loop controls muted playsinline></video>\n";
     else
