@@ -102,6 +102,7 @@ DownloadPanel::~DownloadPanel()
 {
     // The list goes before the hook and the transfers; neither may call back into a panel
     // that is half gone.
+    m_editDelegate->detach();
     Subclass1->sethWnd(nullptr);
     disconnect(Subclass1, nullptr, this, nullptr);
     disconnect(DownloadVid, nullptr, this, nullptr);

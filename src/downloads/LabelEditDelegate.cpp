@@ -13,7 +13,7 @@ LabelEditDelegate::LabelEditDelegate(DownloadPanel *panel)
 QWidget *LabelEditDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                          const QModelIndex &index) const
 {
-    if (index.column() != DownloadPanel::ColVideo)
+    if (!m_panel || index.column() != DownloadPanel::ColVideo)
         return nullptr;
     m_panel->m_editRow = index.row();
     int Cancel = 0;
@@ -26,7 +26,7 @@ QWidget *LabelEditDelegate::createEditor(QWidget *parent, const QStyleOptionView
 void LabelEditDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
 {
     auto *line = qobject_cast<QLineEdit *>(editor);
-    if (!line)
+    if (!line || !m_panel)
         return;
     m_panel->m_editRow = index.row();
     QString NewString = line->text();

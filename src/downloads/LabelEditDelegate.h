@@ -18,6 +18,9 @@ public:
                           const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
+    // From now on an open editor's text is dropped (the panel is going away).
+    void detach() { m_panel = nullptr; }
+
 private:
     DownloadPanel *m_panel;
 };

@@ -1,6 +1,6 @@
 #include "PanelFixture.h"
 
-#include "DemoSite.h"
+#include "support/DemoSite.h"
 #include "demosite/mediacontent.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadPanel.h"

@@ -1,0 +1,512 @@
+// The download list against the demo site: adding rows, progress, completion into real folders,
+// the confirmation dialog, names, renaming, the save folder and the bars' placement.
+#include "support/DemoSite.h"
+#include "PanelFixture.h"
+#include "support/SeamRecorder.h"
+#include "app/AppState.h"
+#include "app/Settings.h"
+#include "downloads/DownloadPanel.h"
+#include "downloads/RowProgressBar.h"
+#include "transfer/Downloader.h"
+
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QDialog>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace PanelFixture;
+
+namespace {
+
+constexpr int Wait = 20000;
+
+const QString Id = QStringLiteral("sunsetBeach");
+
+// Clicks the dialog's option (-1: none) and OK, or closes it with its close box.
+std::function<void(QDialog *)> answerWith(int option, bool ok = true)
+{
+    return [option, ok](QDialog *dialog) {
+        if (option >= 0)
+            dialog->findChild<QRadioButton *>(QStringLiteral("VideoOption_%1").arg(option))->click();
+        if (ok)
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        else
+            dialog->close();
+    };
+}
+
+} // namespace
+
+class TestDownloadPanel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void addProgressComplete();
+    void progressCaptionAndAccessibility();
+    void limitOf25Rows();
+    void duplicateAddress();
+    void emptyAddressDoesNothing();
+    void confirmationAnswers_data();
+    void confirmationAnswers();
+    void sameNameTwoRowsKeepBothFiles();
+    void fallbackNames_data();
+    void fallbackNames();
+    void renameDuringTransfer();
+    void renameRules();
+    void completionIntoRemovedFolder();
+    void folderChangedDuringTransfer();
+    void barsFollowScrollKeysAndColumns();
+    void browseAndOpen();
+
+private:
+    DownloadPanel &panel() { return *m_panel; }
+    QString folder() const { return m_dir->path() + QLatin1Char('/'); }
+    QString finishOne(const DownloadChoice &c); // adds, waits for the end, returns the key
+
+    QTemporaryDir m_settingsDir;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seam;
+    std::unique_ptr<DownloadPanel> m_panel;
+};
+
+void TestDownloadPanel::initTestCase()
+{
+    setUpProgram();
+    AppState::setAppPath(m_settingsDir.path() + QLatin1Char('/'));
+}
+
+void TestDownloadPanel::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_seam = std::make_unique<SeamRecorder>();
+    m_panel = std::make_unique<DownloadPanel>();
+    m_panel->setSavePath(folder());
+    m_panel->resize(640, 260);
+    m_panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+    site().clear();
+}
+
+void TestDownloadPanel::cleanup()
+{
+    m_panel.reset();
+    m_seam.reset();
+    m_dir.reset();
+}
+
+QString TestDownloadPanel::finishOne(const DownloadChoice &c)
+{
+    panel().cmdDownload_Click(c);
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) > 1, Wait); }();
+    return c.mediaAddress;
+}
+
+void TestDownloadPanel::addProgressComplete()
+{
+    QSignalSpy freeSpace(&panel(), &DownloadPanel::freeSpaceTextChanged);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset at the Beach"), QStringLiteral(".mp4"));
+    panel().cmdDownload_Click(c);
+    QCOMPARE(panel().records().count(), 1);
+    QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("Sunset at the Beach.mp4"));
+    QVERIFY(panel().anyDownloading());
+    QVERIFY(m_seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // no file of that name yet: no dialog
+    QCOMPARE(panel().MainPB.size(), 1); // the first row uses bar 0
+
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QCOMPARE(percentOf(panel(), c.mediaAddress), qint64(0));
+    QVERIFY(!panel().anyDownloading());
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Sunset at the Beach.mp4"), Id, 18, 4567890, &why), qPrintable(why));
+    QCOMPARE(hiddenFiles(folder()), QStringList()); // no partial file left behind
+    QVERIFY(!freeSpace.isEmpty());
+    QVERIFY(freeSpace.last().first().toString().startsWith(QStringLiteral("Free Disk Space: ")));
+    QCOMPARE(site().requestLog().filter(QStringLiteral("/media/")).size(), 1);
+
+    // A second encoding of the same video is a row of its own, with its own bar.
+    const DownloadChoice hd = choice(Id, 22, QStringLiteral("Sunset at the Beach"), QStringLiteral("_(720p).mp4"));
+    finishOne(hd);
+    QCOMPARE(panel().records().count(), 2);
+    QCOMPARE(panel().MainPB.size(), 2);
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Sunset at the Beach_(720p).mp4"), Id, 22, 12345678, &why),
+             qPrintable(why));
+}
+
+void TestDownloadPanel::progressCaptionAndAccessibility()
+{
+    const DownloadChoice c = choice(Id, 5, QStringLiteral("Slow"), QStringLiteral("_(LQ).flv"),
+                                    QStringLiteral("size=3000000&rate=1500000"));
+    panel().cmdDownload_Click(c);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
+    const QRegularExpression progress(
+        QStringLiteral("^Downloading\\.\\.\\. (\\d+\\.\\d\\d) MB / 2\\.86 MB - (\\d+)%$"));
+    QTRY_VERIFY_WITH_TIMEOUT(progress.match(captionOf(panel(), c.mediaAddress)).hasMatch(), Wait);
+    const QString caption = captionOf(panel(), c.mediaAddress);
+    const int percent = progress.match(caption).captured(2).toInt();
+    QVERIFY(percent >= 1 && percent <= 100);
+    RowProgressBar *bar = panel().MainPB[0];
+    QCOMPARE(bar->value(), qint64(percent));
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar);
+    QCOMPARE(iface->role(), QAccessible::ProgressBar);
+    QCOMPARE(iface->text(QAccessible::Name), caption);
+    QCOMPARE(iface->valueInterface()->currentValue().toInt(), percent);
+    QVERIFY(panel().records().at(0).bytes > 0);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Slow_(LQ).flv"), Id, 5, 3000000, &why), qPrintable(why));
+    QCOMPARE(panel().records().at(0).bytes, qint64(0));
+}
+
+void TestDownloadPanel::limitOf25Rows()
+{
+    for (int k = 0; k < 25; ++k)
+        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Clip %1").arg(k), QStringLiteral(".mp4"),
+                                         QStringLiteral("size=%1").arg(1000 + k)));
+    QCOMPARE(panel().records().count(), 25);
+    QCOMPARE(panel().MainPB.size(), 25);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+    for (int k = 0; k < 25; ++k)
+        QVERIFY(holdsMedia(folder() + QStringLiteral("Clip %1.mp4").arg(k), Id, 18, 1000 + k));
+
+    // Finished rows count too.
+    const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
+    panel().cmdDownload_Click(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QCOMPARE(m_seam->messages(),
+             QStringList{QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
+                                        "Remove downloaded videos from the list first, then you can add new ones. ")});
+    QCOMPARE(m_seam->calls.last().style, 48);
+
+    selectOnly(panel(), {7});
+    panel().mnuRemoveSelected_Click();
+    QCOMPARE(panel().records().count(), 24);
+    finishOne(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QCOMPARE(stateOf(panel(), extra.mediaAddress), int(StateDownloaded));
+}
+
+void TestDownloadPanel::duplicateAddress()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Twice"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=200000&rate=400000"));
+    panel().cmdDownload_Click(c);
+    panel().cmdDownload_Click(c); // while it runs
+    QCOMPARE(panel().records().count(), 1);
+    QCOMPARE(m_seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    panel().cmdDownload_Click(c); // and after it has finished
+    QCOMPARE(panel().records().count(), 1);
+    QCOMPARE(m_seam->messages().size(), 2);
+    QVERIFY(m_seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // refused before the file is looked at
+}
+
+void TestDownloadPanel::emptyAddressDoesNothing()
+{
+    DownloadChoice none;
+    none.videoTitle = QStringLiteral("Sunset");
+    none.suffix = QStringLiteral(".mp4");
+    panel().cmdDownload_Click(none);
+    QCOMPARE(panel().records().count(), 0);
+    QVERIFY(m_seam->calls.isEmpty());
+    QVERIFY(panel().MainPB[0]->isHidden());
+}
+
+void TestDownloadPanel::confirmationAnswers_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("pressOk");
+    QTest::addColumn<QString>("rowName"); // empty: no row
+    QTest::newRow("OK at once") << -1 << true << QString();
+    QTest::newRow("do not download") << 0 << true << QString();
+    QTest::newRow("close box") << 1 << false << QString();
+    QTest::newRow("overwrite") << 1 << true << QStringLiteral("Sunset.mp4");
+    QTest::newRow("rename") << 2 << true << QStringLiteral("Sunset [2].mp4");
+}
+
+void TestDownloadPanel::confirmationAnswers()
+{
+    QFETCH(int, option);
+    QFETCH(bool, pressOk);
+    QFETCH(QString, rowName);
+    writeFile(folder() + QStringLiteral("Sunset.mp4"), "an older video of more bytes than the new one? no");
+    writeFile(folder() + QStringLiteral("Sunset [1].mp4"), "taken");
+    const QByteArray old = readFile(folder() + QStringLiteral("Sunset.mp4"));
+    m_seam->onModal = answerWith(option, pressOk);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"), QStringLiteral("size=30000"));
+    panel().cmdDownload_Click(c);
+    const auto modal = m_seam->callsOf(UiSeam::Kind::Modal);
+    QCOMPARE(modal.size(), 1);
+    QCOMPARE(modal[0].title, QStringLiteral("Confirmation"));
+
+    if (rowName.isEmpty()) {
+        QCOMPARE(panel().records().count(), 0);
+        QTest::qWait(300);
+        QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).isEmpty()); // nothing started
+        QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), old);
+        return;
+    }
+    QCOMPARE(nameOf(panel(), c.mediaAddress), rowName);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QString why;
+    QVERIFY2(holdsMedia(folder() + rowName, Id, 18, 30000, &why), qPrintable(why));
+    if (rowName != QStringLiteral("Sunset.mp4"))
+        QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), old);
+    QCOMPARE(readFile(folder() + QStringLiteral("Sunset [1].mp4")), QByteArray("taken"));
+}
+
+void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
+{
+    // Two videos with the same title, added before either file exists.
+    const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, QStringLiteral("Same"), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=40000"));
+    const DownloadChoice second = choice(QStringLiteral("tomJerryMix"), 18, QStringLiteral("Same"), QStringLiteral(".mp4"),
+                                         QStringLiteral("size=300000&rate=600000"));
+    panel().cmdDownload_Click(second);
+    panel().cmdDownload_Click(first);
+    QCOMPARE(nameOf(panel(), first.mediaAddress), QStringLiteral("Same.mp4"));
+    QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Same.mp4"));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), first.mediaAddress), int(StateDownloaded), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), second.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(nameOf(panel(), first.mediaAddress), QStringLiteral("Same.mp4"));
+    QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Same [1].mp4"));
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Same.mp4"), QStringLiteral("pianoLesson"), 18, 40000, &why),
+             qPrintable(why));
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Same [1].mp4"), QStringLiteral("tomJerryMix"), 18, 300000, &why),
+             qPrintable(why));
+}
+
+void TestDownloadPanel::fallbackNames_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty") << QString() << QStringLiteral("qqqQuestion.mp4");
+    QTest::newRow("dot") << QStringLiteral(".") << QStringLiteral("qqqQuestion.mp4");
+    QTest::newRow("two dots") << QStringLiteral("..") << QStringLiteral("qqqQuestion.mp4");
+    QTest::newRow("blank") << QStringLiteral(" ") << QStringLiteral("qqqQuestion.mp4");
+}
+
+void TestDownloadPanel::fallbackNames()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, expected);
+    const DownloadChoice c = choice(QStringLiteral("qqqQuestion"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=5000"));
+    finishOne(c);
+    QCOMPARE(nameOf(panel(), c.mediaAddress), expected);
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    QVERIFY(holdsMedia(folder() + expected, QStringLiteral("qqqQuestion"), 18, 5000));
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{expected});
+}
+
+void TestDownloadPanel::renameDuringTransfer()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=1500000&rate=1000000"));
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), c.mediaAddress) > 0, Wait);
+
+    // In place, as the user does it: the editor opens on the name, the typed text is committed.
+    QTreeWidgetItem *item = panel().lvwDownloads->topLevelItem(0);
+    panel().lvwDownloads->setCurrentItem(item);
+    panel().lvwDownloads->editItem(item, DownloadPanel::ColVideo);
+    auto *editor = panel().lvwDownloads->viewport()->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("my clip"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>()); // committed and closed
+    QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("my clip.mp4"));
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloading));
+
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("my clip.mp4"), Id, 18, 1500000, &why), qPrintable(why));
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("Sunset.mp4")));
+}
+
+void TestDownloadPanel::renameRules()
+{
+    panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("First"), QStringLiteral(".mp4"), QStringLiteral("size=100")));
+    panel().cmdDownload_Click(choice(Id, 34, QStringLiteral("Second"), QStringLiteral(".mp4"), QStringLiteral("size=100")));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+
+    auto rename = [&](int row, const QString &typed) {
+        QTreeWidgetItem *item = panel().lvwDownloads->topLevelItem(row);
+        panel().lvwDownloads->setCurrentItem(item);
+        panel().lvwDownloads->editItem(item, DownloadPanel::ColVideo);
+        auto *editor = panel().lvwDownloads->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>()); // committed and closed
+    };
+    // Another extension typed is kept before the row's own.
+    rename(1, QStringLiteral("Second.flv"));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(1)->text(0), QStringLiteral("Second.flv.mp4"));
+    m_seam->clear();
+    // Another row's name: refused with the message.
+    rename(1, QStringLiteral("First"));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(1)->text(0), QStringLiteral("Second.flv.mp4"));
+    // The row's own name counts as taken too.
+    rename(0, QStringLiteral("First.mp4"));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(0)->text(0), QStringLiteral("First.mp4"));
+    const QString taken = QStringLiteral("There is already a file with this name in the list. \r\n\r\nRenaming has been canceled. ");
+    QCOMPARE(m_seam->messages(), (QStringList{taken, taken}));
+    // Blanks only: refused silently.
+    rename(0, QStringLiteral("   "));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(0)->text(0), QStringLiteral("First.mp4"));
+    QCOMPARE(m_seam->messages().size(), 2);
+    // A finished row's file keeps its name on disk.
+    rename(0, QStringLiteral("Later"));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(0)->text(0), QStringLiteral("Later.mp4"));
+    QVERIFY(QFile::exists(folder() + QStringLiteral("First.mp4")));
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("Later.mp4")));
+    // The status column is not editable.
+    panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(0), DownloadPanel::ColStatus);
+    QVERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>());
+}
+
+void TestDownloadPanel::completionIntoRemovedFolder()
+{
+    const QString videos = folder() + QStringLiteral("videos/");
+    panel().setSavePath(videos);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Gone"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=1200000&rate=1000000"));
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), c.mediaAddress) > 0, Wait);
+    QVERIFY(QDir(videos).removeRecursively());
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QString why;
+    QVERIFY2(holdsMedia(videos + QStringLiteral("Gone.mp4"), Id, 18, 1200000, &why), qPrintable(why));
+    QCOMPARE(hiddenFiles(videos), QStringList());
+}
+
+void TestDownloadPanel::folderChangedDuringTransfer()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Moved"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=1200000&rate=1000000"));
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), c.mediaAddress) > 0, Wait);
+    const QString other = folder() + QStringLiteral("elsewhere/deeper"); // no final separator, not there yet
+    panel().setSavePath(other);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QString why;
+    QVERIFY2(holdsMedia(other + QStringLiteral("/Moved.mp4"), Id, 18, 1200000, &why), qPrintable(why));
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("Moved.mp4")));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+void TestDownloadPanel::barsFollowScrollKeysAndColumns()
+{
+    QTreeWidget *list = panel().lvwDownloads;
+    // The empty list hides bar 0.
+    panel().PutProgressBarInListview();
+    QVERIFY(panel().MainPB[0]->isHidden());
+
+    for (int k = 0; k < 20; ++k)
+        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
+                                         QStringLiteral("fault=stall&n=%1").arg(k)));
+    QCOMPARE(panel().MainPB.size(), 20);
+
+    auto checkBars = [&] {
+        int shown = 0;
+        for (int k = 0; k < 20; ++k) {
+            const QRect cell = list->visualRect(list->model()->index(k, DownloadPanel::ColStatus));
+            RowProgressBar *bar = panel().MainPB[k];
+            QCOMPARE(bar->parentWidget(), list->viewport());
+            if (cell.top() < 0) {
+                QVERIFY2(bar->isHidden(), qPrintable(QStringLiteral("bar %1 above the view").arg(k)));
+                continue;
+            }
+            QVERIFY2(!bar->isHidden(), qPrintable(QStringLiteral("bar %1").arg(k)));
+            QVERIFY(std::abs(bar->x() - cell.x()) <= 2);
+            QCOMPARE(bar->width(), cell.width());
+            QVERIFY(bar->y() > cell.top() - 1 && bar->geometry().bottom() <= cell.bottom());
+            if (cell.top() < list->viewport()->height())
+                ++shown;
+        }
+        QVERIFY(shown > 0);
+    };
+    checkBars();
+    QVERIFY(!panel().MainPB[0]->isHidden());
+
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    QVERIFY(panel().MainPB[0]->isHidden()); // scrolled up behind the headers
+    checkBars();
+    list->verticalScrollBar()->setValue(0);
+    QVERIFY(!panel().MainPB[0]->isHidden());
+    checkBars();
+
+    // Key navigation: the list moves first, the bars follow.
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(list->currentItem(), list->topLevelItem(19));
+    QVERIFY(panel().MainPB[0]->isHidden());
+    checkBars();
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->currentItem(), list->topLevelItem(0));
+    checkBars();
+
+    // Widening the first column moves every bar at once.
+    const int before = panel().MainPB[1]->x();
+    list->header()->resizeSection(DownloadPanel::ColVideo, list->columnWidth(DownloadPanel::ColVideo) + 40);
+    QCOMPARE(panel().MainPB[1]->x(), before + 40);
+    checkBars();
+    list->header()->resizeSection(DownloadPanel::ColStatus, 123);
+    checkBars();
+    QCOMPARE(panel().MainPB[2]->width(), list->visualRect(list->model()->index(2, DownloadPanel::ColStatus)).width());
+}
+
+void TestDownloadPanel::browseAndOpen()
+{
+    QSignalSpy freeSpace(&panel(), &DownloadPanel::freeSpaceTextChanged);
+    // Cancelled: nothing changes, nothing is stored.
+    panel().cmdBrowse->click();
+    QCOMPARE(panel().savePath(), folder());
+    QVERIFY(freeSpace.isEmpty());
+
+    const QString chosen = m_dir->path() + QStringLiteral("/picked");
+    QVERIFY(QDir().mkpath(chosen));
+    m_seam->queueAnswer(chosen);
+    panel().cmdBrowse->click();
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::BrowseFolder).last().title,
+             QStringLiteral("Select folder to save the videos to:"));
+    QCOMPARE(panel().savePath(), chosen + QLatin1Char('/'));
+    QCOMPARE(Settings::Read().videoSavePath, chosen + QLatin1Char('/'));
+    QCOMPARE(freeSpace.size(), 1);
+    QVERIFY(freeSpace.last().first().toString().startsWith(QStringLiteral("Free Disk Space: ")));
+
+    // A folder that is not there (any more) is refused.
+    m_seam->queueAnswer(m_dir->path() + QStringLiteral("/vanished"));
+    panel().cmdBrowse->click();
+    QCOMPARE(m_seam->messages().last(), QStringLiteral("Sorry, but you can only select a folder on a fixed drive. "));
+    QCOMPARE(panel().savePath(), chosen + QLatin1Char('/'));
+
+    panel().cmdOpen->click();
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::ShellOpen).size(), 1);
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::ShellOpen).last().text, chosen + QLatin1Char('/'));
+    panel().setSavePath(m_dir->path() + QStringLiteral("/missing"));
+    panel().cmdOpen->click();
+    QCOMPARE(m_seam->messages().last(),
+             QStringLiteral("The folder does not exist. \r\nPlease specify an existing folder. "));
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::ShellOpen).size(), 1);
+}
+
+QTEST_MAIN(TestDownloadPanel)
+#include "tst_downloadpanel.moc"
