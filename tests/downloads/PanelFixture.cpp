@@ -7,6 +7,7 @@
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTreeWidget>
@@ -25,9 +26,15 @@ void setUpProgram()
 {
     if (!site().start())
         qFatal("the demo site did not start");
-    static QWidget owner;
-    static frmMenu menu(&owner);
-    frmMenu::setInstance(&menu);
+    // Gone with the application, before its windowing ends.
+    static QWidget *owner = new QWidget;
+    static frmMenu *menu = new frmMenu(owner);
+    frmMenu::setInstance(menu);
+    qAddPostRoutine([] {
+        frmMenu::setInstance(nullptr);
+        delete menu;
+        delete owner;
+    });
     Downloader::setDefaultIdleTimeout(2000); // a stalled transfer fails quickly
 }
 

@@ -1,0 +1,390 @@
+// The download list's commands and failures against the demo site: every fault of the site ends
+// in the error state with the old file untouched; stop, start and removal in every state really
+// end or restart transfers; the average speed of a throttled transfer.
+#include "PanelFixture.h"
+#include "support/DemoSite.h"
+#include "support/SeamRecorder.h"
+#include "dialogs/frmMenu.h"
+#include "downloads/DownloadPanel.h"
+#include "downloads/ProgressText.h"
+#include "downloads/RowProgressBar.h"
+#include "transfer/Downloader.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+using namespace PanelFixture;
+
+namespace {
+
+constexpr int Wait = 20000;
+const QString Id = QStringLiteral("sunsetBeach");
+const QByteArray OldContent = "the video that was here before";
+
+} // namespace
+
+class TestDownloadCommands : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void faultsEndInErrorAndKeepTheOldFile_data();
+    void faultsEndInErrorAndKeepTheOldFile();
+    void redirectAndUnknownSizeSucceed();
+    void unwritableFolderIsAnError();
+    void stopStartAndRemoveTheMiddleOfThree();
+    void stopBeforeOnePercentAndStartOfFinishedDoNothing();
+    void removeDownloadedAndErroneousKeepsTheRest();
+    void removingTheOnlyRowHidesBarZero();
+    void speedOfAThrottledTransfer();
+    void closingTheListEndsTransfers();
+    void popupMenuAndBarClicks();
+
+private:
+    DownloadPanel &panel() { return *m_panel; }
+    QString folder() const { return m_dir->path() + QLatin1Char('/'); }
+    // Waits until every row shows progress.
+    void waitForProgress(const QStringList &keys);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SeamRecorder> m_seam;
+    std::unique_ptr<DownloadPanel> m_panel;
+};
+
+void TestDownloadCommands::initTestCase()
+{
+    setUpProgram();
+}
+
+void TestDownloadCommands::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_seam = std::make_unique<SeamRecorder>();
+    m_panel = std::make_unique<DownloadPanel>();
+    m_panel->setSavePath(folder());
+    m_panel->resize(640, 300);
+    m_panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+    site().clear();
+}
+
+void TestDownloadCommands::cleanup()
+{
+    m_panel.reset();
+    m_seam.reset();
+    m_dir.reset();
+}
+
+void TestDownloadCommands::waitForProgress(const QStringList &keys)
+{
+    for (const QString &key : keys)
+        QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), key) != 0, Wait);
+}
+
+void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("404") << "fault=404" << "the server answered 404";
+    QTest::newRow("500") << "fault=500" << "the server answered 500";
+    QTest::newRow("connection dropped") << "fault=drop&size=300000" << "only ";
+    QTest::newRow("dropped at once") << "fault=drop&dropAt=0&size=300000" << "";
+    QTest::newRow("short body") << "fault=short&size=300000" << "only ";
+    QTest::newRow("stall") << "fault=stall&size=300000" << "no data arrived";
+    QTest::newRow("slow, then dropped") << "fault=drop&dropAt=150000&size=300000&rate=300000" << "only ";
+    QTest::newRow("empty body") << "size=0" << "the server sent no data";
+}
+
+void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, reason);
+    // The user chose to overwrite an existing file: a failure must still leave it alone.
+    writeFile(folder() + QStringLiteral("Sunset.mp4"), OldContent);
+    m_seam->onModal = [](QDialog *d) {
+        d->findChild<QRadioButton *>(QStringLiteral("VideoOption_1"))->click();
+        d->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+    };
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"), query);
+    panel().cmdDownload_Click(c);
+    QCOMPARE(panel().records().count(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateError));
+    const QString caption = captionOf(panel(), c.mediaAddress);
+    QVERIFY2(caption.startsWith(QStringLiteral("Download failed: ") + reason), qPrintable(caption));
+    QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), OldContent);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Sunset.mp4")});
+    QVERIFY(!panel().anyDownloading());
+    QCOMPARE(percentOf(panel(), c.mediaAddress), qint64(0));
+
+    // Start fetches it again from the beginning; it fails the same way.
+    const qsizetype requestsBefore = site().requestLog().filter(QStringLiteral("/media/")).size();
+    selectOnly(panel(), {0});
+    panel().mnuStart_Click();
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloading));
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+    QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), OldContent);
+    // (The network layer may send a request that was cut before any answer once more.)
+    QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).size() > requestsBefore);
+}
+
+void TestDownloadCommands::redirectAndUnknownSizeSucceed()
+{
+    const DownloadChoice moved = choice(Id, 18, QStringLiteral("Moved"), QStringLiteral(".mp4"),
+                                        QStringLiteral("fault=redirect&size=70001"));
+    const DownloadChoice unknown = choice(Id, 22, QStringLiteral("Unknown"), QStringLiteral(".mp4"),
+                                          QStringLiteral("fault=nolength&size=1600000&rate=800000"));
+    panel().cmdDownload_Click(moved);
+    panel().cmdDownload_Click(unknown);
+    // No size announced: the megabytes so far and a moving bar.
+    const QRegularExpression soFar(QStringLiteral("^Downloading\\.\\.\\. \\d+\\.\\d\\d MB$"));
+    QTRY_VERIFY_WITH_TIMEOUT(soFar.match(captionOf(panel(), unknown.mediaAddress)).hasMatch(), Wait);
+    RowProgressBar *bar = panel().MainPB[rowOf(panel(), unknown.mediaAddress)];
+    QVERIFY(bar->isBusy());
+    const QRect block = bar->filledRect();
+    QTRY_VERIFY(bar->filledRect() != block);
+    QVERIFY(percentOf(panel(), unknown.mediaAddress) != 0); // it counts as showing progress
+
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), moved.mediaAddress), int(StateDownloaded), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), unknown.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY(!bar->isBusy());
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Moved.mp4"), Id, 18, 70001, &why), qPrintable(why));
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Unknown.mp4"), Id, 22, 1600000, &why), qPrintable(why));
+}
+
+void TestDownloadCommands::unwritableFolderIsAnError()
+{
+    // The save folder lies below a file: nothing can be created there.
+    writeFile(folder() + QStringLiteral("plain"), "x");
+    panel().setSavePath(folder() + QStringLiteral("plain/videos"));
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Nowhere"), QStringLiteral(".mp4"), QStringLiteral("size=5000"));
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("An error occurred while saving the video!"));
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("plain")});
+}
+
+void TestDownloadCommands::stopStartAndRemoveTheMiddleOfThree()
+{
+    QStringList keys;
+    for (int k = 0; k < 3; ++k) {
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=2000000&rate=250000&n=%1").arg(k));
+        panel().cmdDownload_Click(c);
+        keys << c.mediaAddress;
+    }
+    QCOMPARE(panel().MainPB.size(), 3);
+    waitForProgress(keys);
+
+    // Stop the middle one: its transfer ends, its partial file goes, no more bytes arrive.
+    selectOnly(panel(), {1});
+    panel().mnuStop_Click();
+    QCOMPARE(stateOf(panel(), keys[1]), int(StateStopped));
+    QCOMPARE(captionOf(panel(), keys[1]), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(percentOf(panel(), keys[1]), qint64(0));
+    QCOMPARE(panel().records().at(1).bytes, qint64(0));
+    QVERIFY(!panel().DownloadVid->IsRunning(keys[1]));
+    QVERIFY(panel().speedMeter().SpeedBaselineReset);
+    QCOMPARE(hiddenFiles(folder()).size(), 2);
+    QTest::qWait(600);
+    QCOMPARE(panel().records().at(1).bytes, qint64(0));
+    QCOMPARE(stateOf(panel(), keys[1]), int(StateStopped));
+    QCOMPARE(stateOf(panel(), keys[0]), int(StateDownloading));
+
+    // Start it again: a new request, from the beginning.
+    panel().mnuStart_Click();
+    QCOMPARE(stateOf(panel(), keys[1]), int(StateDownloading));
+    QCOMPARE(captionOf(panel(), keys[1]), QStringLiteral("Starting download. Please wait..."));
+    QTRY_COMPARE_WITH_TIMEOUT(site().requestLog().filter(QStringLiteral("n=1")).size(), 2, Wait);
+    waitForProgress({keys[1]});
+
+    // Remove the middle one while all three run: the third row's bar moves up with its caption.
+    selectOnly(panel(), {1});
+    panel().mnuRemoveSelected_Click();
+    QCOMPARE(panel().records().count(), 2);
+    QCOMPARE(panel().MainPB.size(), 2);
+    QCOMPARE(rowOf(panel(), keys[2]), 1);
+    QVERIFY(!panel().DownloadVid->IsRunning(keys[1]));
+    QVERIFY(panel().DownloadVid->IsRunning(keys[2]));
+    QCOMPARE(panel().MainPB[1]->caption(), panel().records().at(1).caption);
+    QCOMPARE(panel().MainPB[1]->value(), panel().records().percent(1));
+    const QTreeWidget *list = panel().lvwDownloads;
+    QCOMPARE(panel().MainPB[1]->y() - 1, list->visualRect(list->model()->index(1, DownloadPanel::ColStatus)).top());
+    QCOMPARE(hiddenFiles(folder()).size(), 2);
+
+    // The remaining two finish whole; the removed one left no file.
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), 30000);
+    QString why;
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Row 0.mp4"), Id, 18, 2000000, &why), qPrintable(why));
+    QVERIFY2(holdsMedia(folder() + QStringLiteral("Row 2.mp4"), Id, 18, 2000000, &why), qPrintable(why));
+    QVERIFY(!QFile::exists(folder() + QStringLiteral("Row 1.mp4")));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+void TestDownloadCommands::stopBeforeOnePercentAndStartOfFinishedDoNothing()
+{
+    const DownloadChoice stalled = choice(Id, 18, QStringLiteral("Stalled"), QStringLiteral(".mp4"),
+                                          QStringLiteral("fault=stall&size=100000"));
+    const DownloadChoice done = choice(Id, 34, QStringLiteral("Done"), QStringLiteral(".flv"), QStringLiteral("size=1000"));
+    panel().cmdDownload_Click(done);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), done.mediaAddress), int(StateDownloaded), Wait);
+    panel().cmdDownload_Click(stalled);
+    selectOnly(panel(), {0, 1});
+    panel().mnuStop_Click();
+    QCOMPARE(stateOf(panel(), stalled.mediaAddress), int(StateDownloading)); // no progress shown yet
+    QCOMPARE(stateOf(panel(), done.mediaAddress), int(StateDownloaded));
+    site().clear();
+    panel().mnuStart_Click(); // restarts the stalled row (0 %), leaves the finished one
+    QCOMPARE(captionOf(panel(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QTRY_COMPARE_WITH_TIMEOUT(site().requestLog().filter(QStringLiteral("/media/")).size(), 1, Wait);
+    QVERIFY(site().requestLog().first().contains(QStringLiteral("fault=stall")));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), stalled.mediaAddress), int(StateError), Wait);
+}
+
+void TestDownloadCommands::removeDownloadedAndErroneousKeepsTheRest()
+{
+    const DownloadChoice ok = choice(Id, 5, QStringLiteral("Ok"), QStringLiteral(".flv"), QStringLiteral("size=1000"));
+    const DownloadChoice bad = choice(Id, 34, QStringLiteral("Bad"), QStringLiteral(".flv"), QStringLiteral("fault=404"));
+    const DownloadChoice stopped = choice(Id, 35, QStringLiteral("Stopped"), QStringLiteral(".flv"),
+                                          QStringLiteral("size=2000000&rate=200000"));
+    const DownloadChoice running = choice(Id, 18, QStringLiteral("Running"), QStringLiteral(".mp4"),
+                                          QStringLiteral("size=2000000&rate=200000"));
+    for (const auto &c : {ok, bad, stopped, running})
+        panel().cmdDownload_Click(c);
+    waitForProgress({stopped.mediaAddress, running.mediaAddress});
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), ok.mediaAddress), int(StateDownloaded), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), bad.mediaAddress), int(StateError), Wait);
+    selectOnly(panel(), {2});
+    panel().mnuStop_Click();
+    selectOnly(panel(), {2, 3}); // the selection plays no part
+    panel().mnuRemoveDownError_Click();
+    QCOMPARE(panel().records().count(), 2);
+    QCOMPARE(rowOf(panel(), stopped.mediaAddress), 0);
+    QCOMPARE(rowOf(panel(), running.mediaAddress), 1);
+    QCOMPARE(panel().MainPB.size(), 2);
+    QCOMPARE(panel().MainPB[0]->caption(), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(panel().MainPB[1]->caption(), captionOf(panel(), running.mediaAddress));
+    QVERIFY(panel().DownloadVid->IsRunning(running.mediaAddress));
+    QVERIFY(QFile::exists(folder() + QStringLiteral("Ok.flv"))); // files stay on disk
+}
+
+void TestDownloadCommands::removingTheOnlyRowHidesBarZero()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Only"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=2000000&rate=200000"));
+    panel().cmdDownload_Click(c);
+    waitForProgress({c.mediaAddress});
+    QVERIFY(!panel().MainPB[0]->isHidden());
+    selectOnly(panel(), {0});
+    panel().mnuRemoveSelected_Click();
+    QCOMPARE(panel().records().count(), 0);
+    QCOMPARE(panel().MainPB.size(), 1);
+    QVERIFY(panel().MainPB[0]->isHidden());
+    QCOMPARE(panel().records().RowPercent(), QList<qint64>{0});
+    QVERIFY(!panel().DownloadVid->IsRunning(c.mediaAddress));
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(!panel().anyDownloading());
+}
+
+void TestDownloadCommands::speedOfAThrottledTransfer()
+{
+    // The timer is driven by hand, a tick every half second: each slot then holds half a second
+    // of traffic, and the average of ten slots is half the rate.
+    panel().Timer1->stop();
+    QSignalSpy texts(&panel(), &DownloadPanel::speedTextChanged);
+    const qint64 rate = 400000;
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Metered"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=8000000&rate=%1").arg(rate));
+    panel().cmdDownload_Click(c);
+    waitForProgress({c.mediaAddress});
+    panel().Timer1_Timer(); // baseline
+    QList<qint64> averages;
+    for (int tick = 0; tick < 10; ++tick) {
+        QTest::qWait(500);
+        panel().Timer1_Timer();
+        averages << panel().speedMeter().average();
+    }
+    const qint64 expected = rate / 2;
+    QVERIFY2(std::abs(averages.last() - expected) < expected / 4,
+             qPrintable(QStringLiteral("average %1, expected about %2").arg(averages.last()).arg(expected)));
+    QVERIFY(averages.first() < averages.last()); // it rises over the first ten ticks
+    const QRegularExpression text(QStringLiteral("^Average Download Speed: (\\d+\\.\\d) kB/s$"));
+    const auto match = text.match(texts.last().first().toString());
+    QVERIFY(match.hasMatch());
+    QCOMPARE(match.captured(1), ProgressText::Fixed(averages.last(), 1000, 1));
+
+    // Stopped: no negative traffic, and 0.0 after ten more ticks.
+    selectOnly(panel(), {0});
+    panel().mnuStop_Click();
+    for (int tick = 0; tick < 10; ++tick) {
+        panel().Timer1_Timer();
+        QVERIFY(panel().speedMeter().average() >= 0);
+    }
+    QCOMPARE(panel().speedText(), QStringLiteral("Average Download Speed: 0.0 kB/s"));
+}
+
+void TestDownloadCommands::closingTheListEndsTransfers()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Closing"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=2000000&rate=200000"));
+    panel().cmdDownload_Click(c);
+    waitForProgress({c.mediaAddress});
+    QVERIFY(panel().anyDownloading());
+    QCOMPARE(hiddenFiles(folder()).size(), 1);
+    m_panel.reset();
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestDownloadCommands::popupMenuAndBarClicks()
+{
+    for (int k = 0; k < 2; ++k)
+        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Menu %1").arg(k), QStringLiteral(".mp4"),
+                                         QStringLiteral("size=500&n=%1").arg(k)));
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+    QSignalSpy popups(frmMenu::instance(), &frmMenu::aboutToPopup);
+    QTreeWidget *list = panel().lvwDownloads;
+    const QRect row0 = list->visualItemRect(list->topLevelItem(0));
+
+    // Right button on a row: the list's menu; on empty space below the rows: nothing.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row0.center());
+    QCOMPARE(popups.size(), 1);
+    QVERIFY(frmMenu::instance()->mnuPopup->isVisible());
+    frmMenu::instance()->mnuPopup->hide();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, QPoint(10, list->viewport()->height() - 5));
+    QCOMPARE(popups.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row0.center());
+    QCOMPARE(popups.size(), 1);
+
+    // Pressing a bar selects its row; releasing the right button adds the row and shows the menu.
+    QTest::mousePress(panel().MainPB[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem *>{list->topLevelItem(1)});
+    QTest::mouseRelease(panel().MainPB[1], Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(popups.size(), 1);
+    list->topLevelItem(0)->setSelected(true);
+    QTest::mouseRelease(panel().MainPB[1], Qt::RightButton, {}, QPoint(5, 5));
+    QCOMPARE(popups.size(), 2);
+    frmMenu::instance()->mnuPopup->hide();
+    QCOMPARE(list->selectedItems().size(), 2);
+
+    // The menu's command reaches the list.
+    frmMenu::instance()->mnuRemoveSelected->trigger();
+    QCOMPARE(panel().records().count(), 0);
+}
+
+QTEST_MAIN(TestDownloadCommands)
+#include "tst_downloadcommands.moc"
