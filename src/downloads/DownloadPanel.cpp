@@ -47,6 +47,7 @@ DownloadPanel::DownloadPanel(QWidget *parent)
 
     lvwDownloads = new QTreeWidget(this);
     lvwDownloads->setObjectName(QStringLiteral("lvwDownloads"));
+    lvwDownloads->setAccessibleName(QStringLiteral("Downloads"));
     lvwDownloads->setColumnCount(2);
     lvwDownloads->setHeaderLabels({QStringLiteral("Video"), QStringLiteral("Status")});
     lvwDownloads->setRootIsDecorated(false);
