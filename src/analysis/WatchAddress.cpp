@@ -1,5 +1,7 @@
 #include "analysis/WatchAddress.h"
 
+#include "app/TextHelpers.h"
+
 #include "app/AppState.h"
 
 namespace WatchAddress {
@@ -7,18 +9,6 @@ namespace WatchAddress {
 namespace {
 
 constexpr qsizetype IdLength = 11; // the site's video identifiers
-
-// Only blanks are trimmed, as the address box's users type or paste them.
-QString trimBlanks(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
-}
 
 } // namespace
 
@@ -34,7 +24,7 @@ QString EmbedPrefix()
 
 bool IsWatchAddress(const QString &text)
 {
-    const QString trimmed = trimBlanks(text);
+    const QString trimmed = TrimBlanks(text);
     const QString prefix = Prefix();
     return trimmed.size() >= prefix.size() + IdLength && trimmed.toLower().contains(prefix);
 }

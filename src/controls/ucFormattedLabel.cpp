@@ -1,5 +1,7 @@
 #include "controls/ucFormattedLabel.h"
 
+#include "app/TextHelpers.h"
+
 #include "app/RuntimeError.h"
 #include "controls/FormattedTextMeasure.h"
 #include "controls/ucFormattedLabelAccessible.h"
@@ -20,17 +22,6 @@ const QString FontKey = QStringLiteral("Font");
 const QString CaptionKey = QStringLiteral("Caption");
 const QString AutosizeKey = QStringLiteral("Autosize");
 const QString WordWrapKey = QStringLiteral("WordWrap");
-
-QString trimBlanks(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
-}
 
 // Colours may come back from a settings file as text, signed or unsigned.
 quint32 colorValue(const QVariant &value, quint32 fallback)
@@ -87,7 +78,7 @@ void ucFormattedLabel::setForeColor(quint32 color)
 
 void ucFormattedLabel::setCaption(const QString &caption)
 {
-    m_caption = trimBlanks(caption);
+    m_caption = TrimBlanks(caption);
     updatePlainText();
     changed(CaptionKey);
 }
@@ -260,7 +251,7 @@ void ucFormattedLabel::InitProperties()
     m_loading = true;
     setFont(ambientFont());
     m_loading = false;
-    m_caption = trimBlanks(objectName());
+    m_caption = TrimBlanks(objectName());
     updatePlainText();
     Refresh();
 }
@@ -278,7 +269,7 @@ void ucFormattedLabel::ReadProperties(const QVariantMap &bag)
     m_loading = true;
     setFont(stored);
     m_loading = false;
-    m_caption = trimBlanks(bag.value(CaptionKey, objectName()).toString());
+    m_caption = TrimBlanks(bag.value(CaptionKey, objectName()).toString());
     m_autosize = bag.value(AutosizeKey, false).toBool();
     m_wordWrap = bag.value(WordWrapKey, false).toBool();
     updatePlainText();

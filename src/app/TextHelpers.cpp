@@ -1,0 +1,12 @@
+#include "app/TextHelpers.h"
+
+QString TrimBlanks(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
