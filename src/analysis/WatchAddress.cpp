@@ -1,8 +1,7 @@
 #include "analysis/WatchAddress.h"
 
-#include "app/TextHelpers.h"
-
 #include "app/AppState.h"
+#include "app/TextHelpers.h"
 
 namespace WatchAddress {
 
