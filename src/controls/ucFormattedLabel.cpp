@@ -1,8 +1,7 @@
 #include "controls/ucFormattedLabel.h"
 
-#include "app/TextHelpers.h"
-
 #include "app/RuntimeError.h"
+#include "app/TextHelpers.h"
 #include "controls/FormattedTextMeasure.h"
 #include "controls/ucFormattedLabelAccessible.h"
 
