@@ -14,44 +14,27 @@ private Q_SLOTS:
     void click_data();
     void click();
     void rightClickActivates();
-    void addWhereThereIsATray();
-    void noWindow();
+    void addAndRemove();
 };
-
-namespace {
-
-enum Start { Hidden, Normal, Minimized, Maximized };
-
-void bringTo(QWidget &window, int start)
-{
-    switch (start) {
-    case Normal: window.showNormal(); break;
-    case Minimized: window.showMinimized(); break;
-    case Maximized: window.showMaximized(); break;
-    default: break;
-    }
-}
-
-} // namespace
 
 void TestTrayIcon::click_data()
 {
-    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("start"); // the window's state when shown, or -1: hidden
     QTest::addColumn<int>("reason");
     QTest::addColumn<bool>("visible");
-    QTest::addColumn<int>("state"); // Qt::WindowStates after the click
+    QTest::addColumn<int>("state"); // after the click
 
-    const int trigger = QSystemTrayIcon::Trigger;
-    const int context = QSystemTrayIcon::Context;
-    QTest::newRow("left click restores a minimised window") << int(Minimized) << trigger << true << int(Qt::WindowNoState);
-    QTest::newRow("left click returns a maximised window to normal") << int(Maximized) << trigger << true << int(Qt::WindowNoState);
-    QTest::newRow("left click shows a hidden window") << int(Hidden) << trigger << true << int(Qt::WindowNoState);
-    QTest::newRow("right click leaves it minimised") << int(Minimized) << context << true << int(Qt::WindowMinimized);
-    QTest::newRow("right click keeps maximised") << int(Maximized) << context << true << int(Qt::WindowMaximized);
-    QTest::newRow("right click does not show a hidden window") << int(Hidden) << context << false << int(Qt::WindowNoState);
-    QTest::newRow("double click does nothing") << int(Minimized) << int(QSystemTrayIcon::DoubleClick) << true << int(Qt::WindowMinimized);
-    QTest::newRow("middle click does nothing") << int(Minimized) << int(QSystemTrayIcon::MiddleClick) << true << int(Qt::WindowMinimized);
-    QTest::newRow("unknown does nothing") << int(Hidden) << int(QSystemTrayIcon::Unknown) << false << int(Qt::WindowNoState);
+    const int hidden = -1, normal = Qt::WindowNoState, minimized = Qt::WindowMinimized, maximized = Qt::WindowMaximized;
+    const int left = QSystemTrayIcon::Trigger, right = QSystemTrayIcon::Context;
+    QTest::newRow("left click restores a minimised window") << minimized << left << true << normal;
+    QTest::newRow("left click returns a maximised window to normal") << maximized << left << true << normal;
+    QTest::newRow("left click shows a hidden window") << hidden << left << true << normal;
+    QTest::newRow("right click leaves it minimised") << minimized << right << true << minimized;
+    QTest::newRow("right click keeps maximised") << maximized << right << true << maximized;
+    QTest::newRow("right click does not show a hidden window") << hidden << right << false << normal;
+    QTest::newRow("double click does nothing") << minimized << int(QSystemTrayIcon::DoubleClick) << true << minimized;
+    QTest::newRow("middle click does nothing") << minimized << int(QSystemTrayIcon::MiddleClick) << true << minimized;
+    QTest::newRow("unknown does nothing") << hidden << int(QSystemTrayIcon::Unknown) << false << normal;
 }
 
 void TestTrayIcon::click()
@@ -62,11 +45,14 @@ void TestTrayIcon::click()
     QFETCH(int, state);
 
     QWidget window;
-    window.setWindowTitle(QStringLiteral("Clipvault"));
-    bringTo(window, start);
+    if (start >= 0) {
+        window.setWindowState(Qt::WindowStates(start));
+        window.show();
+    }
     TrayIcon::handleActivation(static_cast<QSystemTrayIcon::ActivationReason>(reason), &window);
     QCOMPARE(window.isVisible(), visible);
     QCOMPARE(int(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)), state);
+    TrayIcon::handleActivation(static_cast<QSystemTrayIcon::ActivationReason>(reason), nullptr); // nothing to do
 }
 
 void TestTrayIcon::rightClickActivates()
@@ -87,30 +73,23 @@ void TestTrayIcon::rightClickActivates()
     QCOMPARE(QApplication::activeWindow(), &other);
 }
 
-void TestTrayIcon::addWhereThereIsATray()
+void TestTrayIcon::addAndRemove()
 {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Clipvault - 3 downloads"));
     TrayIcon tray;
+    QVERIFY(!tray.add(nullptr));
     const bool added = tray.add(&window, QIcon());
     QCOMPARE(added, TrayIcon::available());
     QCOMPARE(tray.isShown(), added);
+    QCOMPARE(tray.systemTrayIcon() != nullptr, added);
     if (added) {
         QCOMPARE(tray.systemTrayIcon()->toolTip(), window.windowTitle());
         QVERIFY(tray.systemTrayIcon()->isVisible());
-    } else {
-        QVERIFY(!tray.systemTrayIcon());
     }
     tray.remove();
     QVERIFY(!tray.isShown());
     tray.remove(); // twice is harmless
-}
-
-void TestTrayIcon::noWindow()
-{
-    TrayIcon tray;
-    QVERIFY(!tray.add(nullptr));
-    TrayIcon::handleActivation(QSystemTrayIcon::Trigger, nullptr); // no crash, nothing to do
 }
 
 QTEST_MAIN(TestTrayIcon)
