@@ -1,0 +1,127 @@
+// Downloads media files of the demo site through the whole download path of the program: a
+// download list offscreen, "Download" pressed for each file, the transfers run until every row
+// has finished. Prints the time taken, the peak resident memory and the largest gap between the
+// list's one-second timer ticks (and between the ticks of a 100 ms probe timer), then checks that
+// every row ended downloaded with a file of the expected size.
+//
+//   clipvault-bench-downloads --root http://127.0.0.1:PORT --folder DIR --id ID --code N
+//                             [--count K] [--size BYTES]
+#include "downloads/DownloadChoice.h"
+#include "downloads/DownloadPanel.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// Largest interval between successive calls of tick().
+struct GapMeter
+{
+    QElapsedTimer clock;
+    qint64 last = -1;
+    qint64 largest = 0;
+    void tick()
+    {
+        const qint64 now = clock.elapsed();
+        if (last >= 0)
+            largest = std::max(largest, now - last);
+        last = now;
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOptions({
+        {QStringLiteral("root"), QStringLiteral("site root"), QStringLiteral("url")},
+        {QStringLiteral("folder"), QStringLiteral("save folder"), QStringLiteral("dir")},
+        {QStringLiteral("id"), QStringLiteral("video id"), QStringLiteral("id")},
+        {QStringLiteral("code"), QStringLiteral("format code"), QStringLiteral("n")},
+        {QStringLiteral("count"), QStringLiteral("files at once"), QStringLiteral("k"), QStringLiteral("1")},
+        {QStringLiteral("size"), QStringLiteral("bytes per file (the site's own size when absent)"),
+         QStringLiteral("bytes")},
+        {QStringLiteral("expect"), QStringLiteral("expected bytes per file"), QStringLiteral("bytes")},
+    });
+    parser.process(app);
+    const QString root = parser.value(QStringLiteral("root"));
+    const QString id = parser.value(QStringLiteral("id"));
+    const QString code = parser.value(QStringLiteral("code"));
+    const int count = parser.value(QStringLiteral("count")).toInt();
+    const QString size = parser.value(QStringLiteral("size"));
+    const qint64 expected = parser.value(QStringLiteral("expect")).toLongLong();
+
+    DownloadPanel panel;
+    panel.setSavePath(parser.value(QStringLiteral("folder")));
+    panel.resize(640, 400);
+    panel.show();
+
+    GapMeter timerTicks, probeTicks;
+    timerTicks.clock.start();
+    probeTicks.clock.start();
+    QObject::connect(panel.Timer1, &QTimer::timeout, [&] { timerTicks.tick(); });
+    QTimer probe;
+    probe.setInterval(100);
+    QObject::connect(&probe, &QTimer::timeout, [&] { probeTicks.tick(); });
+
+    QElapsedTimer clock;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!panel.anyDownloading())
+            app.quit();
+    });
+    QTimer::singleShot(0, [&] {
+        clock.start();
+        timerTicks.tick();
+        probe.start();
+        for (int k = 0; k < count; ++k) {
+            DownloadChoice choice;
+            choice.mediaAddress = root + QStringLiteral("/media/%1/%2?n=%3").arg(id, code).arg(k)
+                                  + (size.isEmpty() ? QString() : QStringLiteral("&size=") + size);
+            choice.suffix = QStringLiteral(".mp4");
+            choice.videoTitle = QStringLiteral("file%1").arg(k, 2, 10, QLatin1Char('0'));
+            choice.videoId = id;
+            panel.cmdDownload_Click(choice);
+        }
+        poll.start();
+    });
+    app.exec();
+    const double seconds = clock.nsecsElapsed() / 1e9;
+
+    int failed = 0;
+    for (int row = 0; row < panel.records().count(); ++row) {
+        const DownloadRecord &r = panel.records().at(row);
+        const QFileInfo file(panel.savePath() + QLatin1Char('/') + r.fileName);
+        if (r.state != StateDownloaded || (expected > 0 && file.size() != expected)) {
+            ++failed;
+            std::fprintf(stderr, "row %d: state %d, caption \"%s\", %lld bytes on disk\n", row, r.state,
+                         qPrintable(r.caption), static_cast<long long>(file.size()));
+        }
+    }
+    std::printf("seconds=%.3f peak_rss_kib=%lld max_timer_gap_ms=%lld max_probe_gap_ms=%lld rows=%d failed=%d\n",
+                seconds, peakResidentKiB(), timerTicks.largest, probeTicks.largest,
+                static_cast<int>(panel.records().count()), failed);
+    return failed == 0 && panel.records().count() == count ? 0 : 1;
+}
