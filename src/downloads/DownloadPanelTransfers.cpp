@@ -176,7 +176,7 @@ void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &d
         const QString folder = savePath();
         int state = StateError;
         QString caption;
-        if (!result.ok || result.bytesReceived <= 0) {
+        if (!ProgressText::IsWholeFile(result)) {
             // Nothing of a failed transfer reaches the target's name.
             QFile::remove(partial);
             caption = ProgressText::FailedCaption(result);

@@ -75,6 +75,11 @@ QString DownloadingCaption(qint64 done)
     return QStringLiteral("Downloading... ") + Fixed(done, MiB, 2) + QStringLiteral(" MB");
 }
 
+bool IsWholeFile(const TransferResult &result)
+{
+    return result.ok && result.bytesReceived > 0 && result.httpStatus != 206;
+}
+
 bool IsWriteFailure(const TransferResult &result)
 {
     // The transfer layer names its own write failures this way (full disk, folder not writable).
@@ -92,6 +97,8 @@ QString FailedCaption(const TransferResult &result)
         reason = QStringLiteral("the server answered %1").arg(result.httpStatus);
     else if (result.httpStatus >= 300 && result.httpStatus < 400)
         reason = QStringLiteral("too many redirections");
+    else if (result.httpStatus == 206)
+        reason = QStringLiteral("the server sent only part of the file");
     else if (result.ok && result.bytesReceived == 0)
         reason = QStringLiteral("the server sent no data");
     else if (result.bytesTotal >= 0 && result.bytesReceived < result.bytesTotal)

@@ -27,6 +27,8 @@ QString DownloadingCaption(qint64 done, qint64 total, qint64 percent);
 // "Downloading... 3.50 MB" for a transfer whose size the server did not announce.
 QString DownloadingCaption(qint64 done);
 
+// True when the transfer brought a whole file: success, some bytes, and not a part of the file.
+bool IsWholeFile(const TransferResult &result);
 // The caption of a row whose transfer failed, naming the reason.
 QString FailedCaption(const TransferResult &result);
 // True when the transfer failed because its file could not be written (rather than fetched).

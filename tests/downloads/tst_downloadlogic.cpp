@@ -157,6 +157,12 @@ void TestDownloadLogic::failedCaptions_data()
     empty.httpStatus = 200;
     empty.bytesTotal = 0;
     QTest::newRow("empty body") << empty << "Download failed: the server sent no data.";
+    TransferResult part;
+    part.ok = true;
+    part.httpStatus = 206;
+    part.bytesReceived = 100;
+    part.bytesTotal = 100;
+    QTest::newRow("a part only") << part << "Download failed: the server sent only part of the file.";
     TransferResult disk;
     disk.httpStatus = 200;
     disk.errorText = QStringLiteral("Cannot write /x/.part: No space left on device");
@@ -168,6 +174,12 @@ void TestDownloadLogic::failedCaptions()
     QFETCH(TransferResult, result);
     QFETCH(QString, expected);
     QCOMPARE(ProgressText::FailedCaption(result), expected);
+    QVERIFY(!ProgressText::IsWholeFile(result));
+    TransferResult whole;
+    whole.ok = true;
+    whole.httpStatus = 200;
+    whole.bytesReceived = whole.bytesTotal = 1;
+    QVERIFY(ProgressText::IsWholeFile(whole));
 }
 
 void TestDownloadLogic::speedMeterAveragesTenTicks()
