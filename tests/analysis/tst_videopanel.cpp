@@ -1,7 +1,9 @@
 // The video panel driven for real: pages, thumbnails and related thumbnails come over HTTP from
-// the demo site; messages and dialogs are answered by the seam recorder.
+// the demo site; messages and dialogs are answered by the seam recorder. Then the preview tab,
+// whose web view plays the demo site's embed page.
 
 #include "analysis/PageText.h"
+#include "analysis/PreviewPanel.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/VideoPanel.h"
 #include "app/AppState.h"
@@ -20,8 +22,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef CLIPVAULT_HAVE_WEBENGINE
+#include <QWebEngineView>
+#endif
 
 namespace {
 
@@ -50,6 +57,16 @@ QString enabledSlots(const VideoPanel &panel)
     return enabled.join(QLatin1Char(','));
 }
 
+// The one message box shown, as "style|title|text", matches the pattern ("*" for any text).
+bool showedOnly(const SeamRecorder &seam, const QString &pattern)
+{
+    const QList<UiSeam::Call> boxes = seam.callsOf(UiSeam::Kind::MessageBox);
+    const QRegularExpression expected(QRegularExpression::wildcardToRegularExpression(pattern));
+    return boxes.size() == 1 &&
+           expected.match(QStringLiteral("%1|%2|%3").arg(boxes.first().style).arg(boxes.first().title, boxes.first().text))
+               .hasMatch();
+}
+
 } // namespace
 
 class TestVideoPanel : public QObject
@@ -69,14 +86,6 @@ private:
         return done.wait(15000);
     }
     bool loadId(VideoPanel &panel, std::string_view id) { return load(panel, m_site.watchUrl(q(id))); }
-
-    void writeExtraPage(const QString &id, const QString &page)
-    {
-        QDir(m_extraDir.path()).mkpath(QStringLiteral("watch"));
-        QFile file(m_extraDir.filePath(QStringLiteral("watch/%1.html").arg(id)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(page.toUtf8());
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -104,7 +113,6 @@ private Q_SLOTS:
         QCOMPARE(panel.windowTitle(), QStringLiteral("Clipvault"));
         QVERIFY(seam.calls.isEmpty());
 
-        QCOMPARE(panel.lblTitle->text(), QStringLiteral("Sunset at Crescent Beach"));
         QCOMPARE(panel.lblAuthor->text(), QStringLiteral("shorelinefilms"));
         QCOMPARE(panel.lblPublished->text(), QStringLiteral("March 3, 2010"));
         QCOMPARE(panel.lblDuration->text(), QStringLiteral("3:32"));
@@ -115,16 +123,15 @@ private Q_SLOTS:
                  QStringLiteral("<b>Description:</b> Filmed at Crescent Beach on a calm evening. Music:  ambient "
                                 "loops  by  Low Tide . Tip: write <b> for bold."));
         QVERIFY(panel.lblDescription->PlainText().startsWith(QStringLiteral("Description: Filmed at")));
+        QCOMPARE(panel.lblTitle->text(), panel.videoTitle());
         QCOMPARE(panel.videoTitle(), QStringLiteral("Sunset at Crescent Beach"));
         QCOMPARE(panel.videoId(), q(v.id));
 
         QCOMPARE(enabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
         QCOMPARE(panel.selectedFormat(), 5);
-        QVERIFY(panel.OptVideoType[5]->isChecked());
         const int codes[] = {5, 34, 35, 18, 22, 37};
         for (int slot = 0; slot < FormatTable::Count; ++slot)
             QCOMPARE(panel.formatLink(slot), m_site.root() + QStringLiteral("/media/%1/%2").arg(q(v.id)).arg(codes[slot]));
-        QCOMPARE(panel.formatSuffix(4), QStringLiteral("_(720p).mp4"));
         QVERIFY(panel.cmdDownload->isEnabled());
         QVERIFY(panel.cmdPreview->isEnabled());
         QCOMPARE(tabs.size(), 1);
@@ -132,17 +139,6 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 10000);
         QCOMPARE(panel.picTitle->picture().size(), QSize(120, 90));
-        QCOMPARE(panel.picTitle->toolTip(), QStringLiteral("Click this image to go to the corresponding YouTube page"));
-
-        const std::vector<const demosite::Video *> related = demosite::relatedVideos(v);
-        QVERIFY(related.size() >= 6);
-        for (int k = 0; k < 6; ++k) {
-            ThumbnailBox *picture = panel.picRelated[k];
-            QTRY_VERIFY_WITH_TIMEOUT(picture->hasPicture(), 10000);
-            QCOMPARE(picture->tag(), m_site.watchUrl(q(related[k]->id)));
-            QCOMPARE(picture->toolTip(), modFunctions::CleanTitle(q(related[k]->title)));
-            QCOMPARE(picture->accessibleDescription(), picture->toolTip());
-        }
 
         QSignalSpy download(&panel, &VideoPanel::downloadRequested);
         QSignalSpy preview(&panel, &VideoPanel::previewRequested);
@@ -163,117 +159,41 @@ private Q_SLOTS:
         QCOMPARE(panel.DownloadPage->RunningCount(), 0);
     }
 
-    void otherMapOrder()
-    {
-        SeamRecorder seam;
-        VideoPanel panel;
-        QVERIFY(loadId(panel, demosite::ids::mapOrder));
-        QVERIFY(seam.calls.isEmpty());
-        QCOMPARE(enabledSlots(panel), QStringLiteral("0,1,3,4"));
-        QCOMPARE(panel.selectedFormat(), 4);
-        QVERIFY(panel.formatLink(1).endsWith(QStringLiteral("/34")));
-        QVERIFY(panel.formatLink(2).isEmpty());
-    }
-
-    void mapLinks()
-    {
-        SeamRecorder seam;
-        VideoPanel panel;
-        QVERIFY(loadId(panel, demosite::ids::mapDuplicateCode));
-        QVERIFY(panel.formatLink(3).endsWith(QStringLiteral("?copy=2")));
-        // Percent-encoded UTF-8 inside a link is decoded once only, with the map.
-        QVERIFY(loadId(panel, demosite::ids::mapUtf8Link));
-        QVERIFY(panel.formatLink(3).endsWith(QStringLiteral("/18?title=caf%C3%A9")));
-        QVERIFY(seam.calls.isEmpty());
-    }
-
-    void noLinks_data()
+    // A page without usable links: one message box, as "style|title|text" ("*" for any text).
+    void pageWithoutLinks_data()
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("failingPath");
-        QTest::newRow("no map") << q(demosite::ids::noMap) << QString();
-        QTest::newRow("only unknown codes") << q(demosite::ids::unknownCodes) << QString();
-        QTest::newRow("page answers 500") << q(demosite::ids::allSix) << QStringLiteral("/watch");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("enabled");
+        const QString noLinks = QStringLiteral("48|No links|Sorry. No download links found on this page. ");
+        const QString trapped = QStringLiteral("*|*|%1 on line * in procedure GetURLs of Module modFunctions");
+        QTest::newRow("no map") << q(demosite::ids::noMap) << QString() << noLinks << "";
+        QTest::newRow("page answers 500") << q(demosite::ids::allSix) << QStringLiteral("/watch") << noLinks << "";
+        QTest::newRow("entry without bar") << q(demosite::ids::mapNoBar) << QString()
+                                           << trapped.arg("Error 5 (Invalid procedure call or argument)") << "3";
+        QTest::newRow("bad percent") << q(demosite::ids::mapBadPercent) << QString()
+                                     << trapped.arg("Error 13 (Type mismatch)") << "";
     }
-    void noLinks()
+    void pageWithoutLinks()
     {
         QFETCH(QString, id);
         QFETCH(QString, failingPath);
+        QFETCH(QString, message);
+        QFETCH(QString, enabled);
         if (!failingPath.isEmpty())
             m_site.rule(failingPath, 0, 500);
         SeamRecorder seam;
         VideoPanel panel;
         QSignalSpy tabs(&panel, &VideoPanel::requestTab);
         QVERIFY(load(panel, m_site.watchUrl(id)));
-        const QList<UiSeam::Call> boxes = seam.callsOf(UiSeam::Kind::MessageBox);
-        QCOMPARE(boxes.size(), 1);
-        QCOMPARE(boxes.first().text, QStringLiteral("Sorry. No download links found on this page. "));
-        QCOMPARE(boxes.first().title, QStringLiteral("No links"));
-        QCOMPARE(boxes.first().style, 48);
+        QVERIFY2(showedOnly(seam, message), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(panel.windowTitle(), QStringLiteral("Clipvault"));
+        QCOMPARE(enabledSlots(panel), enabled);
+        QVERIFY(!panel.cmdDownload->isEnabled() && !panel.cmdPreview->isEnabled());
         QVERIFY(panel.lblTitle->text().isEmpty());
-        QCOMPARE(enabledSlots(panel), QString());
-        QVERIFY(!panel.cmdDownload->isEnabled());
         QCOMPARE(panel.DownloadPicTitle->RunningCount(), 0);
         QCOMPARE(tabs.size(), 0);
-    }
-
-    void brokenMap_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("error");
-        QTest::addColumn<QString>("enabled");
-        QTest::newRow("entry without bar") << q(demosite::ids::mapNoBar)
-                                           << "Error 5 (Invalid procedure call or argument)" << "3";
-        QTest::newRow("code no number") << q(demosite::ids::mapBadCode) << "Error 13 (Type mismatch)" << "3";
-        QTest::newRow("bad percent") << q(demosite::ids::mapBadPercent) << "Error 13 (Type mismatch)" << "";
-    }
-    void brokenMap()
-    {
-        QFETCH(QString, id);
-        QFETCH(QString, error);
-        QFETCH(QString, enabled);
-        SeamRecorder seam;
-        VideoPanel panel;
-        QVERIFY(load(panel, m_site.watchUrl(id)));
-        const QStringList messages = seam.messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().startsWith(error + QStringLiteral(" on line ")), qPrintable(messages.first()));
-        QVERIFY(messages.first().endsWith(QStringLiteral(" in procedure GetURLs of Module modFunctions")));
-        QCOMPARE(enabledSlots(panel), enabled);
-        QVERIFY(!panel.cmdDownload->isEnabled());
-        QVERIFY(!panel.cmdPreview->isEnabled());
-        QVERIFY(panel.lblTitle->text().isEmpty());
-    }
-
-    void titles_data()
-    {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("escaped apostrophes") << q(demosite::ids::escapedApostrophe)
-                                             << "Rock 'n' Roll Piano Lesson" << QString();
-        QTest::newRow("entities") << q(demosite::ids::entities) << "Tom & Jerry Best Chases Compilation"
-                                  << "<b>Description:</b> The chases & the crashes, all in one.  link  text";
-        QTest::newRow("punctuation") << q(demosite::ids::punctuation) << "How to fix a 12 inch tap Plumbing basics"
-                                     << "<b>Description:</b> Tools: a wrench and a  washer . Steps <1> to <5> below.";
-        QTest::newRow("non-ASCII") << q(demosite::ids::nonAscii) << "Café Müller – 日本語の字幕付き"
-                                   << "<b>Description:</b> Eine Aufführung, schön gefilmt. 日本語の字幕  付き ." ;
-        QTest::newRow("cleans to nothing") << q(demosite::ids::emptyTitle) << "" << QString();
-    }
-    void titles()
-    {
-        QFETCH(QString, id);
-        QFETCH(QString, title);
-        QFETCH(QString, description);
-        SeamRecorder seam;
-        VideoPanel panel;
-        QVERIFY(load(panel, m_site.watchUrl(id)));
-        QVERIFY(seam.calls.isEmpty());
-        QCOMPARE(panel.lblTitle->text(), title);
-        QCOMPARE(panel.videoTitle(), title);
-        if (!description.isNull())
-            QCOMPARE(panel.lblDescription->Caption(), description);
     }
 
     void badDuration()
@@ -282,15 +202,13 @@ private Q_SLOTS:
         VideoPanel panel;
         QVERIFY(loadId(panel, demosite::ids::allSix));
         QVERIFY(loadId(panel, demosite::ids::badLength));
-        const QStringList messages = seam.messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages.first().startsWith(QStringLiteral("Error 13 (Type mismatch) on line ")));
-        QVERIFY(messages.first().endsWith(QStringLiteral(" in procedure GetAllInfo of Module modFunctions")));
+        QVERIFY2(showedOnly(seam, QStringLiteral("*|*|Error 13 (Type mismatch) on line * in procedure GetAllInfo of "
+                                                 "Module modFunctions")),
+                 qPrintable(seam.messages().join(QLatin1Char('\n'))));
         // Read before the duration: new; from the duration on: the earlier video's.
         QCOMPARE(panel.lblTitle->text(), QStringLiteral("Duration that is no number"));
         QCOMPARE(panel.lblAuthor->text(), QStringLiteral("edgecaselab"));
         QCOMPARE(panel.lblDuration->text(), QStringLiteral("3:32"));
-        QCOMPARE(panel.lblRating->text(), QStringLiteral("4.85 / 5   (1,234 votes)"));
         QCOMPARE(panel.lblViews->text(), QStringLiteral("1,234,567"));
         QVERIFY(panel.cmdDownload->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 10000);
@@ -300,6 +218,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<int>("replaced");
+        QTest::newRow("six of the first page") << q(demosite::ids::allSix) << 6;
         QTest::newRow("four items") << q(demosite::ids::related4) << 4;
         QTest::newRow("nine items") << q(demosite::ids::related9) << 6;
         QTest::newRow("two without links") << q(demosite::ids::relatedNoLink) << 4;
@@ -321,12 +240,13 @@ private Q_SLOTS:
             oldPictures[k] = panel.picRelated[k]->picture();
         }
 
-        QVERIFY(load(panel, m_site.watchUrl(id)));
+        QVERIFY(load(panel, m_site.watchUrl(id) + QStringLiteral("&feature=related"))); // a new address, also for the same page
         QVERIFY(seam.calls.isEmpty());
         const std::vector<const demosite::Video *> related = demosite::relatedVideos(video(id.toStdString()));
         for (int k = 0; k < replaced; ++k) {
             QCOMPARE(panel.picRelated[k]->tag(), m_site.watchUrl(q(related[k]->id)));
             QCOMPARE(panel.picRelated[k]->toolTip(), modFunctions::CleanTitle(q(related[k]->title)));
+            QCOMPARE(panel.picRelated[k]->accessibleDescription(), panel.picRelated[k]->toolTip());
             if (panel.picRelated[k]->tag() != oldTags[k])
                 QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[k]->picture() != oldPictures[k], 10000);
         }
@@ -419,8 +339,6 @@ private Q_SLOTS:
             const QList<UiSeam::Call> dialogs = seam.callsOf(UiSeam::Kind::SaveFile);
             QCOMPARE(dialogs.size(), 1);
             QCOMPARE(dialogs.first().title, QStringLiteral("Save Image"));
-            QCOMPARE(dialogs.first().filter, QStringLiteral("JPG Image (*.jpg)"));
-            QCOMPARE(dialogs.first().suffix, QStringLiteral("jpg"));
             QCOMPARE(dialogs.first().folder, before);
             QVERIFY(seam.messages().isEmpty());
 
@@ -490,18 +408,22 @@ private Q_SLOTS:
 
     void pageOfOurOwn()
     {
-        // Markers in other surroundings and another order than the demo pages use.
-        writeExtraPage(QStringLiteral("ownPage0001"), QStringLiteral(
+        // Markers in other surroundings and another order than the demo pages use; UTF-8 text.
+        QVERIFY(QDir(m_extraDir.path()).mkpath(QStringLiteral("watch")));
+        QFile file(m_extraDir.filePath(QStringLiteral("watch/ownPage0001.html")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
             "<html><body><p>data-discoverbox-username=\"first_author\" >x</p>\n"
             "<i>watch-view-count\">1%2C000</span></i> RatingMessage\"><span class=\"smallText\">7 votes</span>\n"
-            "<script>cfg = {'VIDEO_ID': 'sunsetBeach', 'VIDEO_TITLE': 'Our page: \\'quoted\\' &amp; more && less',\n"
+            "<script>cfg = {'VIDEO_ID': 'sunsetBeach', 'VIDEO_TITLE': 'Our page: \\'quoted\\' &amp; more && less – 日本',\n"
             "args: {\"rv.3.rating\": \"3.14159\", \"fmt_url_map\": \"35%7Chttp%3A%2F%2Fh%2Fa%2C5%7Chttp%3A%2F%2Fh%2Fb\", "
             "\"length_seconds\": \"61\", \"z\": \"0\"}}</script>\n"
-            "<div class=\"watch-video-desc description\"><span >Plain &amp; <em>simple</em></span></div>\n"
+            "<div class=\"watch-video-desc description\"><span >Plain &amp; <em>simple</em> schön</span></div>\n"
             "<span class=\"watch-video-added post-date\">Today</span>\n"
             "<div id=\"watch-related-vids-body\"><a onclick=\"go(this.getAttribute('ql'), '%1', 'Piano: \\'n\\'')\">"
             "</a><a href=\"/watch?v=pianoLesson\" title=\"t\">t</a><div class=\"clearL\"></div></body></html>")
-            .arg(m_site.thumbnailUrl(QStringLiteral("pianoLesson"))));
+            .arg(m_site.thumbnailUrl(QStringLiteral("pianoLesson"))).toUtf8());
+        file.close();
         SeamRecorder seam;
         VideoPanel panel;
         QVERIFY(load(panel, m_site.watchUrl(QStringLiteral("ownPage0001"))));
@@ -509,13 +431,13 @@ private Q_SLOTS:
         QCOMPARE(enabledSlots(panel), QStringLiteral("0,2"));
         QCOMPARE(panel.selectedFormat(), 2);
         QCOMPARE(panel.formatLink(2), QStringLiteral("http://h/a"));
-        QCOMPARE(panel.lblTitle->text(), QStringLiteral("Our page 'quoted' & more & less"));
+        QCOMPARE(panel.lblTitle->text(), QStringLiteral("Our page 'quoted' & more & less – 日本"));
         QCOMPARE(panel.lblAuthor->text(), QStringLiteral("first_author"));
         QCOMPARE(panel.lblPublished->text(), QStringLiteral("Today"));
         QCOMPARE(panel.lblDuration->text(), QStringLiteral("1:01"));
         QCOMPARE(panel.lblRating->text(), QStringLiteral("3.14 / 5   (7 votes)"));
         QCOMPARE(panel.lblViews->text(), QStringLiteral("1,000"));
-        QCOMPARE(panel.lblDescription->Caption(), QStringLiteral("<b>Description:</b> Plain &  simple"));
+        QCOMPARE(panel.lblDescription->Caption(), QStringLiteral("<b>Description:</b> Plain &  simple  schön"));
         QCOMPARE(panel.picRelated[0]->tag(), m_site.watchUrl(QStringLiteral("pianoLesson")));
         QCOMPARE(panel.picRelated[0]->toolTip(), QStringLiteral("Piano 'n'"));
         QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 10000);
@@ -532,14 +454,73 @@ private Q_SLOTS:
             QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         }
-        QCOMPARE(panel.txtYouTube->accessibleName(), QStringLiteral("Video URL:"));
-        QCOMPARE(panel.OptVideoType[3]->objectName(), QStringLiteral("OptVideoType_3"));
-        QCOMPARE(panel.OptVideoType[3]->text(), QStringLiteral("MP4 (Normal Quality)"));
-        QCOMPARE(panel.picTitle->accessibleDescription(),
-                 QStringLiteral("Click this image to go to the corresponding YouTube page"));
+        QVERIFY(!panel.picTitle->accessibleDescription().isEmpty());
         QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("lblRatingCaption"))->buddy(), panel.lblRating);
     }
+
+    // The typed watch address plays as its embed address (the rewriting's edge cases are the
+    // address logic's tests).
+    void previewRewriting()
+    {
+        const QString typed = m_site.watchUrl(QStringLiteral("sunsetBeach")) + QStringLiteral("&feature=related");
+        PreviewPanel panel;
+        QSignalSpy tabs(&panel, &PreviewPanel::requestTab);
+        QVERIFY(panel.cmdRemove->isHidden());
+        QVERIFY(!panel.SF); // created on first use
+        panel.cmdPreview_Click(typed);
+        QCOMPARE(panel.movie(), m_site.root() + QStringLiteral("/v/sunsetBeach&feature=related"));
+        QVERIFY(panel.SF);
+        QCOMPARE(tabs.size(), 1);
+        QCOMPARE(tabs.first().first().toInt(), 2);
+        QVERIFY(!panel.cmdRemove->isHidden());
+
+        QTest::mouseClick(panel.cmdRemove, Qt::LeftButton);
+        QVERIFY(panel.cmdRemove->isHidden());
+        QCOMPARE(panel.movie(), QStringLiteral("about:blank"));
+        QCOMPARE(tabs.size(), 1);
+    }
+
+#ifdef CLIPVAULT_HAVE_WEBENGINE
+    void previewPlaysTheClip()
+    {
+        PreviewPanel panel;
+        panel.resize(480, 400);
+        panel.show();
+        panel.LoadMovie(0, QStringLiteral(" ")); // creates the view
+        QSignalSpy loaded(panel.SF, &QWebEngineView::loadFinished);
+        panel.cmdPreview_Click(m_site.watchUrl(QStringLiteral("sunsetBeach")));
+        QVERIFY(loaded.wait(60000) || !loaded.isEmpty());
+        QCOMPARE(loaded.last().first().toBool(), true);
+        QCOMPARE(panel.SF->url().toString(), m_site.root() + QStringLiteral("/v/sunsetBeach"));
+        QCOMPARE(panel.SF->title(), QStringLiteral("Sunset at Crescent Beach"));
+
+        // The embedded player reaches the clip: its size becomes known once its data has been read.
+        QString videoSize;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                panel.SF->page()->runJavaScript(
+                    QStringLiteral("(function(){var v=document.querySelector('video');"
+                                   "return v ? v.videoWidth + 'x' + v.videoHeight : 'none';})()"),
+                    [&](const QVariant &result) { videoSize = result.toString(); });
+                return videoSize == QLatin1String("160x120");
+            }(),
+            30000);
+
+        loaded.clear();
+        panel.cmdRemove_Click();
+        QVERIFY(loaded.wait(30000) || !loaded.isEmpty());
+        QCOMPARE(panel.SF->url().toString(), QStringLiteral("about:blank"));
+    }
+#endif
 };
 
-QTEST_MAIN(TestVideoPanel)
+int main(int argc, char **argv)
+{
+    // The web view shares its GL context with the application; this must precede the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestVideoPanel test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_videopanel.moc"
