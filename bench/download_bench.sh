@@ -13,12 +13,12 @@ MODE=${1:-all}
 SRC=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD_DIR:-$SRC/build-bench}
 
-if [ ! -x "$BUILD/tests/downloads/clipvault-bench-downloads" ] || [ ! -x "$BUILD/demosite/clipvault-demosite" ] \
+if [ ! -x "$BUILD/bench/clipvault-bench-downloads" ] || [ ! -x "$BUILD/demosite/clipvault-demosite" ] \
     || [ -n "${REBUILD:-}" ]; then
     cmake -S "$SRC" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$BUILD" -j2 --target clipvault-bench-downloads clipvault-demosite >/dev/null
 fi
-BENCH=$BUILD/tests/downloads/clipvault-bench-downloads
+BENCH=$BUILD/bench/clipvault-bench-downloads
 
 WORK=$(mktemp -d)
 SITE_LOG=$WORK/site.log

@@ -40,6 +40,9 @@ bool isNetworkOrOpticalType(const QByteArray &type)
         "nfs", "nfs4", "cifs", "smb", "smb2", "smbfs", "smb3", "ncpfs", "afs", "9p", "ceph",
         "glusterfs", "fuse.sshfs", "sshfs", "fuse.glusterfs", "fuse.s3fs", "davfs", "fuse.davfs2",
         "iso9660", "udf", "fuse.gvfsd-fuse", "fuse.rclone",
+        // Kernel views of the system: nothing there is a disk for videos.
+        "proc", "sysfs", "devpts", "devtmpfs", "cgroup", "cgroup2", "debugfs", "tracefs", "securityfs",
+        "pstore", "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "autofs", "binfmt_misc", "efivarfs",
     };
     return refused.contains(type.toLower());
 }

@@ -20,7 +20,7 @@ int &defaultIdle()
 
 // While a body goes to a file, the reply buffers at most this much before it stops reading the
 // socket, so a busy window cannot make memory grow.
-constexpr qint64 kFileReadBuffer = 8 * 1024 * 1024;
+constexpr qint64 kFileReadBuffer = 512 * 1024;
 
 } // namespace
 

@@ -109,6 +109,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fixed");
         QTest::newRow("temporary folder") << QDir::tempPath() << true;
         QTest::newRow("a subfolder yet to be made") << QDir::tempPath() + QStringLiteral("/clipvault-none/x") << true;
+        QTest::newRow("process information") << QStringLiteral("/proc/self") << false;
+        QTest::newRow("kernel objects") << QStringLiteral("/sys/kernel") << false;
         QTest::newRow("empty") << QString() << false;
     }
     void fixedDiskTest()
