@@ -1,6 +1,6 @@
 // clipvault-demosite: the local demo video site that the program and its tests talk to.
 //
-//   clipvault-demosite [--port N] [--extra DIR]
+//   clipvault-demosite [--port N] [--extra DIR] [--media-rate BYTES_PER_SECOND]
 //
 // Listens on 127.0.0.1 (port N, or any free port), prints "Listening on http://127.0.0.1:PORT"
 // and serves until SIGINT or SIGTERM.
@@ -22,7 +22,7 @@ namespace {
 
 void usage()
 {
-    std::cerr << "usage: clipvault-demosite [--port N] [--extra DIR]\n";
+    std::cerr << "usage: clipvault-demosite [--port N] [--extra DIR] [--media-rate BYTES_PER_SECOND]\n";
 }
 
 } // namespace
@@ -31,12 +31,15 @@ int main(int argc, char **argv)
 {
     int port = 0;
     std::string extraDir;
+    std::uint64_t mediaRate = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
             port = std::atoi(argv[++i]);
         } else if (arg == "--extra" && i + 1 < argc) {
             extraDir = argv[++i];
+        } else if (arg == "--media-rate" && i + 1 < argc) {
+            mediaRate = std::strtoull(argv[++i], nullptr, 10);
         } else {
             usage();
             return 2;
@@ -58,6 +61,7 @@ int main(int argc, char **argv)
     QCoreApplication app(qtArgc, argv);
 
     demosite::Site site(extraDir);
+    site.setMediaRate(mediaRate);
     const int bound = site.bind(port);
     if (bound <= 0) {
         std::cerr << "clipvault-demosite: cannot listen on 127.0.0.1:" << port << "\n";

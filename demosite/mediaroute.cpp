@@ -113,7 +113,7 @@ void errorAnswer(httplib::Response &res, int status, const std::string &text)
 } // namespace
 
 void serveMedia(const httplib::Request &req, httplib::Response &res, const Video &video, int code,
-                const std::string &root, const std::atomic<bool> &stopping)
+                const std::string &root, const std::atomic<bool> &stopping, std::uint64_t defaultRate)
 {
     const std::string fault = req.get_param_value("fault");
     if (fault == "404" || fault == "500") {
@@ -128,7 +128,7 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     auto sending = std::make_shared<Sending>();
     sending->seed = mediaSeed(video.id, code);
     sending->size = numberParam(req, "size").value_or(formatSize(video, code));
-    sending->rate = numberParam(req, "rate").value_or(0);
+    sending->rate = numberParam(req, "rate").value_or(defaultRate);
     sending->stopping = &stopping;
     if (fault == "drop")
         sending->dropAt = numberParam(req, "dropAt").value_or(sending->size / 2);

@@ -227,7 +227,7 @@ void Site::addRoutes()
             notFound(res, "No such media file.");
             return;
         }
-        serveMedia(req, res, *video, code, rootOf(req), m_stopping);
+        serveMedia(req, res, *video, code, rootOf(req), m_stopping, m_mediaRate);
     });
 
     m_server.Get("/_control/rule", [this](const httplib::Request &req, httplib::Response &res) {

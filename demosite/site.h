@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 namespace demosite {
@@ -15,6 +16,8 @@ class Site final
 {
 public:
     explicit Site(std::string extraDir);
+    // Throttles every media answer that names no rate of its own (bytes per second, 0 = none).
+    void setMediaRate(std::uint64_t bytesPerSecond) { m_mediaRate = bytesPerSecond; }
     Site(const Site &) = delete;
     Site &operator=(const Site &) = delete;
 
@@ -37,6 +40,7 @@ private:
     std::string m_extraDir;
     std::atomic<bool> m_stopping{false};
     int m_port = 0;
+    std::uint64_t m_mediaRate = 0;
 };
 
 } // namespace demosite

@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 ./scripts/build.sh
 
 log=$(mktemp)
-./build/demosite/clipvault-demosite --port 0 >"$log" &
+# Media are served at 4 MB/s so that the progress bars can be watched.
+./build/demosite/clipvault-demosite --port 0 --media-rate 4000000 >"$log" &
 site=$!
 trap 'kill $site 2>/dev/null || true; rm -f "$log"' EXIT
 for _ in $(seq 50); do grep -q "http://" "$log" && break; sleep 0.1; done
