@@ -14,13 +14,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QHeaderView>
 #include <QImageReader>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -38,8 +35,7 @@ const QString noResultsText = QStringLiteral("No results were found for this sea
 
 struct Result
 {
-    QString id;
-    QString title; // as the page writes it
+    QString id, title; // the title as the page writes it
 };
 
 } // namespace
@@ -53,25 +49,21 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void controlsAndStartValues();
     void fragmentRows_data();
     void fragmentRows();
-    void everyOptionTogether();
     void fivePagesAtOnce();
     void wordsAreEscaped_data();
     void wordsAreEscaped();
     void pageWith25ResultStarts();
-    void resultStartWithoutEnd();
     void pagesOutOfOrder();
-    void failingPage();
-    void noResultsAtAll_data();
-    void noResultsAtAll();
+    void sitePages_data();
+    void sitePages();
+    void failingThumbnail();
     void thumbnailsArriveOutOfOrder();
     void resultListedTwice();
     void newSearchIgnoresEarlierPages();
     void newSearchIgnoresEarlierThumbnails();
-    void doubleClickLoadsTheVideo();
-    void popupMenuCommands();
+    void doubleClickAndMenuCommands();
     void enterAndTabVisit();
 
 private:
@@ -80,7 +72,7 @@ private:
     QStringList resultRequests() const;
     QString thumbnail(const QString &id) const { return m_site.thumbnailUrl(id); }
     QString thumbnailPath(const QString &id) const { return QStringLiteral("/vi/") + id + QStringLiteral("/default.jpg"); }
-    void writePage(int number, const QList<Result> &results, const QByteArray &padding = QByteArray());
+    void writePage(int number, const QList<Result> &results);
     QString rowTag(int row) const { return SearchPanel::rowTag(row, m_panel->lvwSearch); }
     QString rowTitle(int row) const;
     QStringList idsOf(const QString &query) const;
@@ -127,7 +119,6 @@ void tst_SearchPanel::cleanup()
     QDir results(m_extra.path() + QStringLiteral("/results"));
     for (const QString &name : results.entryList(QDir::Files))
         results.remove(name);
-    m_site.clear();
 }
 
 void tst_SearchPanel::search(const QString &words)
@@ -151,14 +142,14 @@ QStringList tst_SearchPanel::resultRequests() const
     return pages;
 }
 
-void tst_SearchPanel::writePage(int number, const QList<Result> &results, const QByteArray &padding)
+void tst_SearchPanel::writePage(int number, const QList<Result> &results)
 {
     QByteArray page = "<html><body><div id=\"search-results\">\n<!-- start search results -->\n";
     for (const Result &r : results) {
         page += "<div class=\"video-entry\"><img onmouseover=\"yt.www.search.preview(this.getAttribute('ql'), 0, '" +
                 thumbnail(r.id).toUtf8() + "', '" + r.title.toUtf8() + "');\" alt=\"\"></div>\n";
     }
-    page += "<!-- end search results -->\n</div>\n<!-- " + padding + " -->\n</body></html>\n";
+    page += "<!-- end search results -->\n</div>\n</body></html>\n";
     QFile file(m_extra.path() + QStringLiteral("/results/page-%1.html").arg(number));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(page), page.size());
@@ -179,63 +170,26 @@ QStringList tst_SearchPanel::idsOf(const QString &query) const
     return ids;
 }
 
-void tst_SearchPanel::controlsAndStartValues()
-{
-    SearchPanel &p = *m_panel;
-    QComboBox *lists[] = {p.cboSortBy, p.cboUploadDate, p.cboDuration, p.cboCategory, p.cboResults};
-    const QStringList names = {"cboSortBy", "cboUploadDate", "cboDuration", "cboCategory", "cboResults"};
-    const QStringList captions = {"Sort By:", "Upload Date:", "Duration:", "Categories:", "Search Results:"};
-    for (int i = 0; i < 5; ++i) {
-        QCOMPARE(lists[i]->objectName(), names.at(i));
-        QCOMPARE(lists[i]->currentIndex(), 0);
-        QVERIFY(!lists[i]->isEditable());
-        const QList<QLabel *> labels = p.findChildren<QLabel *>();
-        const auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == lists[i]; });
-        QVERIFY(label != labels.end());
-        QCOMPARE((*label)->text(), captions.at(i));
-        QVERIFY(!lists[i]->accessibleName().isEmpty());
-    }
-    QCOMPARE(p.cboCategory->itemText(1), QStringLiteral("Film & Animation"));
-    QCOMPARE(p.cboResults->itemText(4), QStringLiteral("5 Pages (~100)"));
-    QCOMPARE(p.chkExactPhrase->text(), QStringLiteral("Search for this exact phrase"));
-    QCOMPARE(p.chkHD->text(), QStringLiteral("Return only High Definition videos"));
-    QVERIFY(!p.chkExactPhrase->isChecked() && !p.chkHD->isChecked());
-    QCOMPARE(p.cmdSearch->text(), QStringLiteral("Search"));
-    QVERIFY(!p.cmdSearch->isEnabled());
-    QCOMPARE(p.lvwSearch->headerItem()->text(0), QStringLiteral("Image"));
-    QCOMPARE(p.lvwSearch->headerItem()->text(1), QStringLiteral("Title"));
-    QCOMPARE(p.lvwSearch->iconSize(), QSize(120, 90));
-    QVERIFY(p.lvwSearch->allColumnsShowFocus());
-    for (QWidget *w : std::initializer_list<QWidget *>{p.txtSearch, p.cmdSearch, p.chkExactPhrase, p.chkHD, p.lvwSearch})
-        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
-    QCOMPARE(p.DownloaderSearch->objectName(), QStringLiteral("DownloaderSearch"));
-    QCOMPARE(p.DownloaderImages->objectName(), QStringLiteral("DownloaderImages"));
-}
-
 void tst_SearchPanel::fragmentRows_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("index"); // the list index, or 1 for a ticked switch
     QTest::addColumn<QString>("fragment");
 
-    QTest::newRow("Relevance") << "cboSortBy" << 0 << "";
+    QTest::newRow("nothing chosen") << "chkHD" << 0 << "";
     QTest::newRow("Upload Date") << "cboSortBy" << 1 << "&search_sort=video_date_uploaded";
     QTest::newRow("View Count") << "cboSortBy" << 2 << "&search_sort=video_view_count";
     QTest::newRow("Rating") << "cboSortBy" << 3 << "&search_sort=video_avg_rating";
-    QTest::newRow("Anytime") << "cboUploadDate" << 0 << "";
     QTest::newRow("Today") << "cboUploadDate" << 1 << "&uploaded=d";
     QTest::newRow("This Week") << "cboUploadDate" << 2 << "&uploaded=w";
     QTest::newRow("This Month") << "cboUploadDate" << 3 << "&uploaded=m";
-    QTest::newRow("any duration") << "cboDuration" << 0 << "";
     QTest::newRow("Short") << "cboDuration" << 1 << "&search_duration=short";
     QTest::newRow("Long") << "cboDuration" << 2 << "&search_duration=long";
-    QTest::newRow("all categories") << "cboCategory" << 0 << "";
     QTest::newRow("Film & Animation") << "cboCategory" << 1 << "&search_category=1";
     QTest::newRow("Entertainment") << "cboCategory" << 2 << "&search_category=24";
     QTest::newRow("Gaming") << "cboCategory" << 3 << "&search_category=20";
     QTest::newRow("Sports") << "cboCategory" << 4 << "&search_category=17";
     QTest::newRow("HD ticked") << "chkHD" << 1 << "&high_definition=1";
-    QTest::newRow("HD not ticked") << "chkHD" << 0 << "";
 }
 
 void tst_SearchPanel::fragmentRows()
@@ -255,29 +209,6 @@ void tst_SearchPanel::fragmentRows()
     QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=cats") + fragment + "&page=1"});
 }
 
-void tst_SearchPanel::everyOptionTogether()
-{
-    m_panel->cboSortBy->setCurrentIndex(2);
-    m_panel->cboUploadDate->setCurrentIndex(1);
-    m_panel->cboCategory->setCurrentIndex(3);
-    m_panel->chkHD->setChecked(true);
-    m_panel->cboResults->setCurrentIndex(1);
-    searchAndWait(QStringLiteral("cats"));
-    const QString query = QStringLiteral(
-        "/results?search_query=cats&search_sort=video_view_count&uploaded=d&search_category=20&high_definition=1&page=");
-    QCOMPARE(resultRequests(), QStringList({query + "1", query + "2"}));
-
-    // The exact phrase wraps the words; the fragments follow the closing quote.
-    m_site.clear();
-    m_panel->chkExactPhrase->setChecked(true);
-    m_panel->cboResults->setCurrentIndex(0);
-    searchAndWait(QStringLiteral("  red dot "));
-    QCOMPARE(m_panel->txtSearch->text(), QStringLiteral("red dot"));
-    QCOMPARE(resultRequests(),
-             QStringList{QStringLiteral("/results?search_query=%22red%20dot%22&search_sort=video_view_count&uploaded=d"
-                                        "&search_category=20&high_definition=1&page=1")});
-}
-
 void tst_SearchPanel::fivePagesAtOnce()
 {
     m_panel->cboResults->setCurrentIndex(4);
@@ -286,15 +217,12 @@ void tst_SearchPanel::fivePagesAtOnce()
     QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
     QCOMPARE(m_panel->windowTitle(), waitingCaption);
     QVERIFY(!m_panel->lvwSearch->updatesEnabled());
-    QVERIFY(m_panel->txtSearch->updatesEnabled());
-    QVERIFY(m_panel->cmdSearch->updatesEnabled());
 
     QTRY_VERIFY(!m_panel->isSearching());
     QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
     QVERIFY(m_panel->lvwSearch->updatesEnabled());
     QCOMPARE(m_panel->SearchPagesReceived, 5);
     QCOMPARE(m_panel->SearchResultCount, 100);
-    QCOMPARE(m_panel->SearchResults.Count(), qint16(100));
     QStringList expected;
     for (int page = 1; page <= 5; ++page)
         expected << QStringLiteral("/results?search_query=all&page=%1").arg(page);
@@ -325,7 +253,7 @@ void tst_SearchPanel::wordsAreEscaped_data()
     QTest::newRow("percent") << "50% off" << false << "50%25%20off";
     QTest::newRow("injected page") << "&page=9" << false << "%26page%3D9";
     QTest::newRow("hash and plus") << "c# + c++" << false << "c%23%20%2B%20c%2B%2B";
-    QTest::newRow("exact phrase with quote") << "say \"hi\"" << true << "%22say%20%22hi%22%22";
+    QTest::newRow("exact phrase, trimmed") << "  red \"dot\" " << true << "%22red%20%22dot%22%22";
     QTest::newRow("UTF-8") << QString::fromUtf8("naïve café") << false << "na%C3%AFve%20caf%C3%A9";
 }
 
@@ -336,12 +264,10 @@ void tst_SearchPanel::wordsAreEscaped()
     QFETCH(QString, query);
 
     m_panel->chkExactPhrase->setChecked(exact);
-    m_panel->cboResults->setCurrentIndex(1);
     m_seam->queueAnswer(UiSeam::Ok);
     searchAndWait(words);
-    QCOMPARE(resultRequests(), QStringList({QStringLiteral("/results?search_query=") + query + "&page=1",
-                                            QStringLiteral("/results?search_query=") + query + "&page=2"}));
-    QCOMPARE(m_panel->SearchPagesReceived, 2);
+    QCOMPARE(m_panel->txtSearch->text(), words.trimmed());
+    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=") + query + "&page=1"});
 }
 
 void tst_SearchPanel::pageWith25ResultStarts()
@@ -354,28 +280,8 @@ void tst_SearchPanel::pageWith25ResultStarts()
     QCOMPARE(m_panel->SearchResultCount, 21);
     QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
     QCOMPARE(m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/vi/"))).size(), 21);
-    QSet<QString> listed;
-    for (int row = 1; row <= 21; ++row)
-        listed.insert(rowTitle(row));
-    QSet<QString> expected;
-    for (int i = 1; i <= 21; ++i)
-        expected.insert(QStringLiteral("Result %1").arg(i));
-    QCOMPARE(listed, expected);
-}
-
-void tst_SearchPanel::resultStartWithoutEnd()
-{
-    m_panel->cboResults->setCurrentIndex(1);
-    searchAndWait(QStringLiteral("unterminated"));
-    // Two results per page before the unterminated one; the pages still count.
-    QCOMPARE(m_panel->SearchPagesReceived, 2);
-    QCOMPARE(m_panel->SearchResultCount, 4);
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
-    QVERIFY(m_seam->messages().isEmpty());
-    const QStringList ids = idsOf(QStringLiteral("unterminated"));
-    QCOMPARE(ids.size(), 2);
-    for (int row = 1; row <= m_panel->lvwSearch->topLevelItemCount(); ++row)
-        QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
+    for (int row = 1; row <= 21; ++row) // the first 21 of the page, in any order
+        QVERIFY2(rowTitle(row).section(QLatin1Char(' '), 1).toInt() <= 21, qPrintable(rowTitle(row)));
 }
 
 void tst_SearchPanel::pagesOutOfOrder()
@@ -386,13 +292,7 @@ void tst_SearchPanel::pagesOutOfOrder()
     writePage(2, {{m_ids.at(1), QStringLiteral("Two")}});
     writePage(3, {{m_ids.at(2), QStringLiteral("Three")}});
 
-    struct Seen
-    {
-        QString page;
-        QString caption;
-        bool drawing;
-        int received;
-    };
+    struct Seen { QString page, caption; bool drawing; int received; };
     QList<Seen> seen;
     connect(m_panel->DownloaderSearch, &Downloader::Complete, this, [&](const QString &url) {
         seen.append({url.section(QStringLiteral("page="), 1), m_panel->windowTitle(),
@@ -412,51 +312,49 @@ void tst_SearchPanel::pagesOutOfOrder()
     QCOMPARE(seen.last().caption, QStringLiteral("Clipvault"));
     QVERIFY(seen.last().drawing);
     QCOMPARE(m_panel->SearchResultCount, 3);
-    m_site.clear();
 }
 
-void tst_SearchPanel::failingPage()
+void tst_SearchPanel::sitePages_data()
 {
-    m_panel->cboResults->setCurrentIndex(2);
-    searchAndWait(QStringLiteral("failpage"));
-    QCOMPARE(m_panel->SearchPagesReceived, 3);
-    QCOMPARE(m_panel->SearchResultCount, 40); // pages 1 and 3; page 2 answered 500
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
-    QVERIFY(m_seam->messages().isEmpty());
-    QVERIFY(m_panel->lvwSearch->updatesEnabled());
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("results");
+    // Two results per page before the unterminated one; the pages still count.
+    QTest::newRow("result start without end") << "unterminated" << 2 << 4;
+    QTest::newRow("page 2 answers 500") << "failpage" << 3 << 40;
+    QTest::newRow("empty result section, three pages") << "noresults" << 3 << 0;
+    QTest::newRow("no result section, two pages") << "nosection" << 2 << 0;
+}
 
+void tst_SearchPanel::sitePages()
+{
+    QFETCH(QString, words);
+    QFETCH(int, pages);
+    QFETCH(int, results);
+    m_panel->cboResults->setCurrentIndex(pages - 1);
+    searchAndWait(words);
+    QCOMPARE(m_panel->SearchPagesReceived, pages);
+    QCOMPARE(m_panel->SearchResultCount, results);
+    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+    QVERIFY(m_panel->lvwSearch->updatesEnabled());
+    // No results at all: one message, whatever the number of pages.
+    QCOMPARE(m_seam->messages(), results ? QStringList() : QStringList{noResultsText});
+    if (!results)
+        QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().style, 48);
+    QVERIFY(m_panel->lvwSearch->topLevelItemCount() <= results);
+    for (int row = 1; row <= m_panel->lvwSearch->topLevelItemCount(); ++row)
+        QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
+}
+
+void tst_SearchPanel::failingThumbnail()
+{
     // A thumbnail that fails still gets a row, with the placeholder picture.
-    m_site.clear();
     writePage(1, {{m_ids.at(3), QStringLiteral("Lost picture")}});
     m_site.rule(thumbnailPath(m_ids.at(3)), 0, 404);
-    m_panel->cboResults->setCurrentIndex(0);
     searchAndWait(QStringLiteral("lost"));
     QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
     QCOMPARE(rowTitle(1), QStringLiteral("Lost picture"));
     QCOMPARE(m_panel->imgSearch.at(0), PictureFromBytes(QByteArray()));
-}
-
-void tst_SearchPanel::noResultsAtAll_data()
-{
-    QTest::addColumn<QString>("words");
-    QTest::addColumn<int>("pages");
-    QTest::newRow("empty result section, three pages") << "noresults" << 3;
-    QTest::newRow("no result section, two pages") << "nosection" << 2;
-}
-
-void tst_SearchPanel::noResultsAtAll()
-{
-    QFETCH(QString, words);
-    QFETCH(int, pages);
-    m_panel->cboResults->setCurrentIndex(pages - 1);
-    searchAndWait(words);
-    QCOMPARE(m_panel->SearchPagesReceived, pages);
-    QCOMPARE(m_panel->SearchResultCount, 0);
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
-    QCOMPARE(m_seam->messages(), QStringList{noResultsText});
-    QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().style, 48);
-    QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().title, QStringLiteral("Clipvault"));
-    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 0);
 }
 
 void tst_SearchPanel::thumbnailsArriveOutOfOrder()
@@ -516,7 +414,6 @@ void tst_SearchPanel::newSearchIgnoresEarlierPages()
     QTRY_VERIFY(!m_panel->isSearching());
     QCOMPARE(m_panel->SearchPagesReceived, 1);
     QCOMPARE(m_panel->SearchResultCount, cats.size());
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
     QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
     QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
     for (int row = 1; row <= cats.size(); ++row)
@@ -526,8 +423,7 @@ void tst_SearchPanel::newSearchIgnoresEarlierPages()
 void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
 {
     // The first search's page is handled, its pictures are still on their way when the second starts.
-    const QList<Result> first = {{m_ids.at(9), QStringLiteral("Old one")}, {m_ids.at(10), QStringLiteral("Old two")}};
-    writePage(1, first);
+    writePage(1, {{m_ids.at(9), QStringLiteral("Old one")}, {m_ids.at(10), QStringLiteral("Old two")}});
     m_site.rule(thumbnailPath(m_ids.at(9)), 600);
     m_site.rule(thumbnailPath(m_ids.at(10)), 600);
     search(QStringLiteral("old"));
@@ -545,55 +441,38 @@ void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
     QCOMPARE(m_panel->imgSearch.size(), 1);
 }
 
-void tst_SearchPanel::doubleClickLoadsTheVideo()
+void tst_SearchPanel::doubleClickAndMenuCommands()
 {
     writePage(1, {{m_ids.at(12), QStringLiteral("Twelve")}, {m_ids.at(13), QStringLiteral("Thirteen")}});
     searchAndWait(QStringLiteral("click"));
     QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
     QSignalSpy loads(m_panel.get(), &SearchPanel::loadVideo);
     QWidget *viewport = m_panel->lvwSearch->viewport();
-
+    const QPoint first = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(0)).center();
     const QPoint second = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(1)).center();
+    const QPoint empty(20, viewport->height() - 5);
+    QVERIFY(!m_panel->lvwSearch->itemAt(empty));
+
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, second);
     QCOMPARE(m_panel->SelectedSearchItem, 2);
     QCOMPARE(loads.size(), 1);
     QCOMPARE(loads.first().first().toString(), rowTag(2));
-    QCOMPARE(rowTag(2), m_site.watchUrl(m_panel->lvwSearch->topLevelItem(1)->text(1) == "Twelve" ? m_ids.at(12)
-                                                                                              : m_ids.at(13)));
+    QCOMPARE(rowTag(2), m_site.watchUrl(m_ids.at(rowTitle(2) == QStringLiteral("Twelve") ? 12 : 13)));
 
-    // Below the last row: the press hits nothing, the double-click does nothing.
-    const QPoint empty(20, viewport->height() - 5);
-    QVERIFY(!m_panel->lvwSearch->itemAt(empty));
+    // Below the last row the press hits nothing: no video, no menu.
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
     QCOMPARE(m_panel->SelectedSearchItem, 0);
     QCOMPARE(loads.size(), 1);
-
-    // A right press does not choose the row for a double-click.
-    QTest::mousePress(viewport, Qt::RightButton, {}, second);
-    QTest::mouseRelease(viewport, Qt::RightButton, {}, second);
-    QCOMPARE(m_panel->SelectedSearchItem, 0);
-    if (frmMenu::instance())
-        frmMenu::instance()->mnuPopupSearch->close();
-}
-
-void tst_SearchPanel::popupMenuCommands()
-{
-    writePage(1, {{m_ids.at(14), QStringLiteral("Fourteen")}, {m_ids.at(15), QStringLiteral("Fifteen")}});
-    searchAndWait(QStringLiteral("menu"));
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
-    QWidget *viewport = m_panel->lvwSearch->viewport();
-
-    // Over empty space no menu appears.
-    const QPoint empty(20, viewport->height() - 5);
     QTest::mouseClick(viewport, Qt::RightButton, {}, empty);
     QVERIFY(!frmMenu::instance() || !frmMenu::instance()->mnuPopupSearch->isVisible());
 
-    const QPoint first = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(0)).center();
+    // A right press shows the menu and selects the row, but does not choose it for a double-click.
     QTest::mouseClick(viewport, Qt::RightButton, {}, first);
     frmMenu *menu = frmMenu::instance();
     QVERIFY(menu);
     QTRY_VERIFY(menu->mnuPopupSearch->isVisible());
     QVERIFY(m_panel->lvwSearch->topLevelItem(0)->isSelected());
+    QCOMPARE(m_panel->SelectedSearchItem, 0);
     menu->mnuPopupSearch->close();
 
     menu->mnuCopyUrl->trigger();
@@ -604,13 +483,10 @@ void tst_SearchPanel::popupMenuCommands()
     const QString target = pictures.filePath(QStringLiteral("thumb.jpg"));
     m_seam->queueAnswer(target);
     menu->mnuSaveImage->trigger();
-    const QList<UiSeam::Call> dialogs = m_seam->callsOf(UiSeam::Kind::SaveFile);
-    QCOMPARE(dialogs.size(), 1);
-    QCOMPARE(dialogs.first().title, QStringLiteral("Save Image"));
+    QCOMPARE(m_seam->callsOf(UiSeam::Kind::SaveFile).size(), 1);
     QImageReader reader(target);
     QCOMPARE(reader.format(), QByteArray("jpeg"));
-    const QImage saved = reader.read();
-    QCOMPARE(saved.size(), m_panel->imgSearch.at(0).size());
+    QCOMPARE(reader.read().size(), m_panel->imgSearch.at(0).size());
     QVERIFY(m_seam->messages().isEmpty());
 
     // Both commands follow the selection the list shows, not the last left press.
@@ -621,12 +497,10 @@ void tst_SearchPanel::popupMenuCommands()
 
 void tst_SearchPanel::enterAndTabVisit()
 {
-    QSignalSpy titles(m_panel.get(), &QWidget::windowTitleChanged);
     m_panel->txtSearch->setText(QStringLiteral("   "));
     QVERIFY(!m_panel->cmdSearch->isEnabled());
     QTest::keyClick(m_panel->txtSearch, Qt::Key_Return);
     QVERIFY(!m_panel->isSearching());
-    QCOMPARE(titles.size(), 0);
 
     m_panel->txtSearch->setText(QStringLiteral(" cats "));
     QVERIFY(m_panel->cmdSearch->isEnabled());
@@ -641,15 +515,6 @@ void tst_SearchPanel::enterAndTabVisit()
     QTRY_COMPARE(QApplication::focusWidget(), m_panel->txtSearch);
     // The list keeps its results; only the box starts over.
     QVERIFY(m_panel->SearchResultCount > 0);
-
-    if (qEnvironmentVariableIsSet("CLIPVAULT_SNAPSHOT")) {
-        m_panel->txtSearch->setText(QStringLiteral("all"));
-        m_panel->cboResults->setCurrentIndex(1);
-        QTest::mouseClick(m_panel->cmdSearch, Qt::LeftButton);
-        QTRY_VERIFY(!m_panel->isSearching());
-        QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
-        QVERIFY(m_panel->grab().save(qEnvironmentVariable("CLIPVAULT_SNAPSHOT")));
-    }
 }
 
 QTEST_MAIN(tst_SearchPanel)
