@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 
 #include "support/DemoSite.h"
+#include "support/SeamRecorder.h"
 #include "demosite/mediacontent.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadPanel.h"
@@ -10,6 +11,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
 #include <QTreeWidget>
 
 #include <cstring>
@@ -78,30 +81,17 @@ void writeFile(const QString &path, const QByteArray &content)
 bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (why)
-            *why = QStringLiteral("cannot open ") + path;
+    *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(f.size()).arg(size);
+    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
         return false;
-    }
-    if (f.size() != size) {
-        if (why)
-            *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(f.size()).arg(size);
-        return false;
-    }
-    const std::string vid = id.toStdString();
     QByteArray expected(1 << 20, Qt::Uninitialized);
-    qint64 offset = 0;
-    while (offset < size) {
+    for (qint64 offset = 0; offset < size;) {
         const QByteArray got = f.read(expected.size());
-        if (got.isEmpty())
-            return false;
-        demosite::fillMedia(vid, code, static_cast<std::uint64_t>(offset), expected.data(),
+        demosite::fillMedia(id.toStdString(), code, static_cast<std::uint64_t>(offset), expected.data(),
                             static_cast<std::size_t>(got.size()));
-        if (std::memcmp(got.constData(), expected.constData(), static_cast<std::size_t>(got.size())) != 0) {
-            if (why)
-                *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(offset).arg(offset + got.size());
+        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(offset).arg(offset + got.size());
+        if (got.isEmpty() || std::memcmp(got.constData(), expected.constData(), std::size_t(got.size())) != 0)
             return false;
-        }
         offset += got.size();
     }
     return true;
@@ -151,6 +141,30 @@ void selectOnly(DownloadPanel &panel, const QList<int> &rows)
     panel.lvwDownloads->clearSelection();
     for (int row : rows)
         panel.lvwDownloads->topLevelItem(row)->setSelected(true);
+}
+
+void Harness::setUp(int height)
+{
+    dir = std::make_unique<QTemporaryDir>();
+    seam = std::make_unique<SeamRecorder>();
+    panel = std::make_unique<DownloadPanel>();
+    panel->setSavePath(folder());
+    panel->resize(640, height);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+    site().clear();
+}
+
+void Harness::tearDown()
+{
+    panel.reset();
+    seam.reset();
+    dir.reset();
+}
+
+QString Harness::folder() const
+{
+    return dir->path() + QLatin1Char('/');
 }
 
 } // namespace PanelFixture

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "downloads/DownloadChoice.h"
+#include "downloads/DownloadPanel.h"
+#include "support/SeamRecorder.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 
 class DemoSite;
-class DownloadPanel;
-class QTemporaryDir;
 class frmMenu;
 class QWidget;
 
@@ -30,7 +31,7 @@ DownloadChoice choice(const QString &id, int code, const QString &title, const Q
                       const QString &query = QString());
 
 // True when the file holds exactly the first `size` bytes of the media file (id, code).
-bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why = nullptr);
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why);
 
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &content);
@@ -45,4 +46,22 @@ QString nameOf(const DownloadPanel &panel, const QString &key);
 qint64 percentOf(const DownloadPanel &panel, const QString &key);
 void selectOnly(DownloadPanel &panel, const QList<int> &rows);
 
+// A shown list saving into a fresh temporary folder, with its seam recorder; one per test.
+struct Harness
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SeamRecorder> seam;
+    std::unique_ptr<DownloadPanel> panel;
+    void setUp(int height);
+    void tearDown();
+    QString folder() const;
+};
+
 } // namespace PanelFixture
+
+// Fails the test unless the file holds exactly the first `size` bytes of the media file.
+#define QVERIFY_MEDIA(path, id, code, size)                                                         \
+    do {                                                                                            \
+        QString why_;                                                                               \
+        QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_), qPrintable(why_));          \
+    } while (false)

@@ -3,9 +3,7 @@
 // end or restart transfers; the average speed of a throttled transfer.
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
-#include "support/SeamRecorder.h"
 #include "dialogs/frmMenu.h"
-#include "downloads/DownloadPanel.h"
 #include "downloads/ProgressText.h"
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
@@ -16,11 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <memory>
 
 using namespace PanelFixture;
 
@@ -38,8 +33,8 @@ class TestDownloadCommands : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
-    void cleanup();
+    void init() { h.setUp(300); }
+    void cleanup() { h.tearDown(); }
 
     void faultsEndInErrorAndKeepTheOldFile_data();
     void faultsEndInErrorAndKeepTheOldFile();
@@ -48,20 +43,17 @@ private Q_SLOTS:
     void stopStartAndRemoveTheMiddleOfThree();
     void stopBeforeOnePercentAndStartOfFinishedDoNothing();
     void removeDownloadedAndErroneousKeepsTheRest();
-    void removingTheOnlyRowHidesBarZero();
     void speedOfAThrottledTransfer();
     void closingTheListEndsTransfers();
     void popupMenuAndBarClicks();
 
 private:
-    DownloadPanel &panel() { return *m_panel; }
-    QString folder() const { return m_dir->path() + QLatin1Char('/'); }
+    DownloadPanel &panel() { return *h.panel; }
+    QString folder() const { return h.folder(); }
     // Waits until every row shows progress.
     void waitForProgress(const QStringList &keys);
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SeamRecorder> m_seam;
-    std::unique_ptr<DownloadPanel> m_panel;
+    Harness h;
 };
 
 void TestDownloadCommands::initTestCase()
@@ -69,24 +61,6 @@ void TestDownloadCommands::initTestCase()
     setUpProgram();
 }
 
-void TestDownloadCommands::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_seam = std::make_unique<SeamRecorder>();
-    m_panel = std::make_unique<DownloadPanel>();
-    m_panel->setSavePath(folder());
-    m_panel->resize(640, 300);
-    m_panel->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
-    site().clear();
-}
-
-void TestDownloadCommands::cleanup()
-{
-    m_panel.reset();
-    m_seam.reset();
-    m_dir.reset();
-}
 
 void TestDownloadCommands::waitForProgress(const QStringList &keys)
 {
@@ -114,7 +88,7 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
     QFETCH(QString, reason);
     // The user chose to overwrite an existing file: a failure must still leave it alone.
     writeFile(folder() + QStringLiteral("Sunset.mp4"), OldContent);
-    m_seam->onModal = [](QDialog *d) {
+    h.seam->onModal = [](QDialog *d) {
         d->findChild<QRadioButton *>(QStringLiteral("VideoOption_1"))->click();
         d->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
     };
@@ -162,9 +136,9 @@ void TestDownloadCommands::redirectAndUnknownSizeSucceed()
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), moved.mediaAddress), int(StateDownloaded), Wait);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), unknown.mediaAddress), int(StateDownloaded), Wait);
     QVERIFY(!bar->isBusy());
-    QString why;
-    QVERIFY2(holdsMedia(folder() + QStringLiteral("Moved.mp4"), Id, 18, 70001, &why), qPrintable(why));
-    QVERIFY2(holdsMedia(folder() + QStringLiteral("Unknown.mp4"), Id, 22, 1600000, &why), qPrintable(why));
+    QVERIFY(bar->filledRect().isEmpty());
+    QVERIFY_MEDIA(folder() + QStringLiteral("Moved.mp4"), Id, 18, 70001);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Unknown.mp4"), Id, 22, 1600000);
 }
 
 void TestDownloadCommands::unwritableFolderIsAnError()
@@ -229,9 +203,8 @@ void TestDownloadCommands::stopStartAndRemoveTheMiddleOfThree()
 
     // The remaining two finish whole; the removed one left no file.
     QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), 30000);
-    QString why;
-    QVERIFY2(holdsMedia(folder() + QStringLiteral("Row 0.mp4"), Id, 18, 2000000, &why), qPrintable(why));
-    QVERIFY2(holdsMedia(folder() + QStringLiteral("Row 2.mp4"), Id, 18, 2000000, &why), qPrintable(why));
+    QVERIFY_MEDIA(folder() + QStringLiteral("Row 0.mp4"), Id, 18, 2000000);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Row 2.mp4"), Id, 18, 2000000);
     QVERIFY(!QFile::exists(folder() + QStringLiteral("Row 1.mp4")));
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
@@ -281,24 +254,17 @@ void TestDownloadCommands::removeDownloadedAndErroneousKeepsTheRest()
     QCOMPARE(panel().MainPB[1]->caption(), captionOf(panel(), running.mediaAddress));
     QVERIFY(panel().DownloadVid->IsRunning(running.mediaAddress));
     QVERIFY(QFile::exists(folder() + QStringLiteral("Ok.flv"))); // files stay on disk
-}
 
-void TestDownloadCommands::removingTheOnlyRowHidesBarZero()
-{
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Only"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=2000000&rate=200000"));
-    panel().cmdDownload_Click(c);
-    waitForProgress({c.mediaAddress});
-    QVERIFY(!panel().MainPB[0]->isHidden());
-    selectOnly(panel(), {0});
+    // Removing every row, a running one among them, ends its transfer and hides bar 0.
+    selectOnly(panel(), {0, 1});
     panel().mnuRemoveSelected_Click();
     QCOMPARE(panel().records().count(), 0);
     QCOMPARE(panel().MainPB.size(), 1);
     QVERIFY(panel().MainPB[0]->isHidden());
     QCOMPARE(panel().records().RowPercent(), QList<qint64>{0});
-    QVERIFY(!panel().DownloadVid->IsRunning(c.mediaAddress));
-    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(!panel().DownloadVid->IsRunning(running.mediaAddress));
     QVERIFY(!panel().anyDownloading());
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Ok.flv")});
 }
 
 void TestDownloadCommands::speedOfAThrottledTransfer()
@@ -346,7 +312,7 @@ void TestDownloadCommands::closingTheListEndsTransfers()
     waitForProgress({c.mediaAddress});
     QVERIFY(panel().anyDownloading());
     QCOMPARE(hiddenFiles(folder()).size(), 1);
-    m_panel.reset();
+    h.panel.reset();
     QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
