@@ -9,7 +9,10 @@
 #include "transfer/Downloader.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -141,6 +144,18 @@ void selectOnly(DownloadPanel &panel, const QList<int> &rows)
     panel.lvwDownloads->clearSelection();
     for (int row : rows)
         panel.lvwDownloads->topLevelItem(row)->setSelected(true);
+}
+
+std::function<void(QDialog *)> answerWith(int option, bool ok)
+{
+    return [option, ok](QDialog *dialog) {
+        if (option >= 0)
+            dialog->findChild<QRadioButton *>(QStringLiteral("VideoOption_%1").arg(option))->click();
+        if (ok)
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        else
+            dialog->close();
+    };
 }
 
 void Harness::setUp(int height)

@@ -8,7 +8,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+
+class QDialog;
 
 class DemoSite;
 class frmMenu;
@@ -17,6 +20,9 @@ class QWidget;
 // What the download tests share: the demo site, a save folder per test, media addresses and a
 // byte-by-byte comparison of saved files with the site's generated content.
 namespace PanelFixture {
+
+constexpr int Wait = 20000; // ms for a transfer of the tests to end
+inline const QString Id = QStringLiteral("sunsetBeach");
 
 // Starts the site once per test program; the popup-menu form exists as the main window makes it.
 DemoSite &site();
@@ -45,6 +51,9 @@ QString captionOf(const DownloadPanel &panel, const QString &key); // the text i
 QString nameOf(const DownloadPanel &panel, const QString &key);
 qint64 percentOf(const DownloadPanel &panel, const QString &key);
 void selectOnly(DownloadPanel &panel, const QList<int> &rows);
+
+// Clicks the confirmation dialog's option (-1: none) and OK, or closes it with its close box.
+std::function<void(QDialog *)> answerWith(int option, bool ok = true);
 
 // A shown list saving into a fresh temporary folder, with its seam recorder; one per test.
 struct Harness
