@@ -236,8 +236,10 @@ void frmMain::Form_Load()
         m_panels[2]->setText(QStringLiteral("Free Disk Space: ")
                              + modFunctions::FreeDiskSpace(m_downloads->savePath()));
 
+        // The program's icon for the window, the task bar and the tray.
+        setWindowIcon(QIcon(QPixmap::fromImage(RenderProgramImage(102, QSize(48, 48), Qt::transparent))));
         m_tray = new TrayIcon(this);
-        m_tray->add(this, windowIcon().isNull() ? QIcon(QPixmap::fromImage(RenderProgramImage(102, QSize(48, 48), Qt::transparent))) : windowIcon(), windowTitle());
+        m_tray->add(this, windowIcon(), windowTitle());
     });
     Form_Resize();
 }
