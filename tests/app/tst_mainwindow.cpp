@@ -13,6 +13,8 @@
 #include "demosite/mediacontent.h"
 
 #include <QAccessible>
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -103,6 +105,25 @@ private Q_SLOTS:
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(w);
             QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), name);
         }
+    }
+
+    void everyInteractiveControlIsNamed()
+    {
+        // Whatever a user can operate has an object name and something a screen reader can say.
+        auto window = openWindow();
+        QStringList unnamed;
+        for (QWidget *w : window->findChildren<QWidget *>()) {
+            const bool interactive = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
+                || qobject_cast<QComboBox *>(w) || qobject_cast<QTabBar *>(w)
+                || (qobject_cast<QAbstractItemView *>(w) && !w->inherits("QComboBoxListView")
+                    && !w->inherits("QHeaderView")); // a list's own parts speak through the list
+            if (!interactive || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(w);
+            if (w->objectName().isEmpty() || !accessible || accessible->text(QAccessible::Name).isEmpty())
+                unnamed << QStringLiteral("%1 '%2'").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
     }
 
     void visitingTheSearchTabEmptiesTheBox()
