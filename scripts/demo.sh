@@ -3,7 +3,8 @@
 # Without a display the program runs in a virtual one (Xvfb) and a screenshot is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
+# ImageMagick takes the screenshot when there is no display.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then ./scripts/install-deps.sh; else ./scripts/install-deps.sh imagemagick; fi
 ./scripts/build.sh
 
 log=$(mktemp)
@@ -24,6 +25,6 @@ else
     xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
         ./build/src/app/clipvault & app=$!
         sleep 8
-        if command -v import >/dev/null; then import -window root clipvault-demo.png; fi
+        import -window root clipvault-demo.png
         sleep 12; kill $app; wait $app || true'
 fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running Clipvault need.
-# Only packages that are missing are installed; run as root (or through sudo).
+# Only packages that are missing are installed; run as root (or through sudo). Extra package
+# names given as arguments are installed too.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     libcpp-httplib-dev
     fonts-dejavu-core fontconfig
     xvfb xauth curl time
+    "$@"
 )
 
 missing=()
