@@ -418,6 +418,22 @@ void tst_SearchPanel::newSearchIgnoresEarlierPages()
     QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
     for (int row = 1; row <= cats.size(); ++row)
         QVERIFY(cats.contains(rowTag(row).section(QStringLiteral("?v="), 1)));
+
+    // A page and a thumbnail of the earlier search that still arrive, past their cancelling, are
+    // handed over as the transfer layer would and change nothing.
+    m_site.clear();
+    TransferResult received;
+    received.ok = true;
+    received.httpStatus = 200;
+    const QString latePage = m_site.root() + QStringLiteral("/results?search_query=all&page=2");
+    m_panel->DownloaderSearch_Complete(latePage, m_site.get(QStringLiteral("/results?search_query=all&page=2")),
+                                       latePage, received);
+    const QString lateThumbnail = thumbnail(m_ids.at(0));
+    m_panel->DownloaderImages_Complete(lateThumbnail, m_site.get(thumbnailPath(m_ids.at(0))), lateThumbnail, received);
+    QCOMPARE(m_panel->SearchPagesReceived, 1);
+    QCOMPARE(m_panel->SearchResultCount, cats.size());
+    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
 }
 
 void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
