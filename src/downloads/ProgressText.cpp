@@ -82,8 +82,7 @@ bool IsWholeFile(const TransferResult &result)
 
 bool IsWriteFailure(const TransferResult &result)
 {
-    // The transfer layer names its own write failures this way (full disk, folder not writable).
-    return result.errorText.startsWith(QLatin1String("Cannot write"));
+    return result.writeFailed;
 }
 
 QString FailedCaption(const TransferResult &result)

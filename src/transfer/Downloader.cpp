@@ -116,6 +116,7 @@ void Downloader::Start(const QString &URL, int CacheMode, const QString &Key, co
                 TransferResult r;
                 r.errorText = QStringLiteral("Cannot write %1: %2").arg(t->target->fileName(), t->writeError);
                 r.targetFile = t->target->fileName();
+                r.writeFailed = true;
                 finish(t, r);
             });
             t->idle->start(0);
@@ -225,6 +226,7 @@ void Downloader::onFinished(Transfer *t)
         }
         t->target->close();
     }
+    r.writeFailed = t->writeFailed;
 
     if (t->timedOut)
         r.errorText = QStringLiteral("Nothing was received for %1 seconds").arg(m_idleTimeout / 1000.0);

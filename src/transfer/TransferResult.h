@@ -15,6 +15,7 @@ struct TransferResult
     qint64 bytesTotal = -1;   // announced length, -1 when the server announced none
     QString targetFile;       // the file the body was written to, empty for in-memory transfers
     bool timedOut = false;    // nothing arrived for longer than the idle time-out
+    bool writeFailed = false; // the target file could not be opened or written (full disk, no folder)
 };
 
 Q_DECLARE_METATYPE(TransferResult)

@@ -122,7 +122,8 @@ void TestDownloadLogic::failedCaptions_data()
 {
     QTest::addColumn<TransferResult>("result");
     QTest::addColumn<QString>("expected");
-    const auto result = [](bool ok, int status, qint64 received, qint64 total, const char *error, bool timedOut = false) {
+    const auto result = [](bool ok, int status, qint64 received, qint64 total, const char *error, bool timedOut = false,
+                           bool writeFailed = false) {
         TransferResult r;
         r.ok = ok;
         r.httpStatus = status;
@@ -130,6 +131,7 @@ void TestDownloadLogic::failedCaptions_data()
         r.bytesTotal = total;
         r.errorText = QString::fromLatin1(error);
         r.timedOut = timedOut;
+        r.writeFailed = writeFailed;
         return r;
     };
     QTest::newRow("short") << result(false, 200, MiB, 2 * MiB, "Received fewer bytes")
@@ -138,7 +140,7 @@ void TestDownloadLogic::failedCaptions_data()
                                          << "Download failed: the connection was lost.";
     QTest::newRow("a part only") << result(true, 206, 100, 100, "")
                                  << "Download failed: the server sent only part of the file.";
-    QTest::newRow("write failure") << result(false, 200, 0, -1, "Cannot write /x/.part: No space left on device")
+    QTest::newRow("write failure") << result(false, 200, 0, -1, "Cannot write /x/.part: No space left on device", false, true)
                                    << "An error occurred while saving the video!";
 }
 

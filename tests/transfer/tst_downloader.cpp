@@ -291,6 +291,7 @@ private Q_SLOTS:
                 QStringLiteral("/nonexistent-folder-for-clipvault/x.part"));
         QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 5000);
         QVERIFY(!log.items.first().result.ok);
+        QVERIFY(log.items.first().result.writeFailed);
         QVERIFY(log.items.first().result.errorText.contains(QStringLiteral("Cannot write")));
     }
 
