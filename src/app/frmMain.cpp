@@ -34,6 +34,18 @@ int twipsToPixelsX(const QWidget *w, int twips)
     return twips * w->logicalDpiX() / 1440;
 }
 
+// A tab's container: an empty page in the window's column that takes the free height.
+QWidget *addContainer(QVBoxLayout *column, const QString &name, const QString &tabCaption)
+{
+    auto *container = new QWidget(column->parentWidget());
+    container->setObjectName(name);
+    container->setAccessibleName(tabCaption);
+    auto *inner = new QVBoxLayout(container);
+    inner->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(container, 1);
+    return container;
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget *parent)
@@ -70,35 +82,20 @@ frmMain::frmMain(QWidget *parent)
     TabStrip->setDrawBase(true);
     layout->addWidget(TabStrip);
 
-    Container1 = new QWidget(central);
-    Container1->setObjectName(QStringLiteral("Container1"));
-    Container1->setAccessibleName(QStringLiteral("YouTube"));
-    auto *c1 = new QVBoxLayout(Container1);
-    c1->setContentsMargins(0, 0, 0, 0);
+    // Each tab's panels lie on a container of their own; the tab strip shows one at a time.
+    Container1 = addContainer(layout, QStringLiteral("Container1"), QStringLiteral("YouTube"));
     m_video = new VideoPanel(Container1);
     m_downloads = new DownloadPanel(Container1);
-    c1->addWidget(m_video);
-    c1->addWidget(m_downloads, 1);
+    Container1->layout()->addWidget(m_video);
+    static_cast<QVBoxLayout *>(Container1->layout())->addWidget(m_downloads, 1);
 
-    Container2 = new QWidget(central);
-    Container2->setObjectName(QStringLiteral("Container2"));
-    Container2->setAccessibleName(QStringLiteral("Preview"));
-    auto *c2 = new QVBoxLayout(Container2);
-    c2->setContentsMargins(0, 0, 0, 0);
+    Container2 = addContainer(layout, QStringLiteral("Container2"), QStringLiteral("Preview"));
     m_preview = new PreviewPanel(Container2);
-    c2->addWidget(m_preview);
+    Container2->layout()->addWidget(m_preview);
 
-    Container3 = new QWidget(central);
-    Container3->setObjectName(QStringLiteral("Container3"));
-    Container3->setAccessibleName(QStringLiteral("Search"));
-    auto *c3 = new QVBoxLayout(Container3);
-    c3->setContentsMargins(0, 0, 0, 0);
+    Container3 = addContainer(layout, QStringLiteral("Container3"), QStringLiteral("Search"));
     m_search = new SearchPanel(Container3);
-    c3->addWidget(m_search);
-
-    layout->addWidget(Container1, 1);
-    layout->addWidget(Container2, 1);
-    layout->addWidget(Container3, 1);
+    Container3->layout()->addWidget(m_search);
     setCentralWidget(central);
 
     buildMenus();
