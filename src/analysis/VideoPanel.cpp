@@ -42,6 +42,11 @@ VideoPanel::VideoPanel(QWidget *parent)
     DownloadPicTitle = newDownloader(this, QStringLiteral("DownloadPicTitle"));
     for (int index = 0; index < 6; ++index)
         DownloadRelated[index] = newDownloader(this, QStringLiteral("DownloadRelated_%1").arg(index));
+    // Bodies kept in memory get a size cap and an overall deadline.
+    DownloadPage->setMemoryLimits(Downloader::PageLimits);
+    DownloadPicTitle->setMemoryLimits(Downloader::PictureLimits);
+    for (Downloader *related : DownloadRelated)
+        related->setMemoryLimits(Downloader::PictureLimits);
 
     setupUi();
     setDescriptionCaption(EmptyDescription);

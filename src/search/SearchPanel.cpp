@@ -54,8 +54,10 @@ SearchPanel::SearchPanel(QWidget *parent)
 
     DownloaderSearch = new Downloader(this);
     DownloaderSearch->setObjectName(QStringLiteral("DownloaderSearch"));
+    DownloaderSearch->setMemoryLimits(Downloader::PageLimits);
     DownloaderImages = new Downloader(this);
     DownloaderImages->setObjectName(QStringLiteral("DownloaderImages"));
+    DownloaderImages->setMemoryLimits(Downloader::PictureLimits);
     connect(DownloaderSearch, &Downloader::Complete, this, &SearchPanel::DownloaderSearch_Complete);
     connect(DownloaderImages, &Downloader::Complete, this, &SearchPanel::DownloaderImages_Complete);
 

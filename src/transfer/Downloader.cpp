@@ -35,9 +35,12 @@ struct Downloader::Transfer
     qint64 received = 0;
     qint64 total = -1;
     QTimer *idle = nullptr;
+    QTimer *deadline = nullptr; // in-memory transfers only
     bool writeFailed = false;
     QString writeError;
     bool timedOut = false;
+    bool overSize = false;
+    bool overDeadline = false;
 };
 
 Downloader::Downloader(QObject *parent)
@@ -143,6 +146,10 @@ void Downloader::Start(const QString &URL, int CacheMode, const QString &Key, co
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, t] {
         if (t->idle && m_idleTimeout > 0)
             t->idle->start(m_idleTimeout);
+        // An announced length over the cap is refused before a byte of it is read.
+        const QVariant length = t->reply->header(QNetworkRequest::ContentLengthHeader);
+        if (!t->target && m_limits.maxBytes > 0 && length.isValid() && length.toLongLong() > m_limits.maxBytes)
+            abortOverLimit(t, true);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, t](qint64 done, qint64 total) {
         t->total = total;
@@ -157,6 +164,20 @@ void Downloader::Start(const QString &URL, int CacheMode, const QString &Key, co
     });
     if (m_idleTimeout > 0)
         t->idle->start(m_idleTimeout);
+    if (!t->target && m_limits.deadlineMs > 0) {
+        t->deadline = new QTimer(this);
+        t->deadline->setSingleShot(true);
+        connect(t->deadline, &QTimer::timeout, this, [this, t] { abortOverLimit(t, false); });
+        t->deadline->start(m_limits.deadlineMs);
+    }
+}
+
+void Downloader::abortOverLimit(Transfer *t, bool overSize)
+{
+    (overSize ? t->overSize : t->overDeadline) = true;
+    t->data.clear();
+    if (t->reply)
+        t->reply->abort(); // finished follows (perhaps at once: touch nothing of t after this)
 }
 
 void Downloader::CancelDownload(const QString &URL)
@@ -186,6 +207,10 @@ void Downloader::onReadyRead(Transfer *t)
     if (!t->target) {
         const QByteArray chunk = t->reply->readAll();
         t->received += chunk.size();
+        if (m_limits.maxBytes > 0 && t->received > m_limits.maxBytes) {
+            abortOverLimit(t, true);
+            return;
+        }
         t->data.append(chunk);
         return;
     }
@@ -208,7 +233,10 @@ void Downloader::onFinished(Transfer *t)
     QNetworkReply *reply = t->reply;
     if (!reply)
         return;
-    onReadyRead(t); // whatever is still buffered
+    if (!t->overSize && !t->overDeadline)
+        onReadyRead(t); // whatever is still buffered
+    if (t->overSize || t->overDeadline)
+        t->data.clear(); // the part of an answer that broke a bound is no answer
 
     TransferResult r;
     r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -217,6 +245,8 @@ void Downloader::onFinished(Transfer *t)
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     r.bytesTotal = length.isValid() ? length.toLongLong() : -1;
     r.timedOut = t->timedOut;
+    r.overSizeLimit = t->overSize;
+    r.overDeadline = t->overDeadline;
 
     if (t->target) {
         r.targetFile = t->target->fileName();
@@ -228,7 +258,11 @@ void Downloader::onFinished(Transfer *t)
     }
     r.writeFailed = t->writeFailed;
 
-    if (t->timedOut)
+    if (t->overSize)
+        r.errorText = QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBytes);
+    else if (t->overDeadline)
+        r.errorText = QStringLiteral("The answer took longer than %1 seconds").arg(m_limits.deadlineMs / 1000.0);
+    else if (t->timedOut)
         r.errorText = QStringLiteral("Nothing was received for %1 seconds").arg(m_idleTimeout / 1000.0);
     else if (t->writeFailed)
         r.errorText = QStringLiteral("Cannot write %1: %2").arg(r.targetFile, t->writeError);
@@ -259,6 +293,8 @@ void Downloader::finish(Transfer *t, TransferResult result)
     const QString key = t->key;
     if (t->idle)
         t->idle->stop();
+    if (t->deadline)
+        t->deadline->stop();
     Q_EMIT Complete(url, data, key, result);
     discard(t);
 }
@@ -273,9 +309,11 @@ void Downloader::discard(Transfer *t)
     }
     if (t->manager)
         NetworkPool::release(t->manager);
-    if (t->idle) {
-        t->idle->stop();
-        t->idle->deleteLater();
+    for (QTimer *timer : {t->idle, t->deadline}) {
+        if (timer) {
+            timer->stop();
+            timer->deleteLater();
+        }
     }
     if (t->target) {
         t->target->close();

@@ -39,6 +39,24 @@ public:
     bool IsRunning(const QString &Key) const;
     int RunningCount() const;
 
+    // Bounds for bodies kept in memory (transfers without a target file): a body that grows, or
+    // is announced, past maxBytes, or a transfer still running deadlineMs after its start, ends
+    // as a failure that carries no bytes (TransferResult::overSizeLimit, ::overDeadline).
+    // Zero means no bound. A server that streams for ever, or sends a byte now and then, can
+    // therefore hold neither memory nor a transfer for long. Bodies written to a target file are
+    // not bounded: a video may take hours.
+    struct MemoryLimits
+    {
+        qint64 maxBytes = 0;
+        int deadlineMs = 0;
+    };
+    static constexpr MemoryLimits PageLimits{4 * 1024 * 1024, 60000};    // watch and result pages
+    static constexpr MemoryLimits PictureLimits{1024 * 1024, 30000};     // thumbnails
+    // Until a caller sets its own: generous, but still an end.
+    static constexpr MemoryLimits DefaultLimits{64 * 1024 * 1024, 300000};
+    void setMemoryLimits(MemoryLimits limits) { m_limits = limits; }
+    MemoryLimits memoryLimits() const { return m_limits; }
+
     // A transfer that receives nothing for this long ends as a failure.
     void setIdleTimeout(int milliseconds);
     int idleTimeout() const { return m_idleTimeout; }
@@ -60,6 +78,9 @@ private:
     void discard(Transfer *transfer);
     bool writeToTarget(Transfer *transfer, const QByteArray &chunk);
 
+    void abortOverLimit(Transfer *transfer, bool overSize);
+
     QHash<QString, Transfer *> m_transfers; // by key
     int m_idleTimeout;
+    MemoryLimits m_limits = DefaultLimits;
 };

@@ -16,6 +16,8 @@ struct TransferResult
     QString targetFile;       // the file the body was written to, empty for in-memory transfers
     bool timedOut = false;    // nothing arrived for longer than the idle time-out
     bool writeFailed = false; // the target file could not be opened or written (full disk, no folder)
+    bool overSizeLimit = false; // an in-memory body was announced or grew past its size cap
+    bool overDeadline = false;  // an in-memory transfer was still running at its overall deadline
 };
 
 Q_DECLARE_METATYPE(TransferResult)

@@ -4,7 +4,9 @@
 #include "demosite/catalogue.h"
 #include "demosite/mediacontent.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -230,6 +232,60 @@ private Q_SLOTS:
             if (!toFile && status == 200)
                 QVERIFY(log.items.first().data.size() < 200000);
         }
+    }
+
+    void inMemoryBodiesAreBounded_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("overSize");
+        QTest::addColumn<bool>("overDeadline");
+        // The cap is 64 KiB, the deadline 1.5 s, the idle time-out far longer than both.
+        QTest::newRow("exactly the cap") << QStringLiteral("size=65536") << false << false;
+        QTest::newRow("announced over the cap") << QStringLiteral("size=65537") << true << false;
+        QTest::newRow("streams for ever, no length")
+            << QStringLiteral("size=1000000000000&fault=nolength") << true << false;
+        QTest::newRow("a little now and then") << QStringLiteral("size=60000&rate=6000") << false << true;
+        QTest::newRow("stalls after the headers") << QStringLiteral("size=5000&fault=stall") << false << true;
+    }
+    void inMemoryBodiesAreBounded()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, overSize);
+        QFETCH(bool, overDeadline);
+        Downloader d;
+        d.setIdleTimeout(60000);
+        d.setMemoryLimits({65536, 1500});
+        CompletionLog log(d);
+        QElapsedTimer clock;
+        clock.start();
+        d.Start(media(query), Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        const TransferResult &r = log.items.first().result;
+        QCOMPARE(r.overSizeLimit, overSize);
+        QCOMPARE(r.overDeadline, overDeadline);
+        QCOMPARE(r.ok, !overSize && !overDeadline);
+        QVERIFY(!r.timedOut);
+        if (r.ok) {
+            QCOMPARE(log.items.first().data, expectedBytes(65536));
+        } else {
+            QVERIFY(log.items.first().data.isEmpty()); // a part of a refused answer is no answer
+            QVERIFY(!r.errorText.isEmpty());
+        }
+        if (overDeadline)
+            QVERIFY(clock.elapsed() >= 1400);
+    }
+
+    void bodiesToFilesAreNotBoundedByTheMemoryLimits()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("big.part"));
+        Downloader d;
+        d.setMemoryLimits({1024, 100});
+        CompletionLog log(d);
+        d.Start(media(QStringLiteral("size=300000&rate=1000000")), Downloader::ForceUpdate, QString(), target);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QVERIFY2(log.items.first().result.ok, qPrintable(log.items.first().result.errorText));
+        QCOMPARE(QFileInfo(target).size(), qint64(300000));
     }
 
     void oddButValidAnswersAreWhole_data()
