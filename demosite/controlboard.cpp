@@ -26,12 +26,29 @@ void ControlBoard::clear()
     std::lock_guard lock(m_mutex);
     m_rules.clear();
     m_log.clear();
+    m_counts.clear();
 }
 
-void ControlBoard::logRequest(const std::string &target)
+void ControlBoard::logRequest(const std::string &target, const std::vector<std::string> &headers)
+{
+    std::string line = target;
+    for (std::string header : headers) {
+        // A value cannot break the log's lines or fields.
+        for (char &c : header)
+            if (c == '\t' || c == '\r' || c == '\n')
+                c = ' ';
+        line += '\t' + header;
+    }
+    std::lock_guard lock(m_mutex);
+    m_log.push_back(std::move(line));
+    ++m_counts[target];
+}
+
+int ControlBoard::timesRequested(const std::string &target) const
 {
     std::lock_guard lock(m_mutex);
-    m_log.push_back(target);
+    const auto it = m_counts.find(target);
+    return it == m_counts.end() ? 0 : it->second;
 }
 
 std::string ControlBoard::logText() const

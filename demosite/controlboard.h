@@ -7,8 +7,8 @@
 
 namespace demosite {
 
-// What tests ask of the site through /_control: per-path delays and forced status codes, and the
-// log of request targets in arrival order.
+// What tests ask of the site through /_control: per-path delays and forced status codes, the
+// log of request targets in arrival order, and how often each target was asked for.
 class ControlBoard final
 {
 public:
@@ -22,13 +22,18 @@ public:
     Rule ruleFor(const std::string &path, const std::string &target) const;
     void clear();
 
-    void logRequest(const std::string &target);
-    std::string logText() const; // one target per line
+    // Logs one request; `headers` holds the request headers worth showing ("Range: bytes=0-").
+    void logRequest(const std::string &target, const std::vector<std::string> &headers = {});
+    // One request a line: the target, then a tab before each logged header.
+    std::string logText() const;
+    // How often the target (path and query) was logged since the last clear.
+    int timesRequested(const std::string &target) const;
 
 private:
     mutable std::mutex m_mutex;
     std::map<std::string, Rule> m_rules;
     std::vector<std::string> m_log;
+    std::map<std::string, int> m_counts;
 };
 
 } // namespace demosite

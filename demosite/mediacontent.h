@@ -42,6 +42,12 @@ inline unsigned char mediaByteFromSeed(std::uint64_t seed, std::uint64_t offset)
 
 unsigned char mediaByte(std::string_view id, int code, std::uint64_t offset);
 
+// The seed of the same file after the site changed it (the changeFrom= fault): other bytes.
+inline std::uint64_t changedMediaSeed(std::uint64_t seed)
+{
+    return splitmix64(seed ^ 0x6368616e676564ULL);
+}
+
 // Writes the n bytes of the file that start at offset into buf.
 void fillMediaFromSeed(std::uint64_t seed, std::uint64_t offset, char *buf, std::size_t n);
 void fillMedia(std::string_view id, int code, std::uint64_t offset, char *buf, std::size_t n);

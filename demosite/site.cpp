@@ -59,6 +59,18 @@ bool readFile(const std::filesystem::path &path, std::string &contents)
     return true;
 }
 
+// The request headers a test may want to see in the log: ranges, conditions and the headers a
+// download carries on behalf of the page it came from.
+std::vector<std::string> loggedHeaders(const httplib::Request &req)
+{
+    std::vector<std::string> headers;
+    for (const char *name : {"Range", "If-Range", "User-Agent", "Referer", "Cookie"}) {
+        if (req.has_header(name))
+            headers.push_back(std::string(name) + ": " + req.get_header_value(name));
+    }
+    return headers;
+}
+
 void notFound(httplib::Response &res, const std::string &what)
 {
     res.status = 404;
@@ -135,7 +147,7 @@ httplib::Server::HandlerResponse Site::beforeRouting(const httplib::Request &req
 {
     if (req.path.rfind("/_control/", 0) == 0)
         return httplib::Server::HandlerResponse::Unhandled;
-    m_control.logRequest(req.target);
+    m_control.logRequest(req.target, loggedHeaders(req));
     const ControlBoard::Rule rule = m_control.ruleFor(req.path, req.target);
     if (rule.delayMs > 0)
         sleepUnlessStopping(rule.delayMs);
@@ -227,7 +239,8 @@ void Site::addRoutes()
             notFound(res, "No such media file.");
             return;
         }
-        serveMedia(req, res, *video, code, rootOf(req), m_stopping, m_mediaRate);
+        serveMedia(req, res, *video, code,
+                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
     });
 
     m_server.Get("/_control/rule", [this](const httplib::Request &req, httplib::Response &res) {

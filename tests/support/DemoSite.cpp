@@ -87,8 +87,28 @@ void DemoSite::clear() const
 
 QStringList DemoSite::requestLog() const
 {
+    QStringList targets;
+    for (const LoggedRequest &request : requests())
+        targets.append(request.target);
+    return targets;
+}
+
+QList<DemoSite::LoggedRequest> DemoSite::requests() const
+{
+    // One request a line: the target, then a tab before each "Name: value" header.
     const QString text = QString::fromUtf8(get(QStringLiteral("/_control/log")));
-    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    lines.removeIf([](const QString &l) { return l.startsWith(QLatin1String("/_control/")); });
-    return lines;
+    QList<LoggedRequest> requests;
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.first().startsWith(QLatin1String("/_control/")))
+            continue;
+        LoggedRequest request{fields.first(), {}};
+        for (qsizetype i = 1; i < fields.size(); ++i) {
+            const qsizetype colon = fields.at(i).indexOf(QLatin1String(": "));
+            if (colon > 0)
+                request.headers.insert(fields.at(i).left(colon), fields.at(i).mid(colon + 2));
+        }
+        requests.append(request);
+    }
+    return requests;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -34,6 +36,16 @@ public:
     void rule(const QString &path, int delayMs, int status = 0) const;
     void clear() const;           // rules and request log
     QStringList requestLog() const; // request targets since the last clear, in arrival order
+
+    // One logged request: its target and the headers the site logs (Range, If-Range, User-Agent,
+    // Referer, Cookie), by name as sent.
+    struct LoggedRequest
+    {
+        QString target;
+        QMap<QString, QString> headers;
+        QString range() const { return headers.value(QStringLiteral("Range")); }
+    };
+    QList<LoggedRequest> requests() const; // since the last clear, in arrival order
 
 private:
     QProcess m_process;
