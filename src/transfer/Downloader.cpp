@@ -1,6 +1,8 @@
 #include "transfer/Downloader.h"
 
+#include "transfer/ContentRange.h"
 #include "transfer/NetworkPool.h"
+#include "transfer/ResumeDecision.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -22,18 +24,23 @@ int &defaultIdle()
 // socket, so a busy window cannot make memory grow.
 constexpr qint64 kFileReadBuffer = 512 * 1024;
 
+bool isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+           && !url.host().isEmpty();
+}
+
 } // namespace
 
 struct Downloader::Transfer
 {
-    QString url;
-    QString key;
+    TransferRequest request; // key and address as used
     QNetworkAccessManager *manager = nullptr;
     QPointer<QNetworkReply> reply;
     QFile *target = nullptr;
     QByteArray data;
     qint64 received = 0;
-    qint64 total = -1;
     QTimer *idle = nullptr;
     QTimer *deadline = nullptr; // in-memory transfers only
     bool writeFailed = false;
@@ -41,6 +48,18 @@ struct Downloader::Transfer
     bool timedOut = false;
     bool overSize = false;
     bool overDeadline = false;
+
+    // Resume and the answer's verdict.
+    qint64 offset = 0;   // bytes kept and asked to be continued by the current request
+    qint64 base = 0;     // bytes of the file before the current answer's body
+    bool decided = false;
+    bool writing = false; // the current answer's body belongs to the file
+    bool resumed = false;
+    bool restarted = false;
+    bool alreadyWhole = false;
+    bool partialUnasked = false;
+    qint64 wholeLength = -1;
+    TransferValidators seen;
 };
 
 Downloader::Downloader(QObject *parent)
@@ -85,66 +104,112 @@ int Downloader::RunningCount() const
 
 void Downloader::Start(const QString &URL, int CacheMode, const QString &Key, const QString &TargetFile)
 {
-    const QString key = Key.isEmpty() ? URL : Key;
+    TransferRequest request;
+    request.url = URL;
+    request.key = Key;
+    request.cacheMode = CacheMode;
+    request.targetFile = TargetFile;
+    Start(request);
+}
+
+void Downloader::Start(const TransferRequest &request)
+{
+    const QString key = request.key.isEmpty() ? request.url : request.key;
     if (Transfer *old = m_transfers.take(key))
         discard(old);
 
     auto *t = new Transfer;
-    t->url = URL;
-    t->key = key;
+    t->request = request;
+    t->request.key = key;
     t->idle = new QTimer(this);
     t->idle->setSingleShot(true);
     m_transfers.insert(key, t);
 
     // Only web addresses are fetched: a page must not make the program read local files.
-    const QUrl url(URL.trimmed());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        || url.host().isEmpty()) {
-        connect(t->idle, &QTimer::timeout, this, [this, t] {
-            TransferResult r;
-            r.networkError = QNetworkReply::ProtocolUnknownError;
-            r.errorText = QStringLiteral("Only http and https addresses can be fetched");
-            finish(t, r);
-        });
-        t->idle->start(0);
+    if (!isWebAddress(QUrl(request.url.trimmed()))) {
+        TransferResult r;
+        r.networkError = QNetworkReply::ProtocolUnknownError;
+        r.errorText = QStringLiteral("Only http and https addresses can be fetched");
+        failSoon(t, r);
         return;
     }
 
-    if (!TargetFile.isEmpty()) {
-        t->target = new QFile(TargetFile);
-        if (!t->target->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            t->writeError = t->target->errorString();
-            connect(t->idle, &QTimer::timeout, this, [this, t] {
-                TransferResult r;
-                r.errorText = QStringLiteral("Cannot write %1: %2").arg(t->target->fileName(), t->writeError);
-                r.targetFile = t->target->fileName();
-                r.writeFailed = true;
-                finish(t, r);
-            });
-            t->idle->start(0);
+    if (!request.targetFile.isEmpty()) {
+        t->target = new QFile(request.targetFile);
+        const bool canResume = request.resumeFrom > 0 && request.validators.canProveResume()
+                               && t->target->size() >= request.resumeFrom;
+        // A resume keeps the file as it is until the answer shows what to do with it.
+        // Bytes past resumeFrom are not vouched for by the caller: they go at once, so that the
+        // file always holds the kept bytes plus the new ones.
+        const bool opened = canResume ? t->target->open(QIODevice::ReadWrite) && t->target->resize(request.resumeFrom)
+                                      : t->target->open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (!opened) {
+            TransferResult r;
+            r.errorText = QStringLiteral("Cannot write %1: %2").arg(request.targetFile, t->target->errorString());
+            r.targetFile = request.targetFile;
+            r.writeFailed = true;
+            failSoon(t, r);
             return;
         }
+        t->offset = canResume ? request.resumeFrom : 0;
+        t->restarted = request.resumeFrom > 0 && !canResume;
     }
 
-    QNetworkRequest request(url);
+    t->manager = NetworkPool::acquire();
+    connect(t->idle, &QTimer::timeout, this, [t] {
+        t->timedOut = true;
+        if (t->reply)
+            t->reply->abort(); // finished follows, with the time-out noted
+    });
+    if (!t->target && m_limits.deadlineMs > 0) {
+        t->deadline = new QTimer(this);
+        t->deadline->setSingleShot(true);
+        connect(t->deadline, &QTimer::timeout, this, [this, t] { abortOverLimit(t, false); });
+        t->deadline->start(m_limits.deadlineMs);
+    }
+    send(t);
+}
+
+// Ends a transfer that never reached the network, on the next turn of the event loop: never
+// inside Start itself, so that callers can rely on Complete coming after Start returns.
+void Downloader::failSoon(Transfer *t, TransferResult result)
+{
+    connect(t->idle, &QTimer::timeout, this, [this, t, result] { finish(t, result); });
+    t->idle->start(0);
+}
+
+void Downloader::send(Transfer *t)
+{
+    const TransferRequest &req = t->request;
+    QNetworkRequest request(QUrl(req.url.trimmed()));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         (CacheMode & ForceUpdate) ? QNetworkRequest::AlwaysNetwork
-                                                   : QNetworkRequest::PreferNetwork);
+                         (req.cacheMode & ForceUpdate) ? QNetworkRequest::AlwaysNetwork
+                                                       : QNetworkRequest::PreferNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(10);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Clipvault/1.0"));
+    if (t->target) {
+        // Byte offsets must be those of the file itself, never of a compressed form of it.
+        request.setRawHeader("Accept-Encoding", "identity");
+    }
+    if (t->offset > 0) {
+        request.setRawHeader("Range", "bytes=" + QByteArray::number(t->offset) + '-');
+        request.setRawHeader("If-Range", req.validators.ifRange());
+    }
+    for (const auto &[name, value] : req.headers)
+        request.setRawHeader(name, value);
 
-    t->manager = NetworkPool::acquire();
     QNetworkReply *reply = t->manager->get(request);
     t->reply = reply;
+    t->decided = false;
+    t->writing = false;
     if (t->target)
         reply->setReadBufferSize(kFileReadBuffer);
 
     connect(reply, &QNetworkReply::readyRead, this, [this, t] { onReadyRead(t); });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, t] {
-        if (t->idle && m_idleTimeout > 0)
+        if (m_idleTimeout > 0)
             t->idle->start(m_idleTimeout);
         // An announced length over the cap is refused before a byte of it is read.
         const QVariant length = t->reply->header(QNetworkRequest::ContentLengthHeader);
@@ -152,24 +217,13 @@ void Downloader::Start(const QString &URL, int CacheMode, const QString &Key, co
             abortOverLimit(t, true);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, t](qint64 done, qint64 total) {
-        t->total = total;
         const int status = t->reply ? t->reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
-        Q_EMIT Progress(t->url, t->key, done, total > 0 ? total : 0, status);
+        const qint64 base = t->writing ? t->base : 0;
+        Q_EMIT Progress(t->request.url, t->request.key, base + done, total > 0 ? base + total : 0, status);
     });
     connect(reply, &QNetworkReply::finished, this, [this, t] { onFinished(t); });
-    connect(t->idle, &QTimer::timeout, this, [t] {
-        t->timedOut = true;
-        if (t->reply)
-            t->reply->abort(); // finished follows, with the time-out noted
-    });
     if (m_idleTimeout > 0)
         t->idle->start(m_idleTimeout);
-    if (!t->target && m_limits.deadlineMs > 0) {
-        t->deadline = new QTimer(this);
-        t->deadline->setSingleShot(true);
-        connect(t->deadline, &QTimer::timeout, this, [this, t] { abortOverLimit(t, false); });
-        t->deadline->start(m_limits.deadlineMs);
-    }
 }
 
 void Downloader::abortOverLimit(Transfer *t, bool overSize)
@@ -184,6 +238,95 @@ void Downloader::CancelDownload(const QString &URL)
 {
     if (Transfer *t = m_transfers.take(URL))
         discard(t);
+}
+
+// Reads the answer's headers once they are final and decides what its body is to the file.
+Downloader::Decision Downloader::decide(Transfer *t)
+{
+    if (t->decided)
+        return Decision::Made;
+    if (t->timedOut) {
+        // Ended before the answer showed anything: the kept bytes stay as they are.
+        t->decided = true;
+        t->base = t->offset;
+        return Decision::Made;
+    }
+    QNetworkReply *reply = t->reply;
+    ResumeAnswer answer;
+    answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (answer.status >= 300 && answer.status <= 399 && !reply->isFinished())
+        return Decision::Pending; // a redirect being followed: its body is nobody's
+    answer.contentRange = reply->rawHeader("Content-Range");
+    answer.validators.etag = reply->rawHeader("ETag");
+    answer.validators.lastModified = reply->rawHeader("Last-Modified");
+
+    t->seen = answer.validators;
+    const ContentRange range = ContentRange::parse(answer.contentRange);
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (answer.status == 206 || answer.status == 416)
+        t->seen.total = range.valid ? range.total : -1;
+    else if (answer.status >= 200 && answer.status <= 299 && length.isValid())
+        t->seen.total = length.toLongLong();
+
+    const ResumeAction action = decideResume(t->offset, t->request.validators, answer);
+    if (action == ResumeAction::AskFromZero) {
+        askAgainFromZero(t);
+        return Decision::Replaced;
+    }
+    t->decided = true;
+    t->base = 0;
+    switch (action) {
+    case ResumeAction::Append:
+        t->base = t->offset;
+        t->resumed = true;
+        t->writing = t->target->resize(t->offset) && t->target->seek(t->offset);
+        break;
+    case ResumeAction::WriteFromZero:
+        if (t->offset > 0) {
+            t->restarted = true;
+            t->writing = t->target->resize(0) && t->target->seek(0);
+        } else {
+            t->writing = true;
+        }
+        t->partialUnasked = answer.status == 206;
+        break;
+    case ResumeAction::AlreadyWhole:
+        t->base = t->offset;
+        t->resumed = true;
+        t->alreadyWhole = true;
+        break;
+    case ResumeAction::Refuse:
+        t->base = t->offset; // kept as they are
+        break;
+    case ResumeAction::AskFromZero:
+        break;
+    }
+    if ((action == ResumeAction::Append || action == ResumeAction::WriteFromZero) && !t->writing) {
+        t->writeFailed = true;
+        t->writeError = t->target->errorString();
+    }
+    t->wholeLength = action == ResumeAction::AlreadyWhole ? t->offset : t->seen.total;
+    if (action == ResumeAction::WriteFromZero && answer.status != 200)
+        t->wholeLength = length.isValid() ? length.toLongLong() : -1; // what this answer announced
+    return Decision::Made;
+}
+
+// The answer to a resume proved nothing: the kept bytes go, and the whole file is asked for
+// again by the same transfer.
+void Downloader::askAgainFromZero(Transfer *t)
+{
+    QNetworkReply *old = t->reply;
+    old->disconnect(this);
+    old->abort();
+    old->deleteLater();
+    t->reply = nullptr;
+    t->offset = 0;
+    t->restarted = true;
+    if (!t->target->resize(0) || !t->target->seek(0)) {
+        t->writeFailed = true;
+        t->writeError = t->target->errorString();
+    }
+    send(t);
 }
 
 bool Downloader::writeToTarget(Transfer *t, const QByteArray &chunk)
@@ -214,6 +357,17 @@ void Downloader::onReadyRead(Transfer *t)
         t->data.append(chunk);
         return;
     }
+    const Decision decision = decide(t);
+    if (decision != Decision::Made)
+        return; // Pending: stays buffered; Replaced: a new answer is on its way
+    if (t->writeFailed) {
+        t->reply->abort(); // the file cannot take the body: nothing more is worth fetching
+        return;
+    }
+    if (!t->writing) {
+        t->reply->readAll(); // an error page or the body of a 416: not part of the file
+        return;
+    }
     // Straight from the reply's buffer to the file through one reused block.
     static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
     for (;;) {
@@ -233,6 +387,8 @@ void Downloader::onFinished(Transfer *t)
     QNetworkReply *reply = t->reply;
     if (!reply)
         return;
+    if (t->target && !t->writeFailed && decide(t) == Decision::Replaced)
+        return;
     if (!t->overSize && !t->overDeadline)
         onReadyRead(t); // whatever is still buffered
     if (t->overSize || t->overDeadline)
@@ -242,12 +398,10 @@ void Downloader::onFinished(Transfer *t)
     r.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     r.networkError = reply->error();
     r.bytesReceived = t->received;
-    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    r.bytesTotal = length.isValid() ? length.toLongLong() : -1;
     r.timedOut = t->timedOut;
     r.overSizeLimit = t->overSize;
     r.overDeadline = t->overDeadline;
-
+    r.retryAfter = reply->rawHeader("Retry-After");
     if (t->target) {
         r.targetFile = t->target->fileName();
         if (!t->target->flush() && !t->writeFailed) {
@@ -255,46 +409,63 @@ void Downloader::onFinished(Transfer *t)
             t->writeError = t->target->errorString();
         }
         t->target->close();
+        r.bytesTotal = t->wholeLength;
+        r.resumedFrom = t->base;
+        r.resumed = t->resumed;
+        r.restarted = t->restarted;
+        r.validatorMismatch = t->partialUnasked;
+        r.validators = t->seen;
+    } else {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        r.bytesTotal = length.isValid() ? length.toLongLong() : -1;
     }
     r.writeFailed = t->writeFailed;
-
-    if (t->overSize)
-        r.errorText = QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBytes);
-    else if (t->overDeadline)
-        r.errorText = QStringLiteral("The answer took longer than %1 seconds").arg(m_limits.deadlineMs / 1000.0);
-    else if (t->timedOut)
-        r.errorText = QStringLiteral("Nothing was received for %1 seconds").arg(m_idleTimeout / 1000.0);
-    else if (t->writeFailed)
-        r.errorText = QStringLiteral("Cannot write %1: %2").arg(r.targetFile, t->writeError);
-    else if (reply->error() != QNetworkReply::NoError && (r.httpStatus < 400))
-        r.errorText = reply->errorString();
-    else if (r.httpStatus < 200 || r.httpStatus > 299)
-        r.errorText = QStringLiteral("The server answered %1 %2")
-                          .arg(r.httpStatus)
-                          .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    else if (r.bytesTotal >= 0 && r.bytesReceived != r.bytesTotal)
-        r.errorText = QStringLiteral("Received %1 of %2 bytes").arg(r.bytesReceived).arg(r.bytesTotal);
+    r.errorText = errorTextOf(t, r);
     r.ok = r.errorText.isEmpty();
     finish(t, r);
+}
+
+QString Downloader::errorTextOf(const Transfer *t, const TransferResult &r) const
+{
+    if (t->overSize)
+        return QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBytes);
+    if (t->overDeadline)
+        return QStringLiteral("The answer took longer than %1 seconds").arg(m_limits.deadlineMs / 1000.0);
+    if (t->timedOut)
+        return QStringLiteral("Nothing was received for %1 seconds").arg(m_idleTimeout / 1000.0);
+    if (t->writeFailed)
+        return QStringLiteral("Cannot write %1: %2").arg(r.targetFile, t->writeError);
+    if (t->alreadyWhole)
+        return QString(); // a 416 that proved the kept bytes are the whole file
+    if (r.networkError != QNetworkReply::NoError && r.httpStatus < 400)
+        return t->reply->errorString();
+    if (r.httpStatus < 200 || r.httpStatus > 299)
+        return QStringLiteral("The server answered %1 %2")
+            .arg(r.httpStatus)
+            .arg(t->reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+    if (t->partialUnasked)
+        return QStringLiteral("The server sent a part of the file where the whole file was asked for");
+    if (r.bytesTotal >= 0 && r.fileBytes() != r.bytesTotal)
+        return QStringLiteral("Received %1 of %2 bytes").arg(r.fileBytes()).arg(r.bytesTotal);
+    return QString();
 }
 
 void Downloader::finish(Transfer *t, TransferResult result)
 {
     // The key may already belong to a newer transfer (restart) or be gone (cancel).
-    if (m_transfers.value(t->key) != t)
+    if (m_transfers.value(t->request.key) != t)
         return;
     // The transfer is over before its handler runs, so a handler that starts the same address
     // again begins a fresh transfer instead of cancelling this finished one.
-    m_transfers.remove(t->key);
+    m_transfers.remove(t->request.key);
     if (t->target && result.targetFile.isEmpty())
         result.targetFile = t->target->fileName();
     const QByteArray data = std::move(t->data);
-    const QString url = t->url;
-    const QString key = t->key;
-    if (t->idle)
-        t->idle->stop();
-    if (t->deadline)
-        t->deadline->stop();
+    const QString url = t->request.url;
+    const QString key = t->request.key;
+    for (QTimer *timer : {t->idle, t->deadline})
+        if (timer)
+            timer->stop();
     Q_EMIT Complete(url, data, key, result);
     discard(t);
 }

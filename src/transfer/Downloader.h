@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/TransferRequest.h"
 #include "transfer/TransferResult.h"
 
 #include <QByteArray>
@@ -7,9 +8,6 @@
 #include <QObject>
 #include <QString>
 
-class QFile;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTimer;
 
 // Fetches addresses over HTTP in the background, any number at once, each transfer known by a
@@ -18,8 +16,24 @@ class QTimer;
 //
 // A transfer ends with exactly one Complete, unless it is cancelled (no event) or restarted under
 // the same key (the old one is cancelled, only the new one completes). Bodies are kept in memory,
-// or, when Start names a target file, written to that file as they arrive so that memory stays
-// bounded whatever the size; Complete then carries no bytes.
+// or, when the request names a target file, written to that file as they arrive so that memory
+// stays bounded whatever the size; Complete then carries no bytes. Only the body of a success
+// answer is written to the file: an error page never becomes part of it.
+//
+// Resume (TransferRequest::resumeFrom with the validators of the first transfer): the request
+// asks for the rest with Range and If-Range, and the answer's headers decide:
+//   206 starting at our offset, with the same total and the same strong ETag (else the same
+//       date)                     -> appended to the bytes kept; result.resumed
+//   200 (range ignored, or the file changed)
+//                                 -> the file is written again from zero; result.restarted
+//   416 whose total is exactly what we hold (and that names no other version)
+//                                 -> the file is already whole: ok, result.resumed, nothing written
+//   anything else that does not prove to be the same file
+//                                 -> the kept bytes are dropped and the whole file is asked for
+//                                    again in the same transfer; result.restarted
+//   an error status (4xx, 5xx)    -> a failure; the kept bytes stay as they were
+// Bytes of two different files are never joined. Progress counts the kept bytes too, so a
+// resumed transfer's bar goes on from where it stood.
 class Downloader final : public QObject
 {
     Q_OBJECT
@@ -34,6 +48,7 @@ public:
 
     void Start(const QString &URL, int CacheMode = 0, const QString &Key = QString(),
                const QString &TargetFile = QString());
+    void Start(const TransferRequest &request);
     void CancelDownload(const QString &URL);
 
     bool IsRunning(const QString &Key) const;
@@ -50,8 +65,8 @@ public:
         qint64 maxBytes = 0;
         int deadlineMs = 0;
     };
-    static constexpr MemoryLimits PageLimits{4 * 1024 * 1024, 60000};    // watch and result pages
-    static constexpr MemoryLimits PictureLimits{1024 * 1024, 30000};     // thumbnails
+    static constexpr MemoryLimits PageLimits{4 * 1024 * 1024, 60000}; // watch and result pages
+    static constexpr MemoryLimits PictureLimits{1024 * 1024, 30000};  // thumbnails
     // Until a caller sets its own: generous, but still an end.
     static constexpr MemoryLimits DefaultLimits{64 * 1024 * 1024, 300000};
     void setMemoryLimits(MemoryLimits limits) { m_limits = limits; }
@@ -64,6 +79,8 @@ public:
     static int defaultIdleTimeout();
 
 Q_SIGNALS:
+    // BytesDone and BytesTotal count the whole file, kept bytes of a resume included; BytesTotal
+    // is 0 while the length is unknown.
     void Progress(const QString &URL, const QString &Key, qint64 BytesDone, qint64 BytesTotal,
                   int Status);
     void Complete(const QString &URL, const QByteArray &data, const QString &Key,
@@ -71,14 +88,19 @@ Q_SIGNALS:
 
 private:
     struct Transfer;
+    enum class Decision { Pending, Made, Replaced };
 
+    void send(Transfer *transfer);
+    Decision decide(Transfer *transfer);
+    void askAgainFromZero(Transfer *transfer);
     void finish(Transfer *transfer, TransferResult result);
+    void failSoon(Transfer *transfer, TransferResult result);
     void onReadyRead(Transfer *transfer);
     void onFinished(Transfer *transfer);
     void discard(Transfer *transfer);
     bool writeToTarget(Transfer *transfer, const QByteArray &chunk);
-
     void abortOverLimit(Transfer *transfer, bool overSize);
+    QString errorTextOf(const Transfer *transfer, const TransferResult &result) const;
 
     QHash<QString, Transfer *> m_transfers; // by key
     int m_idleTimeout;

@@ -23,6 +23,21 @@ QByteArray expectedBytes(qint64 size, const std::string &id = kId, int code = kC
     return bytes;
 }
 
+// The same file after the site changed it.
+QByteArray changedBytes(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    demosite::fillMediaFromSeed(demosite::changedMediaSeed(demosite::mediaSeed(kId, kCode)), 0, bytes.data(),
+                                static_cast<size_t>(size));
+    return bytes;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 struct Completion
 {
     QString url;
@@ -124,6 +139,183 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.size(), size);
         QVERIFY(file.readAll() == expectedBytes(size));
+    }
+
+    // A first transfer is cut after `kept` bytes (or ends whole when kept is the size); a second
+    // asks for the rest with what the first one learnt, and the answer decides.
+    void resumeIsDecidedByTheAnswer_data()
+    {
+        QTest::addColumn<QString>("resumeQuery"); // added to the second request's query
+        QTest::addColumn<qint64>("kept");
+        QTest::addColumn<QString>("validators"); // as sent, date only, weak, none, other total
+        QTest::addColumn<QStringList>("ranges");  // Range headers of the second transfer's requests
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("resumed");
+        QTest::addColumn<bool>("restarted");
+        QTest::addColumn<QString>("content"); // the file afterwards: whole, changed or kept
+        const QString rest = QStringLiteral("bytes=80000-");
+        QTest::newRow("the rest of the same file") << QString() << 80000LL << QStringLiteral("as sent")
+                                                   << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
+        QTest::newRow("proved by the date alone") << QString() << 80000LL << QStringLiteral("date only")
+                                                  << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
+        QTest::newRow("range ignored: from zero") << QStringLiteral("&ignoreRange=1") << 80000LL
+                                                  << QStringLiteral("as sent") << QStringList{rest} << 200 << false
+                                                  << true << QStringLiteral("whole");
+        QTest::newRow("file changed: from zero") << QStringLiteral("&changeFrom=1") << 80000LL
+                                                 << QStringLiteral("as sent") << QStringList{rest} << 200 << false
+                                                 << true << QStringLiteral("changed");
+        QTest::newRow("a part with another total: asked again")
+            << QString() << 80000LL << QStringLiteral("other total") << QStringList{rest, QString()} << 200 << false
+            << true << QStringLiteral("whole");
+        QTest::newRow("nothing proves it: from zero")
+            << QString() << 80000LL << QStringLiteral("none") << QStringList{QString()} << 200 << false << true
+            << QStringLiteral("whole");
+        QTest::newRow("a weak ETag proves nothing")
+            << QString() << 80000LL << QStringLiteral("weak") << QStringList{QString()} << 200 << false << true
+            << QStringLiteral("whole");
+        QTest::newRow("416: already whole") << QString() << 200000LL << QStringLiteral("as sent")
+                                            << QStringList{QStringLiteral("bytes=200000-")} << 416 << true << false
+                                            << QStringLiteral("whole");
+        QTest::newRow("busy: the kept bytes stay") << QStringLiteral("&busyTimes=1&retryAfter=3") << 80000LL
+                                                   << QStringLiteral("as sent") << QStringList{rest} << 503 << false
+                                                   << false << QStringLiteral("kept");
+    }
+    void resumeIsDecidedByTheAnswer()
+    {
+        QFETCH(QString, resumeQuery);
+        QFETCH(qint64, kept);
+        QFETCH(QString, validators);
+        QFETCH(QStringList, ranges);
+        QFETCH(int, status);
+        QFETCH(bool, resumed);
+        QFETCH(bool, restarted);
+        QFETCH(QString, content);
+        constexpr qint64 size = 200000;
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("video.part"));
+        const QString base = QStringLiteral("size=%1&dropAfter=%2&dropTimes=1").arg(size).arg(kept);
+        site.clear();
+        Downloader d;
+        CompletionLog log(d);
+        d.Start(media(base), Downloader::ForceUpdate, QString(), target);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        const TransferResult first = log.items.first().result;
+        QCOMPARE(first.ok, kept == size);
+        QCOMPARE(fileContents(target), expectedBytes(kept));
+        QVERIFY(first.validators.hasStrongEtag());
+        QVERIFY(!first.validators.lastModified.isEmpty());
+        QCOMPARE(first.validators.total, size);
+
+        TransferRequest request;
+        request.url = media(QStringLiteral("size=%1").arg(size) + resumeQuery); // the same file, no drop
+        request.targetFile = target;
+        request.resumeFrom = QFileInfo(target).size();
+        request.validators = first.validators;
+        if (validators == QLatin1String("date only"))
+            request.validators.etag.clear();
+        else if (validators == QLatin1String("weak"))
+            request.validators = {"W/" + first.validators.etag, QByteArray(), size};
+        else if (validators == QLatin1String("none"))
+            request.validators = {};
+        else if (validators == QLatin1String("other total"))
+            request.validators.total = size + 1;
+        const qsizetype before = site.requests().size();
+        QSignalSpy progress(&d, &Downloader::Progress);
+        d.Start(request);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
+        const TransferResult r = log.items.at(1).result;
+
+        QStringList sent;
+        for (const DemoSite::LoggedRequest &logged : site.requests().mid(before))
+            sent.append(logged.range());
+        QCOMPARE(sent, ranges);
+        QCOMPARE(r.httpStatus, status);
+        QCOMPARE(r.resumed, resumed);
+        QCOMPARE(r.restarted, restarted);
+        const QByteArray expected = content == QLatin1String("changed") ? changedBytes(size)
+                                    : content == QLatin1String("kept") ? expectedBytes(kept)
+                                                                       : expectedBytes(size);
+        QCOMPARE(fileContents(target), expected); // never two files joined
+        QCOMPARE(r.fileBytes(), qint64(expected.size()));
+        QCOMPARE(r.resumedFrom, resumed || status >= 400 ? kept : 0);
+        QCOMPARE(r.ok, status < 500);
+        if (r.ok) {
+            QCOMPARE(r.bytesTotal, size);
+            QCOMPARE(r.validators.total, size);
+            QCOMPARE(r.validators.etag == first.validators.etag, content != QLatin1String("changed"));
+        }
+        if (status == 503)
+            QCOMPARE(r.retryAfter, QByteArray("3"));
+        if (status == 206) {
+            // The bar goes on from the kept bytes and counts the whole file.
+            QVERIFY(!progress.isEmpty());
+            QVERIFY(progress.constFirst().at(2).toLongLong() >= kept);
+            QCOMPARE(progress.constLast().at(2).toLongLong(), size);
+            QCOMPARE(progress.constLast().at(3).toLongLong(), size);
+        }
+    }
+
+    void resumeOfAMissingOrShortFileStartsFromZero()
+    {
+        // The caller's count says more than the file holds: nothing on disk can be trusted.
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("short.part"));
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(expectedBytes(1000));
+        file.close();
+        site.clear();
+        Downloader d;
+        CompletionLog log(d);
+        TransferRequest request;
+        request.url = media(QStringLiteral("size=5000"));
+        request.targetFile = target;
+        request.resumeFrom = 2000;
+        request.validators = {"\"abc\"", QByteArray(), 5000};
+        d.Start(request);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QVERIFY(log.items.first().result.ok);
+        QVERIFY(log.items.first().result.restarted);
+        QCOMPARE(site.requests().constFirst().range(), QString());
+        QCOMPARE(fileContents(target), expectedBytes(5000));
+    }
+
+    void requestHeadersAreSentAsGiven()
+    {
+        QTemporaryDir dir;
+        site.clear();
+        Downloader d;
+        CompletionLog log(d);
+        TransferRequest request;
+        request.url = media(QStringLiteral("size=3000"));
+        request.targetFile = dir.filePath(QStringLiteral("h.part"));
+        request.headers = {{"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Test/1.0"},
+                           {"Referer", "http://127.0.0.1/watch?v=abc"},
+                           {"Cookie", "session=xyz; lang=en"}};
+        d.Start(request);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QVERIFY(log.items.first().result.ok);
+        const DemoSite::LoggedRequest logged = site.requests().constFirst();
+        for (const auto &[name, value] : request.headers)
+            QCOMPARE(logged.headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
+    }
+
+    void aPartWhereTheWholeWasAskedForIsRefused()
+    {
+        // A 206 to a request without a range: a part of some file, whatever its length.
+        QTemporaryDir dir;
+        Downloader d;
+        CompletionLog log(d);
+        TransferRequest request;
+        request.url = media(QStringLiteral("size=3000"));
+        request.targetFile = dir.filePath(QStringLiteral("p.part"));
+        request.headers = {{"Range", "bytes=1000-"}};
+        d.Start(request);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        const TransferResult &r = log.items.first().result;
+        QCOMPARE(r.httpStatus, 206);
+        QVERIFY(!r.ok);
+        QVERIFY(r.validatorMismatch);
     }
 
     void manyTransfersAtOnce()

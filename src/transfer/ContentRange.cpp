@@ -1,0 +1,47 @@
+#include "transfer/ContentRange.h"
+
+namespace {
+
+// A non-negative decimal number made of digits only; -1 otherwise.
+qint64 number(const QByteArray &text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return -1;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return -1;
+    return text.toLongLong();
+}
+
+} // namespace
+
+ContentRange ContentRange::parse(const QByteArray &header)
+{
+    ContentRange range;
+    const QByteArray value = header.trimmed();
+    if (!value.startsWith("bytes "))
+        return range;
+    const QByteArray spec = value.mid(6).trimmed();
+    const qsizetype slash = spec.indexOf('/');
+    if (slash < 0)
+        return range;
+    const QByteArray span = spec.left(slash).trimmed();
+    const QByteArray total = spec.mid(slash + 1).trimmed();
+    if (total != "*") {
+        range.total = number(total);
+        if (range.total < 0)
+            return range;
+    }
+    if (span == "*") {
+        range.unsatisfied = true;
+        range.valid = range.total >= 0;
+        return range;
+    }
+    const qsizetype dash = span.indexOf('-');
+    if (dash < 0)
+        return range;
+    range.first = number(span.left(dash));
+    range.last = number(span.mid(dash + 1));
+    range.valid = range.first >= 0 && range.last >= range.first && (range.total < 0 || range.last < range.total);
+    return range;
+}

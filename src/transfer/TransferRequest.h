@@ -1,0 +1,30 @@
+#pragma once
+
+#include "transfer/TransferValidators.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// One transfer as the caller asks for it.
+struct TransferRequest
+{
+    QString url;
+    QString key;        // names the transfer; empty: the address
+    int cacheMode = 0;  // Downloader::ForceUpdate to never use a cache
+    QString targetFile; // empty: the body is kept in memory and handed over by Complete
+
+    // Resume: keep the first resumeFrom bytes of targetFile and ask only for the rest, with the
+    // validators of the transfer that wrote them. The answer decides (see Downloader):
+    // the rest of the same file is appended; anything that does not prove to be the same file
+    // starts the file again from zero, and the result says so. Without a provable resume
+    // (resumeFrom 0, no strong ETag and no date, no total, or a file shorter than resumeFrom)
+    // the file is written from zero.
+    qint64 resumeFrom = 0;
+    TransferValidators validators;
+
+    // Extra request headers, sent as given: e.g. the User-Agent, Referer and Cookie that a page's
+    // extractor names for a format. A User-Agent here replaces the program's own.
+    QList<QPair<QByteArray, QByteArray>> headers;
+};
