@@ -199,7 +199,8 @@ std::string indexPage(const std::string &root)
                 v.id + "\">embed</a></td><td>" + v.author + "</td><td>" + formats + "</td></tr>\n";
     }
     page += "</table>\n<p>Searches: <a href=\"/results?search_query=all\">all</a>, "
-            "<a href=\"/results?search_query=cats\">cats</a>.</p>\n</body>\n</html>\n";
+            "<a href=\"/results?search_query=cats\">cats</a>.</p>\n"
+            "<p>Pages of today's kind, for the video extractor: <a href=\"/clips\">clips</a>.</p>\n</body>\n</html>\n";
     return page;
 }
 

@@ -243,6 +243,8 @@ void Site::addRoutes()
                    {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
     });
 
+    addClipRoutes();
+
     m_server.Get("/_control/rule", [this](const httplib::Request &req, httplib::Response &res) {
         const std::string path = req.get_param_value("path");
         if (path.empty()) {

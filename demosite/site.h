@@ -28,6 +28,7 @@ public:
 
 private:
     void addRoutes();
+    void addClipRoutes(); // the pages of today's kind
     httplib::Server::HandlerResponse beforeRouting(const httplib::Request &req, httplib::Response &res);
     std::string rootOf(const httplib::Request &req) const;
     // The contents of a file below the --extra folder, when that folder and file exist.
