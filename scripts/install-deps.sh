@@ -8,6 +8,7 @@ packages=(
     build-essential cmake pkgconf
     qt6-base-dev qt6-webengine-dev libgl-dev libvulkan-dev
     libcpp-httplib-dev
+    yt-dlp ffmpeg
     fonts-dejavu-core fontconfig
     xvfb xauth curl time
     "$@"

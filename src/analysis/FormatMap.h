@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysis/FormatTable.h"
 #include "app/RuntimeError.h"
+#include "videoinfo/FormatTable.h"
 
 #include <QString>
 #include <array>

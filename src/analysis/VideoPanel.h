@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysis/FormatTable.h"
 #include "analysis/VideoDetails.h"
+#include "videoinfo/FormatTable.h"
 
 #include <QImage>
 #include <QString>

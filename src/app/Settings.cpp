@@ -79,6 +79,11 @@ void Write(const QString &videoSavePath, const QString &imageSavePath)
     WriteValue(QStringLiteral("ImageSavePath"), imageSavePath);
 }
 
+QString ExtractorPath()
+{
+    return IniFile::read(kSection, QStringLiteral("ExtractorPath"), FilePath()).trimmed();
+}
+
 void WriteValue(const QString &key, const QString &value)
 {
     IniFile::write(kSection, key, value, FilePath());

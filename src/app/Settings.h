@@ -26,6 +26,10 @@ Folders Read();
 // Writes both keys (shut-down).
 void Write(const QString &videoSavePath, const QString &imageSavePath);
 
+// The video extractor program (key ExtractorPath): a path, or a name found on the PATH; empty
+// means yt-dlp on the PATH. Only ever read: the user sets it to use a newer extractor.
+QString ExtractorPath();
+
 // Writes one key at once (after Browse, after a saved thumbnail).
 void WriteValue(const QString &key, const QString &value);
 

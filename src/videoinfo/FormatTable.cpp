@@ -1,4 +1,4 @@
-#include "analysis/FormatTable.h"
+#include "videoinfo/FormatTable.h"
 
 namespace FormatTable {
 

@@ -1,0 +1,173 @@
+#include "extractor/ExtractorDownload.h"
+
+#include "extractor/ExtractorProcess.h"
+#include "extractor/ExtractorProgram.h"
+#include "extractor/ExtractorProgress.h"
+#include "videoinfo/VideoText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+// The extractor reads "-o" as a template in which "%" starts a field.
+QString templateEscaped(const QString &path)
+{
+    QString escaped = path;
+    return escaped.replace(QLatin1Char('%'), QStringLiteral("%%"));
+}
+
+} // namespace
+
+ExtractorDownload::ExtractorDownload(const QString &program, const QString &pageAddress, const QString &formatId,
+                                     const QString &partialFile, QObject *parent)
+    : QObject(parent)
+    , m_pageAddress(pageAddress)
+    , m_partialFile(partialFile)
+{
+    m_refused = !VideoText::IsWebAddress(pageAddress) || formatId.isEmpty() || partialFile.isEmpty();
+    if (m_refused)
+        return;
+    QStringList arguments = ExtractorProgram::CommonArguments() + ExtractorProgress::Arguments();
+    arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << formatId;
+    if (formatId.contains(QLatin1Char('+')))
+        arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
+    arguments << QStringLiteral("-o") << templateEscaped(workFolder() + QStringLiteral("/media.%(ext)s"));
+    arguments << QStringLiteral("--") << pageAddress;
+    m_process = new ExtractorProcess(program, arguments, ExtractorProcess::Output::Lines, this);
+    m_process->setTimeout(ExtractorProcess::DefaultTimeout, true);
+    m_process->setOutputLimit(1024 * 1024); // one line
+    connect(m_process, &ExtractorProcess::lineReceived, this, &ExtractorDownload::onLine);
+    connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorDownload::onSucceeded);
+    connect(m_process, &ExtractorProcess::failed, this, &ExtractorDownload::onFailed);
+    connect(m_process, &ExtractorProcess::stopped, this, [this] {
+        removeWorkFolder();
+        if (m_stopping)
+            Q_EMIT stopped();
+    });
+}
+
+ExtractorDownload::~ExtractorDownload()
+{
+    delete m_process; // kills a running extractor before its folder goes
+    m_process = nullptr;
+    removeWorkFolder();
+}
+
+QString ExtractorDownload::WorkFolderOf(const QString &partialFile)
+{
+    return partialFile + QStringLiteral(".work");
+}
+
+QString ExtractorDownload::workFolder() const
+{
+    return WorkFolderOf(m_partialFile);
+}
+
+qint64 ExtractorDownload::processId() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+void ExtractorDownload::setIdleTimeout(int milliseconds)
+{
+    if (m_process)
+        m_process->setTimeout(milliseconds, true);
+}
+
+void ExtractorDownload::start()
+{
+    if (m_refused) {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_stopping)
+                Q_EMIT failed({ExtractorFailure::Reason::Refused, QStringLiteral("Only http and https addresses are handed to the video extractor")});
+        });
+        return;
+    }
+    // A folder left by an earlier run that was never cleaned up goes first.
+    removeWorkFolder();
+    if (!QDir().mkpath(workFolder())) {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_stopping)
+                Q_EMIT failed({ExtractorFailure::Reason::Failed, QStringLiteral("The folder %1 cannot be made.").arg(workFolder())});
+        });
+        return;
+    }
+    m_process->start();
+}
+
+void ExtractorDownload::stop()
+{
+    m_stopping = true;
+    if (m_process && m_process->isRunning()) {
+        m_process->cancel();
+        return;
+    }
+    if (m_process)
+        m_process->cancel();
+    removeWorkFolder();
+    QTimer::singleShot(0, this, &ExtractorDownload::stopped);
+}
+
+void ExtractorDownload::onLine(const QByteArray &line)
+{
+    if (m_stopping)
+        return;
+    if (const auto report = ExtractorProgress::ParseReport(line)) {
+        const qint64 total = report->total >= 0 ? m_finishedStreams + std::max(report->total, report->done) : -1;
+        Q_EMIT progress(m_finishedStreams + report->done, total);
+        if (report->finished)
+            m_finishedStreams += report->total >= 0 ? report->total : report->done;
+        return;
+    }
+    if (const auto file = ExtractorProgress::ParseFile(line))
+        m_resultFile = *file;
+}
+
+void ExtractorDownload::onSucceeded()
+{
+    if (m_stopping)
+        return;
+    QString why;
+    const bool moved = moveResultIntoPlace(why);
+    removeWorkFolder();
+    if (moved)
+        Q_EMIT finished(m_partialFile);
+    else
+        Q_EMIT failed({ExtractorFailure::Reason::Refused, why});
+}
+
+void ExtractorDownload::onFailed(const ExtractorFailure &failure)
+{
+    if (m_stopping)
+        return;
+    if (m_process && !m_process->isRunning())
+        removeWorkFolder(); // else once it has stopped
+    Q_EMIT failed(failure);
+}
+
+bool ExtractorDownload::moveResultIntoPlace(QString &why)
+{
+    // Only a plain file that the extractor made in its own folder is taken.
+    const QFileInfo result(m_resultFile);
+    const QString folder = QFileInfo(workFolder()).canonicalFilePath();
+    if (m_resultFile.isEmpty() || result.isSymLink() || !result.isFile() || folder.isEmpty()
+        || QFileInfo(result.canonicalPath()).canonicalFilePath() != folder) {
+        why = QStringLiteral("The video extractor named no downloaded file in its own folder");
+        return false;
+    }
+    QFile::remove(m_partialFile);
+    if (!QFile::rename(result.filePath(), m_partialFile)) {
+        why = QStringLiteral("The downloaded file cannot be moved to %1").arg(m_partialFile);
+        return false;
+    }
+    return true;
+}
+
+void ExtractorDownload::removeWorkFolder() const
+{
+    if (!m_refused && !m_partialFile.isEmpty())
+        QDir(workFolder()).removeRecursively();
+}

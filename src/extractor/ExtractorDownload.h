@@ -1,0 +1,59 @@
+#pragma once
+
+#include "extractor/ExtractorFailure.h"
+
+#include <QObject>
+#include <QString>
+
+class ExtractorProcess;
+
+// Downloads one encoding of a page by running the extractor: streams (HLS, DASH) and merged
+// video and audio, which the transfer layer cannot fetch itself. The extractor writes into a
+// work folder of its own beside the partial file; only when it ends with success and its file
+// is there is that file moved to the partial file. Stop ends the process and its children and
+// removes the work folder.
+class ExtractorDownload final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ExtractorDownload)
+
+public:
+    ExtractorDownload(const QString &program, const QString &pageAddress, const QString &formatId,
+                      const QString &partialFile, QObject *parent = nullptr);
+    ~ExtractorDownload() override; // a running extractor is killed, its work folder removed
+
+    // The run fails as TimedOut when the extractor writes nothing for this long.
+    void setIdleTimeout(int milliseconds);
+
+    void start();
+    void stop(); // no result follows; stopped once the process is gone and its files removed
+
+    QString partialFile() const { return m_partialFile; }
+    QString workFolder() const;
+    qint64 processId() const;
+
+    static QString WorkFolderOf(const QString &partialFile);
+
+Q_SIGNALS:
+    // Bytes of the whole download so far and its expected size (-1 unknown); a merged download
+    // counts its streams one after the other.
+    void progress(qint64 done, qint64 total);
+    void finished(const QString &partialFile);
+    void failed(const ExtractorFailure &failure);
+    void stopped();
+
+private:
+    void onLine(const QByteArray &line);
+    void onSucceeded();
+    void onFailed(const ExtractorFailure &failure);
+    bool moveResultIntoPlace(QString &why);
+    void removeWorkFolder() const;
+
+    QString m_pageAddress;
+    QString m_partialFile;
+    ExtractorProcess *m_process = nullptr;
+    QString m_resultFile;
+    qint64 m_finishedStreams = 0; // bytes of the streams already complete
+    bool m_stopping = false;
+    bool m_refused = false;
+};

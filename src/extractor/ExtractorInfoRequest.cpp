@@ -1,0 +1,71 @@
+#include "extractor/ExtractorInfoRequest.h"
+
+#include "extractor/ExtractorJson.h"
+#include "extractor/ExtractorProcess.h"
+#include "extractor/ExtractorProgram.h"
+#include "videoinfo/VideoText.h"
+
+#include <QTimer>
+
+ExtractorInfoRequest::ExtractorInfoRequest(const QString &program, const QString &address, QObject *parent)
+    : QObject(parent)
+    , m_address(address)
+    , m_canMerge(ExtractorProgram::CanMerge())
+{
+    if (!VideoText::IsWebAddress(address))
+        return;
+    m_process = new ExtractorProcess(
+        program, ExtractorProgram::CommonArguments() << QStringLiteral("-J") << QStringLiteral("--") << address,
+        ExtractorProcess::Output::Collect, this);
+    connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorInfoRequest::onOutput);
+    connect(m_process, &ExtractorProcess::failed, this, &ExtractorInfoRequest::failed);
+}
+
+ExtractorInfoRequest::~ExtractorInfoRequest() = default;
+
+void ExtractorInfoRequest::setTimeout(int milliseconds)
+{
+    if (m_process)
+        m_process->setTimeout(milliseconds);
+}
+
+void ExtractorInfoRequest::setOutputLimit(qint64 bytes)
+{
+    if (m_process)
+        m_process->setOutputLimit(bytes);
+}
+
+qint64 ExtractorInfoRequest::processId() const
+{
+    return m_process ? m_process->processId() : 0;
+}
+
+void ExtractorInfoRequest::start()
+{
+    if (m_process) {
+        m_process->start();
+        return;
+    }
+    QTimer::singleShot(0, this, [this] {
+        if (!m_cancelled)
+            Q_EMIT failed({ExtractorFailure::Reason::Refused, QStringLiteral("Only http and https addresses are handed to the video extractor")});
+    });
+}
+
+void ExtractorInfoRequest::cancel()
+{
+    m_cancelled = true;
+    if (m_process)
+        m_process->cancel();
+}
+
+void ExtractorInfoRequest::onOutput(const QByteArray &output)
+{
+    if (m_cancelled)
+        return;
+    const ExtractorReading reading = ExtractorJson::Read(output, m_address, m_canMerge);
+    if (reading.failure)
+        Q_EMIT failed(*reading.failure);
+    else
+        Q_EMIT finished(reading.info);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "extractor/ExtractorFailure.h"
+#include "videoinfo/VideoInfo.h"
+
+#include <QObject>
+#include <QString>
+
+class ExtractorProcess;
+
+// Asks the extractor for one page's details and encodings (its single JSON document) and reads
+// the answer. Only http and https addresses are handed on, as one argument after "--". Reports
+// finished or failed once, on a later turn of the event loop; nothing after cancel.
+class ExtractorInfoRequest final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ExtractorInfoRequest)
+
+public:
+    // program: the configured extractor (empty: yt-dlp on the PATH).
+    ExtractorInfoRequest(const QString &program, const QString &address, QObject *parent = nullptr);
+    ~ExtractorInfoRequest() override;
+
+    void setTimeout(int milliseconds);
+    void setOutputLimit(qint64 bytes);
+    void setCanMerge(bool canMerge) { m_canMerge = canMerge; } // default: ffmpeg is on the PATH
+
+    void start();
+    void cancel();
+
+    QString address() const { return m_address; }
+    qint64 processId() const;
+
+Q_SIGNALS:
+    void finished(const VideoInfo &info);
+    void failed(const ExtractorFailure &failure);
+
+private:
+    void onOutput(const QByteArray &output);
+
+    QString m_address;
+    ExtractorProcess *m_process = nullptr; // none for an address that is refused
+    bool m_canMerge;
+    bool m_cancelled = false;
+};

@@ -1,0 +1,489 @@
+// The extractor runs for real: Debian's yt-dlp reads the demo site's pages of today's kind and
+// downloads their streams; small shell scripts stand in for it through ExtractorPath wherever its
+// answer has to be hostile or its process has to misbehave.
+
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "demosite/clips.h"
+#include "demosite/mediacontent.h"
+#include "extractor/ExtractorDownload.h"
+#include "extractor/ExtractorInfoRequest.h"
+#include "extractor/ExtractorProcess.h"
+#include "extractor/ExtractorProgram.h"
+#include "support/DemoSite.h"
+#include "videoinfo/VideoText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+using Reason = ExtractorFailure::Reason;
+
+QString q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const demosite::Clip &clip(std::string_view name)
+{
+    const demosite::Clip *c = demosite::findClip(name);
+    Q_ASSERT(c);
+    return *c;
+}
+
+// Processes of the group that are still running (zombies no longer run).
+int runningInGroup(qint64 group)
+{
+    int running = 0;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z")
+            ++running;
+    }
+    return running;
+}
+
+QByteArray expectedMedia(const demosite::Clip &c, const demosite::ClipSource &source)
+{
+    QByteArray bytes(static_cast<qsizetype>(source.size), '\0');
+    demosite::fillMedia(c.name, source.code, 0, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    return bytes;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestExtractor : public QObject
+{
+    Q_OBJECT
+
+private:
+    DemoSite m_site;
+    QTemporaryDir m_dir;
+
+    QString clipUrl(std::string_view name) const { return m_site.root() + q(demosite::clipPagePath(name)); }
+
+    // A shell script in the test folder that stands in for the extractor; ExtractorPath names it.
+    QString standIn(const QString &name, const QByteArray &body)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QString();
+        file.write("#!/bin/sh\n" + body + "\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    // The program as the settings name it.
+    static QString configured(const QString &program)
+    {
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
+        return Settings::ExtractorPath();
+    }
+
+    // Runs one request to its end; the failure, or nullopt with info filled.
+    static std::optional<ExtractorFailure> ask(ExtractorInfoRequest &request, VideoInfo &info, int waitMs = 60000)
+    {
+        QSignalSpy finished(&request, &ExtractorInfoRequest::finished);
+        QSignalSpy failed(&request, &ExtractorInfoRequest::failed);
+        request.start();
+        if (!QTest::qWaitFor([&] { return !finished.isEmpty() || !failed.isEmpty(); }, waitMs))
+            return ExtractorFailure{Reason::Failed, QStringLiteral("no answer at all")};
+        if (!finished.isEmpty()) {
+            info = finished.first().first().value<VideoInfo>();
+            return std::nullopt;
+        }
+        return failed.first().first().value<ExtractorFailure>();
+    }
+
+    VideoInfo infoOf(std::string_view name)
+    {
+        ExtractorInfoRequest request(QString(), clipUrl(name));
+        VideoInfo info;
+        const auto failure = ask(request, info);
+        if (failure)
+            qWarning() << "extractor failed:" << failure->sentence();
+        return info;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<VideoInfo>();
+        qRegisterMetaType<ExtractorFailure>();
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(!ExtractorProgram::Resolve(QString()).isEmpty(), "yt-dlp is not installed (scripts/install-deps.sh)");
+        // The extractor keeps a cache in the user's folders: this test's own.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
+        AppState::setAppPath(m_dir.path());
+        QVERIFY(m_site.start());
+    }
+
+    void cleanup() { m_site.clear(); }
+
+    // The real extractor on each page of today's kind: what the page holds arrives in the value.
+    void readsPagesOfTodaysKind_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (std::string_view name : {demosite::clips::jsonLd, demosite::clips::html5, demosite::clips::hls,
+                                      demosite::clips::separate})
+            QTest::newRow(name.data()) << q(name);
+    }
+    void readsPagesOfTodaysKind()
+    {
+        QFETCH(QString, name);
+        const demosite::Clip &c = clip(name.toStdString());
+        const VideoInfo info = infoOf(c.name);
+        QVERIFY(info.hasEncodings());
+        QCOMPARE(info.pageAddress, clipUrl(c.name));
+        QVERIFY2(info.title.startsWith(q(c.title)), qPrintable(info.title));
+        QVERIFY(!info.descriptionIsMarkup);
+        QVERIFY(info.related.isEmpty());
+        for (const VideoEncoding &e : info.encodings)
+            QVERIFY(e.kind == VideoEncoding::Kind::Merged || e.address.startsWith(m_site.root()));
+        const auto addressOf = [&](int code) {
+            return m_site.root() + q(demosite::clipMediaPath(c.name, *demosite::findClipSource(c, code)));
+        };
+        const QList<VideoEncoding> others = info.otherEncodings();
+
+        switch (c.kind) {
+        case demosite::ClipKind::JsonLd:
+            QCOMPARE(info.author, q(c.author));
+            QCOMPARE(info.published, VideoText::Published(QDate::fromString(q(c.uploadDate), Qt::ISODate)));
+            QCOMPARE(info.duration, VideoText::Duration(c.seconds));
+            QCOMPARE(info.views, VideoText::Grouped(static_cast<qint64>(c.views)));
+            QCOMPARE(info.description, q(c.description));
+            QCOMPARE(info.thumbnail, m_site.thumbnailUrl(q(c.thumbnailId)));
+            QCOMPARE(others.size(), 1);
+            QCOMPARE(others.first().address, addressOf(18));
+            QCOMPARE(others.first().kind, VideoEncoding::Kind::SingleFile);
+            QCOMPARE(others.first().container, QStringLiteral("mp4"));
+            break;
+        case demosite::ClipKind::Html5:
+            QCOMPARE(info.thumbnail, m_site.thumbnailUrl(q(c.thumbnailId)));
+            QCOMPARE(info.slotEncoding(3)->address, addressOf(18));
+            QCOMPARE(info.slotEncoding(4)->address, addressOf(22));
+            QVERIFY(!info.slotEncoding(4)->headers.isEmpty()); // the extractor's user agent and referer
+            QCOMPARE(others.size(), 1);
+            QCOMPARE(others.first().address, addressOf(43));
+            QCOMPARE(others.first().label(), QStringLiteral("webm, 480p"));
+            break;
+        case demosite::ClipKind::Hls:
+            QCOMPARE(others.size(), 2);
+            QCOMPARE(others.at(0).resolution, QStringLiteral("1280x720")); // best first
+            QCOMPARE(others.at(1).resolution, QStringLiteral("640x360"));
+            QCOMPARE(others.at(0).kind, VideoEncoding::Kind::Stream);
+            break;
+        default: {
+            const QStringList kinds = [&] {
+                QStringList k;
+                for (const VideoEncoding &e : others)
+                    k << (e.kind == VideoEncoding::Kind::Merged ? QStringLiteral("merged")
+                          : e.tracks == VideoEncoding::Tracks::VideoOnly ? QStringLiteral("video")
+                                                                          : QStringLiteral("audio"));
+                return k;
+            }();
+            QStringList expected{QStringLiteral("video"), QStringLiteral("audio")};
+            if (ExtractorProgram::CanMerge())
+                expected.prepend(QStringLiteral("merged"));
+            QCOMPARE(kinds, expected);
+        }
+        }
+    }
+
+    // Every way of getting no usable answer ends in one failure that says why, and leaves no
+    // process behind. "program": empty for the real extractor, else a stand-in script's body, or
+    // "@nowhere"/"@plain file" for a program that cannot run.
+    void failures_data()
+    {
+        QTest::addColumn<QString>("address"); // "/..." on the demo site, else as it is
+        QTest::addColumn<QByteArray>("program");
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("detail"); // contained in the failure's detail
+
+        const int normal = ExtractorProcess::DefaultTimeout;
+        QTest::newRow("page without a video") << q(demosite::clipPagePath(demosite::clips::noVideo)) << QByteArray() << normal
+                                              << int(Reason::Failed) << "ERROR: Unsupported URL";
+        QTest::newRow("page that is not there") << "/clip/no-such-clip" << QByteArray() << normal << int(Reason::Failed)
+                                                << "404";
+        QTest::newRow("page that never answers") << q(demosite::clipPagePath(demosite::clips::silent)) << QByteArray()
+                                                 << 8000 << int(Reason::TimedOut) << "";
+        QTest::newRow("no web address") << "file:///etc/passwd" << QByteArray() << normal << int(Reason::Refused) << "http";
+        QTest::newRow("extractor not installed") << "/clip/x" << QByteArray("@nowhere") << normal << int(Reason::NotInstalled)
+                                                 << "nowhere";
+        QTest::newRow("extractor not executable") << "/clip/x" << QByteArray("@plain file") << normal
+                                                  << int(Reason::NotInstalled) << "plain";
+        QTest::newRow("endless answer") << "/clip/x" << QByteArray("exec yes '{\"title\": \"again and again\"}'") << normal
+                                        << int(Reason::TooMuchOutput) << "";
+        QTest::newRow("answer cut off") << "/clip/x" << QByteArray("printf '{\"title\": \"x\", \"formats\": [{\"url\": '") << normal
+                                        << int(Reason::Unreadable) << "";
+        QTest::newRow("only local and inline addresses")
+            << "/clip/x"
+            << QByteArray(R"(echo '{"title": "x", "thumbnail": "file:///etc/hostname", "formats": [)"
+                          R"({"format_id": "18", "url": "file:///etc/passwd", "protocol": "file"},)"
+                          R"({"format_id": "22", "url": "data:video/mp4;base64,AAAA", "protocol": "data"}]}')")
+            << normal << int(Reason::NoVideo) << "";
+        QTest::newRow("its own error line")
+            << "/clip/x" << QByteArray("echo 'WARNING: first' >&2; echo 'ERROR: [generic] it broke' >&2; echo 'afterwards' >&2; exit 1")
+            << normal << int(Reason::Failed) << "ERROR: [generic] it broke";
+        QTest::newRow("killed by a signal") << "/clip/x" << QByteArray("echo 'ERROR: about to fall' >&2; kill -SEGV $$") << normal
+                                            << int(Reason::Failed) << "about to fall";
+    }
+    void failures()
+    {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, program);
+        QFETCH(int, timeout);
+        QFETCH(int, reason);
+        QFETCH(QString, detail);
+        QString path;
+        if (program == "@nowhere")
+            path = m_dir.filePath(QStringLiteral("nowhere/yt-dlp"));
+        else if (program == "@plain file")
+            path = standIn(QStringLiteral("plain"), "exit 0"), QFile::setPermissions(path, QFile::ReadOwner);
+        else if (!program.isEmpty())
+            path = standIn(QStringLiteral("stand-in"), program);
+        if (address.startsWith(QLatin1Char('/')))
+            address.prepend(m_site.root());
+
+        ExtractorInfoRequest request(configured(path), address);
+        request.setTimeout(timeout);
+        VideoInfo info;
+        const auto failure = ask(request, info, timeout + 60000);
+        QVERIFY(failure);
+        QCOMPARE(int(failure->reason), reason);
+        QVERIFY2(failure->detail.contains(detail), qPrintable(failure->detail));
+        QVERIFY(failure->sentence().endsWith(QStringLiteral(". ")) || failure->sentence().endsWith(QLatin1Char(' ')));
+        if (reason == int(Reason::TimedOut))
+            QVERIFY(m_site.requestLog().contains(q(demosite::clipPagePath(demosite::clips::silent))));
+        if (reason == int(Reason::Refused) || reason == int(Reason::NotInstalled))
+            QCOMPARE(request.processId(), 0);
+        else
+            QTRY_COMPARE_WITH_TIMEOUT(runningInGroup(request.processId()), 0, 15000);
+    }
+
+    // A hostile answer that still names something usable: only that is taken.
+    void hostileAnswerKeepsOnlyWebAddresses()
+    {
+        const QJsonObject answer{
+            {QStringLiteral("title"), QStringLiteral("<b>bold</b>")},
+            {QStringLiteral("description"), QStringLiteral("<c=&HFF>red</c>")},
+            {QStringLiteral("thumbnail"), QStringLiteral("file:///etc/hostname")},
+            {QStringLiteral("formats"),
+             QJsonArray{QJsonObject{{QStringLiteral("format_id"), QStringLiteral("18")}, {QStringLiteral("url"), QStringLiteral("file:///etc/passwd")}},
+                        QJsonObject{{QStringLiteral("format_id"), QStringLiteral("22")},
+                                    {QStringLiteral("url"), QStringLiteral("https://cdn.example/22.mp4")},
+                                    {QStringLiteral("protocol"), QStringLiteral("https")},
+                                    {QStringLiteral("http_headers"),
+                                     QJsonObject{{QStringLiteral("Referer"), QStringLiteral("https://site.example/")},
+                                                 {QStringLiteral("X-Evil"), QStringLiteral("a\r\nHost: evil")}}}}}}};
+        const QString json = m_dir.filePath(QStringLiteral("answer.json"));
+        QFile file(json);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QJsonDocument(answer).toJson());
+        file.close();
+        const QString path = standIn(QStringLiteral("mixed"), "cat '" + QFile::encodeName(json) + "'");
+        ExtractorInfoRequest request(configured(path), m_site.root() + QStringLiteral("/clip/x"));
+        VideoInfo info;
+        QVERIFY(!ask(request, info));
+        QCOMPARE(info.encodings.size(), 1);
+        QCOMPARE(info.slotEncoding(4)->address, QStringLiteral("https://cdn.example/22.mp4"));
+        QCOMPARE(info.slotEncoding(4)->headers, (RequestHeaders{{"Referer", "https://site.example/"}}));
+        QVERIFY(info.thumbnail.isEmpty());
+        QCOMPARE(info.description, QStringLiteral("<c=&HFF>red</c>"));
+        QVERIFY(!info.descriptionIsMarkup);
+    }
+
+    // The address reaches the extractor as one argument behind "--": no shell ever sees it.
+    void addressIsOneArgument()
+    {
+        const QString record = m_dir.filePath(QStringLiteral("arguments"));
+        const QString path = standIn(QStringLiteral("recorder"),
+                                     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(record) +
+                                         "'\necho '{\"formats\": [{\"format_id\": \"x\", \"url\": \"https://cdn.example/x\"}]}'");
+        const QString address = QStringLiteral("http://127.0.0.1:9/w;$(touch$IFS'pwned')&x=$(id)");
+        QVERIFY(VideoText::IsWebAddress(address));
+        ExtractorInfoRequest request(configured(path), address);
+        VideoInfo info;
+        QVERIFY(!ask(request, info));
+        const QStringList arguments = QString::fromUtf8(fileBytes(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(arguments.size() >= 3);
+        QCOMPARE(arguments.mid(arguments.size() - 3), (QStringList{QStringLiteral("-J"), QStringLiteral("--"), address}));
+        QVERIFY(!QFile::exists(QStringLiteral("pwned")) && !QFile::exists(m_dir.filePath(QStringLiteral("pwned"))));
+    }
+
+    // Cancelling ends the process and everything it started, even when it will not end by itself;
+    // what it writes afterwards is no answer.
+    void cancelEndsTheGroup_data()
+    {
+        QTest::addColumn<QByteArray>("behaviour");
+        QTest::addColumn<bool>("destroy"); // the request is destroyed instead of cancelled
+        QByteArray answer = "echo '{\"formats\": [{\"format_id\": \"x\", \"url\": \"https://cdn.example/x\"}]}'";
+        QTest::newRow("ends when told") << QByteArray("") << false;
+        QTest::newRow("answers when told to end") << QByteArray("trap \"" + answer.replace('"', "\\\"") + "; exit 0\" TERM") << false;
+        QTest::newRow("will not end") << QByteArray("trap '' TERM") << false;
+        QTest::newRow("destroyed while running") << QByteArray("trap '' TERM") << true;
+    }
+    void cancelEndsTheGroup()
+    {
+        QFETCH(QByteArray, behaviour);
+        QFETCH(bool, destroy);
+        const QString started = m_dir.filePath(QStringLiteral("started"));
+        QFile::remove(started);
+        const QString path = standIn(QStringLiteral("lingering"),
+                                     behaviour + "\nsleep 300 &\ntouch '" + QFile::encodeName(started) + "'\nwait\nwait");
+        auto *request = new ExtractorInfoRequest(configured(path), m_site.root() + QStringLiteral("/clip/x"));
+        QSignalSpy finished(request, &ExtractorInfoRequest::finished);
+        QSignalSpy failed(request, &ExtractorInfoRequest::failed);
+        request->start();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 15000);
+        const qint64 group = request->processId();
+        QCOMPARE(runningInGroup(group), 2); // the script and its sleeping child
+        if (destroy) {
+            delete request;
+            QCOMPARE(runningInGroup(group), 0);
+            return;
+        }
+        request->cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(runningInGroup(group), 0, 15000);
+        QVERIFY(finished.isEmpty() && failed.isEmpty());
+        delete request;
+    }
+
+    // An HLS stream downloaded by the extractor into the partial file, byte for byte, with progress.
+    void downloadsAStream()
+    {
+        const demosite::Clip &c = clip(demosite::clips::hls);
+        const VideoInfo info = infoOf(c.name);
+        QVERIFY(info.hasEncodings());
+        const VideoEncoding best = info.otherEncodings().first();
+        const demosite::ClipSource &source = *demosite::findClipSource(c, 720);
+
+        const QString partial = m_dir.filePath(QStringLiteral(".stream.part"));
+        ExtractorDownload download(QString(), info.pageAddress, best.formatId, partial);
+        QSignalSpy progress(&download, &ExtractorDownload::progress);
+        QSignalSpy finished(&download, &ExtractorDownload::finished);
+        QSignalSpy failed(&download, &ExtractorDownload::failed);
+        download.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() || !failed.isEmpty(), 120000);
+        QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().value<ExtractorFailure>().sentence()));
+        QCOMPARE(finished.first().first().toString(), partial);
+        QVERIFY(fileBytes(partial) == expectedMedia(c, source));
+        QVERIFY(!QFileInfo::exists(download.workFolder()));
+
+        QVERIFY(progress.size() >= 3);
+        qint64 last = 0;
+        for (const QList<QVariant> &report : progress) {
+            QVERIFY(report.at(0).toLongLong() >= last);
+            last = report.at(0).toLongLong();
+        }
+        QCOMPARE(last, qint64(source.size));
+        QCOMPARE(progress.last().at(1).toLongLong(), qint64(source.size));
+    }
+
+    // Stopped while a segment is on its way: the extractor and its group are gone, and so are the
+    // partial file and everything the extractor wrote.
+    void stopsAStreamMidway()
+    {
+        const demosite::Clip &c = clip(demosite::clips::hls);
+        const VideoInfo info = infoOf(c.name);
+        QVERIFY(info.hasEncodings());
+        const QString heldSegment = q(demosite::clipSegmentPath(c.name, 720, 4));
+        m_site.rule(heldSegment, 120000);
+
+        const QString partial = m_dir.filePath(QStringLiteral(".stopped.part"));
+        ExtractorDownload download(QString(), info.pageAddress, info.otherEncodings().first().formatId, partial);
+        QSignalSpy progress(&download, &ExtractorDownload::progress);
+        QSignalSpy finished(&download, &ExtractorDownload::finished);
+        QSignalSpy failed(&download, &ExtractorDownload::failed);
+        QSignalSpy stopped(&download, &ExtractorDownload::stopped);
+        download.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_site.requestLog().contains(heldSegment), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().at(0).toLongLong() >= 4 * qint64(demosite::hlsSegmentBytes), 30000);
+        QVERIFY(QFileInfo(download.workFolder()).isDir());
+        const qint64 group = download.processId();
+        QVERIFY(runningInGroup(group) > 0);
+
+        download.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, 15000);
+        QCOMPARE(runningInGroup(group), 0);
+        QVERIFY(!QFileInfo::exists(partial));
+        QVERIFY(!QFileInfo::exists(download.workFolder()));
+        QVERIFY(finished.isEmpty() && failed.isEmpty());
+    }
+
+    // A download that does not end with the extractor's own file in its own folder fails, and
+    // leaves nothing behind; a file elsewhere that the extractor names is never touched.
+    void downloadFailures_data()
+    {
+        QTest::addColumn<QByteArray>("program"); // empty for the real extractor
+        QTest::addColumn<QString>("formatId");
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("detail");
+        // The stand-ins find their folder in the argument behind -o.
+        const QByteArray folder = "for a in \"$@\"; do [ \"$prev\" = -o ] && out=\"$a\"; prev=\"$a\"; done\n"
+                                  "dir=$(dirname \"$out\")\n";
+        const QByteArray outside = QFile::encodeName(m_dir.filePath(QStringLiteral("outside.txt")));
+        QTest::newRow("format not offered") << QByteArray() << "no-such-format" << int(Reason::Failed) << "format";
+        QTest::newRow("names a file elsewhere")
+            << folder + "echo '{\"filepath\": \"" + outside + "\"}'" << "x" << int(Reason::Refused) << "own folder";
+        QTest::newRow("a link as its file")
+            << folder + "ln -s '" + outside + "' \"$dir/media.mp4\"\necho \"{\\\"filepath\\\": \\\"$dir/media.mp4\\\"}\""
+            << "x" << int(Reason::Refused) << "own folder";
+        QTest::newRow("success without a file") << folder + "echo '{\"downloaded\": 5, \"total\": 5, \"status\": \"finished\"}'"
+                                                << "x" << int(Reason::Refused) << "own folder";
+        QTest::newRow("fails after writing")
+            << folder + "echo partial > \"$dir/media.mp4.part\"\necho 'ERROR: unable to download video data' >&2\nexit 1"
+            << "x" << int(Reason::Failed) << "ERROR: unable to download video data";
+    }
+    void downloadFailures()
+    {
+        QFETCH(QByteArray, program);
+        QFETCH(QString, formatId);
+        QFETCH(int, reason);
+        QFETCH(QString, detail);
+        const QString outside = m_dir.filePath(QStringLiteral("outside.txt"));
+        QFile file(outside);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("not the extractor's");
+        file.close();
+        const QString path = program.isEmpty() ? QString() : standIn(QStringLiteral("downloader"), program);
+
+        const QString partial = m_dir.filePath(QStringLiteral(".failing.part"));
+        ExtractorDownload download(configured(path), clipUrl(demosite::clips::hls), formatId, partial);
+        QSignalSpy finished(&download, &ExtractorDownload::finished);
+        QSignalSpy failed(&download, &ExtractorDownload::failed);
+        download.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty() || !finished.isEmpty(), 60000);
+        QVERIFY(finished.isEmpty());
+        const auto failure = failed.first().first().value<ExtractorFailure>();
+        QCOMPARE(int(failure.reason), reason);
+        QVERIFY2(failure.detail.contains(detail), qPrintable(failure.detail));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(download.workFolder()), 15000);
+        QVERIFY(!QFileInfo::exists(partial));
+        QCOMPARE(fileBytes(outside), QByteArray("not the extractor's"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtractor)
+#include "tst_extractor.moc"

@@ -1,0 +1,387 @@
+// Both readers of a video page and the forms they share. The watch page comes from the demo
+// site; the extractor's answers are JSON documents written here, with the fields the extractor
+// documents for its -J output.
+
+#include "analysis/WatchPageInfo.h"
+#include "demosite/catalogue.h"
+#include "demosite/mediacontent.h"
+#include "extractor/ExtractorJson.h"
+#include "extractor/ExtractorProgress.h"
+#include "support/DemoSite.h"
+#include "videoinfo/VideoText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+namespace {
+
+QString q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QJsonObject format(const QString &id, const QString &url, const QString &protocol = QStringLiteral("https"),
+                   const QString &vcodec = QString(), const QString &acodec = QString())
+{
+    QJsonObject f{{QStringLiteral("format_id"), id}, {QStringLiteral("url"), url}, {QStringLiteral("protocol"), protocol},
+                  {QStringLiteral("ext"), QStringLiteral("mp4")}};
+    if (!vcodec.isEmpty())
+        f.insert(QStringLiteral("vcodec"), vcodec);
+    if (!acodec.isEmpty())
+        f.insert(QStringLiteral("acodec"), acodec);
+    return f;
+}
+
+QJsonObject streamOnly(const QString &id, bool video)
+{
+    return format(id, QStringLiteral("https://cdn.example/") + id + QStringLiteral(".m3u8"), QStringLiteral("m3u8_native"),
+                  video ? QString() : QStringLiteral("none"), video ? QStringLiteral("none") : QString());
+}
+
+QByteArray document(const QJsonArray &formats, QJsonObject video = {})
+{
+    video.insert(QStringLiteral("formats"), formats);
+    return QJsonDocument(video).toJson(QJsonDocument::Compact);
+}
+
+// "#4 22 | hls-1 stream | a+b merged": the encodings in order, with slot, kind and tracks.
+QString summary(const VideoInfo &info)
+{
+    QStringList parts;
+    for (const VideoEncoding &e : info.encodings) {
+        QString part = (e.slot >= 0 ? QStringLiteral("#%1 ").arg(e.slot) : QString()) + e.formatId;
+        if (e.kind == VideoEncoding::Kind::Stream)
+            part += QStringLiteral(" stream");
+        if (e.kind == VideoEncoding::Kind::Merged)
+            part += QStringLiteral(" merged");
+        if (e.tracks == VideoEncoding::Tracks::VideoOnly)
+            part += QStringLiteral(" video");
+        if (e.tracks == VideoEncoding::Tracks::AudioOnly)
+            part += QStringLiteral(" audio");
+        parts << part;
+    }
+    return parts.join(QStringLiteral(" | "));
+}
+
+} // namespace
+
+class TestVideoInfo : public QObject
+{
+    Q_OBJECT
+
+    DemoSite m_site;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        QVERIFY(m_site.start());
+    }
+
+    void displayForms_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("duration under a minute") << VideoText::Duration(59) << "0:59";
+        QTest::newRow("duration drops whole hours") << VideoText::Duration(3725) << "2:05";
+        QTest::newRow("negative duration") << VideoText::Duration(-4) << "0:00";
+        QTest::newRow("date in the pages' form") << VideoText::Published(QDate(2021, 5, 4)) << "May 4, 2021";
+        QTest::newRow("no date") << VideoText::Published(QDate()) << "";
+        QTest::newRow("grouped millions") << VideoText::Grouped(1234567) << "1,234,567";
+        QTest::newRow("grouped thousand") << VideoText::Grouped(1000) << "1,000";
+        QTest::newRow("three digits stay") << VideoText::Grouped(999) << "999";
+        QTest::newRow("size in KB") << VideoText::Size(655360) << "640 KB";
+        QTest::newRow("size in MB") << VideoText::Size(12949914) << "12.35 MB";
+        QTest::newRow("size in GB") << VideoText::Size(1610612736) << "1.50 GB";
+        QTest::newRow("file title drops what names cannot hold")
+            << VideoText::FileTitle(QStringLiteral(" How to: fix a 1/2\" tap?\t<now>|*\\ ")) << "How to fix a 12 tap now";
+        QTest::newRow("file title drops control characters")
+            << VideoText::FileTitle(QStringLiteral("a\x01\x1f b\nc")) << "a b c";
+    }
+    void displayForms()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, expected);
+        QCOMPARE(shown, expected);
+    }
+
+    void webAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("http") << "http://127.0.0.1:8080/a.mp4" << true;
+        QTest::newRow("https in capitals") << "HTTPS://Example.org/v?x=1" << true;
+        QTest::newRow("file") << "file:///etc/passwd" << false;
+        QTest::newRow("data") << "data:video/mp4;base64,AAAA" << false;
+        QTest::newRow("javascript") << "javascript:alert(1)" << false;
+        QTest::newRow("ftp") << "ftp://example.org/a.mp4" << false;
+        QTest::newRow("relative path") << "/media/a.mp4" << false;
+        QTest::newRow("no host") << "http:///a.mp4" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void webAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, taken);
+        QCOMPARE(VideoText::IsWebAddress(address), taken);
+    }
+
+    // The extractor's formats become encodings: the six known codes that are single files get
+    // their buttons, everything else is listed best first; nothing but http and https is taken.
+    void extractorFormats_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("canMerge");
+        QTest::addColumn<QString>("expected"); // summary, or the failure's reason number
+
+        const QString cdn = QStringLiteral("https://cdn.example/");
+        QTest::newRow("known codes by slot, the rest best first")
+            << document({format("18", cdn + "18"), format("43", cdn + "43"), format("22", cdn + "22"),
+                         format("hls-800", cdn + "800.m3u8", "m3u8_native"), format("hls-1520", cdn + "1520.m3u8", "m3u8_native")})
+            << false << "#3 18 | #4 22 | hls-1520 stream | hls-800 stream | 43";
+        QTest::newRow("a known code that is no single file gets no button")
+            << document({format("22", cdn + "22.m3u8", "m3u8_native"), format("18", cdn + "18", "https", "", "none"),
+                         format("37", cdn + "37", "http_dash_segments")})
+            << false << "37 stream | 22 stream | 18 video";
+        QTest::newRow("only separate streams, ffmpeg there")
+            << document({streamOnly("hls-audio", false), streamOnly("hls-360", true), streamOnly("hls-720", true)}) << true
+            << "hls-720+hls-audio merged | hls-720 stream video | hls-360 stream video | hls-audio stream audio";
+        QTest::newRow("only separate streams, no ffmpeg")
+            << document({streamOnly("hls-audio", false), streamOnly("hls-720", true)}) << false
+            << "hls-720 stream video | hls-audio stream audio";
+        QTest::newRow("a whole file beside separate streams: nothing merged")
+            << document({streamOnly("a", false), streamOnly("v", true), format("mp4", cdn + "whole.mp4")}) << true
+            << "mp4 | v stream video | a stream audio";
+        QTest::newRow("addresses other than http and https are dropped")
+            << document({format("18", "file:///etc/passwd"), format("22", "data:video/mp4;base64,AAAA"),
+                         format("37", "javascript:alert(1)"), format("5", "ftp://cdn.example/5"), format("34", "/relative/34"),
+                         format("35", cdn + "35")})
+            << false << "#2 35";
+        QTest::newRow("a manifest that is a local file is dropped")
+            << document({[&] {
+                   QJsonObject f = format("hls-1", cdn + "1.m3u8", "m3u8_native");
+                   f.insert(QStringLiteral("manifest_url"), QStringLiteral("file:///tmp/evil.m3u8"));
+                   return f;
+               }(), format("ok", cdn + "ok")})
+            << false << "ok";
+        QTest::newRow("identifiers that would select are refused")
+            << document({format("18/best", cdn + "a"), format("a+b", cdn + "b"), format("-x", cdn + "c"),
+                         format("", cdn + "d"), format("sp ace", cdn + "e"), format("dash-1080p", cdn + "f")})
+            << false << "dash-1080p";
+        QTest::newRow("pictures and protected streams are no videos")
+            << document({format("sb0", cdn + "sb", "mhtml", "none", "none"), [&] {
+                             QJsonObject f = format("drm", cdn + "drm");
+                             f.insert(QStringLiteral("has_drm"), true);
+                             return f;
+                         }()})
+            << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
+        QTest::newRow("a video of one format names it in itself")
+            << QJsonDocument(QJsonObject{{QStringLiteral("url"), cdn + "one.mp4#__notes"}, {QStringLiteral("ext"), "mp4"},
+                                         {QStringLiteral("protocol"), "https"}}).toJson()
+            << false << "best";
+        QTest::newRow("a list: its first video")
+            << QJsonDocument(QJsonObject{{QStringLiteral("_type"), "playlist"},
+                                         {QStringLiteral("entries"),
+                                          QJsonArray{QJsonObject{{QStringLiteral("title"), "no formats"}},
+                                                     QJsonObject{{QStringLiteral("formats"), QJsonArray{format("first", cdn + "1")}}},
+                                                     QJsonObject{{QStringLiteral("formats"), QJsonArray{format("second", cdn + "2")}}}}}})
+                   .toJson()
+            << false << "first";
+        QTest::newRow("no formats at all") << QByteArray("{}") << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
+        QTest::newRow("cut off") << QByteArray("{\"title\": \"x\", \"formats\": [") << false
+                                 << QString::number(int(ExtractorFailure::Reason::Unreadable));
+        QTest::newRow("not an object") << QByteArray("[1, 2]") << false << QString::number(int(ExtractorFailure::Reason::Unreadable));
+        QTest::newRow("null") << QByteArray("null") << false << QString::number(int(ExtractorFailure::Reason::Unreadable));
+    }
+    void extractorFormats()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, canMerge);
+        QFETCH(QString, expected);
+        const ExtractorReading reading = ExtractorJson::Read(json, QStringLiteral("https://site.example/v"), canMerge);
+        if (reading.failure) {
+            QCOMPARE(QString::number(int(reading.failure->reason)), expected);
+            QVERIFY(reading.info.encodings.isEmpty());
+            return;
+        }
+        QCOMPARE(summary(reading.info), expected);
+        for (const VideoEncoding &e : reading.info.encodings)
+            QVERIFY2(e.kind == VideoEncoding::Kind::Merged ? e.address.isEmpty() : VideoText::IsWebAddress(e.address),
+                     qPrintable(e.address));
+    }
+
+    void extractorEncodingDetails()
+    {
+        QJsonObject single = format(QStringLiteral("18"), QStringLiteral("https://cdn.example/18.mp4?sig=1#frag"));
+        single.insert(QStringLiteral("width"), 640);
+        single.insert(QStringLiteral("height"), 360);
+        single.insert(QStringLiteral("filesize"), 12949914);
+        single.insert(QStringLiteral("http_headers"),
+                      QJsonObject{{QStringLiteral("User-Agent"), "Agent/1.0"},
+                                  {QStringLiteral("Referer"), "https://site.example/v"},
+                                  {QStringLiteral("Cookie"), "a=1; b=2"},
+                                  {QStringLiteral("Accept-Encoding"), "gzip"},
+                                  {QStringLiteral("Host"), "evil.example"},
+                                  {QStringLiteral("Range"), "bytes=5-"},
+                                  {QStringLiteral("Bad Name"), "x"},
+                                  {QStringLiteral("X-Injected"), "a\r\nHost: evil.example"},
+                                  {QStringLiteral("X-Number"), 5}});
+        QJsonObject webm = format(QStringLiteral("43"), QStringLiteral("https://cdn.example/43"));
+        webm.insert(QStringLiteral("ext"), QStringLiteral("webm"));
+        webm.insert(QStringLiteral("height"), 480);
+        webm.insert(QStringLiteral("filesize_approx"), 655360.4);
+        QJsonObject audio = streamOnly(QStringLiteral("a"), false);
+        audio.insert(QStringLiteral("ext"), QStringLiteral("m4a"));
+
+        const ExtractorReading reading = ExtractorJson::Read(document({audio, webm, single}), QString(), false);
+        QVERIFY(!reading.failure);
+        QCOMPARE(reading.info.encodings.size(), 3);
+        const VideoEncoding *known = reading.info.slotEncoding(3);
+        QVERIFY(known);
+        QCOMPARE(known->address, QStringLiteral("https://cdn.example/18.mp4?sig=1"));
+        QCOMPARE(known->fileSuffix(), QStringLiteral(".mp4"));
+        QCOMPARE(known->label(), QStringLiteral("mp4, 640x360, 12.35 MB"));
+        const RequestHeaders expectedHeaders{{"Cookie", "a=1; b=2"}, {"Referer", "https://site.example/v"}, {"User-Agent", "Agent/1.0"}};
+        QCOMPARE(known->headers, expectedHeaders);
+
+        const QList<VideoEncoding> others = reading.info.otherEncodings();
+        QCOMPARE(others.at(0).label(), QStringLiteral("webm, 480p, about 640 KB"));
+        QCOMPARE(others.at(0).fileSuffix(), QStringLiteral(".webm"));
+        QCOMPARE(others.at(1).label(), QStringLiteral("m4a, audio only"));
+        QVERIFY(others.at(1).headers.isEmpty()); // the extractor fetches streams itself
+    }
+
+    // Details are plain text in the watch pages' forms; anything that is not a sane value is left out.
+    void extractorDetails_data()
+    {
+        QTest::addColumn<QJsonObject>("fields");
+        QTest::addColumn<QStringList>("expected"); // title, file title, author, published, duration, views, rating, description, thumbnail
+        QTest::newRow("every field")
+            << QJsonObject{{QStringLiteral("id"), "abc/1"},
+                           {QStringLiteral("title"), "How to: fix <b>it</b>?"},
+                           {QStringLiteral("uploader"), "Quayside Films"},
+                           {QStringLiteral("channel"), "not this"},
+                           {QStringLiteral("upload_date"), "20210504"},
+                           {QStringLiteral("duration"), 3725.4},
+                           {QStringLiteral("view_count"), 1234567},
+                           {QStringLiteral("average_rating"), 4.8571},
+                           {QStringLiteral("description"), "<b>not bold</b> & \"quoted\"\nsecond line"},
+                           {QStringLiteral("thumbnail"), "https://img.example/t.jpg"}}
+            << QStringList{"How to: fix <b>it</b>?", "How to fix bitb", "Quayside Films", "May 4, 2021", "2:05",
+                           "1,234,567", "4.85 / 5", "<b>not bold</b> & \"quoted\"\nsecond line", "https://img.example/t.jpg"};
+        QTest::newRow("odd values are left out")
+            << QJsonObject{{QStringLiteral("title"), 42},
+                           {QStringLiteral("channel"), "Channel name"},
+                           {QStringLiteral("upload_date"), "20211345"},
+                           {QStringLiteral("duration"), -5},
+                           {QStringLiteral("view_count"), "many"},
+                           {QStringLiteral("average_rating"), "5"},
+                           {QStringLiteral("thumbnail"), "file:///etc/hostname"},
+                           {QStringLiteral("thumbnails"), QJsonArray{QJsonObject{{QStringLiteral("url"), "https://img.example/small.jpg"}},
+                                                                     QJsonObject{{QStringLiteral("url"), "https://img.example/big.jpg"}},
+                                                                     QJsonObject{{QStringLiteral("url"), "data:image/png;base64,AA"}}}}}
+            << QStringList{"", "", "Channel name", "", "", "", "", "", "https://img.example/big.jpg"};
+        QTest::newRow("no thumbnail that may be fetched")
+            << QJsonObject{{QStringLiteral("thumbnail"), "data:image/png;base64,AA"},
+                           {QStringLiteral("thumbnails"), QJsonArray{QJsonObject{{QStringLiteral("url"), "file:///x.jpg"}}}}}
+            << QStringList{"", "", "", "", "", "", "", "", ""};
+    }
+    void extractorDetails()
+    {
+        QFETCH(QJsonObject, fields);
+        QFETCH(QStringList, expected);
+        const ExtractorReading reading =
+            ExtractorJson::Read(document({format(QStringLiteral("x"), QStringLiteral("https://cdn.example/x"))}, fields),
+                                QStringLiteral("https://site.example/v"), false);
+        QVERIFY(!reading.failure);
+        const VideoInfo &i = reading.info;
+        QCOMPARE((QStringList{i.title, i.fileTitle, i.author, i.published, i.duration, i.views, i.rating, i.description, i.thumbnail}),
+                 expected);
+        QVERIFY(!i.descriptionIsMarkup);
+        QCOMPARE(i.pageAddress, QStringLiteral("https://site.example/v"));
+        QVERIFY(i.related.isEmpty());
+    }
+
+    void progressLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("expected"); // "done/total finished", or "none"
+        QTest::newRow("size known") << QByteArray(R"({"downloaded": 1024, "total": 90000, "estimate": "NA", "status": "downloading"})") << "1024/90000";
+        QTest::newRow("only an estimate") << QByteArray(R"({"downloaded": 30000, "total": "NA", "estimate": 90000.0, "status": "downloading"})") << "30000/90000";
+        QTest::newRow("nothing known") << QByteArray(R"({"downloaded": "NA", "total": "NA", "estimate": "NA", "status": "downloading"})") << "0/-1";
+        QTest::newRow("finished") << QByteArray(R"({"downloaded": 90000, "total": 90000, "estimate": "NA", "status": "finished"})") << "90000/90000 finished";
+        QTest::newRow("negative numbers") << QByteArray(R"({"downloaded": -5, "total": -1, "estimate": "NA", "status": "x"})") << "0/-1";
+        QTest::newRow("another line") << QByteArray("[download] Destination: media.mp4") << "none";
+        QTest::newRow("the finished file") << QByteArray(R"({"filepath": "/tmp/x/media.mp4"})") << "none";
+        QTest::newRow("cut off") << QByteArray(R"({"downloaded": 5)") << "none";
+    }
+    void progressLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, expected);
+        const auto report = ExtractorProgress::ParseReport(line);
+        const QString shown = report ? QStringLiteral("%1/%2%3").arg(report->done).arg(report->total)
+                                           .arg(report->finished ? QStringLiteral(" finished") : QString())
+                                     : QStringLiteral("none");
+        QCOMPARE(shown, expected);
+        QCOMPARE(ExtractorProgress::ParseFile(line).has_value(), line.contains("filepath"));
+    }
+
+    // The watch page's markers give the same value: its formats as the six buttons, its details in
+    // their forms, its related videos; a page that offers no known format gives no details.
+    void watchPageReading_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("links");
+        QTest::addColumn<bool>("detailsError");
+        QTest::newRow("all six formats") << q(demosite::ids::allSix) << true << false;
+        QTest::newRow("no map") << q(demosite::ids::noMap) << false << false;
+        QTest::newRow("broken map entry") << q(demosite::ids::mapBadCode) << false << false;
+        QTest::newRow("duration that is no number") << q(demosite::ids::badLength) << true << true;
+    }
+    void watchPageReading()
+    {
+        QFETCH(QString, id);
+        QFETCH(bool, links);
+        QFETCH(bool, detailsError);
+        const demosite::Video *video = demosite::findVideo(id.toStdString());
+        QVERIFY(video);
+        const QString page = QString::fromUtf8(m_site.get(QStringLiteral("/watch?v=") + id));
+
+        VideoDetails kept;
+        kept.VideoViews = QStringLiteral("kept from before");
+        const WatchPageReading reading = WatchPageInfo::Read(page, kept);
+        QCOMPARE(reading.hasLinks(), links);
+        QCOMPARE(reading.detailsError.has_value(), detailsError);
+        if (!links) {
+            QVERIFY(reading.info.title.isEmpty() && reading.info.related.isEmpty());
+            QCOMPARE(kept.VideoViews, QStringLiteral("kept from before"));
+            return;
+        }
+        for (const demosite::MediaFormat &f : video->formats) {
+            const VideoEncoding *e = reading.info.slotEncoding(FormatTable::SlotOfCode(f.code));
+            QVERIFY(e);
+            QCOMPARE(e->address, m_site.root() + q(demosite::mediaPath(video->id, f.code)));
+            QCOMPARE(e->formatId, QString::number(f.code));
+            QCOMPARE(e->kind, VideoEncoding::Kind::SingleFile);
+        }
+        QCOMPARE(reading.info.encodings.size(), qsizetype(video->formats.size()));
+        QCOMPARE(reading.info.title, kept.VideoTitle);
+        QCOMPARE(reading.info.author, q(video->author));
+        QCOMPARE(reading.info.published, q(video->published));
+        QVERIFY(reading.info.descriptionIsMarkup);
+        QCOMPARE(reading.info.related.size(), qsizetype(std::min<std::size_t>(6, demosite::relatedItemsWithLink(*video))));
+        if (detailsError) {
+            QCOMPARE(reading.info.views, QStringLiteral("kept from before")); // the reading stopped before it
+            return;
+        }
+        QCOMPARE(reading.info.duration, VideoText::Duration(video->lengthSeconds));
+        QCOMPARE(reading.info.views, q(video->views));
+        QCOMPARE(reading.info.rating, kept.ratingText());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVideoInfo)
+#include "tst_videoinfo.moc"
