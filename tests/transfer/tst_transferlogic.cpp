@@ -2,10 +2,30 @@
 // answer to a resume does to the bytes on disk.
 #include "transfer/ContentRange.h"
 #include "transfer/ResumeDecision.h"
+#include "transfer/RetryPolicy.h"
 
+#include <QNetworkReply>
 #include <QTest>
 
 Q_DECLARE_METATYPE(ResumeAction)
+Q_DECLARE_METATYPE(RetryPolicy::Failure)
+
+namespace {
+
+TransferResult failed(int status, int error = 0, qint64 received = 0, qint64 total = -1)
+{
+    TransferResult r;
+    r.httpStatus = status;
+    r.networkError = error;
+    r.bytesReceived = received;
+    r.bytesTotal = total;
+    r.errorText = QStringLiteral("failed");
+    return r;
+}
+
+const QDateTime kNow = QDateTime(QDate(2037, 10, 21), QTime(7, 28, 0), Qt::UTC);
+
+} // namespace
 
 class TestTransferLogic : public QObject
 {
@@ -127,6 +147,116 @@ private Q_SLOTS:
         const TransferValidators kept{keptEtag, keptDate, 1000};
         const ResumeAnswer answer{status, contentRange, {etag, date, -1}};
         QTEST(decideResume(offset, kept, answer), "action");
+    }
+
+    void failureKinds_data()
+    {
+        QTest::addColumn<TransferResult>("result");
+        QTest::addColumn<RetryPolicy::Failure>("failure");
+        using F = RetryPolicy::Failure;
+        TransferResult whole = failed(200, 0, 10, 10);
+        whole.ok = true;
+        whole.errorText.clear();
+        QTest::newRow("whole") << whole << F::None;
+        for (const int status : {408, 429, 500, 502, 503, 504})
+            QTest::addRow("%d", status) << failed(status) << F::Transient;
+        for (const int status : {400, 401, 403, 404, 410, 416, 501, 505, 302})
+            QTest::addRow("%d", status) << failed(status) << F::Permanent;
+        QTest::newRow("refused") << failed(0, QNetworkReply::ConnectionRefusedError) << F::Transient;
+        QTest::newRow("closed early") << failed(200, QNetworkReply::RemoteHostClosedError, 40, 100) << F::Transient;
+        QTest::newRow("short, no error") << failed(200, 0, 40, 100) << F::Transient;
+        QTest::newRow("resumed, short") << [] {
+            TransferResult r = failed(206, 0, 10, 100);
+            r.resumedFrom = 50;
+            return r;
+        }() << F::Transient;
+        QTest::newRow("unknown host") << failed(0, QNetworkReply::HostNotFoundError) << F::Permanent;
+        QTest::newRow("refused address") << failed(0, QNetworkReply::ProtocolUnknownError) << F::Permanent;
+        TransferResult idle = failed(200, QNetworkReply::OperationCanceledError, 5, 100);
+        idle.timedOut = true;
+        QTest::newRow("idle time-out") << idle << F::Transient;
+        TransferResult disk = failed(200, QNetworkReply::OperationCanceledError, 5, 100);
+        disk.writeFailed = true;
+        QTest::newRow("write failed") << disk << F::Permanent;
+        TransferResult part = failed(206, 0, 10, 10);
+        part.validatorMismatch = true;
+        QTest::newRow("a part for the whole") << part << F::Permanent;
+        TransferResult busyDisk = failed(503);
+        busyDisk.writeFailed = true;
+        QTest::newRow("write failure wins over status") << busyDisk << F::Permanent;
+    }
+    void failureKinds()
+    {
+        QFETCH(TransferResult, result);
+        QTEST(RetryPolicy::classify(result), "failure");
+    }
+
+    void retryAfter_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<qint64>("seconds"); // -1: none
+        QTest::newRow("absent") << QByteArray() << -1LL;
+        QTest::newRow("seconds") << QByteArray("7") << 7LL;
+        QTest::newRow("zero") << QByteArray("0") << 0LL;
+        QTest::newRow("blanks") << QByteArray(" 12 ") << 12LL;
+        QTest::newRow("huge number") << QByteArray("99999999999999999999") << 60LL;
+        QTest::newRow("date, 30 s ahead") << QByteArray("Wed, 21 Oct 2037 07:28:30 GMT") << 30LL;
+        QTest::newRow("old date form") << QByteArray("Wednesday, 21-Oct-37 07:29:00 GMT") << 60LL;
+        QTest::newRow("date past") << QByteArray("Wed, 21 Oct 2037 07:00:00 GMT") << 0LL;
+        QTest::newRow("negative") << QByteArray("-5") << -1LL;
+        QTest::newRow("garbage") << QByteArray("soon") << -1LL;
+    }
+    void retryAfter()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(qint64, seconds);
+        QCOMPARE(RetryPolicy::retryAfterSeconds(value, kNow).value_or(-1), seconds);
+    }
+
+    void retryDelays_data()
+    {
+        QTest::addColumn<int>("retry");
+        QTest::addColumn<QByteArray>("retryAfter");
+        QTest::addColumn<double>("jitter");
+        QTest::addColumn<qint64>("delayMs");
+        QTest::newRow("1st") << 1 << QByteArray() << 0.0 << 1000LL;
+        QTest::newRow("2nd") << 2 << QByteArray() << 0.0 << 2000LL;
+        QTest::newRow("3rd") << 3 << QByteArray() << 0.0 << 4000LL;
+        QTest::newRow("4th") << 4 << QByteArray() << 0.0 << 8000LL;
+        QTest::newRow("5th") << 5 << QByteArray() << 0.0 << 16000LL;
+        QTest::newRow("5th, longest jitter") << 5 << QByteArray() << 1.0 << 17600LL;
+        QTest::newRow("5th, shortest jitter") << 5 << QByteArray() << -1.0 << 14400LL;
+        QTest::newRow("jitter past its bound") << 1 << QByteArray() << 7.0 << 1100LL;
+        QTest::newRow("Retry-After seconds") << 1 << QByteArray("7") << 1.0 << 7000LL;
+        QTest::newRow("Retry-After capped") << 1 << QByteArray("3600") << 0.0 << 60000LL;
+        QTest::newRow("Retry-After date") << 4 << QByteArray("Wed, 21 Oct 2037 07:28:30 GMT") << 0.0 << 30000LL;
+        QTest::newRow("Retry-After unreadable") << 2 << QByteArray("later") << 0.0 << 2000LL;
+    }
+    void retryDelays()
+    {
+        QFETCH(int, retry);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(double, jitter);
+        QTEST(RetryPolicy::delayMs(retry, retryAfter, kNow, jitter), "delayMs");
+    }
+
+    void retriesEndAfterTheFifth()
+    {
+        TransferResult busy = failed(503);
+        busy.retryAfter = "2";
+        for (int done = 0; done < RetryPolicy::MaxRetries; ++done) {
+            const RetryPolicy::Decision d = RetryPolicy::next(busy, done, kNow, 0.0);
+            QVERIFY(d.retry);
+            QCOMPARE(d.retryNumber, done + 1);
+            QCOMPARE(d.delayMs, 2000LL);
+        }
+        QVERIFY(!RetryPolicy::next(busy, RetryPolicy::MaxRetries, kNow, 0.0).retry);
+        QVERIFY(!RetryPolicy::next(failed(404), 0, kNow, 0.0).retry);
+        // Random jitter stays within a tenth.
+        for (int i = 0; i < 200; ++i) {
+            const qint64 ms = RetryPolicy::next(failed(500), 2).delayMs;
+            QVERIFY2(ms >= 3600 && ms <= 4400, qPrintable(QString::number(ms)));
+        }
     }
 };
 
