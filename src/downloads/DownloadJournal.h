@@ -1,0 +1,65 @@
+#pragma once
+
+#include "downloads/JournalRow.h"
+
+#include <QList>
+#include <QString>
+
+// The download list's journal: a small versioned JSON file in the user's data folder
+// (QStandardPaths::AppDataLocation, "downloads.json"), so that the list outlives the program,
+// a crash or a kill.
+//
+//   {"format": "clipvault-downloads", "version": 1, "rows": [{...one object per row...}]}
+//
+// save() writes a new file and renames it over the old one (QSaveFile), so a crash leaves either
+// the old journal or the new one, never a mix; the file is readable by its owner only (it may
+// hold a format's cookies). load() checks every field of every row: a journal that cannot be
+// read, parsed or trusted is set aside under another name in the same folder (never deleted)
+// and the list starts empty; the outcome says so once, the caller tells the user. A journal
+// written by a newer version is left as it is: it is not read, and this instance never writes
+// over it.
+class DownloadJournal final
+{
+public:
+    static constexpr int Version = 1;
+    static constexpr int MaxRows = 25; // the list's own limit: more rows are not a journal of ours
+    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+
+    // The journal in the user's data folder. Tests redirect it through XDG_DATA_HOME (or give
+    // their own path).
+    static QString defaultPath();
+
+    explicit DownloadJournal(QString path = defaultPath());
+    QString path() const { return m_path; }
+
+    struct Loaded
+    {
+        enum Outcome {
+            Missing,  // no journal yet: an empty list, nothing to say
+            Read,     // rows hold the list
+            SetAside, // unreadable or broken: moved to setAsidePath (empty when even that failed)
+            Newer,    // written by a newer version: not read, never overwritten
+        };
+        Outcome outcome = Missing;
+        QList<JournalRow> rows;
+        QString reason;       // what was wrong (SetAside, Newer), for the user and the log
+        QString setAsidePath; // where a broken journal went
+    };
+    Loaded load();
+
+    // Writes the rows; false (with the reason) when the file cannot be written or belongs to a
+    // newer version.
+    bool save(const QList<JournalRow> &rows, QString *error = nullptr);
+    bool isWritable() const { return !m_readOnly; }
+
+    // The checks and the format, for tests and tools: a row that fails gives the reason.
+    static QByteArray toJson(const QList<JournalRow> &rows);
+    static bool fromJson(const QByteArray &json, QList<JournalRow> *rows, int *version, QString *reason);
+
+private:
+    QString setAside();
+
+    QString m_path;
+    bool m_checked = false;  // the file on disk has been looked at
+    bool m_readOnly = false; // a newer journal, or a broken one that could not be moved away
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "transfer/TransferValidators.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// One row of the download list as the journal keeps it across runs of the program.
+struct JournalRow
+{
+    QString mediaAddress;  // the row's key: an http or https address, unique in the list
+    QString fileName;      // the final file's name inside saveFolder
+    QString saveFolder;    // the folder the row saves to (its partial file lies there too)
+    int state = 1;         // DownloadState: 1 downloading, 2 downloaded, 3 stopped, 4 error
+    qint64 bytes = 0;      // bytes on disk: in the partial file, or the finished file's size
+    qint64 total = -1;     // the whole file's length, -1 while unknown
+    QByteArray etag;       // validators of the bytes on disk, as the server sent them
+    QByteArray lastModified;
+    QString watchPage;     // the page the row came from (may be empty)
+    QString encoding;      // the format it came from: a format code ("18") or an extractor's format id
+    QDateTime added;       // when the row was added (UTC)
+    QString caption;       // the row's last caption, e.g. the reason of a failure (may be empty)
+    // Request headers the format needs (User-Agent, Referer, Cookie), sent again on resume.
+    QList<QPair<QByteArray, QByteArray>> headers;
+
+    TransferValidators validators() const { return {etag, lastModified, total}; }
+
+    bool operator==(const JournalRow &) const = default;
+};
