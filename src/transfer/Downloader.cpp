@@ -35,6 +35,7 @@ bool isWebAddress(const QUrl &url)
 
 struct Downloader::Transfer
 {
+    quint64 serial = 0;
     TransferRequest request; // key and address as used
     QNetworkAccessManager *manager = nullptr;
     QPointer<QNetworkReply> reply;
@@ -67,6 +68,7 @@ Downloader::Downloader(QObject *parent)
     , m_idleTimeout(defaultIdle())
 {
     qRegisterMetaType<TransferResult>();
+    qRegisterMetaType<TransferAnswer>();
 }
 
 Downloader::~Downloader()
@@ -119,6 +121,7 @@ void Downloader::Start(const TransferRequest &request)
         discard(old);
 
     auto *t = new Transfer;
+    t->serial = ++m_serial;
     t->request = request;
     t->request.key = key;
     t->idle = new QTimer(this);
@@ -217,8 +220,10 @@ void Downloader::send(Transfer *t)
             abortOverLimit(t, true);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, t](qint64 done, qint64 total) {
+        if (t->target && !t->writing)
+            return; // not (yet) the file's bytes: an error page, or an answer still undecided
         const int status = t->reply ? t->reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
-        const qint64 base = t->writing ? t->base : 0;
+        const qint64 base = t->target ? t->base : 0;
         Q_EMIT Progress(t->request.url, t->request.key, base + done, total > 0 ? base + total : 0, status);
     });
     connect(reply, &QNetworkReply::finished, this, [this, t] { onFinished(t); });
@@ -308,7 +313,22 @@ Downloader::Decision Downloader::decide(Transfer *t)
     t->wholeLength = action == ResumeAction::AlreadyWhole ? t->offset : t->seen.total;
     if (action == ResumeAction::WriteFromZero && answer.status != 200)
         t->wholeLength = length.isValid() ? length.toLongLong() : -1; // what this answer announced
+
+    if (t->writing || t->alreadyWhole) {
+        TransferAnswer answered{answer.status, t->seen, t->base, t->resumed, t->restarted};
+        const QString key = t->request.key;
+        const quint64 serial = t->serial;
+        Q_EMIT Answered(t->request.url, key, answered);
+        if (!isCurrent(key, serial))
+            return Decision::Gone;
+    }
     return Decision::Made;
+}
+
+bool Downloader::isCurrent(const QString &key, quint64 serial) const
+{
+    const Transfer *current = m_transfers.value(key);
+    return current && current->serial == serial;
 }
 
 // The answer to a resume proved nothing: the kept bytes go, and the whole file is asked for
@@ -387,8 +407,11 @@ void Downloader::onFinished(Transfer *t)
     QNetworkReply *reply = t->reply;
     if (!reply)
         return;
-    if (t->target && !t->writeFailed && decide(t) == Decision::Replaced)
-        return;
+    if (t->target && !t->writeFailed) {
+        const Decision decision = decide(t);
+        if (decision == Decision::Replaced || decision == Decision::Gone)
+            return;
+    }
     if (!t->overSize && !t->overDeadline)
         onReadyRead(t); // whatever is still buffered
     if (t->overSize || t->overDeadline)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/TransferAnswer.h"
 #include "transfer/TransferRequest.h"
 #include "transfer/TransferResult.h"
 
@@ -85,10 +86,17 @@ Q_SIGNALS:
                   int Status);
     void Complete(const QString &URL, const QByteArray &data, const QString &Key,
                   const TransferResult &result);
+    // For a transfer to a file: the answer whose body is about to be written (or, for a 416 that
+    // proves the file whole, that nothing is missing). At most once per transfer, before any
+    // Progress that counts its body, always before Complete. A handler may cancel or restart
+    // the transfer.
+    void Answered(const QString &URL, const QString &Key, const TransferAnswer &answer);
 
 private:
     struct Transfer;
-    enum class Decision { Pending, Made, Replaced };
+    // Pending: the final answer is not there yet; Replaced: a new request went out instead;
+    // Gone: a handler of Answered cancelled or restarted the transfer (it is deleted).
+    enum class Decision { Pending, Made, Replaced, Gone };
 
     void send(Transfer *transfer);
     Decision decide(Transfer *transfer);
@@ -102,7 +110,10 @@ private:
     void abortOverLimit(Transfer *transfer, bool overSize);
     QString errorTextOf(const Transfer *transfer, const TransferResult &result) const;
 
+    bool isCurrent(const QString &key, quint64 serial) const;
+
     QHash<QString, Transfer *> m_transfers; // by key
+    quint64 m_serial = 0; // numbers transfers, so that a new one at an old one's address is told apart
     int m_idleTimeout;
     MemoryLimits m_limits = DefaultLimits;
 };

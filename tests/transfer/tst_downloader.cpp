@@ -221,6 +221,11 @@ private Q_SLOTS:
             request.validators.total = size + 1;
         const qsizetype before = site.requests().size();
         QSignalSpy progress(&d, &Downloader::Progress);
+        QList<TransferAnswer> answers;
+        connect(&d, &Downloader::Answered, this, [&](const QString &, const QString &, const TransferAnswer &a) {
+            QCOMPARE(log.items.size(), 1); // before the transfer completes
+            answers.append(a);
+        });
         d.Start(request);
         QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
         const TransferResult r = log.items.at(1).result;
@@ -244,14 +249,54 @@ private Q_SLOTS:
             QCOMPARE(r.validators.total, size);
             QCOMPARE(r.validators.etag == first.validators.etag, content != QLatin1String("changed"));
         }
-        if (status == 503)
+        if (status == 503) {
             QCOMPARE(r.retryAfter, QByteArray("3"));
+            QVERIFY(answers.isEmpty()); // nothing went to the file
+        } else {
+            // What the list keeps at once is what the transfer ends with.
+            QCOMPARE(answers.size(), 1);
+            QCOMPARE(answers.first().httpStatus, status);
+            QCOMPARE(answers.first().validators, r.validators);
+            QCOMPARE(answers.first().keptBytes, r.resumedFrom);
+            QCOMPARE(answers.first().resumed, resumed);
+            QCOMPARE(answers.first().restarted, restarted);
+        }
         if (status == 206) {
             // The bar goes on from the kept bytes and counts the whole file.
             QVERIFY(!progress.isEmpty());
             QVERIFY(progress.constFirst().at(2).toLongLong() >= kept);
             QCOMPARE(progress.constLast().at(2).toLongLong(), size);
             QCOMPARE(progress.constLast().at(3).toLongLong(), size);
+        }
+    }
+
+    void answerHandlerMayCancelOrRestart()
+    {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("a.part"));
+        const QString url = media(QStringLiteral("size=300000"));
+        for (const bool restart : {false, true}) {
+            Downloader d;
+            CompletionLog log(d);
+            int answers = 0;
+            connect(&d, &Downloader::Answered, this, [&](const QString &, const QString &key) {
+                if (++answers > 1)
+                    return;
+                if (restart)
+                    d.Start(url, Downloader::ForceUpdate, QString(), target);
+                else
+                    d.CancelDownload(key);
+            });
+            d.Start(url, Downloader::ForceUpdate, QString(), target);
+            QTRY_COMPARE_WITH_TIMEOUT(answers, restart ? 2 : 1, 20000);
+            if (restart) {
+                QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+                QVERIFY(log.items.first().result.ok);
+                QCOMPARE(fileContents(target), expectedBytes(300000));
+            } else {
+                QVERIFY(!d.IsRunning(url));
+                QCOMPARE(log.items.size(), 0);
+            }
         }
     }
 
