@@ -158,6 +158,9 @@ private Q_SLOTS:
                                                    << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
         QTest::newRow("proved by the date alone") << QString() << 80000LL << QStringLiteral("date only")
                                                   << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
+        QTest::newRow("the rest, after a redirect") << QStringLiteral("&fault=redirect") << 80000LL
+                                                    << QStringLiteral("as sent") << QStringList{rest, rest} << 206
+                                                    << true << false << QStringLiteral("whole");
         QTest::newRow("range ignored: from zero") << QStringLiteral("&ignoreRange=1") << 80000LL
                                                   << QStringLiteral("as sent") << QStringList{rest} << 200 << false
                                                   << true << QStringLiteral("whole");
