@@ -152,7 +152,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("resumed");
         QTest::addColumn<bool>("restarted");
-        QTest::addColumn<QString>("content"); // the file afterwards: whole, changed or kept
+        QTest::addColumn<QString>("content"); // the file afterwards: whole, changed, shorter or kept
         const QString rest = QStringLiteral("bytes=80000-");
         QTest::newRow("the rest of the same file") << QString() << 80000LL << QStringLiteral("as sent")
                                                    << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
@@ -167,6 +167,9 @@ private Q_SLOTS:
         QTest::newRow("file changed: from zero") << QStringLiteral("&changeFrom=1") << 80000LL
                                                  << QStringLiteral("as sent") << QStringList{rest} << 200 << false
                                                  << true << QStringLiteral("changed");
+        QTest::newRow("file shrank: from zero, nothing of the old left")
+            << QString() << 80000LL << QStringLiteral("as sent") << QStringList{rest} << 200 << false << true
+            << QStringLiteral("shorter");
         QTest::newRow("a part with another total: asked again")
             << QString() << 80000LL << QStringLiteral("other total") << QStringList{rest, QString()} << 200 << false
             << true << QStringLiteral("whole");
@@ -210,7 +213,9 @@ private Q_SLOTS:
         QCOMPARE(first.validators.total, size);
 
         TransferRequest request;
-        request.url = media(QStringLiteral("size=%1").arg(size) + resumeQuery); // the same file, no drop
+        // The same file without the drop, or one that has become shorter than the bytes kept.
+        const qint64 now = content == QLatin1String("shorter") ? 50000 : size;
+        request.url = media(QStringLiteral("size=%1").arg(now) + resumeQuery);
         request.targetFile = target;
         request.resumeFrom = QFileInfo(target).size();
         request.validators = first.validators;
@@ -242,15 +247,15 @@ private Q_SLOTS:
         QCOMPARE(r.restarted, restarted);
         const QByteArray expected = content == QLatin1String("changed") ? changedBytes(size)
                                     : content == QLatin1String("kept") ? expectedBytes(kept)
-                                                                       : expectedBytes(size);
+                                                                       : expectedBytes(now);
         QCOMPARE(fileContents(target), expected); // never two files joined
         QCOMPARE(r.fileBytes(), qint64(expected.size()));
         QCOMPARE(r.resumedFrom, resumed || status >= 400 ? kept : 0);
         QCOMPARE(r.ok, status < 500);
         if (r.ok) {
-            QCOMPARE(r.bytesTotal, size);
-            QCOMPARE(r.validators.total, size);
-            QCOMPARE(r.validators.etag == first.validators.etag, content != QLatin1String("changed"));
+            QCOMPARE(r.bytesTotal, now);
+            QCOMPARE(r.validators.total, now);
+            QCOMPARE(r.validators.etag == first.validators.etag, content == QLatin1String("whole"));
         }
         if (status == 503) {
             QCOMPARE(r.retryAfter, QByteArray("3"));
