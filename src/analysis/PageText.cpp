@@ -38,19 +38,54 @@ QString GetBetween(const QString &text, const QString &startMarker, const QStrin
     return text.mid(from, to - from);
 }
 
+QString ReplaceAll(QStringView text, QStringView from, QStringView to)
+{
+    if (from.isEmpty())
+        return text.toString();
+    QString out;
+    out.reserve(text.size());
+    qsizetype done = 0;
+    for (qsizetype hit = text.indexOf(from); hit >= 0; hit = text.indexOf(from, done)) {
+        out.append(text.sliced(done, hit - done));
+        out.append(to);
+        done = hit + from.size();
+    }
+    out.append(text.sliced(done));
+    return out;
+}
+
 QString CleanTitle(const QString &title)
 {
-    QString t = title;
-    t.replace(QStringLiteral("\\'"), QStringLiteral("'"));
-    t.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    t.replace(QStringLiteral("&lt;"), QString());
-    t.replace(QStringLiteral("&gt;"), QString());
-    for (const QChar c : {u'/', u'\\', u':', u'*', u'"', u'<', u'>', u'|', u'?'})
-        t.remove(c);
-    while (t.contains(QStringLiteral("  ")))
-        t.replace(QStringLiteral("  "), QStringLiteral(" "));
-    return t;
+    // The replacements run one after the other: "&amp;quot;" becomes "&quot;" and then a quote.
+    QString t = ReplaceAll(title, u"\\'", u"'");
+    t = ReplaceAll(t, u"&amp;", u"&");
+    t = ReplaceAll(t, u"&quot;", u"\"");
+    t = ReplaceAll(t, u"&lt;", u"");
+    t = ReplaceAll(t, u"&gt;", u"");
+
+    // Characters that file names cannot hold go. Halving every run of blanks until none is doubled
+    // leaves one blank of each run, which is what one pass keeps.
+    static constexpr QStringView forbidden = u"/\\:*\"<>|?";
+    QString out;
+    out.reserve(t.size());
+    for (const QChar c : std::as_const(t)) {
+        if (forbidden.contains(c))
+            continue;
+        if (c == QLatin1Char(' ') && !out.isEmpty() && out.back() == QLatin1Char(' '))
+            continue;
+        out.append(c);
+    }
+    return out;
+}
+
+QString CutToLength(const QString &text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text;
+    qsizetype cut = qMax<qsizetype>(limit, 0);
+    if (cut > 0 && text.at(cut - 1).isHighSurrogate() && text.at(cut).isLowSurrogate())
+        --cut;
+    return text.left(cut);
 }
 
 QString PercentDecode(const QString &text)
@@ -105,11 +140,10 @@ QString StripTags(const QString &text)
             break; // an unclosed tag runs to the end of the text
         i = close;
     }
-    out.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    out.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    out.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    out.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    return out;
+    out = ReplaceAll(out, u"&quot;", u"\"");
+    out = ReplaceAll(out, u"&amp;", u"&");
+    out = ReplaceAll(out, u"&lt;", u"<");
+    return ReplaceAll(out, u"&gt;", u">");
 }
 
 QString DurationText(qint64 seconds)

@@ -13,15 +13,29 @@ namespace modFunctions {
 QString GetBetween(const QString &text, const QString &startMarker, const QString &endMarker);
 
 // A title as the page writes it, made fit for display and for a file name: escapes and entities
-// resolved, characters that file names cannot hold removed, runs of blanks collapsed.
+// resolved, characters that file names cannot hold removed, runs of blanks collapsed. Each step is
+// one pass over the text.
 QString CleanTitle(const QString &title);
+
+// Every occurrence of `from`, left to right and without overlaps, replaced by `to` in one pass.
+// (QString::replace moves the whole rest of the text for every batch of hits: on text of many
+// hits that grows with the square of its length.)
+QString ReplaceAll(QStringView text, QStringView from, QStringView to);
+
+// Page fields longer than these are cut before they are cleaned: real titles and descriptions
+// stay far below them, and a page must not make us hold or work on more. A description within its
+// limit also stays within what the formatted label can draw.
+inline constexpr qsizetype MaxTitleLength = 1000;
+inline constexpr qsizetype MaxDescriptionLength = 20000;
+// The first `limit` characters of text, one less where the cut would split a surrogate pair.
+QString CutToLength(const QString &text, qsizetype limit);
 
 // "+" becomes a blank, then every "%XX" is decoded. The bytes of consecutive "%XX" are collected
 // and decoded together as UTF-8, so "%C3%A9" becomes one "é". A "%" without two characters behind
 // it is dropped; two characters that are not hexadecimal digits raise a run-time error.
 QString PercentDecode(const QString &text);
 
-// Every tag becomes one blank; then &quot;, &amp;, &lt; and &gt; are resolved.
+// Every tag becomes one blank; then &quot;, &amp;, &lt; and &gt; are resolved, each in one pass.
 QString StripTags(const QString &text);
 
 // Minutes without leading zeros, ":", two-digit seconds; whole hours are not shown.

@@ -37,6 +37,34 @@ QString relatedPage(const QString &items)
            QStringLiteral("<div class=\"clearL\"></div></div>");
 }
 
+// Cleaning as it reads, step after step with Qt's own replacing: slow on long text, but plainly
+// right, so the one-pass helpers are compared with it.
+QString referenceCleanTitle(QString t)
+{
+    t.replace(QStringLiteral("\\'"), QStringLiteral("'"));
+    t.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+    t.replace(QStringLiteral("&lt;"), QString());
+    t.replace(QStringLiteral("&gt;"), QString());
+    for (const QChar c : {u'/', u'\\', u':', u'*', u'"', u'<', u'>', u'|', u'?'})
+        t.remove(c);
+    while (t.contains(QStringLiteral("  ")))
+        t.replace(QStringLiteral("  "), QStringLiteral(" "));
+    return t;
+}
+
+QString referenceStripTags(const QString &text)
+{
+    static const QRegularExpression tag(QStringLiteral("<[^>]*(>|$)"));
+    QString t = text;
+    t.replace(tag, QStringLiteral(" "));
+    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+    t.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    t.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    t.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    return t;
+}
+
 // The error trap showed exactly one message, for this error in this procedure.
 bool trapped(const SeamRecorder &seam, const QString &error, const QString &procedure)
 {
@@ -162,6 +190,43 @@ private Q_SLOTS:
         QCOMPARE(raised, error);
     }
 
+    // Random texts made of the pieces that the cleaning steps react to, and of pieces that
+    // combine into them only after an earlier step.
+    void cleaningMatchesReference()
+    {
+        static const QStringList pieces = {"&amp;", "&quot;", "&lt;", "&gt;", "&", "amp;", "quot;", "lt;", "gt;",
+                                           "\\", "'", " ", "  ", "/", ":", "*", "\"", "<", ">", "|", "?", "a",
+                                           "é", "日", "&&"};
+        QRandomGenerator random(20240613);
+        for (int round = 0; round < 3000; ++round) {
+            QString text;
+            const int count = random.bounded(1, 24);
+            for (int k = 0; k < count; ++k)
+                text += pieces.at(random.bounded(pieces.size()));
+            QCOMPARE(CleanTitle(text), referenceCleanTitle(text));
+            QCOMPARE(StripTags(text), referenceStripTags(text));
+        }
+    }
+
+    void cutToLength_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("shorter") << "abc" << 5 << "abc";
+        QTest::newRow("exact") << "abcde" << 5 << "abcde";
+        QTest::newRow("cut") << "abcdef" << 5 << "abcde";
+        QTest::newRow("pair kept whole") << QString("ab\U0001F600") << 3 << "ab";
+        QTest::newRow("pair within") << QString("a\U0001F600b") << 3 << QString("a\U0001F600");
+    }
+    void cutToLength()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, limit);
+        QFETCH(QString, expected);
+        QCOMPARE(CutToLength(text, limit), expected);
+    }
+
     void watchAddress_data()
     {
         QTest::addColumn<QString>("text");
@@ -262,6 +327,14 @@ private Q_SLOTS:
                               "RatingMessage\"><span class=\"smallText\">9 ratings watch-view-count\">99</span>")
             << QStringList{"New", "", "", "*", "789", "http://img.demotube.test/vi//default.jpg", "old", "old", "old", "old"}
             << QStringLiteral("Error 13 (Type mismatch)");
+        // Title and description beyond their limits are cut before they are cleaned.
+        QTest::newRow("over-long title and description")
+            << QStringLiteral("'VIDEO_TITLE': '%1', <div class=\"watch-video-desc description\"><span >%2</span>"
+                              " \"length_seconds\": \"1\",")
+                   .arg(QStringLiteral("&amp;").repeated(300), QString(MaxDescriptionLength + 9, QLatin1Char('d')))
+            << QStringList{QString(MaxTitleLength / 5, QLatin1Char('&')), "*", "*", "*",
+                           QString(MaxDescriptionLength, QLatin1Char('d')), "*", "0:01", "*", "*", "*"}
+            << QString();
     }
     void allInfo()
     {
