@@ -93,6 +93,7 @@ void VideoPanel::setupUi()
     lblDescription = new ucFormattedLabel(fraInformation);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
     lblDescription->ReadProperties(ucFormattedLabel::DescriptionProperties());
+    lblDescription->setFallBackToPlainText(true); // a page's markup must never stop the page's handling
     lblDescription->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
     lblDescription->setMinimumHeight(64);
 

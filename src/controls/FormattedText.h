@@ -41,25 +41,16 @@ struct TagInfo
     };
 
     qint32 TagType = None;
-    QString Value;        // "True"/"False" for styles, the number's text for colours, "-1" for </c>
-    qint16 StartPos = 0;  // 1-based positions of the tag's "<" and ">"
-    qint16 EndPos = 0;
-};
-
-// Result of SplitAtWidth.
-struct TextSplit
-{
-    QString first;
-    QString rest;
-    QString marker;  // "novyradek" when no break fits: the text should move to a new line
+    QString Value;         // "True"/"False" for styles, the number's text for colours, "-1" for </c>
+    qsizetype StartPos = -1; // 0-based positions of the tag's "<" and ">"
+    qsizetype EndPos = -1;
 };
 
 namespace FormattedText {
 
-// Positions and segment indices are 16-bit: longer captions and more runs are an overflow.
+// Positions and segment indices are 16-bit: longer captions are an overflow. A caption within this
+// length never gives more runs than that either, before or after wrapping.
 constexpr int MaxLength = 32767;
-constexpr int MaxSegments = 32767;
-inline const QString NewLineMarker = QStringLiteral("novyradek");
 
 // How the first run starts: the font's own styles and the default colour (already an RGB
 // value, never a system colour).
@@ -78,13 +69,14 @@ struct BaseStyle
 // Nearest integer, a half going to the even one.
 double RoundHalfEven(double value);
 
-// Looks for the first recognised tag in text (tags in any case). Characters that only look
-// like a tag ("<x>", "<c=red>") are skipped and stay ordinary text.
-TagInfo FindNextTag(const QString &text);
+// The first recognised tag (tags in any case) whose "<" lies at or after from. Characters that
+// only look like a tag ("<x>", "<c=red>") are skipped and stay ordinary text. One pass over the
+// text, however many "<" it holds.
+TagInfo FindNextTag(QStringView text, qsizetype from = 0);
 
 // Whether a colour tag's inside is numeric: a decimal number ("255", "-1", "1.5e2") or a
-// hexadecimal one with the prefix &H ("&hff").
-bool IsColorNumber(const QString &inside);
+// hexadecimal one with the prefix &H ("&hff"), blanks around it allowed.
+bool IsColorNumber(QStringView inside);
 // The colour tag's number as a 32-bit value (hexadecimal numbers of eight digits keep their bit
 // pattern, so "&h80000012" is a system colour). Throws RuntimeError::overflow() when the number
 // does not fit into 32 bits.
@@ -96,17 +88,14 @@ void ApplyTag(TextSegment &segment, const TagInfo &tag, const BaseStyle &base);
 // Cuts caption into runs. Throws RuntimeError::overflow() for a caption longer than MaxLength
 // characters or a colour number beyond 32 bits.
 QList<TextSegment> ParseCaption(const QString &caption, const BaseStyle &base);
+// The same for a caption of any length, in time linear in its length.
+QList<TextSegment> ParseRuns(QStringView caption, const BaseStyle &base);
 
-// Wraps runs at blanks so that lines fit into width; a word that does not fit on a line of its
-// own stays there alone. Runs may be split and moved to new lines.
+// Wraps runs at blanks so that lines fit into width: a line breaks at the last blank at which it
+// still fits, a run whose first word does not fit on the rest of a line moves to the next line,
+// and a word wider than a line stands alone on its line, the rest wrapping behind it. Only the
+// lines placed are measured, so the work grows with the length of the text, not its square.
 void WrapSegments(QList<TextSegment> &segments, double width, const TextMeasure &measure);
-
-// Splits text at the last blank at which its first part is at most room wide.
-TextSplit SplitAtWidth(const QString &text, int room, bool bold, bool italic,
-                       const TextMeasure &measure);
-
-// Makes segment index + 1 a copy of segment index (0-based), moving the later ones up.
-void InsertSegment(QList<TextSegment> &segments, qsizetype index);
 
 // The characters of the runs, a line break ("\n") before every run that starts a line.
 QString PlainText(const QList<TextSegment> &segments);

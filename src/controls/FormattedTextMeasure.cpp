@@ -2,23 +2,33 @@
 
 #include <QFontMetricsF>
 
-FontTextMeasure::FontTextMeasure(const QFont &font, const QPaintDevice *device)
-    : m_font(font)
-    , m_device(device)
-{
-}
+namespace {
 
-QFont FontTextMeasure::styled(bool bold, bool italic) const
+QFont withStyle(QFont font, bool bold, bool italic)
 {
-    QFont font = m_font;
     font.setBold(bold);
     font.setItalic(italic);
     return font;
 }
 
+} // namespace
+
+FontTextMeasure::FontTextMeasure(const QFont &font, const QPaintDevice *device)
+    : m_font(font)
+    , m_device(device)
+    , m_metrics{QFontMetricsF(withStyle(font, false, false), device), QFontMetricsF(withStyle(font, false, true), device),
+                QFontMetricsF(withStyle(font, true, false), device), QFontMetricsF(withStyle(font, true, true), device)}
+{
+}
+
+QFont FontTextMeasure::styled(bool bold, bool italic) const
+{
+    return withStyle(m_font, bold, italic);
+}
+
 double FontTextMeasure::width(const QString &text, bool bold, bool italic) const
 {
-    return QFontMetricsF(styled(bold, italic), m_device).horizontalAdvance(text);
+    return m_metrics[(bold ? 2 : 0) + (italic ? 1 : 0)].horizontalAdvance(text);
 }
 
 double FontTextMeasure::height(const QString &text) const

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
+
+#include <array>
 
 class QPaintDevice;
 
@@ -20,7 +23,8 @@ public:
     virtual double lineHeight() const = 0;
 };
 
-// Measures with a real font, on a device's resolution (the screen's when none is given).
+// Measures with a real font, on a device's resolution (the screen's when none is given). The
+// metrics of the four styles are made once: wrapping measures many short texts.
 class FontTextMeasure final : public TextMeasure
 {
 public:
@@ -36,6 +40,7 @@ public:
 private:
     QFont m_font;
     const QPaintDevice *m_device;
+    std::array<QFontMetricsF, 4> m_metrics; // by 2 x bold + italic
 };
 
 // Number of lines that text spans: one more than its line breaks.

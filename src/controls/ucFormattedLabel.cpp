@@ -109,14 +109,37 @@ FormattedText::BaseStyle ucFormattedLabel::baseStyle(bool evaluateColors) const
 
 void ucFormattedLabel::updatePlainText()
 {
-    QString text;
+    // Without colours nothing can fail, and any length is read.
+    m_plainText = FormattedText::PlainText(FormattedText::ParseRuns(m_caption, baseStyle(false)));
+    setAccessibleName(m_plainText);
+}
+
+void ucFormattedLabel::setFallBackToPlainText(bool fallBack)
+{
+    m_plainFallback = fallBack;
+    refreshQuietly();
+}
+
+QList<TextSegment> ucFormattedLabel::segmentsToDraw() const
+{
     try {
-        text = FormattedText::PlainText(FormattedText::ParseCaption(m_caption, baseStyle(false)));
+        return FormattedText::ParseCaption(m_caption, baseStyle(true));
     } catch (const RuntimeError &) {
-        text = m_caption; // too long to parse: readers get it as written
+        if (!m_plainFallback)
+            throw;
     }
-    m_plainText = text;
-    setAccessibleName(text);
+    qsizetype length = qMin<qsizetype>(m_caption.size(), FormattedText::MaxLength);
+    if (length < m_caption.size() && m_caption.at(length - 1).isHighSurrogate())
+        --length; // never half a character
+    const FormattedText::BaseStyle plain = baseStyle(false);
+    QList<TextSegment> segments = FormattedText::ParseRuns(QStringView(m_caption).first(length), plain);
+    for (TextSegment &segment : segments) {
+        segment.Bold = plain.bold;
+        segment.Italic = plain.italic;
+        segment.Underline = plain.underline;
+        segment.Strikethrough = plain.strikethrough;
+    }
+    return segments;
 }
 
 void ucFormattedLabel::Refresh()
@@ -127,7 +150,7 @@ void ucFormattedLabel::Refresh()
     update();
 
     const QFont base = font();
-    QList<TextSegment> segments = FormattedText::ParseCaption(m_caption, baseStyle(true));
+    QList<TextSegment> segments = segmentsToDraw();
     const FontTextMeasure measure(base, this);
     const double naturalWidth = widestLine(segments, measure);
     if (m_wordWrap)

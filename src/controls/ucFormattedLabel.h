@@ -19,7 +19,8 @@ class QSettings;
 // default fore colour is the window text, the default background the button face.
 //
 // Drawing errors (a colour number beyond 32 bits, a caption longer than 32767 characters) are
-// raised as RuntimeError to whoever set the property or called Refresh.
+// raised as RuntimeError to whoever set the property or called Refresh, unless the label is told
+// to fall back to plain text (for text that comes from outside).
 class ucFormattedLabel final : public QWidget
 {
     Q_OBJECT
@@ -53,6 +54,12 @@ public:
 
     // Parses the caption and draws it anew.
     void Refresh();
+
+    // With the fall-back on, a caption that cannot be drawn is drawn as plain text instead of
+    // raising: its characters without tags (line breaks kept) in the label's own font and fore
+    // colour, cut to the longest caption the label draws.
+    bool FallsBackToPlainText() const { return m_plainFallback; }
+    void setFallBackToPlainText(bool fallBack);
 
     // The runs of the last drawing, after wrapping.
     QList<TextSegment> Segments() const { return m_segments; }
@@ -102,6 +109,7 @@ private:
     QFont ambientFont() const;
     FormattedText::BaseStyle baseStyle(bool evaluateColors) const;
     void updatePlainText();
+    QList<TextSegment> segmentsToDraw() const;
     void refreshQuietly();
     void changed(const QString &name);
 
@@ -115,4 +123,5 @@ private:
     QString m_plainText;
     QSize m_contentHint;
     bool m_loading = false;
+    bool m_plainFallback = false;
 };

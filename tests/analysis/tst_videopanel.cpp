@@ -444,6 +444,56 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 10000);
     }
 
+    // Description text from a page never stops the page's handling: markup the label cannot draw
+    // is shown as plain text, over-long text is cut, and related videos and the tab follow.
+    void hostileDescription_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("description"); // as the page writes it
+        QTest::addColumn<QString>("plainStart");  // what the label reads out
+        QTest::addColumn<int>("plainLength");
+        const int limit = int(modFunctions::MaxDescriptionLength);
+        QTest::newRow("colour beyond 32 bits") << "hostile0001" << "Before &lt;c=4294967296&gt;after"
+                                               << "Description: Before after" << 25;
+        // Words of five characters, cut to a fifth of the limit (the last blank goes with the
+        // caption's trim).
+        QTest::newRow("longer than the label") << "hostile0002" << QStringLiteral("word ").repeated(8000)
+                                               << "Description: word word" << 13 + limit - 1;
+        QTest::newRow("openings for the tag finder") << "hostile0003" << QStringLiteral("&lt;").repeated(32700) + "&gt;"
+                                                     << "Description: <<<" << 13 + limit / 4;
+    }
+    void hostileDescription()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, description);
+        QFETCH(QString, plainStart);
+        QFETCH(int, plainLength);
+        QVERIFY(QDir(m_extraDir.path()).mkpath(QStringLiteral("watch")));
+        QFile file(m_extraDir.filePath(QStringLiteral("watch/%1.html").arg(id)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(
+            "<script>cfg = {'VIDEO_ID': 'sunsetBeach', 'VIDEO_TITLE': 'Hostile',\n"
+            "args: {\"fmt_url_map\": \"18%7Chttp%3A%2F%2Fh%2Fa\", \"length_seconds\": \"61\", \"z\": \"0\"}}</script>\n"
+            "<div class=\"watch-video-desc description\"><span >%1</span></div>\n"
+            "<div id=\"watch-related-vids-body\"><a onclick=\"go(this.getAttribute('ql'), '%2', 'Piano')\">"
+            "</a><a href=\"/watch?v=pianoLesson\" title=\"t\">t</a><div class=\"clearL\"></div>")
+                       .arg(description, m_site.thumbnailUrl(QStringLiteral("pianoLesson")))
+                       .toUtf8());
+        file.close();
+
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        QVERIFY(load(panel, m_site.watchUrl(id)));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QCOMPARE(tabs.size(), 1);
+        QCOMPARE(panel.picRelated[0]->tag(), m_site.watchUrl(QStringLiteral("pianoLesson")));
+        QCOMPARE(panel.lblDescription->PlainText().left(plainStart.size()), plainStart);
+        QCOMPARE(panel.lblDescription->PlainText().size(), plainLength);
+        QVERIFY(!panel.lblDescription->Segments().isEmpty()); // drawn, not left empty by an error
+        QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 10000);
+    }
+
     void accessibility()
     {
         VideoPanel panel;

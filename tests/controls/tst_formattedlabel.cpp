@@ -133,6 +133,9 @@ private slots:
         row("blanks move back", "x<b>y</b>  <i>z", {"x|N", "y  |B", "z|I"});
         row("blanks at start dropped", "<b> <i>x", {"x|BIN"});
         row("blanks before break kept", "a<b> <br>c", {"a|N", " |B", "c|BN"});
+        row("many openings before a tag", "<<<<b>x", {"<<<|N", "x|B"});
+        row("openings closed once, no tag", "a<<<<x>b<", {"a<<<<x>b<|N"});
+        row("only ASCII letters change case", "<\u0130>x<\u017F>y", {"<\u0130>x<\u017F>y|N"});
 
         row("red then default", "<c=255>red</c> plain", {"red|N|0xff", " plain|"});
         row("hex colour", "<C=&HFF00>g", {"g|N|0xff00"});
@@ -146,6 +149,10 @@ private slots:
         row("largest decimal", "<c=2147483647>a", {"a|N|0x7fffffff"});
         row("eight hex digits behind zeros", "<c=&h00FFFFFFFE>a", {"a|N|0xfffffffe"});
         row("colour keeps style", "<b>a<c=255>b</b>c", {"a|BN", "b|B|0xff", "c||0xff"});
+        row("number with blanks and short forms", "<c= 255 >a<c=.5>b<c=5.>c<c=-.5e1>d",
+            {"a|N|0xff", "b||0x0", "c||0x5", "d||0xfffffffb"});
+        row("not numbers", "<c=1e>x<c=&h 1>y<c=1 2>z<c=+&h1>", {"<c=1e>x<c=&h 1>y<c=1 2>z<c=+&h1>|N"});
+        row("leading zeros of a long hex number", "<c=&h" + QString(5000, QLatin1Char('0')) + "ff>a", {"a|N|0xff"});
         row("decimal beyond 32 bits", "<c=2147483648>x", {}, 6);
         row("below 32 bits", "<c=-2147483649>x", {}, 6);
         row("nine hex digits", "<c=&h100000000>x", {}, 6);
@@ -185,6 +192,17 @@ private slots:
         QTest::newRow("run split on line") << "aaaa<b> bb cc" << 80 << QStringList{"aaaa|N", " bb|B", "cc|BN"};
         QTest::newRow("long run then more") << "<b>xxxxxxxxxx</b>yy" << 50 << QStringList{"xxxxxxxxxx|BN", "yy|N"};
         QTest::newRow("long last run") << "aa<b>xxxxxxxxxx" << 50 << QStringList{"aa|N", "xxxxxxxxxx|BN"};
+        // A first word wider than the line behind a blank stands alone; the rest still wraps.
+        QTest::newRow("long word after a blank, run alone")
+            << "<b>Description:</b> abcdefghijklmnopqrst aa bb cc dd ee ff gg hh" << 100
+            << QStringList{"Description:|BN", " abcdefghijklmnopqrst|N", "aa bb cc|N", "dd ee ff|N", "gg hh|N"};
+        QTest::newRow("long word after a blank, run moved")
+            << "<b>Desc:</b> abcdefghijklmnopqrst aa bb cc dd" << 100
+            << QStringList{"Desc:|BN", " abcdefghijklmnopqrst|N", "aa bb cc|N", "dd|N"};
+        QTest::newRow("blanks in a row, break at the first") << "aaa   bbb ccc" << 35 << QStringList{"aaa|N", "bbb|N", "ccc|N"};
+        QTest::newRow("blanks in a row, break at the last") << "aaa   bbb ccc" << 55 << QStringList{"aaa|N", "bbb|N", "ccc|N"};
+        QTest::newRow("two blanks before a long word") << "aa  bbbbbbbbbbbb c" << 50
+                                                       << QStringList{"aa|N", "bbbbbbbbbbbb|N", "c|N"};
     }
     void wrapRules()
     {
@@ -336,6 +354,8 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(RuntimeError, label->Refresh());
         label->resize(300, 50); // a resize redraws without raising
         QVERIFY_THROWS_EXCEPTION(RuntimeError, label->setCaption(QString(40000, QLatin1Char('a'))));
+        QCOMPARE(label->PlainText().size(), 40000);
+
 
         // Wrapping does not change what is read out.
         label->setCaption(QStringLiteral("one two three four five six seven"));
@@ -343,6 +363,33 @@ private slots:
         label->setWordWrap(true);
         QVERIFY(label->Segments().size() > 1);
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("one two three four five six seven"));
+    }
+
+    // Told to fall back, the label draws a caption it cannot draw as plain text instead of raising:
+    // the characters without tags, in its own style and colour, cut to the longest caption.
+    void fallsBackToPlainText()
+    {
+        ucFormattedLabel label;
+        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
+        label.setCaption(QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"));
+        QCOMPARE(label.Segments().size(), 2);
+        label.setFallBackToPlainText(true);
+        QCOMPARE(label.Segments().size(), 2); // a caption that draws is drawn as before
+
+        label.setCaption(QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"));
+        QCOMPARE(FormattedText::PlainText(label.Segments()), QStringLiteral("HHHH HHHH"));
+        const QImage image = paint(label);
+        QVERIFY(countPixels(image, isDark) > 0);
+        QCOMPARE(countPixels(image, isRed), 0);
+
+        // "<b>x</b> " is nine characters: the x of the first 3641 lie within 32767.
+        label.setCaption(QStringLiteral("<b>x</b> ").repeated(5000));
+        QCOMPARE(FormattedText::PlainText(label.Segments()).count(QLatin1Char('x')), 3641);
+        for (const TextSegment &run : label.Segments())
+            QVERIFY(!run.Bold && run.Color == 0);
+
+        label.setFallBackToPlainText(false);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, label.Refresh());
     }
 
     void paintsStyles()
