@@ -4,17 +4,25 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <optional>
+
 namespace IniFile {
 
 namespace {
 
-QStringList readLines(const QString &file)
+// The file's lines; none for a file that is not there, nothing for one that cannot be read.
+std::optional<QStringList> readLines(const QString &file)
 {
     QFile f(file);
+    if (!f.exists())
+        return QStringList();
     if (!f.open(QIODevice::ReadOnly))
-        return {};
+        return std::nullopt;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return std::nullopt;
     // Values are stored in the locale's 8-bit encoding, which is UTF-8 here.
-    QString text = QString::fromLocal8Bit(f.readAll());
+    QString text = QString::fromLocal8Bit(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.constLast().isEmpty())
@@ -42,21 +50,35 @@ bool splitEntry(const QString &line, QString *key, QString *value)
     return true;
 }
 
+bool isQuoted(const QString &value)
+{
+    return value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'));
+}
+
 QString unquote(const QString &value)
 {
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-        return value.mid(1, value.size() - 2);
+    return isQuoted(value) ? value.mid(1, value.size() - 2) : value;
+}
+
+// Reading trims blanks and takes off one pair of quotes, so such values are written quoted.
+QString quoteIfNeeded(const QString &value)
+{
+    if (value != value.trimmed() || isQuoted(value))
+        return QLatin1Char('"') + value + QLatin1Char('"');
     return value;
+}
+
+bool breaksLines(const QString &text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
 }
 
 } // namespace
 
 QString read(const QString &section, const QString &key, const QString &file)
 {
-    const QStringList lines = readLines(file);
-    QString current;
     bool inSection = false;
-    for (const QString &line : lines) {
+    for (const QString &line : readLines(file).value_or(QStringList())) {
         QString name;
         if (isSection(line, &name)) {
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
@@ -71,8 +93,15 @@ QString read(const QString &section, const QString &key, const QString &file)
 
 bool write(const QString &section, const QString &key, const QString &value, const QString &file)
 {
-    QStringList lines = readLines(file);
-    const QString entry = key + QLatin1Char('=') + value;
+    // A line break would end the entry early and smuggle in lines of its own.
+    if (breaksLines(section) || breaksLines(key) || breaksLines(value))
+        return false;
+    // A file that exists but cannot be read is left alone: writing it anew would drop its lines.
+    const std::optional<QStringList> existing = readLines(file);
+    if (!existing)
+        return false;
+    QStringList lines = *existing;
+    const QString entry = key + QLatin1Char('=') + quoteIfNeeded(value);
 
     qsizetype sectionStart = -1;
     qsizetype sectionEnd = lines.size(); // one past the section's last line

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 
 using namespace modFunctions;
 
@@ -20,6 +22,21 @@ class TestAppCore : public QObject
     Q_OBJECT
 
 private:
+    // Takes an ordinary user's identity while it lives when the test runs as root, for whom every
+    // file is readable.
+    struct OrdinaryUser
+    {
+        OrdinaryUser() : switched(::geteuid() == 0 && ::seteuid(65534) == 0) {}
+        ~OrdinaryUser()
+        {
+            if (switched)
+                [[maybe_unused]] const int back = ::seteuid(0);
+        }
+        OrdinaryUser(const OrdinaryUser &) = delete;
+        OrdinaryUser &operator=(const OrdinaryUser &) = delete;
+        const bool switched;
+    };
+
     static void writeText(const QString &path, const QByteArray &text)
     {
         QFile f(path);
@@ -120,24 +137,86 @@ private Q_SLOTS:
         QCOMPARE(IsDriveTypeValid(path), fixed);
     }
 
-    void iniFileRoundTrip()
+    void iniFileValues_data()
     {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("folder") << QStringLiteral("/a/b/");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("long and accented, never cut") << QStringLiteral("/") + QString(600, QLatin1Char('x')) + QStringLiteral("/\u00e9/");
+        QTest::newRow("blanks at both ends") << QStringLiteral("  /with blanks/ ");
+        QTest::newRow("quoted") << QStringLiteral("\"/in quotes/\"");
+        QTest::newRow("equals sign and brackets") << QStringLiteral("/a=b/[c]/");
+    }
+    void iniFileValues()
+    {
+        QFETCH(QString, value);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Settings.ini"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
-        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/a/b/"), file));
-        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), QString(), file));
-        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/c/"), file));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/c/"));
-        QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("imagesavepath"), file), QString());
-
-        // Lines of other sections and keys survive a write; a value is never cut.
-        writeText(file, "; comment\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nKeep=1\r\n");
-        const QString longValue = QStringLiteral("/") + QString(600, QLatin1Char('x')) + QStringLiteral("/é/");
-        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), longValue, file));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), longValue);
+        // Lines of other sections and keys survive a write; the key keeps its place.
+        writeText(file, "; comment\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n");
+        QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), value);
+        // Sections and keys are found whatever their case.
+        QCOMPARE(IniFile::read(QStringLiteral("SETTINGS"), QStringLiteral("videosavepath"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/other/"));
+        QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("KEEP"), file), QStringLiteral("1"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count("\r\n"), 6);
+
+        // A new key joins the end of its section; a new section the end of the file.
+        QVERIFY(IniFile::write(QStringLiteral("settings"), QStringLiteral("ImageSavePath"), value, file));
+        QVERIFY(IniFile::write(QStringLiteral("Third"), QStringLiteral("Key"), value, file));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("imagesavepath"), file), value);
+        QCOMPARE(IniFile::read(QStringLiteral("third"), QStringLiteral("key"), file), value);
+        QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("ImageSavePath"), file), QString());
+    }
+
+    void iniFileValuesNeverBreakLines_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("line feed") << QStringLiteral("/a/\n[Settings]\nVideoSavePath=/evil/");
+        QTest::newRow("carriage return") << QStringLiteral("/a/\rKeep=2");
+        QTest::newRow("both at the end") << QStringLiteral("/a/\r\n");
+    }
+    void iniFileValuesNeverBreakLines()
+    {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Settings.ini"));
+        const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n";
+        writeText(file, before);
+        QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        // Through the settings, as the window writes "Save to:" at shut-down.
+        AppState::setAppPath(dir.path());
+        Settings::Write(value, QStringLiteral("/pictures/"));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/old/"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Keep"), file), QStringLiteral("1"));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/pictures/"));
+    }
+
+    void unreadableIniFileIsNeverReplaced()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Settings.ini"));
+        const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nImageSavePath=/pictures/\r\n";
+        writeText(file, before);
+        // The folder may be written by anyone; the file only by its owner, and read by nobody else.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
+        QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
+        {
+            OrdinaryUser user; // root reads every file
+            QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
+            QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/new/"), file));
+        }
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
     }
 
     void firstRunUsesTheProgramFolder()
