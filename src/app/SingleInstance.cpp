@@ -1,37 +1,107 @@
 #include "app/SingleInstance.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
 const QByteArray kActivate = "activate\n";
 
-} // namespace
-
-QString SingleInstance::defaultName()
+// Real folder (not a link to one), owned by this user, closed to everybody else.
+bool isPrivateFolder(const QString &path)
 {
-    const QString fromEnvironment = qEnvironmentVariable("CLIPVAULT_INSTANCE_NAME");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return QStringLiteral("clipvault-") + user;
+    struct stat info {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 
-SingleInstance::SingleInstance(const QString &name, QObject *parent)
+// A folder of this user's own inside parent, made with mode 0700 when missing. Somebody else's
+// folder of that name is never used.
+QString ownFolder(const QString &parent, const QString &name)
+{
+    if (parent.isEmpty() || !QFileInfo(parent).isDir())
+        return QString();
+    const QString path = QDir(parent).filePath(name);
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    return isPrivateFolder(path) ? path : QString();
+}
+
+QString socketName()
+{
+    const QString fromEnvironment = QFileInfo(qEnvironmentVariable("CLIPVAULT_INSTANCE_NAME")).fileName();
+    return fromEnvironment.isEmpty() ? QStringLiteral("clipvault") : fromEnvironment;
+}
+
+// Whether a running copy accepts connections on path.
+bool answers(const QString &path)
+{
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    return probe.waitForConnected(1000);
+}
+
+} // namespace
+
+QString SingleInstance::privateFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(runtime))
+        return runtime;
+    const QString temporary = ownFolder(QDir::tempPath(), QStringLiteral("clipvault-%1").arg(::geteuid()));
+    if (!temporary.isEmpty())
+        return temporary;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    QDir().mkpath(cache);
+    return ownFolder(cache, QStringLiteral("clipvault"));
+}
+
+QString SingleInstance::defaultPath()
+{
+    const QString folder = privateFolder();
+    if (folder.isEmpty())
+        return QString();
+    const QString path = QDir(folder).filePath(socketName());
+    // A socket's path must fit its address structure.
+    if (QFile::encodeName(path).size() >= qsizetype(sizeof(sockaddr_un::sun_path)))
+        return QString();
+    return path;
+}
+
+SingleInstance::SingleInstance(const QString &path, QObject *parent)
     : QObject(parent)
-    , m_name(name)
+    , m_path(path)
 {
 }
 
 SingleInstance::~SingleInstance() = default;
 
+SingleInstance::Start SingleInstance::start()
+{
+    // Two copies started at the same moment: the one that fails to listen finds the other
+    // answering on the next round.
+    for (int round = 0; round < 3 && !m_path.isEmpty(); ++round) {
+        if (activateEarlierCopy())
+            return Start::HandedOver;
+        if (listen())
+            return Start::First;
+    }
+    return Start::Alone;
+}
+
 bool SingleInstance::activateEarlierCopy(int timeoutMs) const
 {
+    if (m_path.isEmpty())
+        return false;
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(m_path);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     socket.write(kActivate);
@@ -45,12 +115,18 @@ bool SingleInstance::activateEarlierCopy(int timeoutMs) const
 
 bool SingleInstance::listen()
 {
+    if (m_path.isEmpty())
+        return false;
+    delete m_server;
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name)) {
-        // A copy that crashed leaves its socket file behind; nobody answered on it.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
+    // No access options: with them the socket is made elsewhere and renamed over the path, which
+    // would take it from a live copy. The folder alone keeps other users out.
+    if (!m_server->listen(m_path)) {
+        if (m_server->serverError() != QAbstractSocket::AddressInUseError || answers(m_path))
+            return false;
+        // Left behind by a copy that ended without cleaning up: nobody answered on it.
+        QLocalServer::removeServer(m_path);
+        if (!m_server->listen(m_path))
             return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {

@@ -5,32 +5,47 @@
 
 class QLocalServer;
 
-// Makes sure one copy of the program runs per user: the first copy listens on a local socket; a
-// later copy finds it, asks it to come to the front and ends without showing anything.
+// Makes sure one copy of the program runs per user: the first copy listens on a local socket in a
+// folder only its user can enter; a later copy finds it, asks it to come to the front and ends
+// without showing anything.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
 public:
-    // The socket name: per user, or CLIPVAULT_INSTANCE_NAME when set.
-    static QString defaultName();
+    // A folder that only this user can enter: $XDG_RUNTIME_DIR, else "clipvault-<uid>" in the
+    // temporary folder, else "clipvault" in the user's cache folder, each used only when it is a
+    // real folder of this user with mode 0700 (the last two are made so when missing). Empty when
+    // none is.
+    static QString privateFolder();
+    // The socket in that folder, named "clipvault" (CLIPVAULT_INSTANCE_NAME when set); empty
+    // when there is no private folder.
+    static QString defaultPath();
 
-    explicit SingleInstance(const QString &name = defaultName(), QObject *parent = nullptr);
+    explicit SingleInstance(const QString &path = defaultPath(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // Asks an earlier copy to activate itself; true when one answered.
+    enum class Start {
+        First,      // listening for later copies
+        HandedOver, // an earlier copy was asked to come forward; this one ends
+        Alone,      // no socket could be had; runs without the single-instance check
+    };
+    Start start();
+
+    // Asks an earlier copy to activate itself; true when one took the request.
     bool activateEarlierCopy(int timeoutMs = 2000) const;
 
-    // Becomes the first copy: listens for later copies. False when listening failed.
+    // Becomes the first copy. A socket left at the path is removed only when nobody answers on
+    // it; false when a live copy holds it or listening fails.
     bool listen();
 
-    QString name() const { return m_name; }
+    QString path() const { return m_path; }
 
 Q_SIGNALS:
     void activationRequested();
 
 private:
-    QString m_name;
+    QString m_path;
     QLocalServer *m_server = nullptr;
 };

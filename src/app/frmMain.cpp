@@ -243,7 +243,7 @@ void frmMain::Form_Load()
 
 bool frmMain::Form_QueryUnload()
 {
-    if (m_downloads->anyDownloading()) {
+    if (!m_endingSession && m_downloads->anyDownloading()) {
         const int answer = UiSeam::messageBox(QStringLiteral("You are currently downloading a video. ") + QStringLiteral("\r\n\r\n")
                                                   + QStringLiteral("Are you sure you want to close Clipvault?  "),
                                               UiSeam::YesNo | UiSeam::Question);
@@ -265,6 +265,12 @@ void frmMain::closeEvent(QCloseEvent *event)
     } else {
         event->ignore();
     }
+}
+
+void frmMain::EndSession()
+{
+    m_endingSession = true;
+    close();
 }
 
 void frmMain::mnuExit_Click()
@@ -352,8 +358,11 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 void frmMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
+        if (!isMinimized())
+            m_restoredState = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
         Form_Resize();
+    }
 }
 
 void frmMain::resizeEvent(QResizeEvent *event)
@@ -369,8 +378,11 @@ void frmMain::Form_Resize()
         // so that it can never be lost.
         if (m_tray && m_tray->isShown())
             QTimer::singleShot(0, this, [this] {
-                if (isMinimized())
-                    hide();
+                if (!isMinimized())
+                    return;
+                hide();
+                // Shown again from the tray, it comes back as it was before.
+                setWindowState(m_restoredState);
             });
         return;
     }
@@ -384,8 +396,9 @@ void frmMain::Form_Resize()
 
 void frmMain::BringToFront()
 {
+    // As it was before it was minimised: maximised stays maximised.
     if (isMinimized() || !isVisible())
-        showNormal();
+        setWindowState(m_restoredState);
     show();
     raise();
     activateWindow();

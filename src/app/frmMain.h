@@ -29,6 +29,8 @@ public:
     void Form_Load();
     // True when the window may close; asks first while a download runs.
     bool Form_QueryUnload();
+    // Closes without asking, as when the session ends; the settings are saved as on any close.
+    void EndSession();
 
     void TabStrip_Click();
     void SelectTab(int tab); // 1 "YouTube", 2 "Preview", 3 "Search"; runs TabStrip_Click like a click
@@ -37,7 +39,8 @@ public:
     void lblHyperlink_Click();
     void Form_Resize();
 
-    // Restores a minimised or hidden window and brings it to the front (a second copy asked).
+    // Restores a minimised or hidden window to its state before (normal or maximised) and brings it
+    // to the front (a second copy asked).
     void BringToFront();
 
     VideoPanel *videoPanel() const { return m_video; }
@@ -86,4 +89,6 @@ private:
     frmMenu *m_menu = nullptr;
     TrayIcon *m_tray = nullptr;
     bool m_unloaded = false;
+    bool m_endingSession = false;
+    Qt::WindowStates m_restoredState; // the last state that was not minimised
 };

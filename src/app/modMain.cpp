@@ -1,47 +1,12 @@
 #include "app/modMain.h"
 
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
-}
-
-// Ending the session (or a plain kill) closes the window the ordinary way, so the settings are
-// written as on any other close.
-void closeOnTerminationSignals(frmMain *window)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
-    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-        char byte;
-        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
-        window->close();
-    });
-    struct sigaction action {};
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
-}
-
-} // namespace
 
 namespace modMain {
 
@@ -59,9 +24,15 @@ int Main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
-    if (instance.activateEarlierCopy())
+    switch (instance.start()) {
+    case SingleInstance::Start::HandedOver:
         return 0; // the earlier copy comes forward; this one shows nothing
-    instance.listen();
+    case SingleInstance::Start::Alone:
+        qWarning("Clipvault: no private folder for the single-instance socket; running without it");
+        break;
+    case SingleInstance::Start::First:
+        break;
+    }
 
     frmMain window;
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
@@ -69,7 +40,10 @@ int Main(int argc, char **argv)
         window.BringToFront();
     });
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    closeOnTerminationSignals(&window);
+    // Ending the session (or a plain kill) closes the window without asking: the settings are
+    // written and the transfers end as on any other close.
+    TerminationSignals sessionEnd;
+    QObject::connect(&sessionEnd, &TerminationSignals::received, &window, &frmMain::EndSession);
 
     window.Form_Load();
     window.show();

@@ -55,6 +55,11 @@ void TrayIcon::handleActivation(QSystemTrayIcon::ActivationReason reason, QWidge
         window->activateWindow();
         break;
     case QSystemTrayIcon::Context:
+        // A window hidden into the tray would stay out of sight: show it as it was.
+        if (!window->isVisible()) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->show();
+        }
         window->raise();
         window->activateWindow();
         break;

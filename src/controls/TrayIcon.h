@@ -8,8 +8,7 @@
 class QWidget;
 
 // The main window's icon in the desktop's notification area: a left click brings the window back
-// to its normal state, a right click brings it to the front. The window is never hidden into the
-// tray; the icon is only a way back to it. Where the desktop has no tray nothing is added and the
+// to its normal state, a right click brings it to the front. Where the desktop has no tray nothing is added and the
 // program runs without it.
 class TrayIcon final : public QObject
 {
@@ -31,7 +30,8 @@ public:
     QSystemTrayIcon *systemTrayIcon() const { return m_icon; }
 
     // What a click on the icon does to window: Trigger (left click) restores, shows and activates
-    // it; Context (right click) raises and activates it without restoring; anything else nothing.
+    // it; Context (right click) raises and activates it without restoring a minimised window, and
+    // shows a hidden one; anything else nothing.
     static void handleActivation(QSystemTrayIcon::ActivationReason reason, QWidget *window);
 
 private:

@@ -2,6 +2,7 @@
 #include "app/AppState.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "app/TerminationSignals.h"
 #include "app/frmMain.h"
 #include "dialogs/frmAbout.h"
 #include "downloads/DownloadPanel.h"
@@ -20,12 +21,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+
+#include <csignal>
+#include <unistd.h>
 
 // The main window in this process: start-up, tabs, closing, and the road of one download from the
 // address box to the file on disk, against the demo site.
@@ -227,6 +232,33 @@ private Q_SLOTS:
         site.clear();
     }
 
+    // Log-out or shutdown while a download runs: no question that nobody would answer; the
+    // settings are written as on any close.
+    void terminationSignalClosesWithoutAsking()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        QTemporaryDir empty; // no earlier file of that name to ask about
+        window->downloadPanel()->setSavePath(empty.path() + QLatin1Char('/'));
+        VideoPanel *video = window->videoPanel();
+        video->loadAddress(site.watchUrl(QString::fromLatin1(demosite::ids::tiny.data(), qsizetype(demosite::ids::tiny.size()))));
+        QTRY_VERIFY_WITH_TIMEOUT(video->cmdDownload->isEnabled(), 15000);
+        site.rule(QUrl(video->formatLink(video->selectedFormat())).path(), 5000);
+        video->cmdDownload->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window->downloadPanel()->anyDownloading(), 5000);
+
+        TerminationSignals sessionEnd;
+        connect(&sessionEnd, &TerminationSignals::received, window.get(), &frmMain::EndSession);
+        QSignalSpy unloaded(window.get(), &frmMain::unloaded);
+        ::kill(::getpid(), SIGTERM);
+        QTRY_COMPARE(unloaded.size(), 1);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(seam.messages(), QStringList());
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile()),
+                 empty.path() + QLatin1Char('/'));
+        site.clear();
+    }
+
     void searchResultLoadsIntoTheVideoTab()
     {
         auto window = openWindow();
@@ -277,6 +309,34 @@ private Q_SLOTS:
         QVERIFY(window->isVisible());
         window->BringToFront();
         QTRY_VERIFY(!window->isMinimized());
+    }
+
+    // A second start brings the window back as it was before it was minimised (or hidden).
+    void bringToFrontRestoresTheEarlierState_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("maximised, minimised") << true << false;
+        QTest::newRow("maximised, minimised into the tray") << true << true;
+        QTest::newRow("normal, minimised") << false << false;
+        QTest::newRow("normal, minimised into the tray") << false << true;
+    }
+    void bringToFrontRestoresTheEarlierState()
+    {
+        QFETCH(bool, maximised);
+        QFETCH(bool, hidden);
+        auto window = openWindow();
+        if (maximised) {
+            window->showMaximized();
+            QTRY_VERIFY(window->isMaximized());
+        }
+        window->showMinimized();
+        QTRY_VERIFY(window->isMinimized());
+        if (hidden)
+            window->hide();
+        window->BringToFront();
+        QTRY_VERIFY(window->isVisible() && !window->isMinimized());
+        QCOMPARE(window->isMaximized(), maximised);
     }
 };
 

@@ -1,16 +1,28 @@
 #include "app/IniFile.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "support/DemoSite.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <thread>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
-// The real program, started as its own process offscreen against the demo site.
+// The real program, started as its own process offscreen against the demo site, and the single
+// instance and signal plumbing it starts with, on real sockets.
 class TestProgram : public QObject
 {
     Q_OBJECT
@@ -18,61 +30,235 @@ class TestProgram : public QObject
 private:
     DemoSite site;
     QTemporaryDir home;
-    QString instanceName;
+
+    // Each program run gets folders of its own: the user's runtime folder, the temporary folder and
+    // the cache folder, so that runs of other worktrees never meet.
+    struct Folders
+    {
+        QTemporaryDir root;
+        QString runtime() const { return root.filePath(QStringLiteral("runtime")); }
+        QString temporary() const { return root.filePath(QStringLiteral("tmp")); }
+        QString cache() const { return root.filePath(QStringLiteral("cache")); }
+        Folders()
+        {
+            for (const QString &folder : {runtime(), temporary(), cache()})
+                QDir().mkpath(folder);
+            QFile::setPermissions(runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    };
 
     QString settingsFile() const
     {
         return QFileInfo(QStringLiteral(CLIPVAULT_PROGRAM_PATH)).absolutePath() + QStringLiteral("/Settings.ini");
     }
 
-    void prepare(QProcess &process) const
+    // withRuntime false: no XDG_RUNTIME_DIR, as in a session without one.
+    void prepare(QProcess &process, const Folders &folders, bool withRuntime = true) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("CLIPVAULT_SITE_ROOT"), site.root());
         env.insert(QStringLiteral("CLIPVAULT_THUMBNAIL_ROOT"), site.root());
-        env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"), instanceName);
+        env.remove(QStringLiteral("CLIPVAULT_INSTANCE_NAME"));
         env.insert(QStringLiteral("HOME"), home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), folders.cache());
+        env.insert(QStringLiteral("TMPDIR"), folders.temporary());
+        if (withRuntime)
+            env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.runtime());
+        else
+            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         process.setProcessEnvironment(env);
         process.setProgram(QStringLiteral(CLIPVAULT_PROGRAM_PATH));
     }
 
-    // True once the first copy listens for later copies, that is once it has started up.
-    bool waitUntilListening(int timeoutMs) const
+    // True once a copy listens on socket, that is once it has started up.
+    static bool waitUntilListening(const QString &socket, int timeoutMs)
     {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
             QLocalSocket probe;
-            probe.connectToServer(instanceName);
+            probe.connectToServer(socket);
             if (probe.waitForConnected(200))
                 return true;
-            QTest::qWait(100);
+            QTest::qWait(100); // polling another process: nothing to wait on in this one
         }
         return false;
+    }
+
+    static void endWithSignal(QProcess &process, int signalNumber = SIGTERM)
+    {
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
+    // A socket file that nobody listens on, as a copy that crashed leaves it.
+    static bool leaveDeadSocket(const QString &path)
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        qstrncpy(address.sun_path, name.constData(), sizeof(address.sun_path));
+        const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+        ::close(fd);
+        return bound && QFileInfo::exists(path);
+    }
+
+    static int modeOf(const QString &path)
+    {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
     }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(site.start());
-        instanceName = QStringLiteral("clipvault-test-%1").arg(QCoreApplication::applicationPid());
+    }
+
+    void cleanup()
+    {
+        QFile::remove(settingsFile());
+    }
+
+    // Where the socket goes: the user's runtime folder when it is private, else a folder of the
+    // user's own (made with mode 0700) in the temporary folder, else one in the cache folder.
+    void privateFolder_data()
+    {
+        QTest::addColumn<QString>("runtime");   // "none", "private", "open" (mode 0755)
+        QTest::addColumn<QString>("temporary"); // what holds tmp/clipvault-<uid>: "none", "link", "open", "foreign", "file"
+        QTest::addColumn<QString>("expected");  // "runtime", "temporary", "cache"
+        QTest::newRow("runtime folder") << "private" << "none" << "runtime";
+        QTest::newRow("no runtime folder") << "none" << "none" << "temporary";
+        QTest::newRow("runtime folder open to others") << "open" << "none" << "temporary";
+        QTest::newRow("temporary name taken by a link") << "none" << "link" << "cache";
+        QTest::newRow("temporary name open to others") << "none" << "open" << "cache";
+        QTest::newRow("temporary name owned by another user") << "none" << "foreign" << "cache";
+        QTest::newRow("temporary name taken by a file") << "none" << "file" << "cache";
+    }
+    void privateFolder()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, temporary);
+        QFETCH(QString, expected);
+        Folders folders;
+        const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
+        if (temporary == QLatin1String("link")) {
+            // Somebody else's folder that everybody may write, reached through a link.
+            const QString theirs = folders.root.filePath(QStringLiteral("theirs"));
+            QVERIFY(QDir().mkpath(theirs));
+            QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0777) == 0);
+            QVERIFY(QFile::link(theirs, own));
+        } else if (temporary == QLatin1String("foreign")) {
+            QVERIFY(QDir().mkpath(own));
+            QVERIFY(::chmod(QFile::encodeName(own).constData(), 0700) == 0);
+            if (::chown(QFile::encodeName(own).constData(), 65534, 65534) != 0)
+                QSKIP("only root can give a folder to another user");
+        } else if (temporary == QLatin1String("file")) {
+            QFile file(own);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        } else if (temporary == QLatin1String("open")) {
+            QVERIFY(QDir().mkpath(own));
+            QVERIFY(::chmod(QFile::encodeName(own).constData(), 0777) == 0);
+        }
+        if (runtime == QLatin1String("open"))
+            QVERIFY(::chmod(QFile::encodeName(folders.runtime()).constData(), 0755) == 0);
+
+        const QByteArray saved[3] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), qgetenv("XDG_CACHE_HOME")};
+        if (runtime == QLatin1String("none"))
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders.runtime()));
+        qputenv("TMPDIR", QFile::encodeName(folders.temporary()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(folders.cache()));
+        const QString folder = SingleInstance::privateFolder();
+        const QString path = SingleInstance::defaultPath();
+        for (const auto &[name, value] : {std::pair{"XDG_RUNTIME_DIR", saved[0]}, {"TMPDIR", saved[1]},
+                                          {"XDG_CACHE_HOME", saved[2]}})
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+
+        const QString wanted = expected == QLatin1String("runtime") ? folders.runtime()
+            : expected == QLatin1String("temporary")               ? own
+                                                                   : folders.cache() + QStringLiteral("/clipvault");
+        QCOMPARE(folder, wanted);
+        QCOMPARE(path, wanted + QStringLiteral("/clipvault"));
+        QCOMPARE(modeOf(folder), 0700);
+        QCOMPARE(QFileInfo(folder).ownerId(), uint(::geteuid()));
+    }
+
+    // Listening never takes the socket away from a copy that answers on it; a socket nobody
+    // answers on is replaced.
+    void listenTakesOnlyADeadSocket()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("clipvault"));
+
+        QLocalServer live;
+        QVERIFY(live.listen(path));
+        SingleInstance second(path);
+        QVERIFY(!second.listen());
+        QVERIFY(QFileInfo::exists(path));
+        QLocalSocket client;
+        client.connectToServer(path);
+        QVERIFY(client.waitForConnected(5000));
+        QTRY_VERIFY(live.hasPendingConnections());
+        QCOMPARE(second.start(), SingleInstance::Start::HandedOver); // it answers, so it is asked
+        live.close();
+
+        QVERIFY(leaveDeadSocket(path));
+        SingleInstance next(path);
+        QCOMPARE(next.start(), SingleInstance::Start::First);
+        QSignalSpy activated(&next, &SingleInstance::activationRequested);
+        SingleInstance later(path);
+        bool handedOver = false;
+        // The answer needs this thread's event loop, so the later copy asks from another thread.
+        std::thread asker([&] { handedOver = later.activateEarlierCopy(10000); });
+        QTRY_COMPARE(activated.size(), 1);
+        asker.join();
+        QVERIFY(handedOver);
+    }
+
+    void noSocketMeansRunningAlone()
+    {
+        SingleInstance none{QString()};
+        QCOMPARE(none.start(), SingleInstance::Start::Alone);
+    }
+
+    void signalPairClosesOnExecAndDeliversTheSignal()
+    {
+        TerminationSignals signals_;
+        QVERIFY(signals_.isInstalled());
+        for (int fd : {signals_.readEnd(), signals_.writeEnd()}) {
+            QVERIFY(fd >= 0);
+            QVERIFY(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+        }
+        TerminationSignals second; // the process has one already
+        QVERIFY(!second.isInstalled());
+        QSignalSpy received(&signals_, &TerminationSignals::received);
+        ::kill(::getpid(), SIGHUP);
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received.first().first().toInt(), SIGHUP);
     }
 
     void startsShowsAndClosesSavingTheSettings()
     {
-        QFile::remove(settingsFile());
+        Folders folders;
+        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
         QProcess first;
-        prepare(first);
+        prepare(first, folders);
         first.start();
         QVERIFY(first.waitForStarted());
-        QVERIFY2(waitUntilListening(30000), "the program did not come up");
+        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+        // Nothing is left in the shared temporary folder.
+        QCOMPARE(QDir(folders.temporary()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 
         // A second copy brings the first forward and ends at once, showing nothing.
         QProcess second;
-        prepare(second);
-        QElapsedTimer clock;
-        clock.start();
+        prepare(second, folders);
         second.start();
         QVERIFY(second.waitForFinished(15000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
@@ -81,38 +267,81 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT((firstErrors += first.readAllStandardError()).contains("brought forward by a second copy"),
                                  5000);
         QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(QFileInfo::exists(socket));
 
         // Ending the session closes the window the ordinary way: the settings are written.
-        ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
-        QVERIFY(first.waitForFinished(15000));
-        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(first.exitCode(), 0);
+        endWithSignal(first);
         QVERIFY(QFile::exists(settingsFile()));
         const QString saved = IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile());
         QCOMPARE(saved, QFileInfo(settingsFile()).absolutePath() + QLatin1Char('/'));
-        QFile::remove(settingsFile());
+        QVERIFY(!QFileInfo::exists(socket));
+    }
+
+    // Without a runtime folder the socket lives in a folder of the user's own; one that somebody
+    // else made first under that name blocks nothing.
+    void withoutRuntimeFolder_data()
+    {
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("own folder in the temporary folder") << false;
+        QTest::newRow("that name taken by somebody else") << true;
+    }
+    void withoutRuntimeFolder()
+    {
+        QFETCH(bool, taken);
+        Folders folders;
+        const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
+        if (taken) {
+            // A folder everybody may write, holding a socket nobody answers on.
+            const QString theirs = folders.root.filePath(QStringLiteral("theirs"));
+            QVERIFY(QDir().mkpath(theirs));
+            QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0777) == 0);
+            QVERIFY(leaveDeadSocket(theirs + QStringLiteral("/clipvault")));
+            QVERIFY(QFile::link(theirs, own));
+        }
+        const QString socket = (taken ? folders.cache() + QStringLiteral("/clipvault") : own) + QStringLiteral("/clipvault");
+        QProcess first;
+        prepare(first, folders, false);
+        first.start();
+        QVERIFY(first.waitForStarted());
+        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+        QCOMPARE(modeOf(QFileInfo(socket).absolutePath()), 0700);
+
+        QProcess second;
+        prepare(second, folders, false);
+        second.start();
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        endWithSignal(first, SIGINT);
     }
 
     void aCopyLeftBehindByACrashDoesNotBlockTheNext()
     {
+        Folders folders;
+        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
         QProcess crashed;
-        prepare(crashed);
+        prepare(crashed, folders);
         crashed.start();
         QVERIFY(crashed.waitForStarted());
-        QVERIFY(waitUntilListening(30000));
+        QVERIFY(waitUntilListening(socket, 30000));
         crashed.kill(); // no clean-up of its socket
         QVERIFY(crashed.waitForFinished(10000));
+        QVERIFY(QFileInfo::exists(socket));
 
         QProcess next;
-        prepare(next);
+        prepare(next, folders);
         next.start();
         QVERIFY(next.waitForStarted());
-        QVERIFY(waitUntilListening(30000));
-        QTest::qWait(300);
-        QCOMPARE(next.state(), QProcess::Running);
-        ::kill(static_cast<pid_t>(next.processId()), SIGTERM);
-        QVERIFY(next.waitForFinished(15000));
-        QFile::remove(settingsFile());
+        QVERIFY(waitUntilListening(socket, 30000));
+        // It took the socket over: a later copy reaches it and ends.
+        QProcess later;
+        prepare(later, folders);
+        later.start();
+        QVERIFY(later.waitForFinished(15000));
+        QCOMPARE(later.exitCode(), 0);
+        QByteArray errors;
+        QTRY_VERIFY_WITH_TIMEOUT((errors += next.readAllStandardError()).contains("brought forward by a second copy"), 5000);
+        endWithSignal(next, SIGHUP);
     }
 };
 

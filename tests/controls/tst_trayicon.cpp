@@ -4,8 +4,8 @@
 #include <QTest>
 #include <QWidget>
 
-// The tray icon's clicks: a left click restores the window, a right click only brings it forward,
-// other clicks do nothing; without a notification area nothing is added.
+// The tray icon's clicks: a left click restores the window, a right click brings it forward (and
+// shows it when hidden), other clicks do nothing; without a notification area nothing is added.
 class TestTrayIcon final : public QObject
 {
     Q_OBJECT
@@ -31,7 +31,7 @@ void TestTrayIcon::click_data()
     QTest::newRow("left click shows a hidden window") << hidden << left << true << normal;
     QTest::newRow("right click leaves it minimised") << minimized << right << true << minimized;
     QTest::newRow("right click keeps maximised") << maximized << right << true << maximized;
-    QTest::newRow("right click does not show a hidden window") << hidden << right << false << normal;
+    QTest::newRow("right click shows a hidden window") << hidden << right << true << normal;
     QTest::newRow("double click does nothing") << minimized << int(QSystemTrayIcon::DoubleClick) << true << minimized;
     QTest::newRow("middle click does nothing") << minimized << int(QSystemTrayIcon::MiddleClick) << true << minimized;
     QTest::newRow("unknown does nothing") << hidden << int(QSystemTrayIcon::Unknown) << false << normal;
