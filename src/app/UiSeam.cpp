@@ -1,9 +1,12 @@
 #include "app/UiSeam.h"
 
+#include "app/AppState.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -33,6 +36,32 @@ QWidget *ownerOr(QWidget *owner)
 QVariant answer(const Call &call)
 {
     return responder() ? responder()(call) : QVariant();
+}
+
+// The address as something the desktop may open: a web page with a host or a mail address.
+QUrl openableAddress(const QString &text)
+{
+    const QUrl url(text.trimmed());
+    if (!url.isValid())
+        return QUrl();
+    const QString scheme = url.scheme();
+    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty())
+        return url;
+    if (scheme == QLatin1String("mailto") && !url.path().isEmpty())
+        return url;
+    return QUrl();
+}
+
+void hand(Kind kind, const QUrl &url)
+{
+    if (hasResponder()) {
+        Call call;
+        call.kind = kind;
+        call.text = url.toString();
+        answer(call);
+        return;
+    }
+    QDesktopServices::openUrl(url);
 }
 
 } // namespace
@@ -149,14 +178,18 @@ QString saveFileName(const QString &title, const QString &initialFolder, const Q
 
 void shellOpen(const QString &address)
 {
-    if (hasResponder()) {
-        Call call;
-        call.kind = Kind::ShellOpen;
-        call.text = address;
-        answer(call);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    const QUrl url = openableAddress(address);
+    if (url.isValid())
+        hand(Kind::ShellOpen, url);
+}
+
+void openFolder(const QString &folder)
+{
+    const QString absolute = QDir(AppState::AppPath()).absoluteFilePath(folder);
+    QString clean = QDir::cleanPath(absolute);
+    if (folder.endsWith(QLatin1Char('/')) && !clean.endsWith(QLatin1Char('/')))
+        clean += QLatin1Char('/');
+    hand(Kind::OpenFolder, QUrl::fromLocalFile(clean));
 }
 
 void setClipboardText(const QString &text)

@@ -30,12 +30,12 @@ enum Answer : int {
     No = 7,
 };
 
-enum class Kind { MessageBox, Modal, BrowseFolder, SaveFile, ShellOpen, Clipboard };
+enum class Kind { MessageBox, Modal, BrowseFolder, SaveFile, ShellOpen, OpenFolder, Clipboard };
 
 struct Call
 {
     Kind kind = Kind::MessageBox;
-    QString text;      // message text, address opened, clipboard text, dialog name
+    QString text;      // message text, address or folder's file: URL opened, clipboard text, dialog name
     QString title;     // message or dialog title
     int style = 0;     // message box style
     QString folder;    // initial folder of a file dialog
@@ -64,7 +64,12 @@ int showModal(QDialog *dialog, const std::function<int()> &answer);
 QString browseForFolder(const QString &title, QWidget *owner = nullptr);
 QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
                      const QString &defaultSuffix, QWidget *owner = nullptr);
+// Opens a web page (http or https) or a mail address (mailto) with the desktop; any other text is
+// never handed to the desktop's opener.
 void shellOpen(const QString &address);
+// Opens a local folder in the file manager, as a file: URL; a relative folder lies in the
+// program's folder.
+void openFolder(const QString &folder);
 void setClipboardText(const QString &text);
 
 } // namespace UiSeam

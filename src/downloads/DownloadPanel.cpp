@@ -240,7 +240,7 @@ void DownloadPanel::cmdOpen_Click()
     ErrorTrap::run(QStringLiteral("cmdOpen_Click"), QStringLiteral("Form frmMain"), [&] {
         QString folder = savePath();
         if (modFunctions::FolderExists(folder)) {
-            UiSeam::shellOpen(folder);
+            UiSeam::openFolder(folder);
             return;
         }
         UiSeam::messageBox(QStringLiteral("The folder does not exist. ") + QStringLiteral("\r\n")

@@ -3,6 +3,7 @@
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "app/UiSeam.h"
 #include "support/SeamRecorder.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QTest>
 
 #include <unistd.h>
@@ -277,6 +279,70 @@ private Q_SLOTS:
         Settings::Write(QStringLiteral("/x/"), QStringLiteral("/y/"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/y/"));
         QFile::remove(file);
+    }
+
+    // Only web pages (and the About box's mail address) reach the desktop's opener; anything else
+    // typed or pasted somewhere is never handed to it.
+    void shellOpenTakesOnlyWebAddresses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("opened"); // empty: nothing opened
+        QTest::newRow("http") << QStringLiteral("http://127.0.0.1:8080/watch?v=abc") << QStringLiteral("http://127.0.0.1:8080/watch?v=abc");
+        QTest::newRow("https, blanks around") << QStringLiteral("  https://example.org/a b ") << QStringLiteral("https://example.org/a b");
+        QTest::newRow("scheme in capitals") << QStringLiteral("HTTP://example.org/") << QStringLiteral("http://example.org/");
+        QTest::newRow("mail address") << QStringLiteral("mailto:support@clipvault.example.org") << QStringLiteral("mailto:support@clipvault.example.org");
+        QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << QString();
+        QTest::newRow("absolute path") << QStringLiteral("/usr/bin/xterm") << QString();
+        QTest::newRow("relative path") << QStringLiteral("videos/clip.mp4") << QString();
+        QTest::newRow("bare host") << QStringLiteral("example.org") << QString();
+        QTest::newRow("script") << QStringLiteral("javascript:alert(1)") << QString();
+        QTest::newRow("other scheme") << QStringLiteral("ftp://example.org/file") << QString();
+        QTest::newRow("web scheme without host") << QStringLiteral("http:///etc/passwd") << QString();
+        QTest::newRow("mail scheme without address") << QStringLiteral("mailto:") << QString();
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void shellOpenTakesOnlyWebAddresses()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, opened);
+        SeamRecorder seam;
+        UiSeam::shellOpen(text);
+        const auto calls = seam.callsOf(UiSeam::Kind::ShellOpen);
+        QCOMPARE(calls.size(), opened.isEmpty() ? 0 : 1);
+        if (!opened.isEmpty())
+            QCOMPARE(calls.first().text, opened);
+        QVERIFY(seam.callsOf(UiSeam::Kind::OpenFolder).isEmpty());
+    }
+
+    // A folder is opened as a local folder, never as a web address; a relative one lies in the
+    // program's folder.
+    void openFolderOpensALocalFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("expected"); // PROGRAM stands for the program's folder
+        QTest::newRow("absolute") << QStringLiteral("/srv/videos/") << QStringLiteral("/srv/videos/");
+        QTest::newRow("characters that mean something in addresses")
+            << QStringLiteral("/srv/my videos #1?/") << QStringLiteral("/srv/my videos #1?/");
+        QTest::newRow("relative") << QStringLiteral("videos/") << QStringLiteral("PROGRAM/videos/");
+        QTest::newRow("looks like a web address") << QStringLiteral("http://example.org/")
+                                                  << QStringLiteral("PROGRAM/http:/example.org/");
+        QTest::newRow("dots") << QStringLiteral("/srv/a/../b/./") << QStringLiteral("/srv/b/");
+    }
+    void openFolderOpensALocalFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, expected);
+        QTemporaryDir program;
+        AppState::setAppPath(program.path());
+        expected.replace(QStringLiteral("PROGRAM"), program.path());
+        SeamRecorder seam;
+        UiSeam::openFolder(folder);
+        const auto calls = seam.callsOf(UiSeam::Kind::OpenFolder);
+        QCOMPARE(calls.size(), 1);
+        const QUrl url(calls.first().text);
+        QCOMPARE(url.scheme(), QStringLiteral("file"));
+        QCOMPARE(url.toLocalFile(), expected);
+        QVERIFY(seam.callsOf(UiSeam::Kind::ShellOpen).isEmpty());
     }
 
     void errorTrapMessage()

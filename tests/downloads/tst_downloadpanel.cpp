@@ -387,11 +387,11 @@ void TestDownloadPanel::browseAndOpen()
     QCOMPARE(panel().savePath(), chosen);
 
     panel().cmdOpen->click();
-    QCOMPARE(h.seam->callsOf(UiSeam::Kind::ShellOpen).last().text, chosen);
+    QCOMPARE(h.seam->callsOf(UiSeam::Kind::OpenFolder).last().text, QUrl::fromLocalFile(chosen).toString());
     panel().setSavePath(folder() + QStringLiteral("missing"));
     panel().cmdOpen->click();
     QCOMPARE(h.seam->messages().size(), 2);
-    QCOMPARE(h.seam->callsOf(UiSeam::Kind::ShellOpen).size(), 1);
+    QCOMPARE(h.seam->callsOf(UiSeam::Kind::OpenFolder).size(), 1);
 }
 
 QTEST_MAIN(TestDownloadPanel)
