@@ -7,6 +7,7 @@
 #include "app/FileHelpers.h"
 #include "app/Settings.h"
 #include "app/UiSeam.h"
+#include "controls/LinkLabel.h"
 #include "controls/TrayIcon.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmMenu.h"
@@ -154,11 +155,10 @@ void frmMain::buildStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
     static const char *names[3] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace"};
-    static const char *accessible[3] = {"Version", "Average download speed", "Free disk space"};
     for (int i = 0; i < 3; ++i) {
+        // No accessible name: screen readers say what the panel shows ("Version: 1.0.1").
         auto *panel = new QLabel(bar);
         panel->setObjectName(QString::fromLatin1(names[i]));
-        panel->setAccessibleName(QString::fromLatin1(accessible[i]));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setContentsMargins(4, 0, 4, 0);
@@ -175,15 +175,13 @@ void frmMain::buildLinkLine()
     picHyperLink->setMouseTracking(true);
     picHyperLink->installEventFilter(this);
 
-    lblHyperlink = new QLabel(QStringLiteral("Can't play the downloaded videos? - Download VideoLAN Media Player"),
-                              picHyperLink);
+    lblHyperlink = new LinkLabel(QStringLiteral("Can't play the downloaded videos? - Download VideoLAN Media Player"),
+                                 picHyperLink);
     lblHyperlink->setObjectName(QStringLiteral("lblHyperlink"));
-    lblHyperlink->setAccessibleName(lblHyperlink->text());
-    lblHyperlink->setAccessibleDescription(MediaPlayerPage());
     lblHyperlink->setToolTip(MediaPlayerPage());
     lblHyperlink->setMouseTracking(true);
-    lblHyperlink->setFocusPolicy(Qt::TabFocus);
     lblHyperlink->installEventFilter(this);
+    connect(lblHyperlink, &LinkLabel::activated, this, &frmMain::lblHyperlink_Click);
     lblHyperlink->adjustSize();
 
     setMouseTracking(true);
@@ -343,14 +341,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
             setHyperlinkHover(false);
     } else if (event->type() == QEvent::Leave && watched == lblHyperlink) {
         setHyperlinkHover(false);
-    } else if (watched == lblHyperlink && event->type() == QEvent::MouseButtonRelease) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && lblHyperlink->rect().contains(mouse->position().toPoint()))
-            lblHyperlink_Click();
-    } else if (watched == lblHyperlink && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space)
-            lblHyperlink_Click();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@ class PreviewPanel;
 class SearchPanel;
 class TrayIcon;
 class VideoPanel;
+class LinkLabel;
 class frmAbout;
 class frmMenu;
 
@@ -76,7 +77,7 @@ private:
     QWidget *Container3 = nullptr;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     QWidget *picHyperLink = nullptr;
-    QLabel *lblHyperlink = nullptr;
+    LinkLabel *lblHyperlink = nullptr;
     QMenu *mnuFile = nullptr;
     QAction *mnuExit = nullptr;
     QMenu *mnuAb = nullptr;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/ErrorTrap.h"
 #include "app/UiSeam.h"
+#include "controls/LinkLabel.h"
 #include "image/ProgramImages.h"
 #include "image/BannerRender.h"
 
@@ -25,11 +26,12 @@ QPointer<frmAbout> &current()
     return box;
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QString &accessibleName)
+// A label's text is what screen readers say of it; only a picture gets a name of its own.
+template<typename Label = QLabel>
+Label *makeLabel(QWidget *parent, const char *name, const QString &text)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new Label(text, parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(accessibleName);
     return label;
 }
 
@@ -95,37 +97,36 @@ frmAbout::~frmAbout() = default;
 
 void frmAbout::buildControls()
 {
-    lblName = makeLabel(this, "lblName", QStringLiteral("Clipvault"), QStringLiteral("Program name"));
+    lblName = makeLabel(this, "lblName", QStringLiteral("Clipvault"));
     QFont nameFont(QStringLiteral("Times New Roman"));
     nameFont.setStyleHint(QFont::Serif);
     nameFont.setPointSizeF(20.25);
     nameFont.setBold(true);
     lblName->setFont(nameFont);
 
-    lblVersion = makeLabel(this, "lblVersion", QString(), QStringLiteral("Version"));
+    lblVersion = makeLabel(this, "lblVersion", QString());
     QFont versionFont(QStringLiteral("Tahoma"));
     versionFont.setStyleHint(QFont::SansSerif);
     versionFont.setPointSizeF(8.25);
     versionFont.setBold(true);
     lblVersion->setFont(versionFont);
 
-    Picture1 = makeLabel(this, "Picture1", QString(), QStringLiteral("Clipvault icon"));
+    Picture1 = makeLabel(this, "Picture1", QString());
+    Picture1->setAccessibleName(QStringLiteral("Clipvault icon"));
     Picture1->setFixedSize(48, 48);
 
     Line1 = makeLine(this, "Line1");
-    lblHyperlink = makeLabel(this, "lblHyperlink", homePage(), QStringLiteral("Home page"));
+    lblHyperlink = makeLabel<LinkLabel>(this, "lblHyperlink", homePage());
     lblHyperlink->setToolTip(homePage());
-    lblHyperlink->setAccessibleDescription(homePage());
-    Label3 = makeLabel(this, "Label3", QStringLiteral("Found a bug?"), QStringLiteral("Found a bug?"));
-    lblHyperlinkMail = makeLabel(this, "lblHyperlinkMail", mailAddress(), QStringLiteral("Mail"));
+    Label3 = makeLabel(this, "Label3", QStringLiteral("Found a bug?"));
+    lblHyperlinkMail = makeLabel<LinkLabel>(this, "lblHyperlinkMail", mailAddress());
     lblHyperlinkMail->setToolTip(mailAddress());
-    lblHyperlinkMail->setAccessibleDescription(QStringLiteral("mailto:") + mailAddress());
     Line2 = makeLine(this, "Line2");
 
     const QString rights = QStringLiteral("Copyright \u00a9 2009-2024 the Clipvault developers.");
     const QString terms = QStringLiteral("All rights reserved. Provided as is, without warranty.");
-    Label1 = makeLabel(this, "Label1", rights, rights);
-    Label2 = makeLabel(this, "Label2", terms, terms);
+    Label1 = makeLabel(this, "Label1", rights);
+    Label2 = makeLabel(this, "Label2", terms);
 
     cmOK = new QPushButton(QStringLiteral("OK"), this);
     cmOK->setObjectName(QStringLiteral("cmOK"));
@@ -137,6 +138,11 @@ void frmAbout::buildControls()
         link->setMouseTracking(true);
         link->installEventFilter(this);
     }
+    connect(lblHyperlink, &LinkLabel::activated, this, &frmAbout::lblHyperlink_Click);
+    connect(lblHyperlinkMail, &LinkLabel::activated, this, &frmAbout::lblHyperlinkMail_Click);
+    setTabOrder(lblHyperlink, lblHyperlinkMail);
+    setTabOrder(lblHyperlinkMail, cmOK);
+    cmOK->setFocus();
 
     auto *heading = new QGridLayout;
     heading->setHorizontalSpacing(14);
@@ -241,16 +247,6 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Leave:
         Form_MouseMove();
         break;
-    case QEvent::MouseButtonRelease: {
-        // A click: the left button let go over the label it was pressed on.
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        auto *label = static_cast<QLabel *>(watched);
-        if (mouse->button() == Qt::LeftButton && label->rect().contains(mouse->position().toPoint())) {
-            home ? lblHyperlink_Click() : lblHyperlinkMail_Click();
-            return true;
-        }
-        break;
-    }
     default:
         break;
     }

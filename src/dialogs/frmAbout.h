@@ -2,12 +2,14 @@
 
 #include <QDialog>
 
+class LinkLabel;
 class QFrame;
 class QLabel;
 class QPushButton;
 
 // The About box: the program's name, version and icon, the home page and mail links, and the
-// rights notice. One modeless instance, owned by the main window.
+// rights notice. One modeless instance, owned by the main window. The links are reached with Tab
+// and opened with Enter or Space; the OK button holds the focus when the box opens.
 class frmAbout final : public QDialog
 {
     Q_OBJECT
@@ -28,9 +30,9 @@ public:
     QLabel *lblName = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *Picture1 = nullptr;
-    QLabel *lblHyperlink = nullptr;
+    LinkLabel *lblHyperlink = nullptr;
     QLabel *Label3 = nullptr;
-    QLabel *lblHyperlinkMail = nullptr;
+    LinkLabel *lblHyperlinkMail = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QFrame *Line1 = nullptr;

@@ -74,6 +74,14 @@ private Q_SLOTS:
         auto window = openWindow();
         QCOMPARE(window->windowTitle(), QStringLiteral("Clipvault"));
         QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Version: ") + AppState::VersionString());
+        // A screen reader hears what each status panel shows, also after it changed.
+        Q_EMIT window->downloadPanel()->speedTextChanged(QStringLiteral("Average Download Speed: 12.5 kB/s"));
+        for (int panel = 1; panel <= 3; ++panel) {
+            const QString shown = window->statusPanel(panel)->text();
+            QVERIFY(!shown.isEmpty());
+            QCOMPARE(QAccessible::queryAccessibleInterface(window->statusPanel(panel))->text(QAccessible::Name), shown);
+        }
+        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Average Download Speed: 12.5 kB/s"));
         QVERIFY(window->statusPanel(2)->text().startsWith(QStringLiteral("Average Download Speed: ")));
         QVERIFY(window->statusPanel(3)->text().startsWith(QStringLiteral("Free Disk Space: ")));
         QCOMPARE(window->tabStrip()->currentIndex(), 0);
@@ -281,9 +289,16 @@ private Q_SLOTS:
         QTest::mouseMove(window->statusBar());
         QTRY_VERIFY(!link->font().underline());
         QTest::mouseClick(link, Qt::LeftButton);
+        // The keyboard and a screen reader's press open it too.
+        QTest::keyClick(link, Qt::Key_Space);
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+        QCOMPARE(accessible->role(), QAccessible::Link);
+        QCOMPARE(accessible->text(QAccessible::Name), link->text());
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         const auto opens = seam.callsOf(UiSeam::Kind::ShellOpen);
-        QCOMPARE(opens.size(), 1);
-        QCOMPARE(opens.first().text, frmMain::MediaPlayerPage());
+        QCOMPARE(opens.size(), 3);
+        for (const auto &open : opens)
+            QCOMPARE(open.text, frmMain::MediaPlayerPage());
         QVERIFY(opens.first().text.endsWith(QLatin1String("/vlc/download-windows.html")));
     }
 

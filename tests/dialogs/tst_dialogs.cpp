@@ -1,3 +1,4 @@
+#include "controls/LinkLabel.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmMenu.h"
 #include "image/BannerRender.h"
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void aboutLinkClicks_data();
     void aboutLinkClicks();
     void aboutHoverUnderline();
+    void aboutLinksFromTheKeyboard_data();
+    void aboutLinksFromTheKeyboard();
     void menuPictures();
 
 private:
@@ -76,13 +79,21 @@ void TestDialogs::aboutContents()
                                           .arg(CLIPVAULT_VERSION_MINOR)
                                           .arg(CLIPVAULT_VERSION_REVISION));
 
-    // Every control can be told apart by a screen reader.
+    // What a screen reader says of each control: a label's name is the text it shows, a link is a
+    // link named by its address, the picture and the lines have names of their own.
     const auto controls = box->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     QVERIFY(controls.size() >= 11);
     for (QWidget *control : controls) {
-        QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
-        QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), control->accessibleName());
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+        const QString name = accessible->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+        const auto *label = qobject_cast<QLabel *>(control);
+        if (label && !label->text().isEmpty())
+            QCOMPARE(name, label->text());
+        QCOMPARE(accessible->role() == QAccessible::Link, qobject_cast<LinkLabel *>(control) != nullptr);
     }
+    QCOMPARE(QAccessible::queryAccessibleInterface(box->lblVersion)->text(QAccessible::Name), box->lblVersion->text());
+    QCOMPARE(QAccessible::queryAccessibleInterface(box->lblName)->text(QAccessible::Name), QStringLiteral("Clipvault"));
 
     // The icon, drawn over the dialog's own background.
     QCOMPARE(box->Picture1->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
@@ -146,6 +157,52 @@ void TestDialogs::aboutHoverUnderline()
         QApplication::sendEvent(link, &leave);
         QVERIFY(!link->font().underline());
     }
+}
+
+void TestDialogs::aboutLinksFromTheKeyboard_data()
+{
+    QTest::addColumn<int>("tabs"); // from the OK button, which holds the focus at first
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("opened"); // empty: nothing opened
+    QTest::newRow("home page, Return") << 1 << int(Qt::Key_Return) << QStringLiteral("http://clipvault.example.org/");
+    QTest::newRow("home page, Space") << 1 << int(Qt::Key_Space) << QStringLiteral("http://clipvault.example.org/");
+    QTest::newRow("mail, Enter") << 2 << int(Qt::Key_Enter) << QStringLiteral("mailto:support@clipvault.example.org");
+    QTest::newRow("mail, a letter") << 2 << int(Qt::Key_A) << QString();
+}
+
+void TestDialogs::aboutLinksFromTheKeyboard()
+{
+    QFETCH(int, tabs);
+    QFETCH(int, key);
+    QFETCH(QString, opened);
+    SeamRecorder seam;
+    frmAbout *box = frmAbout::showFor(&m_owner);
+    QVERIFY(QTest::qWaitForWindowActive(box)); // Tab moves the focus in the active window only
+    QCOMPARE(box->focusWidget(), box->cmOK);
+    for (int i = 0; i < tabs; ++i)
+        QTest::keyClick(box->focusWidget(), Qt::Key_Tab);
+    QWidget *link = box->focusWidget();
+    QCOMPARE(link, tabs == 1 ? box->lblHyperlink : box->lblHyperlinkMail);
+    QTest::keyClick(link, Qt::Key(key));
+    QStringList texts;
+    for (const auto &call : seam.callsOf(UiSeam::Kind::ShellOpen))
+        texts << call.text;
+    QCOMPARE(texts, opened.isEmpty() ? QStringList() : QStringList{opened});
+
+    // A screen reader presses the same link through its action.
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(link);
+    QVERIFY(accessible->actionInterface());
+    QVERIFY(accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(seam.callsOf(UiSeam::Kind::ShellOpen).size(), texts.size() + 1);
+    QCOMPARE(seam.callsOf(UiSeam::Kind::ShellOpen).last().text,
+             tabs == 1 ? frmAbout::homePage() : QStringLiteral("mailto:") + frmAbout::mailAddress());
+    QCOMPARE(accessible->text(QAccessible::Description), static_cast<QLabel *>(link)->toolTip());
+
+    // Past the last link, the focus comes back to OK.
+    for (int i = tabs; i < 3; ++i)
+        QTest::keyClick(box->focusWidget(), Qt::Key_Tab);
+    QCOMPARE(box->focusWidget(), box->cmOK);
 }
 
 void TestDialogs::menuPictures()
