@@ -6,6 +6,8 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -50,29 +52,30 @@ bool answers(const QString &path)
 
 } // namespace
 
-QString SingleInstance::privateFolder()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (isPrivateFolder(runtime))
-        return runtime;
-    const QString temporary = ownFolder(QDir::tempPath(), QStringLiteral("clipvault-%1").arg(::geteuid()));
-    if (!temporary.isEmpty())
-        return temporary;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    QDir().mkpath(cache);
-    return ownFolder(cache, QStringLiteral("clipvault"));
-}
-
 QString SingleInstance::defaultPath()
 {
-    const QString folder = privateFolder();
-    if (folder.isEmpty())
-        return QString();
-    const QString path = QDir(folder).filePath(socketName());
-    // A socket's path must fit its address structure.
-    if (QFile::encodeName(path).size() >= qsizetype(sizeof(sockaddr_un::sun_path)))
-        return QString();
-    return path;
+    const std::function<QString()> folders[] = {
+        [] {
+            const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+            return isPrivateFolder(runtime) ? runtime : QString();
+        },
+        [] { return ownFolder(QDir::tempPath(), QStringLiteral("clipvault-%1").arg(::geteuid())); },
+        [] {
+            const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+            QDir().mkpath(cache);
+            return ownFolder(cache, QStringLiteral("clipvault"));
+        },
+    };
+    for (const auto &folder : folders) {
+        const QString found = folder();
+        if (found.isEmpty())
+            continue;
+        const QString path = QDir(found).filePath(socketName());
+        // The path must fit a socket's address, terminating zero included.
+        if (QFile::encodeName(path).size() < qsizetype(sizeof(sockaddr_un::sun_path)))
+            return path;
+    }
+    return QString();
 }
 
 SingleInstance::SingleInstance(const QString &path, QObject *parent)

@@ -14,13 +14,11 @@ class SingleInstance final : public QObject
     Q_DISABLE_COPY_MOVE(SingleInstance)
 
 public:
-    // A folder that only this user can enter: $XDG_RUNTIME_DIR, else "clipvault-<uid>" in the
-    // temporary folder, else "clipvault" in the user's cache folder, each used only when it is a
-    // real folder of this user with mode 0700 (the last two are made so when missing). Empty when
-    // none is.
-    static QString privateFolder();
-    // The socket in that folder, named "clipvault" (CLIPVAULT_INSTANCE_NAME when set); empty
-    // when there is no private folder.
+    // The socket "clipvault" (CLIPVAULT_INSTANCE_NAME when set) in the first folder that only this
+    // user can enter and whose path fits a socket address: $XDG_RUNTIME_DIR, else
+    // "clipvault-<uid>" in the temporary folder, else "clipvault" in the user's cache folder. Each
+    // is used only when it is a real folder of this user with mode 0700; the last two are made so
+    // when missing, and somebody else's folder of that name is never used. Empty when none fits.
     static QString defaultPath();
 
     explicit SingleInstance(const QString &path = defaultPath(), QObject *parent = nullptr);

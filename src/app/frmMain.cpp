@@ -6,6 +6,7 @@
 #include "app/ErrorTrap.h"
 #include "app/FileHelpers.h"
 #include "app/Settings.h"
+#include "app/TerminationSignals.h"
 #include "app/UiSeam.h"
 #include "controls/LinkLabel.h"
 #include "controls/TrayIcon.h"
@@ -121,6 +122,11 @@ frmMain::frmMain(QWidget *parent)
     });
     connect(m_downloads, &DownloadPanel::speedTextChanged, m_panels[1], &QLabel::setText);
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
+
+    // Ending the session (log-out, shutdown, a plain kill) closes the window without asking: the
+    // settings are written and the transfers end as on any other close.
+    auto *sessionEnd = new TerminationSignals(this);
+    connect(sessionEnd, &TerminationSignals::received, this, &frmMain::EndSession);
 
     resize(860, 760);
     setMinimumSize(760, 640);

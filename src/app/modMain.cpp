@@ -1,7 +1,6 @@
 #include "app/modMain.h"
 
 #include "app/SingleInstance.h"
-#include "app/TerminationSignals.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
@@ -40,10 +39,6 @@ int Main(int argc, char **argv)
         window.BringToFront();
     });
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
-    // Ending the session (or a plain kill) closes the window without asking: the settings are
-    // written and the transfers end as on any other close.
-    TerminationSignals sessionEnd;
-    QObject::connect(&sessionEnd, &TerminationSignals::received, &window, &frmMain::EndSession);
 
     window.Form_Load();
     window.show();

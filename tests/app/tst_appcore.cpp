@@ -156,7 +156,7 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("Settings.ini"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
         // Lines of other sections and keys survive a write; the key keeps its place.
-        writeText(file, "; comment\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n");
+        writeText(file, "; comment\r\n[Empty]\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n");
         QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), value);
         // Sections and keys are found whatever their case.
@@ -165,12 +165,14 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("KEEP"), file), QStringLiteral("1"));
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count("\r\n"), 6);
+        QCOMPARE(f.readAll().count("\r\n"), 7);
 
-        // A new key joins the end of its section; a new section the end of the file.
+        // A new key joins its section, also one without keys; a new section the end of the file.
         QVERIFY(IniFile::write(QStringLiteral("settings"), QStringLiteral("ImageSavePath"), value, file));
+        QVERIFY(IniFile::write(QStringLiteral("empty"), QStringLiteral("Key"), value, file));
         QVERIFY(IniFile::write(QStringLiteral("Third"), QStringLiteral("Key"), value, file));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("imagesavepath"), file), value);
+        QCOMPARE(IniFile::read(QStringLiteral("Empty"), QStringLiteral("key"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("third"), QStringLiteral("key"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("ImageSavePath"), file), QString());
     }

@@ -128,12 +128,13 @@ private Q_SLOTS:
     // user's own (made with mode 0700) in the temporary folder, else one in the cache folder.
     void privateFolder_data()
     {
-        QTest::addColumn<QString>("runtime");   // "none", "private", "open" (mode 0755)
+        QTest::addColumn<QString>("runtime");   // "none", "private", "open" (mode 0750: its group may enter), "deep"
         QTest::addColumn<QString>("temporary"); // what holds tmp/clipvault-<uid>: "none", "link", "open", "foreign", "file"
         QTest::addColumn<QString>("expected");  // "runtime", "temporary", "cache"
         QTest::newRow("runtime folder") << "private" << "none" << "runtime";
         QTest::newRow("no runtime folder") << "none" << "none" << "temporary";
         QTest::newRow("runtime folder open to others") << "open" << "none" << "temporary";
+        QTest::newRow("runtime folder too deep for a socket address") << "deep" << "none" << "temporary";
         QTest::newRow("temporary name taken by a link") << "none" << "link" << "cache";
         QTest::newRow("temporary name open to others") << "none" << "open" << "cache";
         QTest::newRow("temporary name owned by another user") << "none" << "foreign" << "cache";
@@ -166,17 +167,27 @@ private Q_SLOTS:
             QVERIFY(::chmod(QFile::encodeName(own).constData(), 0777) == 0);
         }
         if (runtime == QLatin1String("open"))
-            QVERIFY(::chmod(QFile::encodeName(folders.runtime()).constData(), 0755) == 0);
+            QVERIFY(::chmod(QFile::encodeName(folders.runtime()).constData(), 0750) == 0);
 
         const QByteArray saved[3] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), qgetenv("XDG_CACHE_HOME")};
-        if (runtime == QLatin1String("none"))
+        QString runtimeFolder = folders.runtime();
+        if (runtime == QLatin1String("deep")) {
+            // One character short of what a socket address holds once "/clipvault" is added.
+            runtimeFolder += QLatin1Char('/') + QString(107 - 10 - runtimeFolder.size() - 1, QLatin1Char('d'));
+            QVERIFY(QDir().mkpath(runtimeFolder));
+            QVERIFY(::chmod(QFile::encodeName(runtimeFolder).constData(), 0700) == 0);
+            QCOMPARE(QFile::encodeName(runtimeFolder + QStringLiteral("/clipvault")).size(), 107);
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder + QLatin1Char('d')));
+            QVERIFY(QDir().rename(runtimeFolder, runtimeFolder + QLatin1Char('d')));
+        } else if (runtime == QLatin1String("none")) {
             qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders.runtime()));
+        } else {
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder));
+        }
         qputenv("TMPDIR", QFile::encodeName(folders.temporary()));
         qputenv("XDG_CACHE_HOME", QFile::encodeName(folders.cache()));
-        const QString folder = SingleInstance::privateFolder();
         const QString path = SingleInstance::defaultPath();
+        const QString folder = QFileInfo(path).absolutePath();
         for (const auto &[name, value] : {std::pair{"XDG_RUNTIME_DIR", saved[0]}, {"TMPDIR", saved[1]},
                                           {"XDG_CACHE_HOME", saved[2]}})
             value.isNull() ? qunsetenv(name) : qputenv(name, value);
