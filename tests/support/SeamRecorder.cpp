@@ -12,6 +12,8 @@ SeamRecorder::SeamRecorder()
         case UiSeam::Kind::MessageBox:
         case UiSeam::Kind::BrowseFolder:
         case UiSeam::Kind::SaveFile:
+            if (whileOpen)
+                whileOpen(call);
             return m_answers.isEmpty() ? QVariant() : m_answers.dequeue();
         default:
             return QVariant();

@@ -21,6 +21,9 @@ public:
 
     void queueAnswer(const QVariant &answer) { m_answers.enqueue(answer); }
     std::function<void(QDialog *)> onModal;
+    // Runs while a message box or a file or folder dialog is "open", before its answer is taken:
+    // a real one runs a nested event loop, so transfers and timers may be handled meanwhile.
+    std::function<void(const UiSeam::Call &)> whileOpen;
 
     QList<UiSeam::Call> calls;
     QList<UiSeam::Call> callsOf(UiSeam::Kind kind) const;
