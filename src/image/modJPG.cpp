@@ -6,6 +6,7 @@
 #include "app/UiSeam.h"
 
 #include <QImageWriter>
+#include <QSaveFile>
 
 namespace modJPG {
 
@@ -30,13 +31,22 @@ void SaveJPG(const QImage &picture, const QString &fileName, int quality)
 {
     if (picture.isNull())
         throw RuntimeError(5, QStringLiteral("Cannot save the image. There is no picture."));
-    QImageWriter writer(fileName, "jpg");
+    // The picture goes to a new file beside the chosen one, which replaces it only once the whole
+    // picture is written: a failed encode leaves an existing file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw RuntimeError(5, QStringLiteral("Cannot save the image. %1").arg(file.errorString()));
+    QImageWriter writer(&file, "jpg");
     writer.setQuality(quality);
-    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)))
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32))) {
+        file.cancelWriting();
         throw RuntimeError(5, QStringLiteral("Cannot save the image. %1").arg(writer.errorString()));
+    }
+    if (!file.commit())
+        throw RuntimeError(5, QStringLiteral("Cannot save the image. %1").arg(file.errorString()));
 }
 
-void SaveWithDialog(const QImage &picture)
+void SaveWithDialog(QImage picture)
 {
     const QString fileName = ShowSaveDialog();
     if (fileName.isEmpty())

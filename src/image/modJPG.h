@@ -19,7 +19,8 @@ void SaveJPG(const QImage &picture, const QString &fileName, int quality);
 QString FolderOf(const QString &path);
 
 // Both save commands: ask, then save at quality 100; a failed save is shown as a message and the
-// program goes on.
-void SaveWithDialog(const QImage &picture);
+// program goes on. The picture is taken by value: events run while the dialog is open, and the
+// caller's picture (an element of a growing list) may move or change meanwhile.
+void SaveWithDialog(QImage picture);
 
 } // namespace modJPG

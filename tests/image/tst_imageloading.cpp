@@ -1,12 +1,18 @@
 #include "image/BannerRender.h"
 #include "image/c32bppDIB.h"
 #include "image/cPNGparser.h"
+#include "image/PictureFromBytes.h"
+#include "image/modJPG.h"
 #include "image/modParsers.h"
+#include "app/RuntimeError.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QDir>
+#include <QImageReader>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Loading pictures into the image surface: the alpha classification, the stream rules, the PNG
@@ -26,6 +32,10 @@ private Q_SLOTS:
     void clipboard();
     void programImageOverBackground_data();
     void programImageOverBackground();
+    void thumbnailSize_data();
+    void thumbnailSize();
+    void saveJpeg_data();
+    void saveJpeg();
 };
 
 namespace {
@@ -291,6 +301,84 @@ void TestImageLoading::programImageOverBackground()
         }
     }
     QVERIFY(softEdge > 0);
+}
+
+void TestImageLoading::thumbnailSize_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("kept"); // empty: refused
+
+    QTest::newRow("large, scaled while read") << QSize(2400, 1800) << QSize(120, 90);
+    QTest::newRow("wide, shape kept") << QSize(1200, 300) << QSize(120, 30);
+    QTest::newRow("small, not enlarged") << QSize(60, 45) << QSize(60, 45);
+    QTest::newRow("over 8 megapixels") << QSize(3000, 3000) << QSize(0, 0);
+    QTest::newRow("a side over 8192") << QSize(9000, 10) << QSize(0, 0);
+}
+
+void TestImageLoading::thumbnailSize()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, kept);
+    QImage image(size, QImage::Format_Grayscale8);
+    image.fill(200);
+    const QImage picture = PictureFromBytes(encode(image, "PNG"));
+    QCOMPARE(picture.size(), kept);
+    if (!kept.isEmpty())
+        QCOMPARE(qGray(picture.pixel(kept.width() / 2, kept.height() / 2)), 200);
+}
+
+void TestImageLoading::saveJpeg_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<bool>("existing"); // the chosen file is there already
+    QTest::addColumn<bool>("saved");
+
+    QImage thumbnail(120, 90, QImage::Format_ARGB32);
+    thumbnail.fill(qRgb(10, 200, 90));
+    QImage tooWide(70000, 1, QImage::Format_RGB32); // beyond what JPEG can hold: the encoder fails
+    tooWide.fill(Qt::white);
+    QTest::newRow("new file") << thumbnail << false << true;
+    QTest::newRow("over an existing file") << thumbnail << true << true;
+    QTest::newRow("failed encode over an existing file") << tooWide << true << false;
+    QTest::newRow("no picture over an existing file") << QImage() << true << false;
+}
+
+void TestImageLoading::saveJpeg()
+{
+    QFETCH(QImage, picture);
+    QFETCH(bool, existing);
+    QFETCH(bool, saved);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("picture.jpg"));
+    const QByteArray before("the user's earlier file");
+    if (existing) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+
+    QString error;
+    try {
+        modJPG::SaveJPG(picture, target, 100);
+    } catch (const RuntimeError &e) {
+        QCOMPARE(e.number(), 5);
+        error = e.description();
+    }
+    QCOMPARE(error.isEmpty(), saved);
+    QVERIFY2(error.isEmpty() || error.startsWith(QStringLiteral("Cannot save the image. ")), qPrintable(error));
+    // Nothing is left beside the file, whatever happened.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), existing || saved ? QStringList{"picture.jpg"} : QStringList());
+    if (saved) {
+        QImageReader reader(target);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        const QImage back = reader.read();
+        QCOMPARE(back.size(), picture.size());
+        QVERIFY(qAbs(qGreen(back.pixel(60, 45)) - 200) <= 2);
+    } else if (existing) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 }
 
 QTEST_MAIN(TestImageLoading)
