@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -196,8 +195,9 @@ void SearchPanel::DownloaderImages_Complete(const QString &URL, const QByteArray
             picture = PictureFromBytes(QByteArray());
         imgSearch.append(picture);
 
+        // The row draws the very picture the list keeps (shared, not copied into a pixmap).
         auto *row = new QTreeWidgetItem;
-        row->setIcon(ColumnImage, QIcon(QPixmap::fromImage(picture)));
+        row->setData(ColumnImage, Qt::DecorationRole, picture);
         row->setSizeHint(ColumnImage, lvwSearch->iconSize() + QSize(8, 4));
         lvwSearch->addTopLevelItem(row);
         row->setText(ColumnTitle, SearchResults.Itemget(Key));
@@ -260,6 +260,8 @@ void SearchPanel::mnuSaveImage_Click()
     const int row = selectedRow();
     if (row == 0 || row > imgSearch.size())
         return;
+    // Handed over by value: thumbnails that arrive while the dialog is open grow the list and move
+    // its elements.
     modJPG::SaveWithDialog(imgSearch.at(row - 1));
 }
 

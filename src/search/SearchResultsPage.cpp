@@ -3,6 +3,7 @@
 #include "analysis/PageText.h"
 
 #include <QStringList>
+#include <QUrl>
 
 namespace SearchResultsPage {
 
@@ -13,6 +14,19 @@ const QString sectionEnd = QStringLiteral("<!-- end search results -->");
 const QString resultStart = QStringLiteral("this.getAttribute('ql'), 0, '");
 const QString resultEnd = QStringLiteral("');");
 const QString fieldSeparator = QStringLiteral("', '");
+
+// A result's thumbnail address must be a web address with a host and a video identifier (its
+// fifth piece when split at "/"), since the result's watch address is made from that piece.
+bool usableThumbnail(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        return false;
+    const QStringList pieces = address.split(QLatin1Char('/'));
+    return pieces.size() > 4 && !pieces.at(4).isEmpty();
+}
 
 } // namespace
 
@@ -29,14 +43,19 @@ QList<Item> Cut(const QString &pageText)
         const qsizetype p = section.indexOf(resultStart, from);
         if (p < 0)
             break;
-        // The end is looked for after the whole start marker: a start marker ending in "'"
-        // right before ");" must not count as an empty result.
-        const qsizetype begin = p + resultStart.size();
-        const qsizetype q = section.indexOf(resultEnd, begin);
+        // The end may share the start marker's closing quote ("0, ');"): such a result is empty,
+        // is skipped, and the next one begins after its end, so it cannot swallow the next result.
+        const qsizetype q = section.indexOf(resultEnd, p);
         if (q < 0)
             break;
         from = q;
+        const qsizetype begin = p + resultStart.size();
+        if (q < begin)
+            continue;
         const QStringList fields = section.mid(begin, q - begin).split(fieldSeparator);
+        // A malformed or relative address is left out here, where the page is read, once.
+        if (!usableThumbnail(fields.at(0)))
+            continue;
         Item item;
         item.thumbnailAddress = fields.at(0);
         if (fields.size() > 1) {

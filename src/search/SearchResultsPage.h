@@ -18,6 +18,8 @@ struct Item
 
 // The page text (already decoded) to its results in page order. A page without the result
 // section, or empty, gives none; a result start without its end ends the cutting of the page.
+// An empty result, and one whose thumbnail address is no absolute web address naming a video,
+// is skipped (its pass still counts).
 QList<Item> Cut(const QString &pageText);
 
 } // namespace SearchResultsPage

@@ -91,6 +91,17 @@ void tst_SearchLogic::cut_data()
         << entry("http://t/vi/out/default.jpg", "Out") + page(entry("http://t/vi/in/default.jpg", "In"))
         << QStringList{"http://t/vi/in/default.jpg"} << QStringList{"In"};
 
+    QTest::newRow("an empty result does not swallow the next")
+        << page(QStringLiteral("this.getAttribute('ql'), 0, ');\n") + entry("http://t/vi/b/default.jpg", "B"))
+        << QStringList{"http://t/vi/b/default.jpg"} << QStringList{"B"};
+
+    QTest::newRow("unusable thumbnail addresses are skipped")
+        << page(entry("vi/rel/default.jpg", "Relative") + entry("/vi/abs/default.jpg", "Rooted") +
+                entry("http://t", "No id") + entry("http://[bad/vi/x/default.jpg", "Malformed") +
+                entry("file:///vi/f/default.jpg", "File") + entry("", "Empty") +
+                entry("https://t/vi/ok/default.jpg", "OK"))
+        << QStringList{"https://t/vi/ok/default.jpg"} << QStringList{"OK"};
+
     QTest::newRow("section without end")
         << QStringLiteral("<!-- start search results -->") + entry("http://t/vi/a/default.jpg", "A") << QStringList{}
         << QStringList{};

@@ -9,6 +9,7 @@
 #include "transfer/Downloader.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -35,8 +36,14 @@ const QString noResultsText = QStringLiteral("No results were found for this sea
 
 struct Result
 {
-    QString id, title; // the title as the page writes it
+    QString id, title; // the title as the page writes it; an id holding "/" is written as the address
 };
+
+// The centre pixel's colour, for telling pictures apart after a JPEG round trip.
+bool sameColour(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 && std::abs(qBlue(a) - qBlue(b)) <= 8;
+}
 
 } // namespace
 
@@ -58,12 +65,15 @@ private Q_SLOTS:
     void pagesOutOfOrder();
     void sitePages_data();
     void sitePages();
-    void failingThumbnail();
+    void unusualThumbnails_data();
+    void unusualThumbnails();
+    void unusableThumbnailAddresses();
     void thumbnailsArriveOutOfOrder();
     void resultListedTwice();
     void newSearchIgnoresEarlierPages();
     void newSearchIgnoresEarlierThumbnails();
     void doubleClickAndMenuCommands();
+    void saveWhileThumbnailsArrive();
     void enterAndTabVisit();
 
 private:
@@ -119,6 +129,7 @@ void tst_SearchPanel::cleanup()
     QDir results(m_extra.path() + QStringLiteral("/results"));
     for (const QString &name : results.entryList(QDir::Files))
         results.remove(name);
+    QDir(m_extra.path() + QStringLiteral("/vi")).removeRecursively();
 }
 
 void tst_SearchPanel::search(const QString &words)
@@ -147,7 +158,7 @@ void tst_SearchPanel::writePage(int number, const QList<Result> &results)
     QByteArray page = "<html><body><div id=\"search-results\">\n<!-- start search results -->\n";
     for (const Result &r : results) {
         page += "<div class=\"video-entry\"><img onmouseover=\"yt.www.search.preview(this.getAttribute('ql'), 0, '" +
-                thumbnail(r.id).toUtf8() + "', '" + r.title.toUtf8() + "');\" alt=\"\"></div>\n";
+                (r.id.contains(QLatin1Char('/')) ? r.id : thumbnail(r.id)).toUtf8() + "', '" + r.title.toUtf8() + "');\" alt=\"\"></div>\n";
     }
     page += "<!-- end search results -->\n</div>\n</body></html>\n";
     QFile file(m_extra.path() + QStringLiteral("/results/page-%1.html").arg(number));
@@ -346,15 +357,71 @@ void tst_SearchPanel::sitePages()
         QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
 }
 
-void tst_SearchPanel::failingThumbnail()
+void tst_SearchPanel::unusualThumbnails_data()
 {
-    // A thumbnail that fails still gets a row, with the placeholder picture.
-    writePage(1, {{m_ids.at(3), QStringLiteral("Lost picture")}});
-    m_site.rule(thumbnailPath(m_ids.at(3)), 0, 404);
-    searchAndWait(QStringLiteral("lost"));
+    QTest::addColumn<QByteArray>("served"); // the picture's bytes; empty: the site answers 404
+    QTest::addColumn<QSize>("kept");        // the picture the row keeps; invalid: the placeholder
+
+    const auto png = [](const QSize &size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(qRgb(30, 140, 200));
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    };
+    QTest::newRow("answers 404") << QByteArray() << QSize();
+    QTest::newRow("no picture") << QByteArray("<html>not a picture</html>") << QSize();
+    QTest::newRow("2400 x 1800, kept at thumbnail size") << png(QSize(2400, 1800)) << QSize(120, 90);
+    QTest::newRow("3000 x 3000, refused") << png(QSize(3000, 3000)) << QSize();
+}
+
+void tst_SearchPanel::unusualThumbnails()
+{
+    QFETCH(QByteArray, served);
+    QFETCH(QSize, kept);
+    const QString id = m_ids.at(3);
+    writePage(1, {{id, QStringLiteral("Unusual picture")}});
+    if (served.isEmpty()) {
+        m_site.rule(thumbnailPath(id), 0, 404);
+    } else {
+        QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("vi/") + id));
+        QFile file(m_extra.path() + thumbnailPath(id));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(served), served.size());
+    }
+    searchAndWait(QStringLiteral("unusual"));
+    // Every result gets its row, with the placeholder when its picture cannot be shown.
     QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    QCOMPARE(rowTitle(1), QStringLiteral("Lost picture"));
-    QCOMPARE(m_panel->imgSearch.at(0), PictureFromBytes(QByteArray()));
+    QCOMPARE(rowTitle(1), QStringLiteral("Unusual picture"));
+    const QImage picture = m_panel->imgSearch.at(0);
+    if (kept.isValid()) {
+        QCOMPARE(picture.size(), kept);
+        QCOMPARE(picture.pixel(60, 45), qRgb(30, 140, 200));
+    } else {
+        QCOMPARE(picture, PictureFromBytes(QByteArray()));
+    }
+    // The row draws the list's own picture: one copy per row.
+    const QImage drawn = m_panel->lvwSearch->topLevelItem(0)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>();
+    QCOMPARE(drawn.constBits(), picture.constBits());
+}
+
+void tst_SearchPanel::unusableThumbnailAddresses()
+{
+    // Relative and malformed addresses are left out where the page is read: no message for each.
+    QList<Result> results;
+    for (int i = 0; i < 10; ++i) {
+        results.append({QStringLiteral("vi/x%1/default.jpg").arg(i), QStringLiteral("Relative %1").arg(i)});
+        results.append({QStringLiteral("http://[x%1/vi/y/default.jpg").arg(i), QStringLiteral("Malformed %1").arg(i)});
+    }
+    results.append({m_ids.at(14), QStringLiteral("Usable")});
+    writePage(1, results);
+    searchAndWait(QStringLiteral("unusable"));
+    QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
+    QCOMPARE(m_panel->SearchResultCount, 1);
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    QCOMPARE(rowTag(1), m_site.watchUrl(m_ids.at(14)));
 }
 
 void tst_SearchPanel::thumbnailsArriveOutOfOrder()
@@ -377,10 +444,8 @@ void tst_SearchPanel::thumbnailsArriveOutOfOrder()
         QCOMPARE(rowTitle(row), titles.at(result));
         QCOMPARE(rowTag(row), m_site.watchUrl(id));
         QCOMPARE(m_panel->imgSearch.at(row - 1), PictureFromBytes(m_site.get(thumbnailPath(id))));
-        const QIcon icon = m_panel->lvwSearch->topLevelItem(row - 1)->icon(SearchPanel::ColumnImage);
-        QVERIFY(!icon.isNull());
-        QCOMPARE(icon.pixmap(QSize(120, 90)).toImage().convertToFormat(QImage::Format_RGB32),
-                 m_panel->imgSearch.at(row - 1).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(m_panel->lvwSearch->topLevelItem(row - 1)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>(),
+                 m_panel->imgSearch.at(row - 1));
     }
 }
 
@@ -455,6 +520,17 @@ void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
     QCOMPARE(rowTitle(1), QStringLiteral("New one"));
     QCOMPARE(rowTag(1), m_site.watchUrl(m_ids.at(11)));
     QCOMPARE(m_panel->imgSearch.size(), 1);
+
+    // An old picture that was really asked for arrives after all, handed over as the transfer
+    // layer would: it belongs to the earlier search and makes no row.
+    TransferResult received;
+    received.ok = true;
+    received.httpStatus = 200;
+    const QString late = thumbnail(m_ids.at(9));
+    Q_EMIT m_panel->DownloaderImages->Complete(late, m_site.get(thumbnailPath(m_ids.at(9))), late, received);
+    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    QCOMPARE(m_panel->imgSearch.size(), 1);
+    QCOMPARE(rowTitle(1), QStringLiteral("New one"));
 }
 
 void tst_SearchPanel::doubleClickAndMenuCommands()
@@ -509,6 +585,37 @@ void tst_SearchPanel::doubleClickAndMenuCommands()
     m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(1));
     menu->mnuCopyUrl->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(2));
+}
+
+void tst_SearchPanel::saveWhileThumbnailsArrive()
+{
+    // One picture arrives at once, twenty more while the save dialog of the first is open.
+    QList<Result> results{{m_ids.at(0), QStringLiteral("First")}};
+    for (int i = 1; i <= 20; ++i) {
+        results.append({m_ids.at(i), QStringLiteral("Later %1").arg(i)});
+        m_site.rule(thumbnailPath(m_ids.at(i)), 1500);
+    }
+    writePage(1, results);
+    search(QStringLiteral("growing"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    const QImage first = m_panel->imgSearch.at(0);
+    m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(0));
+
+    QTemporaryDir pictures;
+    const QString target = pictures.filePath(QStringLiteral("first.jpg"));
+    m_seam->whileOpen = [&](const UiSeam::Call &call) {
+        if (call.kind == UiSeam::Kind::SaveFile)
+            QVERIFY(QTest::qWaitFor([&] { return m_panel->lvwSearch->topLevelItemCount() == 21; }, 20000));
+    };
+    m_seam->queueAnswer(target);
+    m_panel->mnuSaveImage_Click(); // "Save Image to Hard Drive" on the selected row
+    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
+    QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
+
+    const QImage saved(target);
+    QCOMPARE(saved.size(), first.size());
+    QVERIFY(sameColour(saved.pixel(2, 2), first.pixel(2, 2)));
+    QVERIFY(sameColour(saved.pixel(117, 87), first.pixel(117, 87)));
 }
 
 void tst_SearchPanel::enterAndTabVisit()
