@@ -72,7 +72,8 @@ void PreviewPanel::LoadMovie(int layer, const QString &address)
 
 void PreviewPanel::cmdPreview_Click(const QString &address)
 {
-    LoadMovie(0, WatchAddress::EmbedAddress(address));
+    // The box accepts an address with blanks around it; the player is given the address alone.
+    LoadMovie(0, WatchAddress::EmbedAddress(address.trimmed()));
     Q_EMIT requestTab(2);
     cmdRemove->show();
 }

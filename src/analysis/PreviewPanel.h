@@ -38,7 +38,7 @@ Q_SIGNALS:
     void requestTab(int tab); // 2: "Preview"
 
 public Q_SLOTS:
-    // Plays the video of a watch address (the address box's text, unchanged).
+    // Plays the video of a watch address (the address box's text, blanks around it dropped).
     void cmdPreview_Click(const QString &address);
     void cmdRemove_Click();
 

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <utility>
+
 namespace {
 
 const QString Form = QStringLiteral("Form frmMain");
@@ -126,9 +128,24 @@ void VideoPanel::setWaitingCaption(bool waiting)
         waiting ? title + QStringLiteral(" - Downloading information from YouTube. Please wait...") : title);
 }
 
+void VideoPanel::cancelTransfers()
+{
+    if (!m_pageKey.isEmpty())
+        DownloadPage->CancelDownload(std::exchange(m_pageKey, QString()));
+    if (!m_titleThumbnailKey.isEmpty())
+        DownloadPicTitle->CancelDownload(std::exchange(m_titleThumbnailKey, QString()));
+    for (int index = 0; index < 6; ++index) {
+        if (!m_relatedThumbnailKeys[index].isEmpty())
+            DownloadRelated[index]->CancelDownload(std::exchange(m_relatedThumbnailKeys[index], QString()));
+    }
+}
+
 void VideoPanel::txtYouTube_Change()
 {
     ErrorTrap::run(QStringLiteral("txtYouTube_Change"), Form, [this] {
+        ++m_addressGeneration;
+        const bool wasWaiting = !m_pageKey.isEmpty();
+        cancelTransfers();
         // The kept links stay: they are reachable again only through buttons a page enables.
         for (QRadioButton *option : OptVideoType)
             option->setEnabled(false);
@@ -140,9 +157,13 @@ void VideoPanel::txtYouTube_Change()
         cmdPreview->setEnabled(false);
 
         const QString text = txtYouTube->text();
-        if (!WatchAddress::IsWatchAddress(text))
+        if (!WatchAddress::IsWatchAddress(text)) {
+            if (wasWaiting) // the page it waited for will not come
+                setWaitingCaption(false);
             return;
+        }
         setWaitingCaption(true);
+        m_pageKey = text;
         DownloadPage->Start(text, Downloader::ForceUpdate); // as typed: blanks and case kept
     });
 }
@@ -189,6 +210,15 @@ bool VideoPanel::GetURLs(const QString &page)
     return true;
 }
 
+void VideoPanel::startRelatedThumbnail(int index, const QString &address)
+{
+    // The slot shows another related video now: the thumbnail of the one before is not wanted.
+    if (!m_relatedThumbnailKeys[index].isEmpty() && m_relatedThumbnailKeys[index] != address)
+        DownloadRelated[index]->CancelDownload(m_relatedThumbnailKeys[index]);
+    m_relatedThumbnailKeys[index] = address;
+    DownloadRelated[index]->Start(address, Downloader::ForceUpdate);
+}
+
 void VideoPanel::GrabRelated(const QString &page)
 {
     const RelatedResult related = modFunctions::ReadRelated(page);
@@ -196,7 +226,7 @@ void VideoPanel::GrabRelated(const QString &page)
         ThumbnailBox *picture = picRelated[item.index];
         picture->setTag(item.tag);
         if (item.thumbnail)
-            DownloadRelated[item.index]->Start(*item.thumbnail, Downloader::ForceUpdate);
+            startRelatedThumbnail(item.index, *item.thumbnail);
         if (item.title)
             picture->setToolTipText(*item.title);
     }
@@ -204,16 +234,27 @@ void VideoPanel::GrabRelated(const QString &page)
         ErrorTrap::report(*related.error, QStringLiteral("GrabRelated"), Module);
 }
 
-void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, const QString &,
+void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, const QString &Key,
                                        const TransferResult &result)
 {
+    if (Key != m_pageKey)
+        return; // the page of an address that is no longer in the box
+    m_pageKey.clear();
+    const quint64 generation = m_addressGeneration;
+    // Message boxes let events run; when the box got another address meanwhile, that address's
+    // page owns the panel and this one stops.
+    const auto replaced = [this, generation] { return generation != m_addressGeneration; };
+
     ErrorTrap::run(QStringLiteral("DownloadPage_Complete"), Form, [&] {
         // A page that did not arrive whole is no page: it ends in the "No links" message.
         const QString page = modFunctions::PageText(result.ok ? data : QByteArray());
         setWaitingCaption(false);
-        if (!GetURLs(page))
+        if (!GetURLs(page) || replaced())
             return;
         modFunctions::GetAllInfo(page, m_details);
+        if (replaced())
+            return;
+        m_titleThumbnailKey = m_details.ThumbnailURL;
         DownloadPicTitle->Start(m_details.ThumbnailURL, Downloader::ForceUpdate);
 
         lblTitle->setText(m_details.VideoTitle);
@@ -227,21 +268,27 @@ void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, 
         lblDescription->Refresh();
 
         GrabRelated(page);
-        Q_EMIT requestTab(1);
+        if (!replaced())
+            Q_EMIT requestTab(1);
     });
 }
 
-void VideoPanel::DownloadPicTitle_Complete(const QString &, const QByteArray &data, const QString &,
+void VideoPanel::DownloadPicTitle_Complete(const QString &, const QByteArray &data, const QString &Key,
                                            const TransferResult &)
 {
-    // Whatever the address box holds by now, the arriving thumbnail is shown.
+    if (Key != m_titleThumbnailKey)
+        return; // asked for by a page whose address has left the box
+    m_titleThumbnailKey.clear();
     ErrorTrap::run(QStringLiteral("DownloadPicTitle_Complete"), Form,
                    [&] { picTitle->setPicture(PictureFromBytes(data)); });
 }
 
-void VideoPanel::DownloadRelated_Complete(int Index, const QString &, const QByteArray &data, const QString &,
+void VideoPanel::DownloadRelated_Complete(int Index, const QString &, const QByteArray &data, const QString &Key,
                                           const TransferResult &)
 {
+    if (Key != m_relatedThumbnailKeys[Index])
+        return;
+    m_relatedThumbnailKeys[Index].clear();
     ErrorTrap::run(QStringLiteral("DownloadRelated_Complete"), Form,
                    [&] { picRelated[Index]->setPicture(PictureFromBytes(data)); });
 }
@@ -298,5 +345,5 @@ void VideoPanel::showImageMenu(const QPoint &globalPos)
 
 void VideoPanel::mnuPicBoxSave_Click()
 {
-    modJPG::SaveWithDialog(PopupPicture);
+    modJPG::SaveWithDialog(PopupPicture); // by value: a right press while the dialog is open may change it
 }

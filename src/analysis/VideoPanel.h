@@ -86,6 +86,8 @@ private:
     void setDescriptionCaption(const QString &caption);
     void setWaitingCaption(bool waiting);
     void showImageMenu(const QPoint &globalPos);
+    void cancelTransfers();
+    void startRelatedThumbnail(int index, const QString &address);
 
     bool GetURLs(const QString &page);
     void GrabRelated(const QString &page);
@@ -104,4 +106,14 @@ private:
     VideoDetails m_details;
     std::array<QString, FormatTable::Count> FormatLinks;
     QImage PopupPicture;
+
+    // What the panel waits for, each known by its transfer key; empty when nothing is pending.
+    // An answer under another key belongs to an address that is no longer in the box, or to a
+    // related video that a slot no longer shows, and changes nothing.
+    QString m_pageKey;
+    QString m_titleThumbnailKey;
+    std::array<QString, 6> m_relatedThumbnailKeys;
+    // Counts the changes of the address box: a page handler that let events run (a message box)
+    // stops when the box changed meanwhile, so two pages never mix in the panel.
+    quint64 m_addressGeneration = 0;
 };

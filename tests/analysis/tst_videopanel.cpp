@@ -16,6 +16,7 @@
 #include "support/SeamRecorder.h"
 #include "transfer/Downloader.h"
 
+#include <QAccessible>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +45,21 @@ const demosite::Video &video(std::string_view id)
     const demosite::Video *v = demosite::findVideo(id);
     Q_ASSERT(v);
     return *v;
+}
+
+// An ordinary video that shares no thumbnail with `a`: neither its own nor a related one.
+const demosite::Video &unrelatedTo(const demosite::Video &a)
+{
+    std::vector<const demosite::Video *> taken = demosite::relatedVideos(a);
+    taken.push_back(&a);
+    const auto isTaken = [&](const demosite::Video *v) { return std::find(taken.begin(), taken.end(), v) != taken.end(); };
+    for (const demosite::Video *b : demosite::ordinaryVideos()) {
+        const std::vector<const demosite::Video *> related = demosite::relatedVideos(*b);
+        if (!isTaken(b) && std::none_of(related.begin(), related.end(), isTaken))
+            return *b;
+    }
+    Q_ASSERT(false);
+    return a;
 }
 
 // Slots whose option button is enabled, e.g. "0,2,5".
@@ -258,21 +274,106 @@ private Q_SLOTS:
         }
     }
 
-    void lateThumbnail()
+    // An answer for an address that has left the box: the transfer was cancelled with the change,
+    // and should its completion still be handed over, the panel stays as the new address made it.
+    void lateAnswers_data()
     {
-        const demosite::Video &v = video(demosite::ids::allSix);
-        m_site.rule(QStringLiteral("/vi/%1/default.jpg").arg(q(v.id)), 1500);
+        QTest::addColumn<int>("transfer"); // 0 the watch page, 1 the title thumbnail, 2 related thumbnail 0
+        QTest::newRow("watch page") << 0;
+        QTest::newRow("title thumbnail") << 1;
+        QTest::newRow("related thumbnail") << 2;
+    }
+    void lateAnswers()
+    {
+        QFETCH(int, transfer);
+        const demosite::Video &a = video(demosite::ids::allSix);
+        const demosite::Video &b = unrelatedTo(a);
         SeamRecorder seam;
         VideoPanel panel;
-        QVERIFY(loadId(panel, v.id));
-        QVERIFY(!panel.picTitle->hasPicture());
-        panel.loadAddress(QStringLiteral("typed something else"));
-        QVERIFY(panel.lblTitle->text().isEmpty());
-        // The thumbnail of the earlier page still lands in the box.
-        QSignalSpy arrived(panel.DownloadPicTitle, &Downloader::Complete);
-        QVERIFY(arrived.wait(10000));
-        QVERIFY(panel.picTitle->hasPicture());
-        QCOMPARE(panel.picTitle->picture().size(), QSize(120, 90));
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        Downloader *const downloaders[] = {panel.DownloadPage, panel.DownloadPicTitle, panel.DownloadRelated[0]};
+        const QString keys[] = {m_site.watchUrl(q(a.id)), m_site.thumbnailUrl(q(a.id)),
+                                m_site.thumbnailUrl(q(demosite::relatedVideos(a).front()->id))};
+        Downloader *late = downloaders[transfer];
+        const QString key = keys[transfer];
+        const QString path = key.mid(m_site.root().size());
+        m_site.rule(path, 8000); // held back until long after the next address has been shown
+
+        panel.loadAddress(keys[0]);
+        QTRY_VERIFY_WITH_TIMEOUT(late->IsRunning(key), 10000);
+        QVERIFY(loadId(panel, b.id));
+        QVERIFY(!late->IsRunning(key));
+        QCOMPARE(panel.lblTitle->text(), modFunctions::CleanTitle(q(b.title)));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture() && panel.picRelated[0]->hasPicture(), 10000);
+        const QImage title = panel.picTitle->picture();
+        const QImage related = panel.picRelated[0]->picture();
+        const QString enabled = enabledSlots(panel);
+        const qsizetype tabsBefore = tabs.size();
+
+        m_site.clear();
+        TransferResult received;
+        received.ok = true;
+        received.httpStatus = 200;
+        const QByteArray body = m_site.get(path);
+        QVERIFY(!body.isEmpty());
+        Q_EMIT late->Complete(key, body, key, received);
+        QCOMPARE(panel.lblTitle->text(), modFunctions::CleanTitle(q(b.title)));
+        QCOMPARE(panel.videoId(), q(b.id));
+        QCOMPARE(enabledSlots(panel), enabled);
+        QCOMPARE(panel.picTitle->picture(), title);
+        QCOMPARE(panel.picRelated[0]->picture(), related);
+        QCOMPARE(panel.picRelated[0]->tag(), m_site.watchUrl(q(demosite::relatedVideos(b).front()->id)));
+        QCOMPARE(tabs.size(), tabsBefore);
+        QVERIFY(seam.calls.isEmpty());
+    }
+
+    // A message box raised while a page is handled lets events run: another page that arrives
+    // meanwhile fills the panel, and the first page's handling stops behind its box.
+    void pageInsideMessageBox_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::newRow("duration that is no number") << q(demosite::ids::badLength);
+        QTest::newRow("related item without a title") << QStringLiteral("relNoTitle1");
+    }
+    void pageInsideMessageBox()
+    {
+        QFETCH(QString, id);
+        QVERIFY(QDir(m_extraDir.path()).mkpath(QStringLiteral("watch")));
+        QFile page(m_extraDir.filePath(QStringLiteral("watch/relNoTitle1.html")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(QStringLiteral("'VIDEO_ID': 'relNoTitle1', \"fmt_url_map\": \"18%7Chttp%3A%2F%2Fh%2Fa\", "
+                                  "\"length_seconds\": \"5\",\n<div id=\"watch-related-vids-body\">"
+                                  "this.getAttribute('ql'), '%1')\"<a href=\"/watch?v=pianoLesson\" title=\"\">"
+                                  "<div class=\"clearL\">")
+                       .arg(m_site.thumbnailUrl(QStringLiteral("pianoLesson"))).toUtf8());
+        page.close();
+
+        const demosite::Video &b = video(demosite::ids::allSix);
+        const QString other = m_site.watchUrl(q(b.id));
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        bool otherShown = false;
+        seam.whileOpen = [&](const UiSeam::Call &call) {
+            if (call.kind != UiSeam::Kind::MessageBox || panel.address() == other)
+                return;
+            QSignalSpy done(panel.DownloadPage, &Downloader::Complete);
+            panel.loadAddress(other);
+            otherShown = done.wait(15000);
+        };
+        QVERIFY(load(panel, m_site.watchUrl(id)));
+        QVERIFY(otherShown);
+        QCOMPARE(seam.messages().size(), 1);
+
+        QCOMPARE(panel.lblTitle->text(), QStringLiteral("Sunset at Crescent Beach"));
+        QCOMPARE(panel.lblDuration->text(), QStringLiteral("3:32"));
+        QCOMPARE(enabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
+        const std::vector<const demosite::Video *> related = demosite::relatedVideos(b);
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(panel.picRelated[k]->tag(), m_site.watchUrl(q(related[k]->id)));
+        QCOMPARE(tabs.size(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 10000);
+        QCOMPARE(panel.picTitle->picture(), PictureFromBytes(m_site.get(QStringLiteral("/vi/%1/default.jpg").arg(q(b.id)))));
     }
 
     void thumbnailFailures()
@@ -409,20 +510,25 @@ private Q_SLOTS:
     void pageOfOurOwn()
     {
         // Markers in other surroundings and another order than the demo pages use; UTF-8 text.
+        // Its thumbnail is a picture of 2400 x 1800: the boxes keep it at thumbnail size.
         QVERIFY(QDir(m_extraDir.path()).mkpath(QStringLiteral("watch")));
+        QVERIFY(QDir(m_extraDir.path()).mkpath(QStringLiteral("vi/bigPicture1")));
+        QImage big(2400, 1800, QImage::Format_RGB32);
+        big.fill(qRgb(220, 120, 20));
+        QVERIFY(big.save(m_extraDir.filePath(QStringLiteral("vi/bigPicture1/default.jpg")), "PNG"));
         QFile file(m_extraDir.filePath(QStringLiteral("watch/ownPage0001.html")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QStringLiteral(
             "<html><body><p>data-discoverbox-username=\"first_author\" >x</p>\n"
             "<i>watch-view-count\">1%2C000</span></i> RatingMessage\"><span class=\"smallText\">7 votes</span>\n"
-            "<script>cfg = {'VIDEO_ID': 'sunsetBeach', 'VIDEO_TITLE': 'Our page: \\'quoted\\' &amp; more && less – 日本',\n"
+            "<script>cfg = {'VIDEO_ID': 'bigPicture1', 'VIDEO_TITLE': 'Our page: \\'quoted\\' &amp; more && less – 日本',\n"
             "args: {\"rv.3.rating\": \"3.14159\", \"fmt_url_map\": \"35%7Chttp%3A%2F%2Fh%2Fa%2C5%7Chttp%3A%2F%2Fh%2Fb\", "
             "\"length_seconds\": \"61\", \"z\": \"0\"}}</script>\n"
             "<div class=\"watch-video-desc description\"><span >Plain &amp; <em>simple</em> schön</span></div>\n"
             "<span class=\"watch-video-added post-date\">Today</span>\n"
             "<div id=\"watch-related-vids-body\"><a onclick=\"go(this.getAttribute('ql'), '%1', 'Piano: \\'n\\'')\">"
             "</a><a href=\"/watch?v=pianoLesson\" title=\"t\">t</a><div class=\"clearL\"></div></body></html>")
-            .arg(m_site.thumbnailUrl(QStringLiteral("pianoLesson"))).toUtf8());
+            .arg(m_site.thumbnailUrl(QStringLiteral("bigPicture1"))).toUtf8());
         file.close();
         SeamRecorder seam;
         VideoPanel panel;
@@ -442,6 +548,10 @@ private Q_SLOTS:
         QCOMPARE(panel.picRelated[0]->toolTip(), QStringLiteral("Piano 'n'"));
         QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 10000);
+        for (const ThumbnailBox *box : {panel.picTitle, panel.picRelated[0]}) {
+            QCOMPARE(box->picture().size(), QSize(120, 90));
+            QCOMPARE(box->picture().pixel(60, 45), qRgb(220, 120, 20));
+        }
     }
 
     // Description text from a page never stops the page's handling: markup the label cannot draw
@@ -494,8 +604,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 10000);
     }
 
+    // What a screen reader hears: each value label says the value it shows, the description its
+    // text without markup, the pictures what they are.
     void accessibility()
     {
+        SeamRecorder seam;
         VideoPanel panel;
         const QList<QWidget *> widgets = panel.findChildren<QWidget *>();
         for (QWidget *w : widgets) {
@@ -504,15 +617,30 @@ private Q_SLOTS:
             QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         }
-        QVERIFY(!panel.picTitle->accessibleDescription().isEmpty());
         QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("lblRatingCaption"))->buddy(), panel.lblRating);
+
+        QVERIFY(loadId(panel, demosite::ids::allSix));
+        const auto heard = [](QWidget *w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+        for (QLabel *value : {panel.lblTitle, panel.lblAuthor, panel.lblPublished, panel.lblDuration, panel.lblRating,
+                              panel.lblViews}) {
+            QVERIFY2(!value->text().isEmpty(), qPrintable(value->objectName()));
+            QCOMPARE(heard(value), value->text());
+        }
+        QVERIFY(heard(panel.lblDescription).startsWith(QStringLiteral("Description: Filmed at Crescent Beach")));
+        QCOMPARE(heard(panel.lblDescription), panel.lblDescription->PlainText());
+        QCOMPARE(heard(panel.picTitle), QStringLiteral("Thumbnail"));
+        QVERIFY(!panel.picTitle->accessibleDescription().isEmpty());
+        for (int k = 0; k < 6; ++k)
+            QCOMPARE(heard(panel.picRelated[k]), QStringLiteral("Related video %1").arg(k + 1));
     }
 
     // The typed watch address plays as its embed address (the rewriting's edge cases are the
     // address logic's tests).
     void previewRewriting()
     {
-        const QString typed = m_site.watchUrl(QStringLiteral("sunsetBeach")) + QStringLiteral("&feature=related");
+        // Blanks around the address are the box's, not the address's.
+        const QString typed = QStringLiteral("  ") + m_site.watchUrl(QStringLiteral("sunsetBeach")) +
+                              QStringLiteral("&feature=related ");
         PreviewPanel panel;
         QSignalSpy tabs(&panel, &PreviewPanel::requestTab);
         QVERIFY(panel.cmdRemove->isHidden());
