@@ -27,23 +27,43 @@ namespace modFunctions {
 
 QString GetUniqueFileName(QString Path, const QString &FileName)
 {
-    Path = WithSeparator(Path);
-    if (!taken(Path + FileName))
-        return FileName;
-    const qsizetype dot = FileName.lastIndexOf(QLatin1Char('.'));
-    const QString pattern = dot >= 0 ? FileName.left(dot) + QStringLiteral(" [#]") + FileName.mid(dot)
-                                     : FileName + QStringLiteral("[#]");
-    for (qint64 n = 1;; ++n) {
-        QString candidate = pattern;
-        candidate.replace(QLatin1Char('#'), QString::number(n));
-        if (!taken(Path + candidate))
-            return candidate;
-    }
+    return DownloadNames::UniqueName(Path, FileName, nullptr);
 }
 
 } // namespace modFunctions
 
 namespace DownloadNames {
+
+QString UniqueName(const QString &folder, const QString &name, const std::function<bool(const QString &)> &alsoTaken)
+{
+    const QString path = modFunctions::WithSeparator(folder);
+    const auto isTaken = [&](const QString &candidate) {
+        return taken(path + candidate) || (alsoTaken && alsoTaken(path + candidate));
+    };
+    if (!isTaken(name))
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot >= 0 ? name.left(dot) : name;
+    const QString extension = dot >= 0 ? name.mid(dot) : QString();
+    for (qint64 n = 1;; ++n) {
+        const QString number = QString::number(n);
+        QString head = stem;
+        head.replace(QLatin1Char('#'), number);
+        QString tail = (dot >= 0 ? QStringLiteral(" [") : QStringLiteral("[")) + number + QLatin1Char(']') + extension;
+        tail.replace(QLatin1Char('#'), number);
+        const QString candidate = FitName(head, tail);
+        if (!isTaken(candidate))
+            return candidate;
+    }
+}
+
+QString FitName(QString head, const QString &tail)
+{
+    const qsizetype tailBytes = tail.toUtf8().size();
+    while (!head.isEmpty() && head.toUtf8().size() + tailBytes > MaxNameBytes)
+        head.chop(head.size() > 1 && head.at(head.size() - 1).isLowSurrogate() ? 2 : 1);
+    return head + tail;
+}
 
 bool IsUsable(const QString &name)
 {
@@ -65,10 +85,7 @@ QString Safe(const QString &name, const QString &videoId, const QString &extensi
     if (result.toUtf8().size() > MaxNameBytes) {
         const qsizetype dot = result.lastIndexOf(QLatin1Char('.'));
         const QString tail = dot > 0 && result.size() - dot <= 16 ? result.mid(dot) : QString();
-        QString stem = tail.isEmpty() ? result : result.left(dot);
-        while (!stem.isEmpty() && (stem + tail).toUtf8().size() > MaxNameBytes)
-            stem.chop(stem.size() > 1 && stem.at(stem.size() - 1).isLowSurrogate() ? 2 : 1);
-        result = stem + tail;
+        result = FitName(tail.isEmpty() ? result : result.left(dot), tail);
     }
     if (IsUsable(result))
         return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 // File names of the download list: free numbered names, the rename rule, names that cannot
@@ -9,7 +10,8 @@ namespace modFunctions {
 
 // A name under which no entry exists in folder Path yet: FileName itself when it is free, else the
 // first free of "Name [1].ext", "Name [2].ext"... ("Name[1]" for a name without a dot). Every "#" of
-// the name takes the number, as the numbering pattern is built with "#" as its placeholder.
+// the name takes the number, as the numbering pattern is built with "#" as its placeholder. A name
+// that the number would make too long for the file system loses characters before the number.
 QString GetUniqueFileName(QString Path, const QString &FileName);
 
 } // namespace modFunctions
@@ -18,6 +20,13 @@ namespace DownloadNames {
 
 // The longest name, in bytes of its encoded form, that the file systems of this platform take.
 inline constexpr int MaxNameBytes = 255;
+
+// GetUniqueFileName with a further test: a name for which alsoTaken(full path) is true counts as
+// taken too (a file that another row is about to put there).
+QString UniqueName(const QString &folder, const QString &name, const std::function<bool(const QString &)> &alsoTaken);
+
+// head shortened at its end, never inside a character, until head + tail fits MaxNameBytes.
+QString FitName(QString head, const QString &tail);
 
 // True when name can be a file of its own in a folder: not empty, not "." or "..", not a bare
 // extension such as ".flv", no folder separator, and short enough.

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -83,6 +84,9 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     Subclass1 = new SubClass(this);
     connect(Subclass1, &SubClass::WndProc, this, &DownloadPanel::Subclass1_WndProc);
 
+    m_savers = new QThreadPool(this);
+    m_savers->setMaxThreadCount(2);
+
     DownloadVid = new Downloader(this);
     connect(DownloadVid, &Downloader::Progress, this, &DownloadPanel::DownloadVid_Progress);
     connect(DownloadVid, &Downloader::Complete, this, &DownloadPanel::DownloadVid_Complete);
@@ -108,6 +112,8 @@ DownloadPanel::~DownloadPanel()
     disconnect(Subclass1, nullptr, this, nullptr);
     disconnect(DownloadVid, nullptr, this, nullptr);
     Timer1->stop();
+    // A body being copied into place is whole: it is finished, not dropped.
+    m_savers->waitForDone();
     for (int row = 0; row < m_records.count(); ++row) {
         DownloadRecord &record = m_records.at(row);
         if (!record.partialFile.isEmpty()) {

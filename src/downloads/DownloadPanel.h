@@ -9,11 +9,15 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class Downloader;
 class LabelEditDelegate;
+class QFile;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QThreadPool;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -21,6 +25,9 @@ class RowProgressBar;
 class SubClass;
 class frmMenu;
 struct TransferResult;
+namespace FinishedFile {
+struct Outcome;
+}
 
 // The download list with its save folder: rows keyed by media address, one bar per row laid over
 // its "Status" cell, the transfers of every row at once, the list's popup commands, renaming in
@@ -102,6 +109,9 @@ private:
     void removeRow(int row);
     void redrawAllBars();
     void showFreeSpace(const QString &folder);
+    void saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size);
+    void bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome);
+    void endRow(int row, int state, const QString &caption);
     QString targetPath(const QString &fileName) const;
     void popupMenu(const QPoint &globalPos);
 
@@ -110,9 +120,17 @@ private:
     QString m_speedText;
     QString EditExtension;
     int m_editRow = -1;
-    // Files written by this list, with the key of the row that wrote each: another row finishing
-    // under the same name gets a numbered name instead of replacing it.
-    QHash<QString, QString> m_finishedFiles;
+    // Files written (or being written) by this list, with the row that wrote each and when: a row
+    // whose name was chosen before that file existed gets a numbered name instead of replacing it.
+    struct Written
+    {
+        QString key;
+        quint64 when = 0;
+    };
+    QHash<QString, Written> m_writtenFiles;
+    QHash<QString, QString> m_savingTargets; // key -> the path its body is being moved to
+    quint64 m_clock = 0;
+    QThreadPool *m_savers = nullptr; // long copies of finished bodies, off the user interface
     QPointer<frmMenu> m_menu;
     LabelEditDelegate *m_editDelegate = nullptr;
 };

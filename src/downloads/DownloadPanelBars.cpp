@@ -52,9 +52,13 @@ void DownloadPanel::PositionProgressBars()
 
 void DownloadPanel::UpdateProgbar(int Index, const QString &Caption, qint64 Max, qint64 &Value)
 {
-    if (Index < 0 || Index >= MainPB.size())
+    if (Index < 0 || Index >= MainPB.size() || Value > Max)
         return;
     MainPB[Index]->draw(Caption, Max, Value);
+    // The bar lies over the cell and is not part of the list's accessible table: the cell itself
+    // carries what the bar shows, for screen readers.
+    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(Index))
+        item->setText(ColStatus, Caption);
 }
 
 void DownloadPanel::redrawAllBars()

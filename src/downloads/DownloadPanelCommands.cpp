@@ -67,13 +67,11 @@ void DownloadPanel::mnuStart_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStart_Click"), QStringLiteral("Form frmMenu"), [&] {
         for (int row = 0; row < m_records.count(); ++row) {
-            if (!isSelected(lvwDownloads, row) || m_records.at(row).state == StateDownloaded
+            const DownloadRecord &record = m_records.at(row);
+            if (!isSelected(lvwDownloads, row) || record.state == StateDownloaded || record.saving
                 || m_records.percent(row) != 0)
                 continue;
-            qint64 value = 0;
-            UpdateProgbar(row, ProgressText::Starting, 100, value);
-            m_records.at(row).caption.clear();
-            setRowState(row, StateDownloading);
+            endRow(row, StateDownloading, ProgressText::Starting);
             startTransfer(row);
         }
     });
@@ -149,10 +147,13 @@ void DownloadPanel::mnuRemoveDownError_Click()
 
 void DownloadPanel::lvwDownloads_BeforeLabelEdit(int &Cancel)
 {
-    Q_UNUSED(Cancel);
     int row = m_editRow;
     if (row < 0 || row >= m_records.count())
         row = lvwDownloads->indexOfTopLevelItem(lvwDownloads->currentItem());
+    if (row >= 0 && m_records.at(row).saving) {
+        Cancel = 1; // its name is being given to the file right now
+        return;
+    }
     EditExtension = row >= 0 ? DownloadNames::EditExtension(m_records.at(row).fileName) : QString();
 }
 
@@ -171,5 +172,9 @@ void DownloadPanel::lvwDownloads_AfterLabelEdit(int &Cancel, QString &NewString)
                                + QStringLiteral("\r\n\r\n") + QStringLiteral("Renaming has been canceled. "),
                            UiSeam::Exclamation);
         Cancel = 1;
+        return;
     }
+    // A name chosen now replaces a file of that name when the row finishes.
+    if (row >= 0 && row < m_records.count())
+        m_records.at(row).nameChosen = ++m_clock;
 }

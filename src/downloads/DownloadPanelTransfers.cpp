@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QTreeWidget>
 
 namespace {
@@ -74,6 +75,8 @@ void DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName
     record.fileName = fileName;
     record.state = StateDownloading;
     record.videoId = choice.videoId;
+    record.nameChosen = ++m_clock;
+    record.caption = ProgressText::Starting;
     m_records.append(record);
 
     auto *item = new QTreeWidgetItem;
@@ -98,6 +101,9 @@ void DownloadPanel::startTransfer(int row)
     DownloadRecord &record = m_records.at(row);
     DownloadVid->CancelDownload(record.key);
     dropPartial(record);
+    // The row's bytes leave the total: never measured as negative traffic.
+    if (record.bytes != 0)
+        m_speed.SpeedBaselineReset = true;
     record.bytes = 0;
     record.lastDrawMs = 0;
 
@@ -166,53 +172,112 @@ void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &d
         }
         DownloadRecord &record = m_records.at(row);
         const QString partial = record.partialFile.isEmpty() ? result.targetFile : record.partialFile;
-        const std::shared_ptr<QFile> handle = std::move(record.partialHandle);
+        std::shared_ptr<QFile> handle = std::move(record.partialHandle);
         record.partialHandle.reset();
         record.partialFile.clear();
         m_records.setPercent(row, 0);
         record.bytes = 0;
         m_speed.SpeedBaselineReset = true;
 
-        const QString folder = savePath();
-        int state = StateError;
-        QString caption;
-        if (!ProgressText::IsWholeFile(result)) {
-            // Nothing of a failed transfer reaches the target's name.
-            QFile::remove(partial);
-            caption = ProgressText::FailedCaption(result);
-        } else if (folder.trimmed().isEmpty() || !modFunctions::EnsureFolder(folder)) {
-            QFile::remove(partial);
-            caption = ProgressText::SaveError;
-        } else {
-            // The name is read now, so a rename made during the transfer decides the name on disk.
-            QString name = DownloadNames::Safe(record.fileName, record.videoId, extensionOf(record.fileName));
-            QString target = modFunctions::WithSeparator(folder) + name;
-            const QString writer = m_finishedFiles.value(absoluteKey(target));
-            if (!writer.isEmpty() && writer != record.key && QFileInfo::exists(target)) {
-                // Another row of this list finished under the same name: keep its file.
-                name = modFunctions::GetUniqueFileName(folder, name);
-                target = modFunctions::WithSeparator(folder) + name;
-            }
-            if (name != record.fileName)
-                setRowFileName(row, name);
-            QString error;
-            if (FinishedFile::MoveIntoPlace(partial, handle.get(), target, result.bytesReceived, &error)) {
-                state = StateDownloaded;
-                caption = ProgressText::Downloaded;
-                m_finishedFiles.insert(absoluteKey(target), record.key);
-            } else {
-                caption = ProgressText::SaveError;
-            }
+        if (ProgressText::IsWholeFile(result)) {
+            saveBody(row, partial, std::move(handle), result.bytesReceived);
+            return;
         }
+        // Nothing of a failed transfer reaches the target's name.
         if (handle)
             handle->close();
-
-        showFreeSpace(folder);
-        record.caption = caption;
-        setRowState(row, state);
-        qint64 value = 0;
-        UpdateProgbar(row, caption, 100, value);
+        QFile::remove(partial);
+        showFreeSpace(savePath());
+        endRow(row, StateError, ProgressText::FailedCaption(result));
     });
+}
+
+void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
+{
+    DownloadRecord &record = m_records.at(row);
+    FinishedFile::Job job;
+    job.partial = partial;
+    job.handle = std::move(handle);
+    job.expectedSize = size;
+    job.folder = savePath().trimmed().isEmpty() ? QString() : savePath();
+    // The name is read now, so a rename made during the transfer decides the name on disk.
+    job.name = DownloadNames::Safe(record.fileName, record.videoId, extensionOf(record.fileName));
+    job.fallbackName = DownloadNames::Safe(QString(), record.videoId, extensionOf(job.name));
+    for (const QString &path : std::as_const(m_savingTargets))
+        job.reserved.insert(path);
+
+    QString target;
+    if (!job.folder.isEmpty()) {
+        const auto savingThere = [&job](const QString &path) { return job.reserved.contains(absoluteKey(path)); };
+        target = absoluteKey(modFunctions::WithSeparator(job.folder) + job.name);
+        const auto written = m_writtenFiles.constFind(target);
+        // Two rows whose names were chosen before either file existed: the later one is numbered.
+        // A name chosen while the file was there ("overwrite", a rename) replaces it.
+        const bool writtenLater = written != m_writtenFiles.cend() && written->key != record.key
+                                  && written->when > record.nameChosen && QFileInfo::exists(target);
+        if (writtenLater || savingThere(target)) {
+            job.name = DownloadNames::UniqueName(job.folder, job.name, savingThere);
+            target = absoluteKey(modFunctions::WithSeparator(job.folder) + job.name);
+        }
+        m_writtenFiles.insert(target, Written{record.key, ++m_clock});
+    }
+
+    if (!FinishedFile::NeedsCopy(job)) {
+        bodySaved(record.key, target, FinishedFile::Place(job));
+        return;
+    }
+    // A copy to another file system may take minutes: it runs on a worker while the row says so.
+    record.saving = true;
+    m_savingTargets.insert(record.key, target);
+    endRow(row, StateDownloading, ProgressText::Saving);
+    const QString key = record.key;
+    m_savers->start([this, key, target, job] {
+        const FinishedFile::Outcome outcome = FinishedFile::Place(job);
+        QMetaObject::invokeMethod(this, [this, key, target, outcome] { bodySaved(key, target, outcome); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void DownloadPanel::bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome)
+{
+    ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
+        m_savingTargets.remove(key);
+        const QString placed = outcome.placed ? absoluteKey(outcome.path) : QString();
+        if (placed != target && m_writtenFiles.value(target).key == key)
+            m_writtenFiles.remove(target);
+        if (!placed.isEmpty() && placed != target)
+            m_writtenFiles.insert(placed, Written{key, ++m_clock});
+        const QString folder = savePath();
+        showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
+
+        const int row = m_records.indexOf(key);
+        if (row < 0)
+            return; // removed meanwhile: its file stays, as the files of removed rows do
+        m_records.at(row).saving = false;
+        if (!outcome.placed) {
+            endRow(row, StateError, outcome.path.isEmpty() ? ProgressText::SaveError
+                                                           : ProgressText::KeptAs(outcome.path));
+            return;
+        }
+        const QFileInfo info(outcome.path);
+        if (info.fileName() != m_records.at(row).fileName)
+            setRowFileName(row, info.fileName());
+        if (!outcome.renamed) {
+            endRow(row, StateDownloaded, ProgressText::Downloaded);
+            return;
+        }
+        // Saved, but not where the row said: the whole path when it is not in the save folder.
+        const bool inSaveFolder = absoluteKey(info.absolutePath()) == absoluteKey(folder);
+        endRow(row, StateDownloaded, ProgressText::SavedAs(inSaveFolder ? info.fileName() : outcome.path));
+    });
+}
+
+void DownloadPanel::endRow(int row, int state, const QString &caption)
+{
+    m_records.at(row).caption = caption;
+    setRowState(row, state);
+    qint64 value = 0;
+    UpdateProgbar(row, caption, 100, value);
 }
 
 void DownloadPanel::Timer1_Timer()

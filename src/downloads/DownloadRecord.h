@@ -31,4 +31,8 @@ struct DownloadRecord
     // removed while the transfer runs.
     std::shared_ptr<QFile> partialHandle;
     qint64 lastDrawMs = 0;        // when a bar of unknown size was last redrawn
+    // When the row's name was chosen (added or renamed), on the list's own clock: a file that
+    // another row of the list wrote later under the same name is not replaced.
+    quint64 nameChosen = 0;
+    bool saving = false;          // the whole body is being put in place (possibly a long copy)
 };

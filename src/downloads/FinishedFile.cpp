@@ -1,11 +1,17 @@
 #include "downloads/FinishedFile.h"
 
+#include "app/FileHelpers.h"
+#include "downloads/DownloadNames.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
 
 #include <filesystem>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace FinishedFile {
 
@@ -64,6 +70,46 @@ bool renameOver(const QString &from, const QString &to, std::error_code &ec)
     return !ec;
 }
 
+qint64 sizeOf(const QString &partial, QFile *handle)
+{
+    const QFileInfo info(partial);
+    if (info.exists() && info.isFile())
+        return info.size();
+    return handle && handle->isOpen() ? handle->size() : -1;
+}
+
+QString cleanAbsolute(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// True when the body holds exactly expectedSize bytes; a body of another size is removed.
+bool isWhole(const QString &partial, QFile *handle, qint64 expectedSize, QString *error)
+{
+    const qint64 size = sizeOf(partial, handle);
+    if (size == expectedSize)
+        return true;
+    *error = size < 0 ? QStringLiteral("the partial file is gone")
+                      : QStringLiteral("the partial file holds %1 of %2 bytes").arg(size).arg(expectedSize);
+    QFile::remove(partial);
+    return false;
+}
+
+// The device of the nearest existing folder on the way up from path.
+dev_t deviceOf(QString path)
+{
+    struct stat st {};
+    while (!path.isEmpty()) {
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+            return st.st_dev;
+        const QString up = QFileInfo(path).path();
+        if (up == path)
+            break;
+        path = up;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target, qint64 expectedSize,
@@ -76,22 +122,20 @@ bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target,
 
     const QFileInfo partialInfo(partial);
     const bool partialThere = partialInfo.exists() && partialInfo.isFile();
-    const qint64 size = partialThere ? partialInfo.size() : (handle && handle->isOpen() ? handle->size() : -1);
-    if (size != expectedSize) {
-        *error = size < 0 ? QStringLiteral("the partial file is gone")
-                          : QStringLiteral("the partial file holds %1 of %2 bytes").arg(size).arg(expectedSize);
-        QFile::remove(partial);
+    if (!isWhole(partial, handle, expectedSize, error))
         return false;
-    }
     if (QFileInfo(target).isDir()) {
         *error = QStringLiteral("a folder has the file's name");
-        QFile::remove(partial);
         return false;
     }
 
     std::error_code ec;
     if (partialThere && renameOver(partial, target, ec))
-        return QFileInfo(target).size() == expectedSize;
+        return true;
+    if (partialThere && ec != std::errc::cross_device_link) {
+        *error = QString::fromStdString(ec.message());
+        return false;
+    }
 
     // Another file system, or the partial's folder has vanished: copy beside the target, then rename.
     const QString copy = besideTarget(target);
@@ -102,7 +146,6 @@ bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target,
     } else if (handle && handle->isOpen() && handle->seek(0)) {
         copied = copyInto(*handle, copy, expectedSize, error);
     }
-    QFile::remove(partial);
     if (!copied) {
         if (error->isEmpty())
             *error = QString::fromStdString(ec.message());
@@ -113,7 +156,63 @@ bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target,
         QFile::remove(copy);
         return false;
     }
-    return QFileInfo(target).size() == expectedSize;
+    QFile::remove(partial);
+    return true;
+}
+
+bool NeedsCopy(const Job &job)
+{
+    const QFileInfo partial(job.partial);
+    if (!partial.exists())
+        return true;
+    if (job.folder.trimmed().isEmpty())
+        return false; // it stays in its own folder
+    const dev_t target = deviceOf(job.folder);
+    return target != 0 && target != deviceOf(partial.absolutePath());
+}
+
+Outcome Place(const Job &job)
+{
+    Outcome outcome;
+    if (!isWhole(job.partial, job.handle.get(), job.expectedSize, &outcome.error))
+        return outcome;
+    const auto reserved = [&job](const QString &path) { return job.reserved.contains(cleanAbsolute(path)); };
+
+    QStringList folders;
+    if (!job.folder.trimmed().isEmpty())
+        folders << job.folder;
+    const QString own = QFileInfo(job.partial).absolutePath();
+    if (folders.isEmpty() || cleanAbsolute(own) != cleanAbsolute(job.folder))
+        folders << own;
+
+    for (const QString &folder : folders) {
+        if (!QDir().mkpath(folder)) {
+            if (outcome.error.isEmpty())
+                outcome.error = QStringLiteral("cannot create the folder %1").arg(folder);
+            continue;
+        }
+        const QString path = modFunctions::WithSeparator(folder);
+        QStringList targets;
+        if (folder == job.folder)
+            targets << path + job.name; // the user's own choice: replaced
+        targets << path + DownloadNames::UniqueName(folder, job.name, reserved)
+                << path + DownloadNames::UniqueName(folder, job.fallbackName, reserved);
+        for (const QString &target : targets) {
+            QString error;
+            if (MoveIntoPlace(job.partial, job.handle.get(), target, job.expectedSize, &error)) {
+                outcome.placed = true;
+                outcome.path = target;
+                outcome.renamed = folder != job.folder || QFileInfo(target).fileName() != job.name;
+                return outcome;
+            }
+            if (outcome.error.isEmpty())
+                outcome.error = error;
+        }
+    }
+    // No name works: the body stays in the partial file, whose name is known to work.
+    if (QFileInfo::exists(job.partial))
+        outcome.path = job.partial;
+    return outcome;
 }
 
 } // namespace FinishedFile

@@ -1,19 +1,53 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
+
+#include <memory>
 
 class QFile;
 
 // The last step of a download: the finished partial file takes the row's name.
 namespace FinishedFile {
 
-// Moves partial to target, replacing whatever target names, but only when partial holds exactly
-// expectedSize bytes; the replacement is a single rename, so target is either the old file or the
-// whole new one, never a mixture. When partial's path has vanished (its folder was removed while
-// the transfer ran), the content is copied from `handle`, a read handle opened on it earlier.
+// Moves partial to target, replacing whatever file target names, but only when partial holds
+// exactly expectedSize bytes; the replacement is a single rename, so target is either the old file
+// or the whole new one, never a mixture. When partial's path has vanished (its folder was removed
+// while the transfer ran), the content is copied from `handle`, a read handle opened on it earlier.
 // Across file systems the content is copied beside the target first and renamed there.
-// On failure target is untouched, the partial file is gone and *error says why.
+// A partial file of the wrong size is removed; any other failure keeps it. On failure target is
+// untouched and *error says why.
 bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target, qint64 expectedSize,
                    QString *error);
+
+// Everything the last step needs, as plain values, so that it can run on a worker thread.
+struct Job
+{
+    QString partial;               // the hidden file the body was written to
+    std::shared_ptr<QFile> handle; // a read handle opened on it when the transfer began
+    qint64 expectedSize = 0;
+    QString folder;                // the save folder now; created when it is missing
+    QString name;                  // the row's name: a file of that name is replaced
+    QString fallbackName;          // a plain name of the video's own, for when the row's name fails
+    QSet<QString> reserved;        // paths that other rows are about to take
+};
+
+struct Outcome
+{
+    bool placed = false;
+    QString path;         // where the body is now; empty when it was refused (wrong size)
+    bool renamed = false; // placed, but not as folder/name
+    QString error;        // why the row's own name failed, or why nothing worked
+};
+
+// True when placing the body means copying it (another file system, or the partial file's path
+// has vanished): that may take long and belongs on a worker thread.
+bool NeedsCopy(const Job &job);
+
+// Puts a whole body in place: as folder/name; when that fails, under a free numbered name, then
+// under the fallback name, first in the save folder and then in the partial file's own folder. A
+// body of the wrong size is removed; a whole body is never thrown away: when no name works it
+// stays where it is.
+Outcome Place(const Job &job);
 
 } // namespace FinishedFile

@@ -75,6 +75,16 @@ QString DownloadingCaption(qint64 done)
     return QStringLiteral("Downloading... ") + Fixed(done, MiB, 2) + QStringLiteral(" MB");
 }
 
+QString SavedAs(const QString &nameOrPath)
+{
+    return QStringLiteral("Video downloaded, but saved as ") + nameOrPath + QLatin1Char('!');
+}
+
+QString KeptAs(const QString &path)
+{
+    return SaveError + QStringLiteral(" It is kept in ") + path + QLatin1Char('.');
+}
+
 bool IsWholeFile(const TransferResult &result)
 {
     return result.ok && result.bytesReceived > 0 && result.httpStatus != 206;

@@ -11,6 +11,12 @@ inline const QString Starting = QStringLiteral("Starting download. Please wait..
 inline const QString Downloaded = QStringLiteral("Video successfully downloaded!");
 inline const QString Stopped = QStringLiteral("Download stopped by the user.");
 inline const QString SaveError = QStringLiteral("An error occurred while saving the video!");
+inline const QString Saving = QStringLiteral("Saving the video. Please wait...");
+
+// A whole video that could not take the row's name: where it is now.
+QString SavedAs(const QString &nameOrPath);
+// A whole video that no name could be given to: the file that still holds it.
+QString KeptAs(const QString &path);
 
 // numerator / denominator rounded to a whole number, halves to the even neighbour (denominator > 0).
 qint64 RoundHalfEven(qint64 numerator, qint64 denominator);

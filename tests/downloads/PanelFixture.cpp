@@ -8,7 +8,9 @@
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QDialog>
 #include <QDir>
 #include <QPushButton>
@@ -121,10 +123,54 @@ int stateOf(const DownloadPanel &panel, const QString &key)
     return row < 0 ? 0 : panel.records().at(row).state;
 }
 
+QString statusCellText(const DownloadPanel &panel, int row)
+{
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel.lvwDownloads);
+    QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
+    QAccessibleInterface *cell = table ? table->cellAt(row, DownloadPanel::ColStatus) : nullptr;
+    return cell ? cell->text(QAccessible::Name) : QStringLiteral("<no cell>");
+}
+
 QString captionOf(const DownloadPanel &panel, const QString &key)
 {
     const int row = rowOf(panel, key);
-    return row < 0 || row >= panel.MainPB.size() ? QString() : panel.MainPB[row]->caption();
+    if (row < 0 || row >= panel.MainPB.size())
+        return QString();
+    const QString bar = panel.MainPB[row]->caption();
+    const QString cell = statusCellText(panel, row);
+    return bar == cell ? bar : QStringLiteral("<bar \"%1\", cell \"%2\">").arg(bar, cell);
+}
+
+void onFirstProgress(DownloadPanel &panel, const QString &key, const std::function<void()> &action)
+{
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(panel.DownloadVid, &Downloader::Progress, &panel,
+                     [key, action, done](const QString &, const QString &k, qint64 bytes, qint64, int) {
+                         if (*done || k != key || bytes <= 0)
+                             return;
+                         *done = true;
+                         action();
+                     });
+}
+
+void afterComplete(DownloadPanel &panel, const QString &key, const std::function<void()> &action)
+{
+    QObject::connect(panel.DownloadVid, &Downloader::Complete, &panel,
+                     [key, action](const QString &, const QByteArray &, const QString &k, const TransferResult &) {
+                         if (k == key)
+                             action();
+                     });
+}
+
+void typeName(DownloadPanel &panel, int row, const QString &typed)
+{
+    QTreeWidget *list = panel.lvwDownloads;
+    list->setCurrentItem(list->topLevelItem(row));
+    list->editItem(list->topLevelItem(row), DownloadPanel::ColVideo);
+    auto *editor = list->viewport()->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    editor->setText(typed);
+    QTest::keyClick(editor, Qt::Key_Return);
 }
 
 QString nameOf(const DownloadPanel &panel, const QString &key)

@@ -47,10 +47,22 @@ QStringList hiddenFiles(const QString &folder);
 
 int rowOf(const DownloadPanel &panel, const QString &key);
 int stateOf(const DownloadPanel &panel, const QString &key);
-QString captionOf(const DownloadPanel &panel, const QString &key); // the text its bar shows
+// The text its bar shows, when the list's accessible table says the same in the row's status
+// cell; otherwise a text naming both.
+QString captionOf(const DownloadPanel &panel, const QString &key);
+QString statusCellText(const DownloadPanel &panel, int row); // through the accessible table
 QString nameOf(const DownloadPanel &panel, const QString &key);
 qint64 percentOf(const DownloadPanel &panel, const QString &key);
 void selectOnly(DownloadPanel &panel, const QList<int> &rows);
+
+// Runs action once, inside the transfer's first progress report of the row with some bytes: the
+// transfer is then surely still running, however busy the machine.
+void onFirstProgress(DownloadPanel &panel, const QString &key, const std::function<void()> &action);
+// Runs action right after the list has handled the row's completion, before any other event.
+void afterComplete(DownloadPanel &panel, const QString &key, const std::function<void()> &action);
+
+// Types a new name into the row's name in place and presses Return, as the user does.
+void typeName(DownloadPanel &panel, int row, const QString &typed);
 
 // Clicks the confirmation dialog's option (-1: none) and OK, or closes it with its close box.
 std::function<void(QDialog *)> answerWith(int option, bool ok = true);

@@ -63,6 +63,8 @@ private Q_SLOTS:
 
     void finishedFile_data();
     void finishedFile();
+    void placement_data();
+    void placement();
 
 };
 
@@ -199,6 +201,12 @@ void TestDownloadLogic::uniqueFileName_data()
     QTest::newRow("every # numbered") << QStringList{"Take #5.mp4"} << "Take #5.mp4" << "Take 15 [1].mp4";
     QTest::newRow("last dot only") << QStringList{"a.b.mp4"} << "a.b.mp4" << "a.b [1].mp4";
     QTest::newRow("a folder takes the name") << QStringList{"Clip.mp4/"} << "Clip.mp4" << "Clip [1].mp4";
+    // A name of the file system's full length leaves room for the number, never inside a character.
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the Basic Multilingual Plane
+    QTest::newRow("full length") << QStringList{QString(251, QLatin1Char('a')) + ".mp4"}
+                                 << QString(251, QLatin1Char('a')) + ".mp4" << QString(247, QLatin1Char('a')) + " [1].mp4";
+    QTest::newRow("full length of emoji") << QStringList{emoji.repeated(62) + "abc.mp4"} << emoji.repeated(62) + "abc.mp4"
+                                          << emoji.repeated(61) + " [1].mp4";
     QTest::newRow("ten and more") << QStringList{"x.flv", "x [1].flv", "x [2].flv", "x [3].flv", "x [4].flv",
                                                  "x [5].flv", "x [6].flv", "x [7].flv", "x [8].flv", "x [9].flv"}
                                   << "x.flv" << "x [10].flv";
@@ -260,6 +268,10 @@ void TestDownloadLogic::safeNames_data()
     QTest::newRow("no id either") << ".mp4" << "" << "video.mp4";
     QTest::newRow("separator") << "a/b.mp4" << "x" << "a_b.mp4";
     QTest::newRow("no extension") << "Sunset" << "x" << "Sunset";
+    // Overlong names are cut at the end of the part before the extension, never inside a character.
+    QTest::newRow("overlong") << QString(300, QChar(0x65E5)) + "_(HQ).flv" << "x" << QString(83, QChar(0x65E5)) + ".flv";
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("overlong emoji") << emoji.repeated(100) + ".mp4" << "x" << emoji.repeated(62) + ".mp4";
 }
 
 void TestDownloadLogic::safeNames()
@@ -271,13 +283,6 @@ void TestDownloadLogic::safeNames()
     QCOMPARE(DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot)), expected);
     for (const QString &bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral(".flv")})
         QVERIFY2(!DownloadNames::IsUsable(bad), qPrintable(bad));
-
-    // An overlong title keeps its extension and fits the file system's limit.
-    const QString longName = QString(300, QChar(0x65E5)) + QStringLiteral("_(HQ).flv");
-    const QString shortened = DownloadNames::Safe(longName, QStringLiteral("x"), QStringLiteral("_(HQ).flv"));
-    QVERIFY(shortened.endsWith(QStringLiteral(".flv")));
-    QVERIFY(shortened.toUtf8().size() <= DownloadNames::MaxNameBytes);
-    QVERIFY(shortened.startsWith(QChar(0x65E5)));
 }
 
 void TestDownloadLogic::renameRule_data()
@@ -313,8 +318,10 @@ void TestDownloadLogic::finishedFile_data()
     QTest::addColumn<bool>("moved");
     QTest::newRow("replaces the target") << QByteArray("new content") << QByteArray("an older, longer content")
                                          << qint64(11) << false << true;
-    QTest::newRow("wrong size leaves the target") << QByteArray("cut") << QByteArray("old") << qint64(11) << false
-                                                  << false;
+    QTest::newRow("shorter than announced leaves the target") << QByteArray("cut") << QByteArray("old") << qint64(11)
+                                                              << false << false;
+    QTest::newRow("longer than announced leaves the target") << QByteArray("twelve bytes") << QByteArray("old")
+                                                             << qint64(11) << false << false;
     QTest::newRow("recovered after the folder was removed") << QByteArray("whole body") << QByteArray() << qint64(10)
                                                             << true << true;
     QTest::newRow("a folder is not replaced") << QByteArray("abc") << QByteArray("<folder>") << qint64(3) << false
@@ -351,9 +358,72 @@ void TestDownloadLogic::finishedFile()
         QVERIFY(QFileInfo(target).isDir());
     else
         QCOMPARE(contentOf(target), moved ? partial : existing);
-    // No partial file is left either way.
-    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
-             existing == "<folder>" ? QStringList() : QStringList{QStringLiteral("Sunset.mp4")});
+    // A body of the wrong size goes; a whole one that could not be moved stays.
+    QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left.removeAll(QStringLiteral(".p.part")), qsizetype(existing == "<folder>" ? 1 : 0));
+    QCOMPARE(left, existing == "<folder>" ? QStringList() : QStringList{QStringLiteral("Sunset.mp4")});
+}
+
+// Where a whole body ends when the row's name or the save folder does not work.
+void TestDownloadLogic::placement_data()
+{
+    QTest::addColumn<QString>("saveIn");   // below the test's folder; the body lies in videos/
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("obstacle"); // a folder ("dir:") or a reserved path ("reserved:") in the way
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("expected"); // empty: refused
+    QTest::addColumn<bool>("renamed");
+    QTest::newRow("its own name") << "videos" << "Sunset.mp4" << "" << qint64(10) << "videos/Sunset.mp4" << false;
+    QTest::newRow("another folder, made") << "other/deeper" << "Sunset.mp4" << "" << qint64(10)
+                                          << "other/deeper/Sunset.mp4" << false;
+    QTest::newRow("a folder has the name") << "videos" << "Sunset.mp4" << "dir:videos/Sunset.mp4" << qint64(10)
+                                           << "videos/Sunset [1].mp4" << true;
+    QTest::newRow("the next number is reserved") << "videos" << "Sunset.mp4" << "reserved:videos/Sunset [1].mp4"
+                                                 << qint64(10) << "videos/Sunset [2].mp4" << true;
+    QTest::newRow("too long a name") << "videos" << QString(300, QLatin1Char('a')) + ".mp4" << "" << qint64(10)
+                                     << "videos/vid0001.mp4" << true;
+    QTest::newRow("save folder below a file") << "plain/x" << "Sunset.mp4" << "" << qint64(10) << "videos/Sunset.mp4"
+                                              << true;
+    QTest::newRow("no save folder") << "" << "Sunset.mp4" << "" << qint64(10) << "videos/Sunset.mp4" << true;
+    QTest::newRow("wrong size") << "videos" << "Sunset.mp4" << "" << qint64(11) << "" << false;
+}
+
+void TestDownloadLogic::placement()
+{
+    QFETCH(QString, saveIn);
+    QFETCH(QString, name);
+    QFETCH(QString, obstacle);
+    QFETCH(qint64, size);
+    QFETCH(QString, expected);
+    QFETCH(bool, renamed);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("videos")));
+    touch(dir.filePath(QStringLiteral("plain")));
+    const QByteArray body = "whole body";
+    FinishedFile::Job job;
+    job.partial = dir.filePath(QStringLiteral("videos/.p.part"));
+    touch(job.partial, body);
+    job.expectedSize = size;
+    job.folder = saveIn.isEmpty() ? QString() : dir.filePath(saveIn);
+    job.name = name;
+    job.fallbackName = QStringLiteral("vid0001.mp4");
+    if (obstacle.startsWith(QLatin1String("reserved:"))) {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("videos/Sunset.mp4")));
+        job.reserved.insert(dir.filePath(obstacle.mid(9)));
+    } else if (obstacle.startsWith(QLatin1String("dir:"))) {
+        QVERIFY(QDir(dir.path()).mkdir(obstacle.mid(4)));
+    }
+    QVERIFY(!FinishedFile::NeedsCopy(job)); // one file system, the body in place
+
+    const FinishedFile::Outcome outcome = FinishedFile::Place(job);
+    QCOMPARE(outcome.placed, !expected.isEmpty());
+    QCOMPARE(outcome.path, expected.isEmpty() ? QString() : dir.filePath(expected));
+    QCOMPARE(outcome.renamed, renamed);
+    if (!saveIn.isEmpty()) // the error says why the row's own name failed
+        QCOMPARE(outcome.error.isEmpty(), !renamed && !expected.isEmpty());
+    if (!expected.isEmpty())
+        QCOMPARE(contentOf(outcome.path), body);
+    QVERIFY(!QFile::exists(job.partial)); // moved, or refused and removed
 }
 
 QTEST_GUILESS_MAIN(TestDownloadLogic)

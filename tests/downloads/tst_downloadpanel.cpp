@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 #include "app/Settings.h"
 #include "downloads/RowProgressBar.h"
+#include "transfer/Downloader.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -35,13 +37,16 @@ private Q_SLOTS:
     void duplicateAddress();
     void confirmationAnswers_data();
     void confirmationAnswers();
+    void sameNameTwoRowsKeepBothFiles_data();
     void sameNameTwoRowsKeepBothFiles();
+    void explicitChoicesReplaceAFileOfTheList_data();
+    void explicitChoicesReplaceAFileOfTheList();
     void fallbackNames_data();
     void fallbackNames();
     void renameDuringTransfer();
     void renameRules();
-    void saveFolderGoneOrChanged_data();
-    void saveFolderGoneOrChanged();
+    void lastStepAfterChangesDuringTheTransfer_data();
+    void lastStepAfterChangesDuringTheTransfer();
     void barsFollowScrollKeysAndColumns();
     void browseAndOpen();
 
@@ -71,14 +76,8 @@ QString TestDownloadPanel::finishOne(const DownloadChoice &c)
 
 void TestDownloadPanel::rename(int row, const QString &typed)
 {
-    QTreeWidget *list = panel().lvwDownloads;
-    list->setCurrentItem(list->topLevelItem(row));
-    list->editItem(list->topLevelItem(row), DownloadPanel::ColVideo);
-    auto *editor = list->viewport()->findChild<QLineEdit *>();
-    QVERIFY(editor);
-    editor->setText(typed);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!list->viewport()->findChild<QLineEdit *>()); // committed and closed
+    typeName(panel(), row, typed);
+    QTRY_VERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>()); // committed and closed
 }
 
 void TestDownloadPanel::addProgressComplete()
@@ -92,19 +91,32 @@ void TestDownloadPanel::addProgressComplete()
     QVERIFY(panel().anyDownloading());
     QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // no file of that name yet: no dialog
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
+    QCOMPARE(statusCellText(panel(), 0), QStringLiteral("Starting download. Please wait..."));
+    // The first report that shows a percentage, seen as it happens: the bar, the list's accessible
+    // cell and the bar's own accessible value agree with the caption.
     const QRegularExpression progress(
         QStringLiteral("^Downloading\\.\\.\\. (\\d+\\.\\d\\d) MB / 2\\.86 MB - (\\d+)%$"));
-    QTRY_VERIFY_WITH_TIMEOUT(progress.match(captionOf(panel(), c.mediaAddress)).hasMatch(), Wait);
-    const QString caption = captionOf(panel(), c.mediaAddress);
+    QString caption;
+    qint64 barValue = -1;
+    QString barName;
+    int barAccessibleValue = -1;
+    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&] {
+        const QString now = captionOf(panel(), c.mediaAddress);
+        if (!caption.isEmpty() || !progress.match(now).hasMatch())
+            return;
+        caption = now;
+        RowProgressBar *bar = panel().MainPB[0];
+        barValue = bar->value();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar);
+        barName = iface->role() == QAccessible::ProgressBar ? iface->text(QAccessible::Name) : QString();
+        barAccessibleValue = iface->valueInterface()->currentValue().toInt();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!caption.isEmpty(), Wait);
     const int percent = progress.match(caption).captured(2).toInt();
     QVERIFY(percent >= 1 && percent <= 100);
-    RowProgressBar *bar = panel().MainPB[0];
-    QCOMPARE(bar->value(), qint64(percent));
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar);
-    QCOMPARE(iface->role(), QAccessible::ProgressBar);
-    QCOMPARE(iface->text(QAccessible::Name), caption);
-    QCOMPARE(iface->valueInterface()->currentValue().toInt(), percent);
-    QVERIFY(panel().records().at(0).bytes > 0);
+    QCOMPARE(barValue, qint64(percent));
+    QCOMPARE(barName, caption);
+    QCOMPARE(barAccessibleValue, percent);
 
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Video successfully downloaded!"));
@@ -190,8 +202,7 @@ void TestDownloadPanel::confirmationAnswers()
 
     if (rowName.isEmpty()) {
         QCOMPARE(panel().records().count(), 0);
-        QTest::qWait(300);
-        QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).isEmpty()); // nothing started
+        QCOMPARE(panel().DownloadVid->RunningCount(), 0); // nothing started
         QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), old);
         return;
     }
@@ -203,21 +214,70 @@ void TestDownloadPanel::confirmationAnswers()
     QCOMPARE(readFile(folder() + QStringLiteral("Sunset [1].mp4")), QByteArray("taken"));
 }
 
+void TestDownloadPanel::sameNameTwoRowsKeepBothFiles_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("numbered");
+    QTest::newRow("short") << "Same" << "Same [1].mp4";
+    // The number takes the place of the last characters of a name of the file system's full length.
+    QTest::newRow("full length") << QString(251, QLatin1Char('a')) << QString(247, QLatin1Char('a')) + " [1].mp4";
+}
+
 void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
 {
-    // Two videos with the same title, added before either file exists.
-    const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, QStringLiteral("Same"), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=40000"));
-    const DownloadChoice second = choice(QStringLiteral("tomJerryMix"), 18, QStringLiteral("Same"), QStringLiteral(".mp4"),
-                                         QStringLiteral("size=300000&rate=600000"));
+    QFETCH(QString, title);
+    QFETCH(QString, numbered);
+    // Two videos with the same title, added before either file exists: whichever finishes second
+    // is numbered, and both files are whole.
+    const QStringList ids{QStringLiteral("pianoLesson"), QStringLiteral("tomJerryMix")};
+    const QList<qint64> sizes{40000, 300000};
+    QList<DownloadChoice> choices;
+    for (int k = 0; k < 2; ++k) {
+        choices << choice(ids[k], 18, title, QStringLiteral(".mp4"), QStringLiteral("size=%1").arg(sizes[k]));
+        panel().cmdDownload_Click(choices[k]);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+    QStringList names;
+    for (int k = 0; k < 2; ++k) {
+        QCOMPARE(stateOf(panel(), choices[k].mediaAddress), int(StateDownloaded));
+        names << nameOf(panel(), choices[k].mediaAddress);
+        QVERIFY_MEDIA(folder() + names[k], ids[k], 18, sizes[k]);
+    }
+    names.sort();
+    QCOMPARE(names, (QStringList{numbered, title + QStringLiteral(".mp4")}));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+void TestDownloadPanel::explicitChoicesReplaceAFileOfTheList_data()
+{
+    QTest::addColumn<bool>("renameOntoIt"); // else: "Download and overwrite" when it is added
+    QTest::newRow("overwrite") << false;
+    QTest::newRow("renamed onto its name") << true;
+}
+
+void TestDownloadPanel::explicitChoicesReplaceAFileOfTheList()
+{
+    QFETCH(bool, renameOntoIt);
+    // A file that another row of the list wrote is replaced when the user chose its name knowingly.
+    finishOne(choice(QStringLiteral("pianoLesson"), 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
+                     QStringLiteral("size=40000")));
+    QCOMPARE(nameOf(panel(), panel().records().at(0).key), QStringLiteral("Sunset.mp4"));
+    const QString otherId = QStringLiteral("tomJerryMix");
+    DownloadChoice second = choice(otherId, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
+                                   QStringLiteral("size=1200000&rate=1000000"));
+    if (renameOntoIt) {
+        rename(0, QStringLiteral("Later")); // the list's name only; the file keeps its name
+        second.videoTitle = QStringLiteral("Other");
+        onFirstProgress(panel(), second.mediaAddress, [&] { typeName(panel(), 1, QStringLiteral("Sunset")); });
+    } else {
+        h.seam->onModal = answerWith(1);
+    }
     panel().cmdDownload_Click(second);
-    panel().cmdDownload_Click(first);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), first.mediaAddress), int(StateDownloaded), Wait);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), second.mediaAddress), int(StateDownloaded), Wait);
-    QCOMPARE(nameOf(panel(), first.mediaAddress), QStringLiteral("Same.mp4"));
-    QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Same [1].mp4"));
-    QVERIFY_MEDIA(folder() + QStringLiteral("Same.mp4"), QStringLiteral("pianoLesson"), 18, 40000);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Same [1].mp4"), QStringLiteral("tomJerryMix"), 18, 300000);
+    QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Sunset.mp4"));
+    QCOMPARE(captionOf(panel(), second.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QVERIFY_MEDIA(folder() + QStringLiteral("Sunset.mp4"), otherId, 18, 1200000);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Sunset.mp4")});
 }
 
 void TestDownloadPanel::fallbackNames_data()
@@ -244,13 +304,11 @@ void TestDownloadPanel::renameDuringTransfer()
 {
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
                                     QStringLiteral("size=1500000&rate=1000000"));
+    // Typed while the transfer surely runs; the edit is committed on the next turn of the event loop.
+    onFirstProgress(panel(), c.mediaAddress, [&] { typeName(panel(), 0, QStringLiteral("my clip")); });
     panel().cmdDownload_Click(c);
-    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), c.mediaAddress) > 0, Wait);
-    rename(0, QStringLiteral("my clip"));
-    QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("my clip.mp4"));
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloading));
-
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("my clip.mp4"));
     QVERIFY_MEDIA(folder() + QStringLiteral("my clip.mp4"), Id, 18, 1500000);
     QVERIFY(!QFile::exists(folder() + QStringLiteral("Sunset.mp4")));
 }
@@ -283,34 +341,69 @@ void TestDownloadPanel::renameRules()
     QVERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>());
 }
 
-void TestDownloadPanel::saveFolderGoneOrChanged_data()
+void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer_data()
 {
-    QTest::addColumn<QString>("saveIn"); // below the test's folder
-    QTest::addColumn<QString>("changeTo"); // empty: the folder is removed during the transfer
-    QTest::newRow("removed") << "videos/" << QString();
-    QTest::newRow("changed to a new one") << "" << "elsewhere/deeper"; // no final separator, not there yet
+    QTest::addColumn<QString>("saveIn");  // below the test's folder
+    QTest::addColumn<QString>("change");  // what happens while the transfer runs
+    QTest::addColumn<QString>("savedAs"); // the file at the end, below the test's folder or <other>
+    QTest::addColumn<QString>("caption"); // <folder>: the test's folder
+    QTest::addColumn<bool>("copied");     // the body is copied on a worker while the row says so
+    const QString done = QStringLiteral("Video successfully downloaded!");
+    QTest::newRow("folder removed") << "videos/" << "remove" << "videos/Moved.mp4" << done << true;
+    QTest::newRow("changed to a new folder") << "" << "folder:elsewhere/deeper" << "elsewhere/deeper/Moved.mp4"
+                                             << done << false;
+    QTest::newRow("changed to another file system") << "" << "other" << "<other>/Moved.mp4" << done << true;
+    QTest::newRow("a folder took its name") << "" << "mkdir:Moved.mp4" << "Moved [1].mp4"
+                                            << "Video downloaded, but saved as Moved [1].mp4!" << false;
+    QTest::newRow("changed to a folder below a file") << "" << "folder:plain/videos" << "Moved.mp4"
+                                                      << "Video downloaded, but saved as <folder>Moved.mp4!" << false;
 }
 
-void TestDownloadPanel::saveFolderGoneOrChanged()
+void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer()
 {
     QFETCH(QString, saveIn);
-    QFETCH(QString, changeTo);
+    QFETCH(QString, change);
+    QFETCH(QString, savedAs);
+    QFETCH(QString, caption);
+    QFETCH(bool, copied);
+    // Another file system: a memory file system beside the disk that holds the test's folder.
+    std::unique_ptr<QTemporaryDir> other;
+    if (change == QLatin1String("other")) {
+        other = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/clipvault-test-XXXXXX"));
+        if (!other->isValid() || QStorageInfo(other->path()).device() == QStorageInfo(folder()).device())
+            QSKIP("no second file system here; the removed folder forces a copy as well");
+    }
+    writeFile(folder() + QStringLiteral("plain"), "a file, not a folder");
     panel().setSavePath(folder() + saveIn);
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Moved"), QStringLiteral(".mp4"),
                                     QStringLiteral("size=1200000&rate=1000000"));
+    onFirstProgress(panel(), c.mediaAddress, [&] {
+        if (change == QLatin1String("remove"))
+            QVERIFY(QDir(folder() + saveIn).removeRecursively());
+        else if (change == QLatin1String("other"))
+            panel().setSavePath(other->path());
+        else if (change.startsWith(QLatin1String("folder:")))
+            panel().setSavePath(folder() + change.mid(7));
+        else
+            QVERIFY(QDir(folder()).mkdir(change.mid(6)));
+    });
+    // What the row says right after the completion was handled: a long copy is not done yet.
+    QString captionAtCompletion;
+    afterComplete(panel(), c.mediaAddress, [&] { captionAtCompletion = captionOf(panel(), c.mediaAddress); });
     panel().cmdDownload_Click(c);
-    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), c.mediaAddress) > 0, Wait);
-    if (changeTo.isEmpty())
-        QVERIFY(QDir(folder() + saveIn).removeRecursively());
-    else
-        panel().setSavePath(folder() + changeTo);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    const QString final = folder() + (changeTo.isEmpty() ? saveIn : changeTo + QLatin1Char('/'));
-    QVERIFY_MEDIA(final + QStringLiteral("Moved.mp4"), Id, 18, 1200000);
-    QCOMPARE(hiddenFiles(final), QStringList());
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    caption.replace(QStringLiteral("<folder>"), folder());
+    QCOMPARE(captionAtCompletion, copied ? QStringLiteral("Saving the video. Please wait...") : caption);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), caption);
+    const QString final = savedAs.startsWith(QLatin1String("<other>")) ? other->path() + savedAs.mid(7)
+                                                                        : folder() + savedAs;
+    QCOMPARE(nameOf(panel(), c.mediaAddress), QFileInfo(final).fileName());
+    QVERIFY_MEDIA(final, Id, 18, 1200000);
+    QCOMPARE(hiddenFiles(QFileInfo(final).path()), QStringList());
     QCOMPARE(hiddenFiles(folder()), QStringList());
-    if (!changeTo.isEmpty())
-        QVERIFY(!QFile::exists(folder() + QStringLiteral("Moved.mp4")));
+    if (final != folder() + QStringLiteral("Moved.mp4"))
+        QVERIFY(!QFileInfo(folder() + QStringLiteral("Moved.mp4")).isFile());
 }
 
 void TestDownloadPanel::barsFollowScrollKeysAndColumns()
