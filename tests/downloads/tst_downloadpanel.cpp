@@ -388,13 +388,25 @@ void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer()
             QVERIFY(QDir(folder()).mkdir(change.mid(6)));
     });
     // What the row says right after the completion was handled: a long copy is not done yet.
+    // Start and rename leave a row alone whose body is being copied.
     QString captionAtCompletion;
-    afterComplete(panel(), c.mediaAddress, [&] { captionAtCompletion = captionOf(panel(), c.mediaAddress); });
+    bool restarted = false;
+    bool editable = false;
+    afterComplete(panel(), c.mediaAddress, [&] {
+        captionAtCompletion = captionOf(panel(), c.mediaAddress);
+        selectOnly(panel(), {0});
+        panel().mnuStart_Click();
+        restarted = panel().DownloadVid->IsRunning(c.mediaAddress);
+        panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(0), DownloadPanel::ColVideo);
+        editable = panel().lvwDownloads->viewport()->findChild<QLineEdit *>() != nullptr;
+    });
     panel().cmdDownload_Click(c);
     QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
     QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
     caption.replace(QStringLiteral("<folder>"), folder());
     QCOMPARE(captionAtCompletion, copied ? QStringLiteral("Saving the video. Please wait...") : caption);
+    QCOMPARE(restarted, false);
+    QCOMPARE(editable, !copied);
     QCOMPARE(captionOf(panel(), c.mediaAddress), caption);
     const QString final = savedAs.startsWith(QLatin1String("<other>")) ? other->path() + savedAs.mid(7)
                                                                         : folder() + savedAs;
