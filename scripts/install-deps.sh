@@ -6,11 +6,12 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkgconf
-    qt6-base-dev qt6-webengine-dev libgl-dev libvulkan-dev
+    qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev libvulkan-dev
     libcpp-httplib-dev
     yt-dlp ffmpeg
     fonts-dejavu-core fontconfig
     xvfb xauth curl time
+    dpkg-dev desktop-file-utils appstream   # the Debian package (dpkg-shlibdeps) and its validators
     "$@"
 )
 

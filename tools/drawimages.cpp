@@ -2,7 +2,10 @@
 // and writes them into a folder, by default src/image/images beside this tool's source:
 //   clipvault-drawimages [output folder]
 //   clipvault-drawimages --preview sheet.png   (all three over a light background, to look at)
-// The pictures are committed; run this again only to change the artwork.
+//   clipvault-drawimages --icons FOLDER NAME   (the desktop icon as FOLDER/hicolor/SIZE/apps/NAME.png
+//                                               at every usual size, and scalable/apps/NAME.svg)
+// The three pictures are committed; run this again only to change the artwork. The desktop icons
+// are drawn at build time, so they always match the About icon.
 
 #include <QDir>
 #include <QFont>
@@ -12,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 #include <QTextStream>
 
 #include <algorithm>
@@ -171,7 +175,11 @@ void drawEmblem(QPainter &p, const QRectF &box)
     // Download arrow over the lower part.
     QRectF arrowBox(box.left() + s * 0.3, box.top() + s * 0.4, s * 0.4, s * 0.5);
     QPainterPath arrow = downloadArrow(arrowBox);
-    p.setPen(QPen(QColor(120, 50, 0, 200), s * 0.025));
+    // Below 32 pixels the thin outline only muddies the arrow's colour.
+    if (s >= 30)
+        p.setPen(QPen(QColor(120, 50, 0, 200), s * 0.025));
+    else
+        p.setPen(Qt::NoPen);
     QLinearGradient ag(arrowBox.topLeft(), arrowBox.bottomLeft());
     ag.setColorAt(0, kOrange.lighter(115));
     ag.setColorAt(1, kOrangeDeep);
@@ -248,18 +256,54 @@ QImage drawBanner()
     return image;
 }
 
-QImage drawIcon()
+// The emblem's place in an icon of `size` pixels: a margin for the shadow below it.
+QRectF iconTile(qreal size)
 {
-    QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
+    const qreal f = size / 48.0;
+    return QRectF(2 * f, 1 * f, 44 * f, 44 * f);
+}
+
+// The icon at any size; at 48 pixels it is the About icon.
+QImage drawIcon(int size = 48)
+{
+    const qreal f = size / 48.0;
+    const QRectF tile = iconTile(size);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(2, 1, 44, 44), 9, 9);
+    shape.addRoundedRect(tile, 9 * f, 9 * f);
     QPainter p(&image);
-    p.drawImage(0, 0, shadowOf(shape, QSize(48, 48), QPointF(0, 1.5), 1, 120));
+    p.drawImage(0, 0, shadowOf(shape, image.size(), QPointF(0, 1.5 * f), std::max(1, qRound(f)), 120));
     p.setRenderHint(QPainter::Antialiasing);
-    drawEmblem(p, QRectF(2, 1, 44, 44));
+    drawEmblem(p, tile);
     p.end();
     return image;
+}
+
+// The desktop icons in a hicolor tree under `folder`, named `name`.
+bool writeDesktopIcons(const QString &folder, const QString &name)
+{
+    bool ok = true;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+        ok = QDir().mkpath(dir) && drawIcon(size).save(dir + QLatin1Char('/') + name + QStringLiteral(".png"), "PNG")
+            && ok;
+    }
+    // The scalable icon is the emblem alone: a blurred shadow has no vector form.
+    const QString dir = folder + QStringLiteral("/hicolor/scalable/apps");
+    if (!QDir().mkpath(dir))
+        return false;
+    QSvgGenerator svg;
+    svg.setFileName(dir + QLatin1Char('/') + name + QStringLiteral(".svg"));
+    svg.setSize(QSize(48, 48));
+    svg.setViewBox(QRect(0, 0, 48, 48));
+    svg.setTitle(QStringLiteral("Clipvault"));
+    QPainter p;
+    if (!p.begin(&svg))
+        return false;
+    p.setRenderHint(QPainter::Antialiasing);
+    drawEmblem(p, iconTile(48));
+    return p.end() && ok;
 }
 
 QImage drawPlaceholder()
@@ -310,6 +354,8 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     if (argc > 2 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--preview"))
         return preview().save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    if (argc > 3 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("--icons"))
+        return writeDesktopIcons(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                     : QStringLiteral(CLIPVAULT_IMAGES_FOLDER);
     QDir().mkpath(folder);

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
+#include "app/Installation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,8 +17,11 @@ namespace {
 const QString kSection = QStringLiteral("Settings");
 
 // Tried for real: permission bits say nothing about read-only mounts or virtual filesystems.
+// An installed copy never writes beside itself, even where it could.
 bool programFolderWritable()
 {
+    if (Installation::IsInstalledCopy())
+        return false;
     const QString folder = AppState::AppPath();
     if (!QFileInfo(folder).isDir())
         return false;

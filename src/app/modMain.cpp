@@ -20,6 +20,7 @@ int Main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Clipvault"));
     QApplication::setApplicationDisplayName(QStringLiteral("Clipvault"));
     QApplication::setOrganizationName(QStringLiteral("Clipvault"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CLIPVAULT_APP_ID)); // the installed desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;

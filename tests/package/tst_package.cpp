@@ -1,0 +1,392 @@
+#include "app/IniFile.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+// The Debian package made by cpack from this build's install rules, looked at as dpkg sees it, and
+// the program started from the unpacked tree.
+class TestPackage : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Run
+    {
+        int code = -1;
+        QByteArray output; // standard output and error together
+    };
+
+    QTemporaryDir work;
+    QString deb;
+    QString root; // the package unpacked with dpkg -x
+
+    const QString id = QStringLiteral(CLIPVAULT_APP_ID);
+
+    static Run run(const QString &program, const QStringList &arguments, int timeoutMs = 120000)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        Run result;
+        if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit) {
+            result.output = program.toLocal8Bit() + " did not finish: " + process.readAll();
+            return result;
+        }
+        result.code = process.exitCode();
+        result.output = process.readAll();
+        return result;
+    }
+
+    QString field(const QString &name) const
+    {
+        return QString::fromUtf8(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, name}).output).trimmed();
+    }
+
+    // One package of a relation field ("a (>= 1), b | c") with its version condition, if any.
+    struct Relation
+    {
+        QString name;
+        QString op; // ">=", "<<", ...
+        QString version;
+    };
+
+    // The field's groups of alternatives; a part that is no relation keeps its text as its name.
+    static QList<QList<Relation>> relations(const QString &text)
+    {
+        static const QRegularExpression one(
+            QStringLiteral(R"(^\s*([a-z0-9][a-z0-9+.-]*)(?::\w+)?\s*(?:\(\s*([<>=]+)\s*([^)\s]+)\s*\))?\s*$)"));
+        QList<QList<Relation>> groups;
+        for (const QString &group : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            QList<Relation> alternatives;
+            for (const QString &alternative : group.split(QLatin1Char('|'))) {
+                const auto m = one.match(alternative);
+                alternatives << (m.hasMatch() ? Relation{m.captured(1), m.captured(2), m.captured(3)}
+                                              : Relation{alternative, QStringLiteral("?"), QString()});
+            }
+            groups << alternatives;
+        }
+        return groups;
+    }
+
+    static bool installedAndSatisfies(const Relation &relation)
+    {
+        const Run query = run(QStringLiteral("dpkg-query"),
+                              {QStringLiteral("-W"), QStringLiteral("-f=${Status}\\t${Version}"), relation.name});
+        const QList<QByteArray> status = query.output.split('\t');
+        if (query.code != 0 || status.size() != 2 || !status[0].endsWith(" ok installed"))
+            return false;
+        if (relation.op.isEmpty())
+            return true;
+        static const QHash<QString, QString> ops{{QStringLiteral(">="), QStringLiteral("ge")},
+                                                 {QStringLiteral("<="), QStringLiteral("le")},
+                                                 {QStringLiteral("="), QStringLiteral("eq")},
+                                                 {QStringLiteral(">>"), QStringLiteral("gt")},
+                                                 {QStringLiteral("<<"), QStringLiteral("lt")}};
+        if (!ops.contains(relation.op))
+            return false;
+        const QStringList compare{QStringLiteral("--compare-versions"), QString::fromUtf8(status[1]),
+                                  ops.value(relation.op), relation.version};
+        return run(QStringLiteral("dpkg"), compare).code == 0;
+    }
+
+    // Every file below `folder`, relative to it, sorted.
+    static QStringList filesBelow(const QString &folder)
+    {
+        QStringList files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << QDir(folder).relativeFilePath(it.next());
+        files.sort();
+        return files;
+    }
+
+    QString desktopEntry() const { return root + QStringLiteral("/usr/share/applications/") + id + QStringLiteral(".desktop"); }
+    QString metainfo() const { return root + QStringLiteral("/usr/share/metainfo/") + id + QStringLiteral(".metainfo.xml"); }
+
+    // The keys of the desktop entry's main group (a desktop file is not an INI file for QSettings:
+    // its lists are separated by semicolons).
+    QHash<QString, QString> desktopEntryKeys() const
+    {
+        QHash<QString, QString> keys;
+        QFile file(desktopEntry());
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return keys;
+        bool inMainGroup = false;
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1Char('[')))
+                inMainGroup = line == QStringLiteral("[Desktop Entry]");
+            else if (inMainGroup && line.contains(QLatin1Char('=')))
+                keys.insert(line.section(QLatin1Char('='), 0, 0).trimmed(), line.section(QLatin1Char('='), 1).trimmed());
+        }
+        return keys;
+    }
+
+    QStringList expectedFiles() const
+    {
+        QStringList files{QStringLiteral("bin/clipvault"),
+                          QStringLiteral("share/applications/") + id + QStringLiteral(".desktop"),
+                          QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml"),
+                          QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg")};
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            files << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
+        files.sort();
+        return files;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(work.isValid());
+        const QString out = work.filePath(QStringLiteral("package"));
+        const Run cpack = run(QStringLiteral(CLIPVAULT_CPACK), {QStringLiteral("-G"), QStringLiteral("DEB"),
+                                                              QStringLiteral("--config"),
+                                                              QStringLiteral(CLIPVAULT_BUILD_DIR "/CPackConfig.cmake"),
+                                                              QStringLiteral("-B"), out},
+                              240000);
+        QVERIFY2(cpack.code == 0, cpack.output.constData());
+        const QStringList debs = QDir(out).entryList({QStringLiteral("*.deb")}, QDir::Files);
+        QCOMPARE(debs.size(), 1);
+        deb = out + QLatin1Char('/') + debs.first();
+        root = work.filePath(QStringLiteral("root"));
+        const Run unpack = run(QStringLiteral("dpkg"), {QStringLiteral("-x"), deb, root});
+        QVERIFY2(unpack.code == 0, unpack.output.constData());
+    }
+
+    void packageNameFollowsDebianConvention()
+    {
+        const QString arch = QString::fromUtf8(run(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}).output).trimmed();
+        QCOMPARE(QFileInfo(deb).fileName(),
+                 QStringLiteral("clipvault_%1_%2.deb").arg(QStringLiteral(CLIPVAULT_DISPLAY_VERSION), arch));
+        QCOMPARE(field(QStringLiteral("Package")), QStringLiteral("clipvault"));
+        QCOMPARE(field(QStringLiteral("Version")), QStringLiteral(CLIPVAULT_DISPLAY_VERSION));
+        QCOMPARE(field(QStringLiteral("Architecture")), arch);
+        QCOMPARE(field(QStringLiteral("Section")), QStringLiteral("video"));
+        QVERIFY2(field(QStringLiteral("Maintainer")).contains(QRegularExpression(QStringLiteral(R"(^\S.* <[^@\s]+@[^@\s]+>$)"))),
+                 qPrintable(field(QStringLiteral("Maintainer"))));
+        // A summary line, then a long description whose lines dpkg shows indented by one blank.
+        const QStringList description = field(QStringLiteral("Description")).split(QLatin1Char('\n'));
+        QVERIFY(description.size() > 1);
+        QVERIFY(!description.first().isEmpty());
+    }
+
+    // The package holds exactly the install tree, nothing of the demo site or the tests, and the
+    // program is stripped and executable, owned by root.
+    void packageHoldsExactlyTheInstallTree()
+    {
+        const Run listing = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb});
+        QCOMPARE(listing.code, 0);
+        QStringList files;
+        for (const QByteArray &line : listing.output.split('\n')) {
+            const QList<QByteArray> cols = line.simplified().split(' ');
+            if (cols.size() < 6 || cols[0].startsWith('d'))
+                continue;
+            QCOMPARE(cols[1], QByteArray("root/root"));
+            QString path = QString::fromUtf8(cols.last());
+            QVERIFY2(path.startsWith(QStringLiteral("./usr/")), qPrintable(path));
+            path = path.mid(6);
+            QCOMPARE(cols[0], QByteArray(path == QStringLiteral("bin/clipvault") ? "-rwxr-xr-x" : "-rw-r--r--"));
+            files << path;
+        }
+        files.sort();
+        QCOMPARE(files, expectedFiles());
+
+        const Run sections = run(QStringLiteral("readelf"), {QStringLiteral("-S"), QStringLiteral("-W"),
+                                                           root + QStringLiteral("/usr/bin/clipvault")});
+        QCOMPARE(sections.code, 0);
+        QVERIFY(sections.output.contains(".text"));
+        QVERIFY2(!sections.output.contains(".symtab") && !sections.output.contains(".debug_"), "the program is not stripped");
+    }
+
+    // `cmake --install` into any prefix gives the tree the package holds below /usr.
+    void installIntoAPrefixGivesTheSameTree()
+    {
+        const QString prefix = work.filePath(QStringLiteral("prefix"));
+        const Run install = run(QStringLiteral(CLIPVAULT_CMAKE), {QStringLiteral("--install"), QStringLiteral(CLIPVAULT_BUILD_DIR),
+                                                                 QStringLiteral("--prefix"), prefix});
+        QVERIFY2(install.code == 0, install.output.constData());
+        QCOMPARE(filesBelow(prefix), expectedFiles());
+        QCOMPARE(filesBelow(root + QStringLiteral("/usr")), expectedFiles());
+    }
+
+    void dependenciesAndRecommendations_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("package");
+        QTest::newRow("Qt core") << "Depends" << "libqt6core6";
+        QTest::newRow("Qt widgets") << "Depends" << "libqt6widgets6";
+        QTest::newRow("Qt network") << "Depends" << "libqt6network6";
+        QTest::newRow("Qt WebEngine") << "Depends" << "libqt6webenginewidgets6";
+        QTest::newRow("extractor") << "Depends" << "yt-dlp";
+        QTest::newRow("stream joiner") << "Depends" << "ffmpeg";
+        QTest::newRow("CJK font") << "Recommends" << "fonts-noto-cjk";
+        QTest::newRow("emoji font") << "Recommends" << "fonts-noto-color-emoji";
+    }
+    void dependenciesAndRecommendations()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, package);
+        QStringList names;
+        for (const QList<Relation> &group : relations(this->field(field)))
+            for (const Relation &alternative : group)
+                names << alternative.name;
+        QVERIFY2(names.contains(package), qPrintable(field + QStringLiteral(": ") + names.join(QLatin1Char(','))));
+    }
+
+    // This machine runs the unpacked program below, so every dependency must be satisfiable here:
+    // a misspelt name or a version newer than Debian's fails.
+    void everyDependencyIsSatisfiedOnThisMachine()
+    {
+        const QList<QList<Relation>> groups = relations(field(QStringLiteral("Depends")));
+        QVERIFY(groups.size() >= 6);
+        for (const QList<Relation> &group : groups) {
+            bool satisfied = false;
+            QStringList shown;
+            for (const Relation &alternative : group) {
+                satisfied = satisfied || installedAndSatisfies(alternative);
+                shown << QStringLiteral("%1 %2 %3").arg(alternative.name, alternative.op, alternative.version);
+            }
+            QVERIFY2(satisfied, qPrintable(shown.join(QStringLiteral(" | "))));
+        }
+    }
+
+    void validatorsAccept_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList() << "applications/%1.desktop";
+        QTest::newRow("AppStream metadata") << "appstreamcli" << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net")}
+                                            << "metainfo/%1.metainfo.xml";
+    }
+    void validatorsAccept()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, file);
+        const Run check = run(tool, arguments << root + QStringLiteral("/usr/share/") + file.arg(id));
+        QVERIFY2(check.code == 0, check.output.constData());
+        // Hints are advice; warnings and errors are faults.
+        QVERIFY2(!check.output.contains("warning") && !check.output.contains("error"), check.output.constData());
+    }
+
+    // The desktop entry, the icons, the metadata and the program agree on their names, and the
+    // entry offers the program for web addresses.
+    void entryMetadataAndIconsAgree()
+    {
+        const QHash<QString, QString> entry = desktopEntryKeys();
+        QCOMPARE(entry.value(QStringLiteral("Icon")), id);
+        const QStringList exec = entry.value(QStringLiteral("Exec")).split(QLatin1Char(' '));
+        QVERIFY(QFileInfo(root + QStringLiteral("/usr/bin/") + exec.first()).isExecutable());
+        QVERIFY2(exec.contains(QStringLiteral("%u")) || exec.contains(QStringLiteral("%U")), qPrintable(exec.join(' ')));
+        const QStringList types = entry.value(QStringLiteral("MimeType")).split(QLatin1Char(';'));
+        QVERIFY(types.contains(QStringLiteral("x-scheme-handler/http")));
+        QVERIFY(types.contains(QStringLiteral("x-scheme-handler/https")));
+
+        QFile xml(metainfo());
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        const QByteArray text = xml.readAll();
+        QVERIFY(text.contains("<id>" + id.toUtf8() + "</id>"));
+        QVERIFY(text.contains("<launchable type=\"desktop-id\">" + id.toUtf8() + ".desktop</launchable>"));
+        QVERIFY(text.contains("<binary>" + exec.first().toUtf8() + "</binary>"));
+        QVERIFY(text.contains("<release version=\"" CLIPVAULT_DISPLAY_VERSION "\""));
+    }
+
+    void iconsAreDrawnAtTheirSizes_data()
+    {
+        QTest::addColumn<int>("size"); // 0: the scalable icon
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            QTest::addRow("%dx%d", size, size) << size;
+        QTest::newRow("scalable") << 0;
+    }
+    void iconsAreDrawnAtTheirSizes()
+    {
+        QFETCH(int, size);
+        const QString icons = root + QStringLiteral("/usr/share/icons/hicolor/");
+        QImage image;
+        if (size > 0) {
+            QVERIFY(image.load(icons + QStringLiteral("%1x%1/apps/%2.png").arg(size).arg(id), "PNG"));
+            QCOMPARE(image.size(), QSize(size, size));
+            QVERIFY(image.hasAlphaChannel());
+        } else {
+            QSvgRenderer svg(icons + QStringLiteral("scalable/apps/%1.svg").arg(id));
+            QVERIFY(svg.isValid());
+            image = QImage(96, 96, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            svg.render(&painter);
+        }
+        // A rounded tile: clear corners (but for a haze of the shadow at the smallest sizes), a
+        // solid middle.
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(qAlpha(image.pixel(0, 0)) < 16);
+        QVERIFY(qAlpha(image.pixel(image.width() - 1, 0)) < 16);
+        QCOMPARE(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 255);
+    }
+
+    // Started from the unpacked tree, whose folder it could write to, the program still keeps
+    // the user's settings and videos in the user's folders, and it closes cleanly when the
+    // session ends.
+    void installedProgramRunsWithTheUsersFolders()
+    {
+        const QString home = work.filePath(QStringLiteral("home"));
+        const QString config = home + QStringLiteral("/config");
+        const QString videos = home + QStringLiteral("/Videos");
+        const QString runtime = home + QStringLiteral("/runtime");
+        QVERIFY(QDir().mkpath(videos));
+        QVERIFY(QDir().mkpath(runtime));
+        QVERIFY(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QStringList treeBefore = filesBelow(root);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"),
+                   QStringLiteral("clipvault-package-test-%1").arg(QCoreApplication::applicationPid()));
+        env.insert(QStringLiteral("CLIPVAULT_SITE_ROOT"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("CLIPVAULT_THUMBNAIL_ROOT"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/cache"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        const QString program = root + QStringLiteral("/usr/bin/clipvault");
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        // Its settings folder appears while the window loads, after it listens for later copies.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(config + QStringLiteral("/Clipvault")).isDir(), 60000);
+
+        // A second copy hands over to the running one and ends; the first answers from its event
+        // loop, so its window is up.
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QByteArray errors;
+        QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains("brought forward by a second copy"), 30000);
+
+        ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+        QVERIFY(first.waitForFinished(30000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
+
+        const QString settings = config + QStringLiteral("/Clipvault/Settings.ini");
+        QVERIFY(QFileInfo::exists(settings));
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settings), videos + QLatin1Char('/'));
+        QCOMPARE(filesBelow(root), treeBefore); // nothing written beside the program
+    }
+};
+
+QTEST_MAIN(TestPackage)
+#include "tst_package.moc"
