@@ -1,10 +1,10 @@
 #include "analysis/VideoPanel.h"
 
-#include "analysis/FormatMap.h"
+#include "analysis/ExtractorLookup.h"
 #include "analysis/PageText.h"
-#include "analysis/RelatedVideos.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/WatchAddress.h"
+#include "analysis/WatchPageInfo.h"
 #include "controls/ucFormattedLabel.h"
 #include "app/ErrorTrap.h"
 #include "app/UiSeam.h"
@@ -15,6 +15,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +27,8 @@ namespace {
 const QString Form = QStringLiteral("Form frmMain");
 const QString Module = QStringLiteral("Module modFunctions");
 const QString EmptyDescription = QStringLiteral("<b>Description:</b>");
+const QString PageWaiting = QStringLiteral(" - Downloading information from YouTube. Please wait...");
+const QString ExtractorWaiting = QStringLiteral(" - Reading the page with the video extractor. Please wait...");
 
 Downloader *newDownloader(QObject *owner, const QString &name)
 {
@@ -44,6 +47,7 @@ VideoPanel::VideoPanel(QWidget *parent)
     DownloadPicTitle = newDownloader(this, QStringLiteral("DownloadPicTitle"));
     for (int index = 0; index < 6; ++index)
         DownloadRelated[index] = newDownloader(this, QStringLiteral("DownloadRelated_%1").arg(index));
+    m_lookup = new ExtractorLookup(this);
     // Bodies kept in memory get a size cap and an overall deadline.
     DownloadPage->setMemoryLimits(Downloader::PageLimits);
     DownloadPicTitle->setMemoryLimits(Downloader::PictureLimits);
@@ -62,6 +66,16 @@ VideoPanel::VideoPanel(QWidget *parent)
     });
     connect(cmdDownload, &QPushButton::clicked, this, &VideoPanel::downloadRequested);
     connect(cmdPreview, &QPushButton::clicked, this, &VideoPanel::cmdPreview_Click);
+    connect(lstOtherFormats, &QListWidget::itemSelectionChanged, this, &VideoPanel::otherFormatChosen);
+    for (QRadioButton *option : OptVideoType) {
+        connect(option, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                lstOtherFormats->clearSelection(); // one choice at a time
+        });
+    }
+    connect(m_lookup, &ExtractorLookup::started, this, [this] { setWaitingCaption(true, ExtractorWaiting); });
+    connect(m_lookup, &ExtractorLookup::found, this, &VideoPanel::showExtractorVideo);
+    connect(m_lookup, &ExtractorLookup::failed, this, &VideoPanel::extractorFailed);
 
     connect(DownloadPage, &Downloader::Complete, this, &VideoPanel::DownloadPage_Complete);
     connect(DownloadPicTitle, &Downloader::Complete, this, &VideoPanel::DownloadPicTitle_Complete);
@@ -121,11 +135,10 @@ void VideoPanel::setDescriptionCaption(const QString &caption)
     lblDescription->setCaption(caption);
 }
 
-void VideoPanel::setWaitingCaption(bool waiting)
+void VideoPanel::setWaitingCaption(bool waiting, const QString &text)
 {
     const QString title = UiSeam::applicationTitle();
-    window()->setWindowTitle(
-        waiting ? title + QStringLiteral(" - Downloading information from YouTube. Please wait...") : title);
+    window()->setWindowTitle(waiting ? title + (text.isEmpty() ? PageWaiting : text) : title);
 }
 
 void VideoPanel::cancelTransfers()
@@ -144,7 +157,7 @@ void VideoPanel::txtYouTube_Change()
 {
     ErrorTrap::run(QStringLiteral("txtYouTube_Change"), Form, [this] {
         ++m_addressGeneration;
-        const bool wasWaiting = !m_pageKey.isEmpty();
+        const bool wasWaiting = !m_pageKey.isEmpty() || m_lookup->isAsking();
         cancelTransfers();
         // The kept links stay: they are reachable again only through buttons a page enables.
         for (QRadioButton *option : OptVideoType)
@@ -155,13 +168,17 @@ void VideoPanel::txtYouTube_Change()
         setDescriptionCaption(EmptyDescription);
         cmdDownload->setEnabled(false);
         cmdPreview->setEnabled(false);
+        lstOtherFormats->clear();
+        lstOtherFormats->setEnabled(false);
 
         const QString text = txtYouTube->text();
         if (!WatchAddress::IsWatchAddress(text)) {
             if (wasWaiting) // the page it waited for will not come
                 setWaitingCaption(false);
+            m_lookup->addressChanged(text, m_enterPressed); // ends what the extractor was asked before
             return;
         }
+        m_lookup->cancel();
         setWaitingCaption(true);
         m_pageKey = text;
         DownloadPage->Start(text, Downloader::ForceUpdate); // as typed: blanks and case kept
@@ -172,7 +189,9 @@ void VideoPanel::txtYouTube_KeyPress(int &KeyAscii)
 {
     if (KeyAscii != 13)
         return;
+    m_enterPressed = true; // the extractor is asked at once
     txtYouTube_Change();
+    m_enterPressed = false;
     KeyAscii = 0;
 }
 
@@ -181,30 +200,22 @@ void VideoPanel::cmdPreview_Click()
     Q_EMIT previewRequested(txtYouTube->text());
 }
 
-bool VideoPanel::GetURLs(const QString &page)
+bool VideoPanel::GetURLs(const WatchPageReading &reading)
 {
-    const FormatMapResult map = FormatMap::Parse(page);
-    for (int slot = 0; slot < FormatTable::Count; ++slot) {
-        if (!map.found[slot])
-            continue;
-        FormatLinks[slot] = map.links[slot];
-        OptVideoType[slot]->setEnabled(true);
+    for (const VideoEncoding &encoding : reading.info.encodings) {
+        FormatLinks[encoding.slot] = encoding.address;
+        OptVideoType[encoding.slot]->setEnabled(true);
     }
-    if (map.error) {
-        ErrorTrap::report(*map.error, QStringLiteral("GetURLs"), Module);
+    if (reading.map.error) {
+        ErrorTrap::report(*reading.map.error, QStringLiteral("GetURLs"), Module);
         return false;
     }
-    if (!map.anyFound()) {
+    if (!reading.map.anyFound()) {
         UiSeam::messageBox(QStringLiteral("Sorry. No download links found on this page. "), UiSeam::Exclamation,
                            QStringLiteral("No links"));
         return false;
     }
-    for (int slot = FormatTable::Count - 1; slot >= 0; --slot) {
-        if (OptVideoType[slot]->isEnabled()) {
-            OptVideoType[slot]->setChecked(true);
-            break;
-        }
-    }
+    selectBestEncoding();
     cmdDownload->setEnabled(true);
     cmdPreview->setEnabled(true);
     return true;
@@ -219,22 +230,14 @@ void VideoPanel::startRelatedThumbnail(int index, const QString &address)
     DownloadRelated[index]->Start(address, Downloader::ForceUpdate);
 }
 
-void VideoPanel::GrabRelated(const QString &page)
+void VideoPanel::GrabRelated(const WatchPageReading &reading)
 {
-    const RelatedResult related = modFunctions::ReadRelated(page);
-    for (const RelatedItem &item : related.items) {
-        ThumbnailBox *picture = picRelated[item.index];
-        picture->setTag(item.tag);
-        if (item.thumbnail)
-            startRelatedThumbnail(item.index, *item.thumbnail);
-        if (item.title)
-            picture->setToolTipText(*item.title);
-    }
-    if (related.error)
-        ErrorTrap::report(*related.error, QStringLiteral("GrabRelated"), Module);
+    showRelated(reading.info);
+    if (reading.relatedError)
+        ErrorTrap::report(*reading.relatedError, QStringLiteral("GrabRelated"), Module);
 }
 
-void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, const QString &Key,
+void VideoPanel::DownloadPage_Complete(const QString &URL, const QByteArray &data, const QString &Key,
                                        const TransferResult &result)
 {
     if (Key != m_pageKey)
@@ -249,25 +252,21 @@ void VideoPanel::DownloadPage_Complete(const QString &, const QByteArray &data, 
         // A page that did not arrive whole is no page: it ends in the "No links" message.
         const QString page = modFunctions::PageText(result.ok ? data : QByteArray());
         setWaitingCaption(false);
-        if (!GetURLs(page) || replaced())
+        if (result.ok && FormatMap::Extract(page).isEmpty()) {
+            m_lookup->ask(URL); // a watch page of today carries no format map
             return;
-        modFunctions::GetAllInfo(page, m_details);
+        }
+        WatchPageReading reading = WatchPageInfo::Read(page, m_details);
+        if (!GetURLs(reading) || replaced())
+            return;
+        if (reading.detailsError)
+            ErrorTrap::report(*reading.detailsError, QStringLiteral("GetAllInfo"), Module);
         if (replaced())
             return;
-        m_titleThumbnailKey = m_details.ThumbnailURL;
-        DownloadPicTitle->Start(m_details.ThumbnailURL, Downloader::ForceUpdate);
-
-        lblTitle->setText(m_details.VideoTitle);
-        lblAuthor->setText(m_details.VideoAuthor);
-        lblDuration->setText(m_details.VideoDuration);
-        lblPublished->setText(m_details.VideoPublished);
-        lblRating->setText(m_details.ratingText());
-        lblViews->setText(m_details.VideoViews);
-        setDescriptionCaption(QStringLiteral("<b>Description:</b> ") +
-                              modFunctions::StripTags(m_details.VideoDescription));
-        lblDescription->Refresh();
-
-        GrabRelated(page);
+        reading.info.pageAddress = URL;
+        m_info = reading.info;
+        showDetails(m_info);
+        GrabRelated(reading);
         if (!replaced())
             Q_EMIT requestTab(1);
     });

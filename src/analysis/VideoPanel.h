@@ -2,28 +2,36 @@
 
 #include "analysis/VideoDetails.h"
 #include "videoinfo/FormatTable.h"
+#include "videoinfo/VideoInfo.h"
 
 #include <QImage>
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <optional>
 
 class Downloader;
+class ExtractorLookup;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class ThumbnailBox;
 class ucFormattedLabel;
+struct ExtractorFailure;
 struct TransferResult;
+struct WatchPageReading;
 
 // The upper part of the video tab: the "Video URL:" box, the "Information" frame with the
 // thumbnail and the details of the current video, the "Related Videos" frame and the
 // "Available Videos (Quality)" frame with the encodings the page offers.
 //
 // Typing or pasting a watch address fetches its page; the page fills the panel, the thumbnail
-// and the related thumbnails follow as they arrive.
+// and the related thumbnails follow as they arrive. Any other http or https address, and a watch
+// page without format map, is read by the installed extractor instead. Either reader gives the
+// same value, which the panel shows.
 class VideoPanel final : public QWidget
 {
     Q_OBJECT
@@ -42,10 +50,14 @@ public:
     QString formatLink(int slot) const;
     static QString formatSuffix(int slot);
     const std::array<QString, FormatTable::Count> &formatLinks() const { return FormatLinks; }
+    // The chosen encoding: an option button's, or the chosen entry of "Other formats:".
+    std::optional<VideoEncoding> selectedEncoding() const;
 
-    QString videoTitle() const { return m_details.VideoTitle; }
-    QString videoId() const { return m_details.VideoID; }
+    QString videoTitle() const { return m_info.fileTitle; }
+    QString videoId() const { return m_info.id; }
     const VideoDetails &details() const { return m_details; }
+    const VideoInfo &videoInfo() const { return m_info; } // what the panel shows
+    ExtractorLookup *extractorLookup() const { return m_lookup; }
     QString address() const;
 
     // The picture that the last right press on a thumbnail chose for saving.
@@ -63,6 +75,7 @@ public:
     ucFormattedLabel *lblDescription = nullptr;
     std::array<ThumbnailBox *, 6> picRelated{};
     std::array<QRadioButton *, FormatTable::Count> OptVideoType{};
+    QListWidget *lstOtherFormats = nullptr; // "Other formats:", every encoding without a button
     QPushButton *cmdDownload = nullptr;
     QPushButton *cmdPreview = nullptr;
 
@@ -84,13 +97,22 @@ public Q_SLOTS:
 private:
     void setupUi();
     void setDescriptionCaption(const QString &caption);
-    void setWaitingCaption(bool waiting);
+    void setWaitingCaption(bool waiting, const QString &text = QString());
     void showImageMenu(const QPoint &globalPos);
     void cancelTransfers();
     void startRelatedThumbnail(int index, const QString &address);
 
-    bool GetURLs(const QString &page);
-    void GrabRelated(const QString &page);
+    bool GetURLs(const WatchPageReading &reading);
+    void GrabRelated(const WatchPageReading &reading);
+
+    // The shared value, in the order a watch page is shown.
+    void showEncodings(const VideoInfo &info);
+    void selectBestEncoding();
+    void showDetails(const VideoInfo &info);
+    void showRelated(const VideoInfo &info);
+    void showExtractorVideo(const VideoInfo &info);
+    void extractorFailed(const ExtractorFailure &failure);
+    void otherFormatChosen();
 
     void DownloadPage_Complete(const QString &URL, const QByteArray &data, const QString &Key,
                                const TransferResult &result);
@@ -103,7 +125,10 @@ private:
     void picRelated_MouseDown(int Index, Qt::MouseButton Button);
     void picRelated_MouseUp(int Index, Qt::MouseButton Button, const QPoint &globalPos);
 
-    VideoDetails m_details;
+    VideoDetails m_details; // the watch pages' details, each kept until a page gives it anew
+    VideoInfo m_info;
+    ExtractorLookup *m_lookup = nullptr;
+    bool m_enterPressed = false;
     std::array<QString, FormatTable::Count> FormatLinks;
     QImage PopupPicture;
 

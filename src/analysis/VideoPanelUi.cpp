@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -118,6 +119,18 @@ void VideoPanel::setupUi()
         options->addWidget(option, slot / 3, slot % 3);
         OptVideoType[slot] = option;
     }
+    // Every other encoding the page offers (streams, other containers), best first.
+    auto *lblOtherFormats = captionLabel(fraVideos, "lblOtherFormats", QStringLiteral("Other formats:"));
+    lstOtherFormats = new QListWidget(fraVideos);
+    lstOtherFormats->setObjectName(QStringLiteral("lstOtherFormats"));
+    lstOtherFormats->setAccessibleName(QStringLiteral("Other formats:"));
+    lstOtherFormats->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstOtherFormats->setMaximumHeight(lstOtherFormats->fontMetrics().height() * 4 + 8);
+    lstOtherFormats->setEnabled(false);
+    lblOtherFormats->setBuddy(lstOtherFormats);
+    options->addWidget(lblOtherFormats, 2, 0, 1, 3);
+    options->addWidget(lstOtherFormats, 3, 0, 1, 3);
+
     cmdDownload = new QPushButton(QStringLiteral("Download"), fraVideos);
     cmdDownload->setObjectName(QStringLiteral("cmdDownload"));
     cmdDownload->setAccessibleName(QStringLiteral("Download"));

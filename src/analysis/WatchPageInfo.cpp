@@ -51,6 +51,7 @@ WatchPageReading Read(const QString &page, VideoDetails &kept)
     info.descriptionIsMarkup = true;
     info.thumbnail = kept.ThumbnailURL;
 
+    info.keepsEarlierRelated = true;
     const RelatedResult related = modFunctions::ReadRelated(page);
     for (const RelatedItem &item : related.items)
         info.related << RelatedVideo{item.index, item.tag, item.thumbnail, item.title};

@@ -19,6 +19,10 @@ ExtractorInfoRequest::ExtractorInfoRequest(const QString &program, const QString
         ExtractorProcess::Output::Collect, this);
     connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorInfoRequest::onOutput);
     connect(m_process, &ExtractorProcess::failed, this, &ExtractorInfoRequest::failed);
+    connect(m_process, &ExtractorProcess::stopped, this, [this] {
+        if (m_cancelled)
+            Q_EMIT stopped();
+    });
 }
 
 ExtractorInfoRequest::~ExtractorInfoRequest() = default;
@@ -54,9 +58,16 @@ void ExtractorInfoRequest::start()
 
 void ExtractorInfoRequest::cancel()
 {
+    if (m_cancelled)
+        return;
     m_cancelled = true;
+    if (m_process && m_process->isRunning()) {
+        m_process->cancel(); // stopped follows once the process is gone
+        return;
+    }
     if (m_process)
         m_process->cancel();
+    QTimer::singleShot(0, this, &ExtractorInfoRequest::stopped);
 }
 
 void ExtractorInfoRequest::onOutput(const QByteArray &output)

@@ -10,7 +10,8 @@ class ExtractorProcess;
 
 // Asks the extractor for one page's details and encodings (its single JSON document) and reads
 // the answer. Only http and https addresses are handed on, as one argument after "--". Reports
-// finished or failed once, on a later turn of the event loop; nothing after cancel.
+// finished or failed once, on a later turn of the event loop; after cancel only stopped, once
+// the extractor is gone.
 class ExtractorInfoRequest final : public QObject
 {
     Q_OBJECT
@@ -34,6 +35,7 @@ public:
 Q_SIGNALS:
     void finished(const VideoInfo &info);
     void failed(const ExtractorFailure &failure);
+    void stopped();
 
 private:
     void onOutput(const QByteArray &output);

@@ -37,6 +37,9 @@ struct VideoInfo
     QString thumbnail;   // empty when there is none that may be fetched
     QList<VideoEncoding> encodings; // known format codes in slot order, then the others best first
     QList<RelatedVideo> related;
+    // The watch pages' rule: a related picture that this page does not fill keeps what it shows.
+    // Otherwise the six pictures show this page's related videos only, none when it has none.
+    bool keepsEarlierRelated = false;
 
     // The encoding of an option button, nullptr when the page does not offer it.
     const VideoEncoding *slotEncoding(int slot) const;

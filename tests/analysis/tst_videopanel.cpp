@@ -6,6 +6,7 @@
 #include "analysis/PreviewPanel.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/VideoPanel.h"
+#include "PanelChecks.h"
 #include "app/AppState.h"
 #include "app/Settings.h"
 #include "controls/ucFormattedLabel.h"
@@ -60,17 +61,6 @@ const demosite::Video &unrelatedTo(const demosite::Video &a)
     }
     Q_ASSERT(false);
     return a;
-}
-
-// Slots whose option button is enabled, e.g. "0,2,5".
-QString enabledSlots(const VideoPanel &panel)
-{
-    QStringList enabled;
-    for (int slot = 0; slot < FormatTable::Count; ++slot) {
-        if (panel.OptVideoType[slot]->isEnabled())
-            enabled << QString::number(slot);
-    }
-    return enabled.join(QLatin1Char(','));
 }
 
 // The one message box shown, as "style|title|text", matches the pattern ("*" for any text).
@@ -143,7 +133,7 @@ private Q_SLOTS:
         QCOMPARE(panel.videoTitle(), QStringLiteral("Sunset at Crescent Beach"));
         QCOMPARE(panel.videoId(), q(v.id));
 
-        QCOMPARE(enabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
+        QCOMPARE(EnabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
         QCOMPARE(panel.selectedFormat(), 5);
         const int codes[] = {5, 34, 35, 18, 22, 37};
         for (int slot = 0; slot < FormatTable::Count; ++slot)
@@ -166,7 +156,7 @@ private Q_SLOTS:
 
         // A new address resets the panel; the kept links stay, behind disabled buttons.
         panel.loadAddress(QStringLiteral("not an address"));
-        QCOMPARE(enabledSlots(panel), QString());
+        QCOMPARE(EnabledSlots(panel), QString());
         QVERIFY(!panel.cmdDownload->isEnabled() && !panel.cmdPreview->isEnabled());
         QVERIFY(panel.lblTitle->text().isEmpty() && panel.lblRating->text().isEmpty());
         QVERIFY(!panel.picTitle->hasPicture());
@@ -184,7 +174,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("enabled");
         const QString noLinks = QStringLiteral("48|No links|Sorry. No download links found on this page. ");
         const QString trapped = QStringLiteral("*|*|%1 on line * in procedure GetURLs of Module modFunctions");
-        QTest::newRow("no map") << q(demosite::ids::noMap) << QString() << noLinks << "";
+        // A watch page without map goes to the extractor, which finds no video on it either.
+        QTest::newRow("no map") << q(demosite::ids::noMap) << QString()
+                                << noLinks + "\nThe video extractor says: ERROR: Unsupported URL: " + m_site.watchUrl(q(demosite::ids::noMap)) + " "
+                                << "";
         QTest::newRow("page answers 500") << q(demosite::ids::allSix) << QStringLiteral("/watch") << noLinks << "";
         QTest::newRow("entry without bar") << q(demosite::ids::mapNoBar) << QString()
                                            << trapped.arg("Error 5 (Invalid procedure call or argument)") << "3";
@@ -203,9 +196,10 @@ private Q_SLOTS:
         VideoPanel panel;
         QSignalSpy tabs(&panel, &VideoPanel::requestTab);
         QVERIFY(load(panel, m_site.watchUrl(id)));
+        QTRY_VERIFY_WITH_TIMEOUT(!seam.callsOf(UiSeam::Kind::MessageBox).isEmpty(), 60000);
         QVERIFY2(showedOnly(seam, message), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(panel.windowTitle(), QStringLiteral("Clipvault"));
-        QCOMPARE(enabledSlots(panel), enabled);
+        QCOMPARE(EnabledSlots(panel), enabled);
         QVERIFY(!panel.cmdDownload->isEnabled() && !panel.cmdPreview->isEnabled());
         QVERIFY(panel.lblTitle->text().isEmpty());
         QCOMPARE(panel.DownloadPicTitle->RunningCount(), 0);
@@ -307,7 +301,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture() && panel.picRelated[0]->hasPicture(), 10000);
         const QImage title = panel.picTitle->picture();
         const QImage related = panel.picRelated[0]->picture();
-        const QString enabled = enabledSlots(panel);
+        const QString enabled = EnabledSlots(panel);
         const qsizetype tabsBefore = tabs.size();
 
         m_site.clear();
@@ -319,7 +313,7 @@ private Q_SLOTS:
         Q_EMIT late->Complete(key, body, key, received);
         QCOMPARE(panel.lblTitle->text(), modFunctions::CleanTitle(q(b.title)));
         QCOMPARE(panel.videoId(), q(b.id));
-        QCOMPARE(enabledSlots(panel), enabled);
+        QCOMPARE(EnabledSlots(panel), enabled);
         QCOMPARE(panel.picTitle->picture(), title);
         QCOMPARE(panel.picRelated[0]->picture(), related);
         QCOMPARE(panel.picRelated[0]->tag(), m_site.watchUrl(q(demosite::relatedVideos(b).front()->id)));
@@ -367,7 +361,7 @@ private Q_SLOTS:
 
         QCOMPARE(panel.lblTitle->text(), QStringLiteral("Sunset at Crescent Beach"));
         QCOMPARE(panel.lblDuration->text(), QStringLiteral("3:32"));
-        QCOMPARE(enabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
+        QCOMPARE(EnabledSlots(panel), QStringLiteral("0,1,2,3,4,5"));
         const std::vector<const demosite::Video *> related = demosite::relatedVideos(b);
         for (int k = 0; k < 6; ++k)
             QCOMPARE(panel.picRelated[k]->tag(), m_site.watchUrl(q(related[k]->id)));
@@ -534,7 +528,7 @@ private Q_SLOTS:
         VideoPanel panel;
         QVERIFY(load(panel, m_site.watchUrl(QStringLiteral("ownPage0001"))));
         QVERIFY(seam.calls.isEmpty());
-        QCOMPARE(enabledSlots(panel), QStringLiteral("0,2"));
+        QCOMPARE(EnabledSlots(panel), QStringLiteral("0,2"));
         QCOMPARE(panel.selectedFormat(), 2);
         QCOMPARE(panel.formatLink(2), QStringLiteral("http://h/a"));
         QCOMPARE(panel.lblTitle->text(), QStringLiteral("Our page 'quoted' & more & less – 日本"));
@@ -614,6 +608,8 @@ private Q_SLOTS:
         for (QWidget *w : widgets) {
             if (w->inherits("QLabel") || w->inherits("QGroupBox") || w->inherits("ucFormattedLabel"))
                 continue; // these name themselves by their text
+            if (w->objectName().startsWith(QLatin1String("qt_")) || w->parentWidget()->objectName().startsWith(QLatin1String("qt_")))
+                continue; // a list's own parts speak through the list
             QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
             QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
         }

@@ -12,9 +12,9 @@
 #include "extractor/ExtractorProcess.h"
 #include "extractor/ExtractorProgram.h"
 #include "support/DemoSite.h"
+#include "support/ProcessGroup.h"
 #include "videoinfo/VideoText.h"
 
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,23 +36,6 @@ const demosite::Clip &clip(std::string_view name)
     const demosite::Clip *c = demosite::findClip(name);
     Q_ASSERT(c);
     return *c;
-}
-
-// Processes of the group that are still running (zombies no longer run).
-int runningInGroup(qint64 group)
-{
-    int running = 0;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 2 && fields.at(2).toLongLong() == group && fields.at(0) != "Z")
-            ++running;
-    }
-    return running;
 }
 
 QByteArray expectedMedia(const demosite::Clip &c, const demosite::ClipSource &source)
@@ -279,7 +262,7 @@ private Q_SLOTS:
         if (reason == int(Reason::Refused) || reason == int(Reason::NotInstalled))
             QCOMPARE(request.processId(), 0);
         else
-            QTRY_COMPARE_WITH_TIMEOUT(runningInGroup(request.processId()), 0, 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(request.processId()), 0, 15000);
     }
 
     // A hostile answer that still names something usable: only that is taken.
@@ -358,14 +341,14 @@ private Q_SLOTS:
         request->start();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 15000);
         const qint64 group = request->processId();
-        QCOMPARE(runningInGroup(group), 2); // the script and its sleeping child
+        QCOMPARE(RunningInGroup(group), 2); // the script and its sleeping child
         if (destroy) {
             delete request;
-            QCOMPARE(runningInGroup(group), 0);
+            QCOMPARE(RunningInGroup(group), 0);
             return;
         }
         request->cancel();
-        QTRY_COMPARE_WITH_TIMEOUT(runningInGroup(group), 0, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 15000);
         QVERIFY(finished.isEmpty() && failed.isEmpty());
         delete request;
     }
@@ -422,11 +405,11 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().at(0).toLongLong() >= 4 * qint64(demosite::hlsSegmentBytes), 30000);
         QVERIFY(QFileInfo(download.workFolder()).isDir());
         const qint64 group = download.processId();
-        QVERIFY(runningInGroup(group) > 0);
+        QVERIFY(RunningInGroup(group) > 0);
 
         download.stop();
         QTRY_COMPARE_WITH_TIMEOUT(stopped.size(), 1, 15000);
-        QCOMPARE(runningInGroup(group), 0);
+        QCOMPARE(RunningInGroup(group), 0);
         QVERIFY(!QFileInfo::exists(partial));
         QVERIFY(!QFileInfo::exists(download.workFolder()));
         QVERIFY(finished.isEmpty() && failed.isEmpty());

@@ -1,0 +1,141 @@
+// The video panel showing the value that either reader of a page gives: the encodings (option
+// buttons and "Other formats:"), the details, the related videos; and the extractor's answers.
+
+#include "analysis/VideoPanel.h"
+
+#include "analysis/DescriptionCaption.h"
+#include "analysis/ThumbnailBox.h"
+#include "app/ErrorTrap.h"
+#include "app/UiSeam.h"
+#include "controls/ucFormattedLabel.h"
+#include "extractor/ExtractorFailure.h"
+#include "transfer/Downloader.h"
+#include "videoinfo/VideoText.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <utility>
+
+namespace {
+
+const QString Form = QStringLiteral("Form frmMain");
+constexpr int EncodingRole = Qt::UserRole; // index into the shown value's encodings
+
+} // namespace
+
+std::optional<VideoEncoding> VideoPanel::selectedEncoding() const
+{
+    const int slot = selectedFormat();
+    if (slot >= 0 && OptVideoType[slot]->isEnabled()) {
+        if (const VideoEncoding *encoding = m_info.slotEncoding(slot))
+            return *encoding;
+    }
+    const QList<QListWidgetItem *> chosen = lstOtherFormats->selectedItems();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    const int index = chosen.first()->data(EncodingRole).toInt();
+    if (index < 0 || index >= m_info.encodings.size())
+        return std::nullopt;
+    return m_info.encodings.at(index);
+}
+
+void VideoPanel::showEncodings(const VideoInfo &info)
+{
+    for (qsizetype index = 0; index < info.encodings.size(); ++index) {
+        const VideoEncoding &encoding = info.encodings.at(index);
+        if (encoding.slot >= 0) {
+            FormatLinks[encoding.slot] = encoding.address;
+            OptVideoType[encoding.slot]->setEnabled(true);
+            continue;
+        }
+        auto *item = new QListWidgetItem(encoding.label(), lstOtherFormats);
+        item->setData(EncodingRole, static_cast<int>(index));
+    }
+    lstOtherFormats->setEnabled(lstOtherFormats->count() > 0);
+}
+
+void VideoPanel::selectBestEncoding()
+{
+    for (int slot = FormatTable::Count - 1; slot >= 0; --slot) {
+        if (OptVideoType[slot]->isEnabled()) {
+            OptVideoType[slot]->setChecked(true);
+            return;
+        }
+    }
+    if (lstOtherFormats->count() > 0)
+        lstOtherFormats->setCurrentRow(0); // the list is ordered best first
+}
+
+void VideoPanel::otherFormatChosen()
+{
+    if (lstOtherFormats->selectedItems().isEmpty())
+        return;
+    // The buttons of a group of radio buttons cannot all be off while they exclude each other.
+    for (QRadioButton *option : OptVideoType) {
+        option->setAutoExclusive(false);
+        option->setChecked(false);
+        option->setAutoExclusive(true);
+    }
+}
+
+void VideoPanel::showDetails(const VideoInfo &info)
+{
+    if (!info.thumbnail.isEmpty()) {
+        m_titleThumbnailKey = info.thumbnail;
+        DownloadPicTitle->Start(info.thumbnail, Downloader::ForceUpdate);
+    }
+    lblTitle->setText(info.title);
+    lblAuthor->setText(info.author);
+    lblDuration->setText(info.duration);
+    lblPublished->setText(info.published);
+    lblRating->setText(info.rating);
+    lblViews->setText(info.views);
+    setDescriptionCaption(DescriptionCaption(info));
+    lblDescription->Refresh();
+}
+
+void VideoPanel::showRelated(const VideoInfo &info)
+{
+    if (!info.keepsEarlierRelated) {
+        for (int index = 0; index < 6; ++index) {
+            if (!m_relatedThumbnailKeys[index].isEmpty())
+                DownloadRelated[index]->CancelDownload(std::exchange(m_relatedThumbnailKeys[index], QString()));
+            picRelated[index]->setPicture(QImage());
+            picRelated[index]->setTag(QString());
+            picRelated[index]->setToolTipText(QString());
+        }
+    }
+    for (const RelatedVideo &related : info.related) {
+        ThumbnailBox *picture = picRelated[related.index];
+        picture->setTag(related.address);
+        if (related.thumbnail)
+            startRelatedThumbnail(related.index, *related.thumbnail);
+        if (related.title)
+            picture->setToolTipText(*related.title);
+    }
+}
+
+void VideoPanel::showExtractorVideo(const VideoInfo &info)
+{
+    ErrorTrap::run(QStringLiteral("ShowExtractorVideo"), Form, [&] {
+        setWaitingCaption(false);
+        m_info = info;
+        showEncodings(m_info);
+        selectBestEncoding();
+        cmdDownload->setEnabled(true);
+        cmdPreview->setEnabled(true);
+        showDetails(m_info);
+        showRelated(m_info);
+        Q_EMIT requestTab(1);
+    });
+}
+
+void VideoPanel::extractorFailed(const ExtractorFailure &failure)
+{
+    setWaitingCaption(false);
+    UiSeam::messageBox(QStringLiteral("Sorry. No download links found on this page. \n") + failure.sentence(),
+                       UiSeam::Exclamation, QStringLiteral("No links"));
+}

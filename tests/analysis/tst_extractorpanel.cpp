@@ -1,0 +1,321 @@
+// The video panel with pages of today's kind: the real extractor (Debian's yt-dlp) reads the demo
+// site's pages, the panel shows what they hold; failures end in "No links" with the reason, and
+// a changed address ends the extractor that was asked before.
+
+#include "analysis/ExtractorLookup.h"
+#include "analysis/ThumbnailBox.h"
+#include "analysis/VideoPanel.h"
+#include "PanelChecks.h"
+#include "app/AppState.h"
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "controls/ucFormattedLabel.h"
+#include "demosite/clips.h"
+#include "dialogs/frmMenu.h"
+#include "support/DemoSite.h"
+#include "support/ProcessGroup.h"
+#include "support/SeamRecorder.h"
+#include "transfer/Downloader.h"
+#include "videoinfo/VideoText.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString Title = QStringLiteral("Clipvault");
+const QString Waiting = QStringLiteral("Clipvault - Reading the page with the video extractor. Please wait...");
+const QString NoLinks = QStringLiteral("Sorry. No download links found on this page. \n");
+
+QString q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const demosite::Clip &clip(std::string_view name)
+{
+    return *demosite::findClip(name);
+}
+
+QStringList otherFormats(const VideoPanel &panel)
+{
+    QStringList labels;
+    for (int row = 0; row < panel.lstOtherFormats->count(); ++row)
+        labels << panel.lstOtherFormats->item(row)->text();
+    return labels;
+}
+
+// What the description label reads out, without the invisible joiners that keep "<" from
+// starting a tag.
+QString spokenDescription(const VideoPanel &panel)
+{
+    return panel.lblDescription->PlainText().remove(QChar(0x2060));
+}
+
+} // namespace
+
+class TestExtractorPanel : public QObject
+{
+    Q_OBJECT
+
+private:
+    DemoSite m_site;
+    QTemporaryDir m_dir;
+
+    QString clipUrl(std::string_view name) const { return m_site.root() + q(demosite::clipPagePath(name)); }
+
+    static void setExtractorPath(const QString &program)
+    {
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
+    }
+
+    // Waits for the extractor's answer: the tab request of a shown page, or a message box.
+    static bool settle(const SeamRecorder &seam, QSignalSpy &tabs)
+    {
+        return QTest::qWaitFor([&] { return !tabs.isEmpty() || !seam.callsOf(UiSeam::Kind::MessageBox).isEmpty(); },
+                               90000);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qRegisterMetaType<VideoInfo>();
+        QVERIFY(m_dir.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
+        AppState::setAppPath(m_dir.path());
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("extra/watch"))));
+        QVERIFY(m_site.start({QStringLiteral("--extra"), m_dir.filePath(QStringLiteral("extra"))}));
+        new frmMenu(nullptr);
+    }
+
+    void init() { setExtractorPath(QString()); }
+    void cleanup() { m_site.clear(); }
+
+    // Each page of today's kind fills the panel through the extractor: details in the watch
+    // pages' forms, the description as plain text, the known codes on their buttons, every other
+    // encoding in "Other formats:" best first and the best one chosen, the related pictures empty.
+    void showsPagesOfTodaysKind_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("buttons");   // enabled option buttons
+        QTest::addColumn<int>("checked");        // checked button, -1 for none
+        QTest::addColumn<QStringList>("others"); // "Other formats:"
+        QTest::newRow("schema.org metadata") << q(demosite::clips::jsonLd) << "" << -1 << QStringList{"mp4"};
+        QTest::newRow("HTML5 video") << q(demosite::clips::html5) << "3,4" << 4 << QStringList{"webm, 480p"};
+        QTest::newRow("HLS") << q(demosite::clips::hls) << "" << -1 << QStringList{"mp4, 1280x720", "mp4, 640x360"};
+        QStringList separate{"mp4, 1280x720, no sound", "mp4, audio only"};
+        if (!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
+            separate.prepend(QStringLiteral("Best video and audio (merged)"));
+        QTest::newRow("video and audio apart") << q(demosite::clips::separate) << "" << -1 << separate;
+    }
+    void showsPagesOfTodaysKind()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, buttons);
+        QFETCH(int, checked);
+        QFETCH(QStringList, others);
+        const demosite::Clip &c = clip(name.toStdString());
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+
+        // A watch page first, so that the related pictures hold something to clear.
+        QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
+        panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
+        QVERIFY(page.wait(15000));
+        QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 15000);
+        tabs.clear();
+
+        panel.loadAddress(clipUrl(c.name));
+        QTRY_COMPARE_WITH_TIMEOUT(panel.windowTitle(), Waiting, 5000);
+        QVERIFY(settle(seam, tabs));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QCOMPARE(panel.windowTitle(), Title);
+        QCOMPARE(tabs.first().first().toInt(), 1);
+
+        QVERIFY2(panel.lblTitle->text().startsWith(q(c.title)), qPrintable(panel.lblTitle->text()));
+        QCOMPARE(panel.videoTitle(), VideoText::FileTitle(panel.lblTitle->text()));
+        QCOMPARE(EnabledSlots(panel), buttons);
+        QCOMPARE(panel.selectedFormat(), checked);
+        QCOMPARE(otherFormats(panel), others);
+        if (checked < 0)
+            QCOMPARE(panel.lstOtherFormats->currentRow(), 0); // the best entry is chosen
+        QVERIFY(panel.selectedEncoding().has_value());
+        QVERIFY(panel.cmdDownload->isEnabled() && panel.cmdPreview->isEnabled());
+        for (ThumbnailBox *related : panel.picRelated)
+            QVERIFY(!related->hasPicture() && related->tag().isEmpty());
+
+        if (c.kind == demosite::ClipKind::JsonLd) {
+            QCOMPARE(panel.lblAuthor->text(), q(c.author));
+            QCOMPARE(panel.lblPublished->text(), QStringLiteral("May 4, 2021"));
+            QCOMPARE(panel.lblDuration->text(), VideoText::Duration(c.seconds));
+            QCOMPARE(panel.lblViews->text(), QStringLiteral("1,234,567"));
+            QCOMPARE(panel.lblRating->text(), QString());
+            // Shown as written: "<b>" stays two characters and a letter, the line break a break.
+            QCOMPARE(spokenDescription(panel), QStringLiteral("Description: ") + q(c.description));
+        }
+        if (!c.thumbnailId.empty())
+            QTRY_VERIFY_WITH_TIMEOUT(panel.picTitle->hasPicture(), 15000);
+
+        QSignalSpy preview(&panel, &VideoPanel::previewRequested);
+        QTest::mouseClick(panel.cmdPreview, Qt::LeftButton);
+        QCOMPARE(preview.first().first().toString(), clipUrl(c.name));
+    }
+
+    // One choice at a time between the option buttons and "Other formats:".
+    void buttonsAndListExcludeEachOther()
+    {
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        panel.loadAddress(clipUrl(demosite::clips::html5));
+        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
+        QCOMPARE(panel.selectedEncoding()->slot, 4);
+
+        panel.lstOtherFormats->setCurrentRow(0);
+        QCOMPARE(panel.selectedFormat(), -1);
+        QCOMPARE(panel.selectedEncoding()->container, QStringLiteral("webm"));
+        QTest::mouseClick(panel.OptVideoType[3], Qt::LeftButton);
+        QVERIFY(panel.lstOtherFormats->selectedItems().isEmpty());
+        QCOMPARE(panel.selectedEncoding()->slot, 3);
+        QCOMPARE(panel.selectedEncoding()->address,
+                 m_site.root() + q(demosite::clipMediaPath(clip(demosite::clips::html5).name,
+                                                          *demosite::findClipSource(clip(demosite::clips::html5), 18))));
+    }
+
+    // The extractor is asked once the address has stood still, at once on Enter, and never for
+    // text that changed before that.
+    void asksOnceTheAddressStandsStill()
+    {
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        ExtractorLookup *lookup = panel.extractorLookup();
+        QSignalSpy asked(lookup, &ExtractorLookup::started);
+
+        panel.loadAddress(QStringLiteral("not an address"));
+        panel.loadAddress(clipUrl(demosite::clips::noVideo));
+        panel.loadAddress(clipUrl(demosite::clips::jsonLd)); // before the first one settled
+        QVERIFY(asked.isEmpty());
+        QVERIFY(asked.wait(5000));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().first().toString(), clipUrl(demosite::clips::jsonLd));
+        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
+        QVERIFY(!m_site.requestLog().contains(q(demosite::clipPagePath(demosite::clips::noVideo))));
+
+        // Enter asks at once, also for the same address again.
+        tabs.clear();
+        int enter = 13;
+        panel.txtYouTube_KeyPress(enter);
+        QCOMPARE(enter, 0);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(lookup->isAsking());
+        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
+
+        // A watch address of the site goes to the page request, never to the extractor.
+        QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
+        panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
+        QVERIFY(page.wait(15000));
+        QVERIFY(!lookup->isAsking());
+        QCOMPARE(asked.size(), 2);
+    }
+
+    // A changed address ends the extractor at work: its process group goes, its answer never
+    // arrives, the new address is read.
+    void changedAddressEndsTheRunningExtractor()
+    {
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        const QString silent = q(demosite::clipPagePath(demosite::clips::silent));
+        panel.loadAddress(m_site.root() + silent);
+        QTRY_VERIFY_WITH_TIMEOUT(m_site.requestLog().contains(silent), 30000);
+        const qint64 group = panel.extractorLookup()->processId();
+        QVERIFY(RunningInGroup(group) > 0);
+
+        panel.loadAddress(clipUrl(demosite::clips::jsonLd));
+        // Gone within the grace between terminate and kill, long before the extractor would
+        // give up on the silent page by itself (its sockets wait 20 s).
+        QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 8000);
+        QVERIFY(settle(seam, tabs));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QCOMPARE(panel.lblAuthor->text(), q(clip(demosite::clips::jsonLd).author));
+    }
+
+    // No answer that can be shown: "No links" with one more sentence saying why, and a window
+    // that goes on working.
+    void failuresSayWhy_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("reason");
+        const QString noVideo = clipUrl(demosite::clips::noVideo);
+        QTest::newRow("page without a video") << noVideo << QString()
+                                              << "The video extractor says: ERROR: Unsupported URL: " + noVideo + " ";
+        QTest::newRow("page that never answers") << clipUrl(demosite::clips::silent) << QString()
+                                                 << "The video extractor gave no answer in time. ";
+        const QString nowhere = m_dir.filePath(QStringLiteral("nowhere/yt-dlp"));
+        QTest::newRow("extractor not installed")
+            << clipUrl(demosite::clips::jsonLd) << nowhere
+            << "The video extractor " + nowhere + " is not installed or cannot be started. ";
+    }
+    void failuresSayWhy()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, program);
+        QFETCH(QString, reason);
+        setExtractorPath(program);
+        SeamRecorder seam;
+        VideoPanel panel;
+        panel.extractorLookup()->setTimeout(6000);
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        panel.loadAddress(address);
+        QVERIFY(settle(seam, tabs));
+        QCOMPARE(seam.messages(), QStringList{NoLinks + reason});
+        QCOMPARE(seam.callsOf(UiSeam::Kind::MessageBox).first().title, QStringLiteral("No links"));
+        QCOMPARE(panel.windowTitle(), Title);
+        QVERIFY(tabs.isEmpty());
+        QVERIFY(!panel.cmdDownload->isEnabled() && !panel.lstOtherFormats->isEnabled());
+        QVERIFY(panel.lblTitle->text().isEmpty());
+
+        // The window goes on: a watch page loads as ever.
+        QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
+        panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
+        QVERIFY(page.wait(15000));
+        QVERIFY(panel.cmdDownload->isEnabled());
+    }
+
+    // A watch page of the site that carries no format map goes to the extractor, which finds the
+    // page's own metadata.
+    void watchPageWithoutMapAsksTheExtractor()
+    {
+        const QByteArray today = m_site.get(q(demosite::clipPagePath(demosite::clips::jsonLd)));
+        QFile page(m_dir.filePath(QStringLiteral("extra/watch/todaysPage1.html")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(today);
+        page.close();
+
+        SeamRecorder seam;
+        VideoPanel panel;
+        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        QSignalSpy asked(panel.extractorLookup(), &ExtractorLookup::started);
+        QSignalSpy done(panel.DownloadPage, &Downloader::Complete);
+        panel.loadAddress(m_site.watchUrl(QStringLiteral("todaysPage1")));
+        QVERIFY(done.wait(15000));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(panel.windowTitle(), Waiting);
+        QVERIFY(settle(seam, tabs));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QCOMPARE(panel.lblAuthor->text(), q(clip(demosite::clips::jsonLd).author));
+        QCOMPARE(otherFormats(panel), QStringList{QStringLiteral("mp4")});
+    }
+};
+
+QTEST_MAIN(TestExtractorPanel)
+#include "tst_extractorpanel.moc"
