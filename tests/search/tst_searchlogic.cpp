@@ -97,7 +97,7 @@ void tst_SearchLogic::cut_data()
 
     QTest::newRow("unusable thumbnail addresses are skipped")
         << page(entry("vi/rel/default.jpg", "Relative") + entry("/vi/abs/default.jpg", "Rooted") +
-                entry("http://t", "No id") + entry("http://[bad/vi/x/default.jpg", "Malformed") +
+                entry("http://t/default.jpg", "No id") + entry("http://[bad/vi/x/default.jpg", "Malformed") +
                 entry("file:///vi/f/default.jpg", "File") + entry("", "Empty") +
                 entry("https://t/vi/ok/default.jpg", "OK"))
         << QStringList{"https://t/vi/ok/default.jpg"} << QStringList{"OK"};
