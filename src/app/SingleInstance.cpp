@@ -14,7 +14,9 @@
 
 namespace {
 
-const QByteArray kActivate = "activate\n";
+const QByteArray kActivate = "activate";
+// A request longer than this is no request of ours.
+constexpr qint64 kMaxRequest = 64 * 1024;
 
 // Real folder (not a link to one), owned by this user, closed to everybody else.
 bool isPrivateFolder(const QString &path)
@@ -86,12 +88,12 @@ SingleInstance::SingleInstance(const QString &path, QObject *parent)
 
 SingleInstance::~SingleInstance() = default;
 
-SingleInstance::Start SingleInstance::start()
+SingleInstance::Start SingleInstance::start(const QString &address)
 {
     // Two copies started at the same moment: the one that fails to listen finds the other
     // answering on the next round.
     for (int round = 0; round < 3 && !m_path.isEmpty(); ++round) {
-        if (activateEarlierCopy())
+        if (activateEarlierCopy(address))
             return Start::HandedOver;
         if (listen())
             return Start::First;
@@ -99,7 +101,7 @@ SingleInstance::Start SingleInstance::start()
     return Start::Alone;
 }
 
-bool SingleInstance::activateEarlierCopy(int timeoutMs) const
+bool SingleInstance::activateEarlierCopy(const QString &address, int timeoutMs) const
 {
     if (m_path.isEmpty())
         return false;
@@ -107,7 +109,12 @@ bool SingleInstance::activateEarlierCopy(int timeoutMs) const
     socket.connectToServer(m_path);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(kActivate);
+    QByteArray request = kActivate;
+    QString oneLine = address;
+    oneLine.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    if (!oneLine.isEmpty())
+        request += ' ' + oneLine.toUtf8();
+    socket.write(request + '\n');
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     // The first copy answers once it has brought its window forward.
@@ -135,16 +142,30 @@ bool SingleInstance::listen()
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (!socket->canReadLine())
-                    return;
-                if (socket->readLine() == kActivate) {
-                    Q_EMIT activationRequested();
-                    socket->write("ok\n");
-                    socket->flush();
-                }
-            });
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] { serve(socket); });
         }
     });
     return true;
+}
+
+void SingleInstance::serve(QLocalSocket *socket)
+{
+    while (socket->canReadLine()) {
+        QByteArray line = socket->readLine(kMaxRequest);
+        if (!line.endsWith('\n')) { // longer than any request
+            socket->abort();
+            return;
+        }
+        line.chop(1);
+        QString address;
+        if (line.startsWith(kActivate + ' '))
+            address = QString::fromUtf8(line.mid(kActivate.size() + 1)).trimmed();
+        else if (line != kActivate)
+            continue;
+        Q_EMIT activationRequested(address);
+        socket->write("ok\n");
+        socket->flush();
+    }
+    if (socket->bytesAvailable() >= kMaxRequest)
+        socket->abort();
 }

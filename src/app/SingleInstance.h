@@ -4,10 +4,12 @@
 #include <QString>
 
 class QLocalServer;
+class QLocalSocket;
 
 // Makes sure one copy of the program runs per user: the first copy listens on a local socket in a
-// folder only its user can enter; a later copy finds it, asks it to come to the front and ends
-// without showing anything.
+// folder only its user can enter; a later copy finds it, asks it to come to the front (with the
+// address it was given, if any) and ends without showing anything. A request is one line:
+// "activate", or "activate " and the address.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -29,10 +31,11 @@ public:
         HandedOver, // an earlier copy was asked to come forward; this one ends
         Alone,      // no socket could be had; runs without the single-instance check
     };
-    Start start();
+    Start start(const QString &address = QString());
 
-    // Asks an earlier copy to activate itself; true when one took the request.
-    bool activateEarlierCopy(int timeoutMs = 2000) const;
+    // Asks an earlier copy to activate itself and load address (when not empty); true when one
+    // took the request.
+    bool activateEarlierCopy(const QString &address = QString(), int timeoutMs = 2000) const;
 
     // Becomes the first copy. A socket left at the path is removed only when nobody answers on
     // it; false when a live copy holds it or listening fails.
@@ -41,9 +44,11 @@ public:
     QString path() const { return m_path; }
 
 Q_SIGNALS:
-    void activationRequested();
+    void activationRequested(const QString &address); // empty: just come forward
 
 private:
+    void serve(QLocalSocket *socket);
+
     QString m_path;
     QLocalServer *m_server = nullptr;
 };

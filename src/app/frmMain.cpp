@@ -390,6 +390,12 @@ void frmMain::Form_Resize()
     picHyperLink->setFixedSize(lblHyperlink->width() + twipsToPixelsX(this, 80), lblHyperlink->height());
 }
 
+void frmMain::LoadAddress(const QString &address)
+{
+    SelectTab(1);
+    m_video->loadAddress(address);
+}
+
 void frmMain::BringToFront()
 {
     // As it was before it was minimised: maximised stays maximised.

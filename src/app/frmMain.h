@@ -40,6 +40,10 @@ public:
     void lblHyperlink_Click();
     void Form_Resize();
 
+    // Loads an address into "Video URL:" as if pasted, on the "YouTube" tab (command line, a second
+    // copy, a drop, the clipboard).
+    void LoadAddress(const QString &address);
+
     // Restores a minimised or hidden window to its state before (normal or maximised) and brings it
     // to the front (a second copy asked).
     void BringToFront();

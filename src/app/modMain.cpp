@@ -1,9 +1,13 @@
 #include "app/modMain.h"
 
+#include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -11,6 +15,23 @@ namespace modMain {
 
 int Main(int argc, char **argv)
 {
+    // Read before the application object, so that --help works without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = CommandLine::parse(arguments);
+    switch (command.action) {
+    case CommandLine::Action::Help:
+    case CommandLine::Action::Version:
+        std::fputs(command.output.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Error:
+        std::fputs(command.output.toLocal8Bit().constData(), stderr);
+        return CommandLine::ErrorExitCode;
+    case CommandLine::Action::Run:
+        break;
+    }
+
     // The preview's web view shares its graphics context with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The web view's sandbox refuses to start for root; the preview then runs without it.
@@ -20,11 +41,12 @@ int Main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Clipvault"));
     QApplication::setApplicationDisplayName(QStringLiteral("Clipvault"));
     QApplication::setOrganizationName(QStringLiteral("Clipvault"));
+    QApplication::setApplicationVersion(AppState::VersionString());
     QGuiApplication::setDesktopFileName(QStringLiteral(CLIPVAULT_APP_ID)); // the installed desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false);
 
     SingleInstance instance;
-    switch (instance.start()) {
+    switch (instance.start(command.address)) {
     case SingleInstance::Start::HandedOver:
         return 0; // the earlier copy comes forward; this one shows nothing
     case SingleInstance::Start::Alone:
@@ -35,13 +57,17 @@ int Main(int argc, char **argv)
     }
 
     frmMain window;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window](const QString &address) {
         qInfo("Clipvault: brought forward by a second copy");
         window.BringToFront();
+        if (!address.isEmpty())
+            window.LoadAddress(address);
     });
     QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit, Qt::QueuedConnection);
 
     window.Form_Load();
+    if (!command.address.isEmpty())
+        window.LoadAddress(command.address);
     window.show();
     return app.exec();
 }

@@ -1,4 +1,5 @@
 #include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/ErrorTrap.h"
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
@@ -345,6 +346,46 @@ private Q_SLOTS:
         QCOMPARE(url.scheme(), QStringLiteral("file"));
         QCOMPARE(url.toLocalFile(), expected);
         QVERIFY(seam.callsOf(UiSeam::Kind::ShellOpen).isEmpty());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after the program's name
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("output"); // a part of what is printed
+        using A = CommandLine::Action;
+        const QString watch = QStringLiteral("http://127.0.0.1:8080/watch?v=abcdefghijk");
+        QTest::newRow("nothing") << QStringList() << int(A::Run) << QString() << QString();
+        QTest::newRow("an address") << QStringList{watch} << int(A::Run) << watch << QString();
+        QTest::newRow("an address with blanks") << QStringList{QLatin1Char(' ') + watch + QLatin1Char(' ')} << int(A::Run) << watch << QString();
+        QTest::newRow("Qt's options pass") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-style=fusion"), QStringLiteral("-reverse"), watch}
+                                           << int(A::Run) << watch << QString();
+        QTest::newRow("after --, a dash is an address") << QStringList{QStringLiteral("--"), QStringLiteral("-x")} << int(A::Run) << QStringLiteral("-x") << QString();
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(A::Help) << QString() << QStringLiteral("Usage: clipvault [options] [ADDRESS]\n");
+        QTest::newRow("-h with an address") << QStringList{QStringLiteral("-h"), watch} << int(A::Help) << QString() << QStringLiteral("-v, --version");
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << int(A::Version) << QString()
+                                   << QStringLiteral("Clipvault ") + AppState::VersionString() + QLatin1Char('\n');
+        QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << int(A::Version) << QString() << QStringLiteral("Clipvault 1.");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate"), watch} << int(A::Error) << QString()
+                                        << QStringLiteral("clipvault: Unknown option 'frobnicate'.\nTry 'clipvault --help' for more information.\n");
+        QTest::newRow("unknown short option") << QStringList{QStringLiteral("-q")} << int(A::Error) << QString() << QStringLiteral("'q'");
+        QTest::newRow("Qt's option without its value") << QStringList{QStringLiteral("-platform")} << int(A::Error) << QString() << QStringLiteral("platform");
+        QTest::newRow("two addresses") << QStringList{watch, watch} << int(A::Error) << QString() << QStringLiteral("Only one address");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QString, address);
+        QFETCH(QString, output);
+        const CommandLine command = CommandLine::parse(QStringList{QStringLiteral("/usr/bin/clipvault")} + arguments);
+        QCOMPARE(int(command.action), action);
+        QCOMPARE(command.address, address);
+        if (output.isEmpty())
+            QCOMPARE(command.output, QString());
+        else
+            QVERIFY2(command.output.contains(output), qPrintable(command.output));
     }
 
     void errorTrapMessage()

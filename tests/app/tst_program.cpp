@@ -227,10 +227,48 @@ private Q_SLOTS:
         SingleInstance later(path);
         bool handedOver = false;
         // The answer needs this thread's event loop, so the later copy asks from another thread.
-        std::thread asker([&] { handedOver = later.activateEarlierCopy(10000); });
+        std::thread asker([&] { handedOver = later.activateEarlierCopy(QString(), 10000); });
         QTRY_COMPARE(activated.size(), 1);
         asker.join();
         QVERIFY(handedOver);
+        QCOMPARE(activated.first().first().toString(), QString());
+    }
+
+    // What a later copy hands over arrives as one address; anything that is not a request of
+    // ours is ignored.
+    void requests_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QStringList>("addresses"); // one per activation; "" for none
+        QTest::newRow("come forward") << QByteArray("activate\n") << QStringList{QString()};
+        QTest::newRow("with an address") << QByteArray("activate http://a.example/watch?v=\xc3\xa9\n")
+                                         << QStringList{QStringLiteral("http://a.example/watch?v=\u00e9")};
+        QTest::newRow("two in one go") << QByteArray("activate x\nactivate y\n") << QStringList{"x", "y"};
+        QTest::newRow("something else") << QByteArray("hello\nactivated\n") << QStringList();
+        QTest::newRow("endless line") << QByteArray(70 * 1024, 'a') + "\nactivate z\n" << QStringList();
+    }
+    void requests()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QStringList, addresses);
+        QTemporaryDir folder;
+        SingleInstance first(folder.filePath(QStringLiteral("clipvault")));
+        QVERIFY(first.listen());
+        QSignalSpy activated(&first, &SingleInstance::activationRequested);
+        QLocalSocket client;
+        client.connectToServer(first.path());
+        QVERIFY(client.waitForConnected(5000));
+        client.write(sent);
+        // The end of what was sent: a request that every case answers, or the server's hang-up.
+        client.write("activate end\n");
+        QTRY_VERIFY(client.state() != QLocalSocket::ConnectedState
+                    || (!activated.isEmpty() && activated.last().first().toString() == QLatin1String("end")));
+        QStringList got;
+        for (const auto &arguments : activated)
+            got << arguments.first().toString();
+        if (client.state() == QLocalSocket::ConnectedState)
+            QCOMPARE(got.takeLast(), QStringLiteral("end"));
+        QCOMPARE(got, addresses);
     }
 
     void noSocketMeansRunningAlone()
@@ -324,6 +362,72 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running);
         endWithSignal(first, SIGINT);
+    }
+
+    // --help, --version and mistakes need no display: the window system is never reached.
+    void commandLineWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << QByteArray("Usage: clipvault [options] [ADDRESS]\n") << QByteArray();
+        QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << QByteArray("Clipvault 1.") << QByteArray();
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << 2 << QByteArray()
+                                        << QByteArray("clipvault: Unknown option 'frobnicate'.\nTry 'clipvault --help' for more information.\n");
+        QTest::newRow("two addresses") << QStringList{QStringLiteral("a"), QStringLiteral("b")} << 2 << QByteArray() << QByteArray("clipvault: ");
+    }
+    void commandLineWithoutDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        Folders folders;
+        QProcess process;
+        prepare(process, folders);
+        QProcessEnvironment env = process.processEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(env);
+        process.setArguments(arguments);
+        process.start();
+        QVERIFY(process.waitForFinished(15000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QByteArray printed = process.readAllStandardOutput();
+        const QByteArray complaint = process.readAllStandardError();
+        QCOMPARE(printed.isEmpty(), out.isEmpty());
+        QCOMPARE(complaint.isEmpty(), err.isEmpty());
+        QVERIFY2(printed.contains(out), printed.constData());
+        QVERIFY2(complaint.startsWith(err), complaint.constData());
+    }
+
+    // An address on the command line is loaded as if pasted; given to a second copy, it is handed
+    // to the first, which loads it, and the second ends.
+    void addressOnTheCommandLine()
+    {
+        Folders folders;
+        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
+        site.clear();
+        QProcess first;
+        prepare(first, folders);
+        first.setArguments({site.watchUrl(QStringLiteral("sunsetBeach"))});
+        first.start();
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=sunsetBeach")), 30000);
+        QVERIFY(waitUntilListening(socket, 30000));
+
+        QProcess second;
+        prepare(second, folders);
+        second.setArguments({QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))});
+        second.start();
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=pianoLesson")), 15000);
+        QCOMPARE(first.state(), QProcess::Running);
+        endWithSignal(first);
     }
 
     void aCopyLeftBehindByACrashDoesNotBlockTheNext()
