@@ -9,6 +9,7 @@
 namespace {
 
 int g_pair[2] = {-1, -1};
+TerminationSignals *g_installed = nullptr;
 const int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 void onSignal(int number)
@@ -46,6 +47,7 @@ TerminationSignals::TerminationSignals(QObject *parent)
             Q_EMIT received(byte);
     });
     setHandler(onSignal);
+    g_installed = this;
 }
 
 TerminationSignals::~TerminationSignals()
@@ -53,10 +55,16 @@ TerminationSignals::~TerminationSignals()
     if (!m_notifier)
         return;
     setHandler(SIG_DFL);
+    g_installed = nullptr;
     delete m_notifier;
     ::close(g_pair[0]);
     ::close(g_pair[1]);
     g_pair[0] = g_pair[1] = -1;
+}
+
+TerminationSignals *TerminationSignals::installed()
+{
+    return g_installed;
 }
 
 int TerminationSignals::readEnd() const

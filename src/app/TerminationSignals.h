@@ -7,7 +7,7 @@ class QSocketNotifier;
 // Turns the signals that end a session (SIGTERM, SIGHUP, SIGINT) into a Qt signal on the thread
 // that created this object: the handler only writes the signal's number into a socket pair whose
 // other end a notifier watches. One instance per process; the default handlers come back when it
-// goes.
+// goes. A signal that arrives before the event loop runs waits in the pair until it does.
 class TerminationSignals final : public QObject
 {
     Q_OBJECT
@@ -18,6 +18,8 @@ public:
     ~TerminationSignals() override;
 
     bool isInstalled() const { return m_notifier != nullptr; }
+    // The instance that holds the handlers in this process, if any.
+    static TerminationSignals *installed();
     // The socket pair's two ends; both close on exec, so no program started from here inherits them.
     int readEnd() const;
     int writeEnd() const;

@@ -124,8 +124,11 @@ frmMain::frmMain(QWidget *parent)
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
 
     // Ending the session (log-out, shutdown, a plain kill) closes the window without asking: the
-    // settings are written and the transfers end as on any other close.
-    auto *sessionEnd = new TerminationSignals(this);
+    // settings are written and the transfers end as on any other close. The start-up installs the
+    // handlers before anything else; a window on its own installs them itself.
+    TerminationSignals *sessionEnd = TerminationSignals::installed();
+    if (!sessionEnd)
+        sessionEnd = new TerminationSignals(this);
     connect(sessionEnd, &TerminationSignals::received, this, &frmMain::EndSession);
 
     resize(860, 760);

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
@@ -44,6 +45,10 @@ int Main(int argc, char **argv)
     QApplication::setApplicationVersion(AppState::VersionString());
     QGuiApplication::setDesktopFileName(QStringLiteral(CLIPVAULT_APP_ID)); // the installed desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // From here on a termination signal waits for the window, which closes on it; before, it would
+    // end the process on the spot.
+    TerminationSignals sessionEnd;
 
     SingleInstance instance;
     switch (instance.start(command.address)) {
