@@ -9,6 +9,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 DemoSite::~DemoSite()
 {
     stop();
@@ -19,6 +23,14 @@ bool DemoSite::start(const QStringList &arguments)
     m_process.setProgram(QStringLiteral(CLIPVAULT_DEMOSITE_PATH));
     m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // The site ends with the test even when the test aborts or crashes: it would otherwise keep
+    // the test's error output open and the test runner would wait for it until its time-out.
+    const pid_t test = getpid();
+    m_process.setChildProcessModifier([test] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != test) // the test ended before the signal was asked for
+            ::_exit(1);
+    });
     m_process.start();
     if (!m_process.waitForStarted(10000))
         return false;

@@ -7,7 +7,8 @@
 #include <QString>
 #include <QStringList>
 
-// The local demo site, started as its own process on a free port of 127.0.0.1 for a test.
+// The local demo site, started as its own process on a free port of 127.0.0.1 for a test. It ends
+// with the test, also when the test crashes.
 class DemoSite final
 {
 public:
@@ -22,6 +23,7 @@ public:
     void stop();
 
     QString root() const { return m_root; } // "http://127.0.0.1:PORT"
+    qint64 processId() const { return m_process.processId(); }
     QString watchUrl(const QString &id) const { return m_root + QStringLiteral("/watch?v=") + id; }
     QString thumbnailUrl(const QString &id) const
     {
