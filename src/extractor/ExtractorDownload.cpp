@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -24,29 +25,12 @@ QString templateEscaped(const QString &path)
 ExtractorDownload::ExtractorDownload(const QString &program, const QString &pageAddress, const QString &formatId,
                                      const QString &partialFile, QObject *parent)
     : QObject(parent)
+    , m_program(program)
     , m_pageAddress(pageAddress)
+    , m_formatId(formatId)
     , m_partialFile(partialFile)
+    , m_idleTimeout(ExtractorProcess::DefaultTimeout)
 {
-    m_refused = !VideoText::IsWebAddress(pageAddress) || formatId.isEmpty() || partialFile.isEmpty();
-    if (m_refused)
-        return;
-    QStringList arguments = ExtractorProgram::CommonArguments() + ExtractorProgress::Arguments();
-    arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << formatId;
-    if (formatId.contains(QLatin1Char('+')))
-        arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
-    arguments << QStringLiteral("-o") << templateEscaped(workFolder() + QStringLiteral("/media.%(ext)s"));
-    arguments << QStringLiteral("--") << pageAddress;
-    m_process = new ExtractorProcess(program, arguments, ExtractorProcess::Output::Lines, this);
-    m_process->setTimeout(ExtractorProcess::DefaultTimeout, true);
-    m_process->setOutputLimit(1024 * 1024); // one line
-    connect(m_process, &ExtractorProcess::lineReceived, this, &ExtractorDownload::onLine);
-    connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorDownload::onSucceeded);
-    connect(m_process, &ExtractorProcess::failed, this, &ExtractorDownload::onFailed);
-    connect(m_process, &ExtractorProcess::stopped, this, [this] {
-        removeWorkFolder();
-        if (m_stopping)
-            Q_EMIT stopped();
-    });
 }
 
 ExtractorDownload::~ExtractorDownload()
@@ -56,53 +40,63 @@ ExtractorDownload::~ExtractorDownload()
     removeWorkFolder();
 }
 
-QString ExtractorDownload::WorkFolderOf(const QString &partialFile)
-{
-    return partialFile + QStringLiteral(".work");
-}
-
-QString ExtractorDownload::workFolder() const
-{
-    return WorkFolderOf(m_partialFile);
-}
-
 qint64 ExtractorDownload::processId() const
 {
     return m_process ? m_process->processId() : 0;
 }
 
-void ExtractorDownload::setIdleTimeout(int milliseconds)
+void ExtractorDownload::failSoon(const ExtractorFailure &failure)
 {
-    if (m_process)
-        m_process->setTimeout(milliseconds, true);
+    QTimer::singleShot(0, this, [this, failure] {
+        if (!m_stopping)
+            Q_EMIT failed(failure);
+    });
 }
 
 void ExtractorDownload::start()
 {
-    if (m_refused) {
-        QTimer::singleShot(0, this, [this] {
-            if (!m_stopping)
-                Q_EMIT failed({ExtractorFailure::Reason::Refused, QStringLiteral("Only http and https addresses are handed to the video extractor")});
-        });
+    if (!VideoText::IsWebAddress(m_pageAddress) || m_formatId.isEmpty() || m_partialFile.isEmpty()) {
+        failSoon({ExtractorFailure::Reason::Refused, QStringLiteral("Only http and https addresses are handed to the video extractor")});
         return;
     }
-    // A folder left by an earlier run that was never cleaned up goes first.
-    removeWorkFolder();
-    if (!QDir().mkpath(workFolder())) {
-        QTimer::singleShot(0, this, [this] {
-            if (!m_stopping)
-                Q_EMIT failed({ExtractorFailure::Reason::Failed, QStringLiteral("The folder %1 cannot be made.").arg(workFolder())});
-        });
+    // A folder of this run's own: an earlier run of the same row that is still ending removes
+    // only its own.
+    QDir().mkpath(QFileInfo(m_partialFile).absolutePath());
+    QTemporaryDir folder(m_partialFile + QStringLiteral(".work-XXXXXX"));
+    if (!folder.isValid()) {
+        failSoon({ExtractorFailure::Reason::Failed, QStringLiteral("The folder for %1 cannot be made.").arg(m_partialFile)});
         return;
     }
+    folder.setAutoRemove(false);
+    m_workFolder = folder.path();
+
+    QStringList arguments = ExtractorProgram::CommonArguments() + ExtractorProgress::Arguments();
+    arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << m_formatId;
+    if (m_formatId.contains(QLatin1Char('+')))
+        arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
+    arguments << QStringLiteral("-o") << templateEscaped(m_workFolder + QStringLiteral("/media.%(ext)s"));
+    arguments << QStringLiteral("--") << m_pageAddress;
+    m_process = new ExtractorProcess(m_program, arguments, ExtractorProcess::Output::Lines, this);
+    m_process->setTimeout(m_idleTimeout, true);
+    m_process->setOutputLimit(1024 * 1024); // one line
+    connect(m_process, &ExtractorProcess::lineReceived, this, &ExtractorDownload::onLine);
+    connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorDownload::onSucceeded);
+    connect(m_process, &ExtractorProcess::failed, this, &ExtractorDownload::onFailed);
+    connect(m_process, &ExtractorProcess::stopped, this, [this] {
+        removeWorkFolder();
+        if (m_stopping)
+            Q_EMIT stopped();
+    });
     m_process->start();
 }
 
 void ExtractorDownload::stop()
 {
+    if (m_stopping)
+        return;
     m_stopping = true;
     if (m_process && m_process->isRunning()) {
-        m_process->cancel();
+        m_process->cancel(); // stopped follows once it is gone
         return;
     }
     if (m_process)
@@ -143,7 +137,7 @@ void ExtractorDownload::onFailed(const ExtractorFailure &failure)
 {
     if (m_stopping)
         return;
-    if (m_process && !m_process->isRunning())
+    if (!m_process->isRunning())
         removeWorkFolder(); // else once it has stopped
     Q_EMIT failed(failure);
 }
@@ -152,7 +146,7 @@ bool ExtractorDownload::moveResultIntoPlace(QString &why)
 {
     // Only a plain file that the extractor made in its own folder is taken.
     const QFileInfo result(m_resultFile);
-    const QString folder = QFileInfo(workFolder()).canonicalFilePath();
+    const QString folder = QFileInfo(m_workFolder).canonicalFilePath();
     if (m_resultFile.isEmpty() || result.isSymLink() || !result.isFile() || folder.isEmpty()
         || QFileInfo(result.canonicalPath()).canonicalFilePath() != folder) {
         why = QStringLiteral("The video extractor named no downloaded file in its own folder");
@@ -166,8 +160,8 @@ bool ExtractorDownload::moveResultIntoPlace(QString &why)
     return true;
 }
 
-void ExtractorDownload::removeWorkFolder() const
+void ExtractorDownload::removeWorkFolder()
 {
-    if (!m_refused && !m_partialFile.isEmpty())
-        QDir(workFolder()).removeRecursively();
+    if (!m_workFolder.isEmpty())
+        QDir(m_workFolder).removeRecursively();
 }

@@ -9,9 +9,9 @@ class ExtractorProcess;
 
 // Downloads one encoding of a page by running the extractor: streams (HLS, DASH) and merged
 // video and audio, which the transfer layer cannot fetch itself. The extractor writes into a
-// work folder of its own beside the partial file; only when it ends with success and its file
-// is there is that file moved to the partial file. Stop ends the process and its children and
-// removes the work folder.
+// work folder of this run's own beside the partial file; only when it ends with success and its
+// file is there is that file moved to the partial file. Stop ends the process and its children
+// and removes the work folder; so does a failure.
 class ExtractorDownload final : public QObject
 {
     Q_OBJECT
@@ -23,16 +23,14 @@ public:
     ~ExtractorDownload() override; // a running extractor is killed, its work folder removed
 
     // The run fails as TimedOut when the extractor writes nothing for this long.
-    void setIdleTimeout(int milliseconds);
+    void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
 
     void start();
     void stop(); // no result follows; stopped once the process is gone and its files removed
 
     QString partialFile() const { return m_partialFile; }
-    QString workFolder() const;
+    QString workFolder() const { return m_workFolder; } // empty until started
     qint64 processId() const;
-
-    static QString WorkFolderOf(const QString &partialFile);
 
 Q_SIGNALS:
     // Bytes of the whole download so far and its expected size (-1 unknown); a merged download
@@ -43,17 +41,21 @@ Q_SIGNALS:
     void stopped();
 
 private:
+    void failSoon(const ExtractorFailure &failure);
     void onLine(const QByteArray &line);
     void onSucceeded();
     void onFailed(const ExtractorFailure &failure);
     bool moveResultIntoPlace(QString &why);
-    void removeWorkFolder() const;
+    void removeWorkFolder();
 
+    QString m_program;
     QString m_pageAddress;
+    QString m_formatId;
     QString m_partialFile;
+    QString m_workFolder;
     ExtractorProcess *m_process = nullptr;
+    int m_idleTimeout;
     QString m_resultFile;
     qint64 m_finishedStreams = 0; // bytes of the streams already complete
     bool m_stopping = false;
-    bool m_refused = false;
 };

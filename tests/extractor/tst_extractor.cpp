@@ -8,6 +8,7 @@
 #include "demosite/clips.h"
 #include "demosite/mediacontent.h"
 #include "extractor/ExtractorDownload.h"
+#include "extractor/ExtractorDownloads.h"
 #include "extractor/ExtractorInfoRequest.h"
 #include "extractor/ExtractorProcess.h"
 #include "extractor/ExtractorProgram.h"
@@ -15,6 +16,7 @@
 #include "support/ProcessGroup.h"
 #include "videoinfo/VideoText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -113,6 +115,7 @@ private Q_SLOTS:
     {
         qRegisterMetaType<VideoInfo>();
         qRegisterMetaType<ExtractorFailure>();
+        qRegisterMetaType<TransferResult>();
         QVERIFY(m_dir.isValid());
         QVERIFY2(!ExtractorProgram::Resolve(QString()).isEmpty(), "yt-dlp is not installed (scripts/install-deps.sh)");
         // The extractor keeps a cache in the user's folders: this test's own.
@@ -344,7 +347,8 @@ private Q_SLOTS:
         QCOMPARE(RunningInGroup(group), 2); // the script and its sleeping child
         if (destroy) {
             delete request;
-            QCOMPARE(RunningInGroup(group), 0);
+            // Killed at once: gone well within the grace that terminate would have been given.
+            QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, ExtractorProcess::GraceMs / 2);
             return;
         }
         request->cancel();
@@ -412,7 +416,51 @@ private Q_SLOTS:
         QCOMPARE(RunningInGroup(group), 0);
         QVERIFY(!QFileInfo::exists(partial));
         QVERIFY(!QFileInfo::exists(download.workFolder()));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".stopped.part*")}, QDir::AllEntries | QDir::Hidden), QStringList());
         QVERIFY(finished.isEmpty() && failed.isEmpty());
+    }
+
+    // The list's keyed runs: two rows at once, one of them started again while a segment hangs.
+    // Only the new run of a key reports, with the transfer layer's events; the old one is gone
+    // and takes nothing of the new one's with it.
+    void keyedRunsStartAgainAndReport()
+    {
+        const demosite::Clip &c = clip(demosite::clips::hls);
+        const VideoInfo info = infoOf(c.name);
+        QCOMPARE(info.otherEncodings().size(), 2);
+        const QString heldSegment = q(demosite::clipSegmentPath(c.name, 720, 2));
+        m_site.rule(heldSegment, 120000);
+
+        ExtractorDownloads downloads;
+        QSignalSpy progress(&downloads, &ExtractorDownloads::Progress);
+        QSignalSpy complete(&downloads, &ExtractorDownloads::Complete);
+        const QString big = m_dir.filePath(QStringLiteral(".big.part"));
+        const QString small = m_dir.filePath(QStringLiteral(".small.part"));
+        downloads.Start(QStringLiteral("big"), QString(), info.pageAddress, info.otherEncodings().at(0).formatId, big);
+        downloads.Start(QStringLiteral("small"), QString(), info.pageAddress, info.otherEncodings().at(1).formatId, small);
+        QCOMPARE(downloads.RunningCount(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(m_site.requestLog().contains(heldSegment), 60000);
+        const qint64 firstRun = downloads.processId(QStringLiteral("big"));
+
+        m_site.clear(); // the held segment stays held; the next run's is not
+        downloads.Start(QStringLiteral("big"), QString(), info.pageAddress, info.otherEncodings().at(0).formatId, big);
+        QTRY_COMPARE_WITH_TIMEOUT(complete.size(), 2, 120000);
+        QCOMPARE(RunningInGroup(firstRun), 0);
+        QCOMPARE(downloads.RunningCount(), 0);
+        for (const QList<QVariant> &done : complete) {
+            const auto result = done.at(3).value<TransferResult>();
+            const bool isBig = done.at(2).toString() == QStringLiteral("big");
+            QVERIFY2(result.ok, qPrintable(result.errorText));
+            QCOMPARE(done.at(0).toString(), info.pageAddress);
+            QCOMPARE(result.targetFile, isBig ? big : small);
+            QVERIFY(fileBytes(result.targetFile) == expectedMedia(c, *demosite::findClipSource(c, isBig ? 720 : 360)));
+            QCOMPARE(result.bytesTotal, result.bytesReceived);
+        }
+        QVERIFY(std::any_of(progress.begin(), progress.end(),
+                            [](const QList<QVariant> &p) { return p.at(1).toString() == QStringLiteral("small"); }));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral(".big.part.work*"), QStringLiteral(".small.part.work*")},
+                                              QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     // A download that does not end with the extractor's own file in its own folder fails, and
