@@ -9,9 +9,9 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev libvulkan-dev
     libcpp-httplib-dev
     yt-dlp ffmpeg
-    fonts-dejavu-core fontconfig
+    fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji fontconfig
     xvfb xauth curl time
-    dpkg-dev desktop-file-utils appstream   # the Debian package (dpkg-shlibdeps) and its validators
+    dpkg-dev file desktop-file-utils appstream   # the Debian package (dpkg-shlibdeps, file) and its validators
     "$@"
 )
 

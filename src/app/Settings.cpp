@@ -88,6 +88,16 @@ QString ExtractorPath()
     return IniFile::read(kSection, QStringLiteral("ExtractorPath"), FilePath()).trimmed();
 }
 
+bool WatchClipboard()
+{
+    return IniFile::read(kSection, QStringLiteral("WatchClipboard"), FilePath()).trimmed() == QLatin1String("1");
+}
+
+void SetWatchClipboard(bool on)
+{
+    WriteValue(QStringLiteral("WatchClipboard"), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 void WriteValue(const QString &key, const QString &value)
 {
     IniFile::write(kSection, key, value, FilePath());

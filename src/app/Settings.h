@@ -30,6 +30,10 @@ void Write(const QString &videoSavePath, const QString &imageSavePath);
 // means yt-dlp on the PATH. Only ever read: the user sets it to use a newer extractor.
 QString ExtractorPath();
 
+// Whether copied watch addresses are loaded (key WatchClipboard, "1" or "0"); off unless set.
+bool WatchClipboard();
+void SetWatchClipboard(bool on); // written at once
+
 // Writes one key at once (after Browse, after a saved thumbnail).
 void WriteValue(const QString &key, const QString &value);
 

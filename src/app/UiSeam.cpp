@@ -1,6 +1,7 @@
 #include "app/UiSeam.h"
 
 #include "app/AppState.h"
+#include "app/WebAddress.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,15 +42,19 @@ QVariant answer(const Call &call)
 // The address as something the desktop may open: a web page with a host or a mail address.
 QUrl openableAddress(const QString &text)
 {
+    const QUrl web = WebAddress::fromText(text);
+    if (web.isValid())
+        return web;
     const QUrl url(text.trimmed());
-    if (!url.isValid())
-        return QUrl();
-    const QString scheme = url.scheme();
-    if ((scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty())
-        return url;
-    if (scheme == QLatin1String("mailto") && !url.path().isEmpty())
+    if (url.isValid() && url.scheme() == QLatin1String("mailto") && !url.path().isEmpty())
         return url;
     return QUrl();
+}
+
+QString &ownClipboardTextRef()
+{
+    static QString text;
+    return text;
 }
 
 void hand(Kind kind, const QUrl &url)
@@ -194,6 +199,7 @@ void openFolder(const QString &folder)
 
 void setClipboardText(const QString &text)
 {
+    ownClipboardTextRef() = text;
     // The clipboard is written for real in tests too; the responder only records it.
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {
         clipboard->clear();
@@ -205,6 +211,11 @@ void setClipboardText(const QString &text)
         call.text = text;
         answer(call);
     }
+}
+
+QString ownClipboardText()
+{
+    return ownClipboardTextRef();
 }
 
 } // namespace UiSeam

@@ -71,5 +71,7 @@ void shellOpen(const QString &address);
 // program's folder.
 void openFolder(const QString &folder);
 void setClipboardText(const QString &text);
+// The text the program last put on the clipboard itself (empty when none).
+QString ownClipboardText();
 
 } // namespace UiSeam

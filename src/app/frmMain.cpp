@@ -7,6 +7,8 @@
 #include "app/FileHelpers.h"
 #include "app/Settings.h"
 #include "app/TerminationSignals.h"
+#include "app/ClipboardWatch.h"
+#include "app/KeyboardCommands.h"
 #include "app/UiSeam.h"
 #include "controls/LinkLabel.h"
 #include "controls/TrayIcon.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QStatusBar>
@@ -131,6 +134,14 @@ frmMain::frmMain(QWidget *parent)
         sessionEnd = new TerminationSignals(this);
     connect(sessionEnd, &TerminationSignals::received, this, &frmMain::EndSession);
 
+    // A link dropped anywhere on the window, the clipboard (when asked), the keyboard.
+    setAcceptDrops(true);
+    for (QLineEdit *box : findChildren<QLineEdit *>())
+        box->installEventFilter(this);
+    m_clipboard = new ClipboardWatch(this);
+    connect(m_clipboard, &ClipboardWatch::addressCopied, this, &frmMain::LoadAddress);
+    m_keys = new KeyboardCommands(m_downloads, m_search, m_menu, this);
+
     resize(860, 760);
     setMinimumSize(760, 640);
 }
@@ -141,21 +152,6 @@ frmMain::~frmMain()
         frmMenu::setInstance(nullptr);
     if (UiSeam::mainWindow() == this)
         UiSeam::setMainWindow(nullptr);
-}
-
-void frmMain::buildMenus()
-{
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-
-    mnuAb = menuBar()->addMenu(QStringLiteral("&About"));
-    mnuAb->setObjectName(QStringLiteral("mnuAb"));
-    mnuAbout = mnuAb->addAction(QStringLiteral("About Clipvault"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
 void frmMain::buildStatusBar()
@@ -239,6 +235,8 @@ void frmMain::Form_Load()
 
         m_panels[2]->setText(QStringLiteral("Free Disk Space: ")
                              + modFunctions::FreeDiskSpace(m_downloads->savePath()));
+        mnuWatchClipboard->setChecked(Settings::WatchClipboard());
+        m_clipboard->setEnabled(mnuWatchClipboard->isChecked());
 
         // The program's icon for the window, the task bar and the tray.
         setWindowIcon(QIcon(QPixmap::fromImage(RenderProgramImage(102, QSize(48, 48), Qt::transparent))));
@@ -343,6 +341,11 @@ void frmMain::setHyperlinkHover(bool hover)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) {
+        // A text box takes other text as typing, but a link loads; "Video URL:" takes links only.
+        if (qobject_cast<QLineEdit *>(watched))
+            return handleDrop(event, watched == m_video->txtYouTube);
+    }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (watched == lblHyperlink)
             setHyperlinkHover(true);

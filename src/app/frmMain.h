@@ -7,7 +7,9 @@ class QLabel;
 class QTabBar;
 class QAction;
 class QMenu;
+class ClipboardWatch;
 class DownloadPanel;
+class KeyboardCommands;
 class PreviewPanel;
 class SearchPanel;
 class TrayIcon;
@@ -37,6 +39,9 @@ public:
     void SelectTab(int tab); // 1 "YouTube", 2 "Preview", 3 "Search"; runs TabStrip_Click like a click
     void mnuExit_Click();
     void mnuAbout_Click();
+    void mnuGoToAddress_Click();     // Ctrl+L: the cursor in "Video URL:"
+    void mnuGoToSearch_Click();      // Ctrl+F: the "Search" tab's box
+    void mnuWatchClipboard_Click();  // switches the clipboard watch and stores the choice
     void lblHyperlink_Click();
     void Form_Resize();
 
@@ -66,11 +71,15 @@ protected:
     void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildMenus();
     void buildStatusBar();
     void buildLinkLine();
+    bool handleDrop(QEvent *event, bool refuseOthers);
     void setHyperlinkHover(bool hover);
     void startDownloadFromVideoTab();
 
@@ -83,6 +92,9 @@ private:
     QWidget *picHyperLink = nullptr;
     LinkLabel *lblHyperlink = nullptr;
     QMenu *mnuFile = nullptr;
+    QAction *mnuGoToAddress = nullptr;
+    QAction *mnuGoToSearch = nullptr;
+    QAction *mnuWatchClipboard = nullptr;
     QAction *mnuExit = nullptr;
     QMenu *mnuAb = nullptr;
     QAction *mnuAbout = nullptr;
@@ -93,6 +105,8 @@ private:
     PreviewPanel *m_preview = nullptr;
     frmMenu *m_menu = nullptr;
     TrayIcon *m_tray = nullptr;
+    ClipboardWatch *m_clipboard = nullptr;
+    KeyboardCommands *m_keys = nullptr;
     bool m_unloaded = false;
     bool m_endingSession = false;
     Qt::WindowStates m_restoredState; // the last state that was not minimised

@@ -57,6 +57,15 @@ frmMenu::frmMenu(QWidget *owner)
     addSeparator(mnuPopup, "mnuLine2");
     mnuRemoveDownError = addItem(mnuPopup, "mnuRemoveDownError",
                                  QStringLiteral(" Remove Downloaded and Erroneous Videos"));
+    addSeparator(mnuPopup, "mnuLine4");
+    mnuRename = addItem(mnuPopup, "mnuRename", QStringLiteral(" Rename Selected Video"));
+    mnuOpenFolder = addItem(mnuPopup, "mnuOpenFolder", QStringLiteral(" Open Folder of Downloaded Video"));
+    // Only where the list (or the open popup) has the focus: in the rename box these keys edit.
+    mnuRemoveSelected->setShortcut(Qt::Key_Delete);
+    mnuRename->setShortcut(Qt::Key_F2);
+    mnuOpenFolder->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    for (QAction *action : {mnuRemoveSelected, mnuRename, mnuOpenFolder})
+        action->setShortcutContext(Qt::WidgetShortcut);
 
     mnuPopupSearch = new QMenu(owner);
     mnuPopupSearch->setObjectName(QStringLiteral("mnuPopupSearch"));

@@ -7,7 +7,8 @@ class QMenu;
 class QWidget;
 
 // The popup menus of the program: the download list's commands, the result list's commands and
-// the thumbnail save command. Handlers connect to the actions' triggered signals.
+// the thumbnail save command. Handlers connect to the actions' triggered signals. The download
+// list's keys (Delete, F2, Enter) show in its entries and work where the list adds the actions.
 class frmMenu final : public QObject
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
     QAction *mnuStop = nullptr;
     QAction *mnuRemoveSelected = nullptr;
     QAction *mnuRemoveDownError = nullptr;
+    QAction *mnuRename = nullptr;     // "Rename Selected Video", F2
+    QAction *mnuOpenFolder = nullptr; // "Open Folder of Downloaded Video", Enter
 
     QMenu *mnuPopupSearch = nullptr;
     QAction *mnuCopyUrl = nullptr;

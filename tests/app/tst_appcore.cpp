@@ -241,6 +241,29 @@ private Q_SLOTS:
         QCOMPARE(again.imageSavePath, program.path() + QLatin1Char('/'));
     }
 
+    void clipboardWatchSetting_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // the file's line, or nothing
+        QTest::addColumn<bool>("on");
+        QTest::newRow("no file line: off by default") << QByteArray() << false;
+        QTest::newRow("on") << QByteArray("WatchClipboard=1") << true;
+        QTest::newRow("on, with blanks") << QByteArray("watchclipboard = 1 ") << true;
+        QTest::newRow("off") << QByteArray("WatchClipboard=0") << false;
+        QTest::newRow("anything else is off") << QByteArray("WatchClipboard=yes") << false;
+    }
+    void clipboardWatchSetting()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, on);
+        QTemporaryDir program;
+        AppState::setAppPath(program.path());
+        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\nVideoSavePath=/v/\r\n" + stored + "\r\n");
+        QCOMPARE(Settings::WatchClipboard(), on);
+        Settings::SetWatchClipboard(!on);
+        QCOMPARE(Settings::WatchClipboard(), !on);
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), QStringLiteral("/v/"));
+    }
+
     void storedFoldersAreChecked_data()
     {
         QTest::addColumn<QString>("stored");

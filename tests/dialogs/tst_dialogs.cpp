@@ -229,7 +229,7 @@ void TestDialogs::menuPictures()
             QVERIFY(!a->isSeparator() || a->icon().isNull());
         }
     }
-    QCOMPARE(separators, 4);
+    QCOMPARE(separators, 5);
 }
 
 QTEST_MAIN(TestDialogs)

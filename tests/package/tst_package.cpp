@@ -135,7 +135,9 @@ private:
         QStringList files{QStringLiteral("bin/clipvault"),
                           QStringLiteral("share/applications/") + id + QStringLiteral(".desktop"),
                           QStringLiteral("share/metainfo/") + id + QStringLiteral(".metainfo.xml"),
-                          QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg")};
+                          QStringLiteral("share/icons/hicolor/scalable/apps/") + id + QStringLiteral(".svg"),
+                          QStringLiteral("share/man/man1/clipvault.1"),
+                          QStringLiteral("share/doc/clipvault/copyright")};
         for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
             files << QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(id);
         files.sort();
