@@ -9,6 +9,7 @@
 #include "search/SearchPanel.h"
 #include "support/DemoSite.h"
 #include "support/SeamRecorder.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,27 +28,11 @@
 
 // The main window as a desktop program: links dropped on it, the clipboard watch, the menus'
 // shortcuts, the download and result lists from the keyboard, and the order Tab takes.
-class TestDesktop : public QObject
+class TestDesktop : public QObject, private WindowFixture
 {
     Q_OBJECT
 
 private:
-    DemoSite site;
-    QTemporaryDir program;
-    QTemporaryDir videos;
-
-    QString settingsFile() const { return program.filePath(QStringLiteral("Settings.ini")); }
-
-    std::unique_ptr<frmMain> openWindow()
-    {
-        auto window = std::make_unique<frmMain>();
-        window->Form_Load();
-        AppState::setAppPath(program.path());
-        window->downloadPanel()->setSavePath(videos.path() + QLatin1Char('/'));
-        window->show();
-        return window;
-    }
-
     static QAction *command(frmMain *window, const char *name)
     {
         return window->findChild<QAction *>(QString::fromLatin1(name));
@@ -82,8 +67,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(site.start());
-        AppState::setAppPath(program.path());
+        QVERIFY(startSite());
     }
 
     void init()
@@ -129,19 +113,18 @@ private Q_SLOTS:
         // Dropped on another tab, the address still goes to "Video URL:", whose tab comes forward.
         window->SelectTab(target == QLatin1String("txtYouTube") ? 1 : 3);
 
-        auto *data = new QMimeData; // the drag owns its data
-        std::unique_ptr<QMimeData> owner(data);
+        QMimeData data;
         if (format == QLatin1String("uri-list")) {
             QList<QUrl> urls;
             for (const QString &link : content.split(QLatin1Char(' ')))
                 urls << QUrl(link);
-            data->setUrls(urls);
+            data.setUrls(urls);
         } else if (format == QLatin1String("text")) {
-            data->setText(content);
+            data.setText(content);
         } else {
-            data->setHtml(content);
+            data.setHtml(content);
         }
-        const bool taken = dragAndDrop(widget, data);
+        const bool taken = dragAndDrop(widget, &data);
         QCOMPARE(taken, !loaded.isEmpty());
         QCOMPARE(address->text(), loaded);
         if (!loaded.isEmpty())

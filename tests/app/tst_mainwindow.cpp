@@ -8,6 +8,7 @@
 #include "search/SearchPanel.h"
 #include "support/DemoSite.h"
 #include "support/SeamRecorder.h"
+#include "WindowFixture.h"
 
 #include "demosite/catalogue.h"
 #include "demosite/mediacontent.h"
@@ -33,33 +34,14 @@
 
 // The main window in this process: start-up, tabs, closing, and the road of one download from the
 // address box to the file on disk, against the demo site.
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, private WindowFixture
 {
     Q_OBJECT
-
-private:
-    DemoSite site;
-    QTemporaryDir program;
-    QTemporaryDir videos;
-
-    QString settingsFile() const { return program.filePath(QStringLiteral("Settings.ini")); }
-
-    std::unique_ptr<frmMain> openWindow()
-    {
-        auto window = std::make_unique<frmMain>();
-        window->Form_Load();
-        // The program's folder is the test's temporary one; the save folder a folder of its own.
-        AppState::setAppPath(program.path());
-        window->downloadPanel()->setSavePath(videos.path() + QLatin1Char('/'));
-        window->show();
-        return window;
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(site.start());
-        AppState::setAppPath(program.path());
+        QVERIFY(startSite());
     }
 
     void init()
