@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
@@ -171,6 +172,9 @@ void frmMain::buildStatusBar()
         m_panels[i] = panel;
     }
     bar->installEventFilter(this);
+    // The status bar's own grip says what it is for.
+    if (auto *grip = bar->findChild<QSizeGrip *>())
+        grip->setAccessibleName(QStringLiteral("Resize the window"));
 }
 
 void frmMain::buildLinkLine()

@@ -63,6 +63,9 @@ private Q_SLOTS:
             QCOMPARE(QAccessible::queryAccessibleInterface(window->statusPanel(panel))->text(QAccessible::Name), shown);
         }
         QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Average Download Speed: 12.5 kB/s"));
+        for (QWidget *part : window->statusBar()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(!QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name).isEmpty(),
+                     part->metaObject()->className());
         QVERIFY(window->statusPanel(2)->text().startsWith(QStringLiteral("Average Download Speed: ")));
         QVERIFY(window->statusPanel(3)->text().startsWith(QStringLiteral("Free Disk Space: ")));
         QCOMPARE(window->tabStrip()->currentIndex(), 0);
