@@ -152,6 +152,9 @@ httplib::Server::HandlerResponse Site::beforeRouting(const httplib::Request &req
     if (rule.delayMs > 0)
         sleepUnlessStopping(rule.delayMs);
     if (rule.status > 0) {
+        // The status as set, whole: the library would otherwise cut the page to a Range the
+        // request carries and turn the answer into a 416.
+        const_cast<httplib::Request &>(req).ranges.clear();
         res.status = rule.status;
         res.set_content(notFoundPage("Answer set by a control rule."), htmlType);
         return httplib::Server::HandlerResponse::Handled;
