@@ -353,10 +353,16 @@ bool Downloader::writeToTarget(Transfer *t, const QByteArray &chunk)
 {
     if (t->writeFailed)
         return false;
-    if (t->target->write(chunk) != chunk.size()) {
-        t->writeFailed = true;
-        t->writeError = t->target->errorString();
-        return false;
+    // A short write gives no reason of its own (the file size limit is reached in the middle of
+    // a block): writing the rest either succeeds or fails with the system's reason.
+    for (qint64 done = 0; done < chunk.size();) {
+        const qint64 n = t->target->write(chunk.constData() + done, chunk.size() - done);
+        if (n <= 0) {
+            t->writeFailed = true;
+            t->writeError = t->target->errorString();
+            return false;
+        }
+        done += n;
     }
     return true;
 }
