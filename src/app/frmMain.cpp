@@ -15,7 +15,9 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadChoice.h"
+#include "downloads/DownloadNotifier.h"
 #include "downloads/DownloadPanel.h"
+#include "videoinfo/FormatTable.h"
 #include "image/BannerRender.h"
 #include "image/MenuIcons.h"
 #include "search/SearchPanel.h"
@@ -126,6 +128,8 @@ frmMain::frmMain(QWidget *parent)
     });
     connect(m_downloads, &DownloadPanel::speedTextChanged, m_panels[1], &QLabel::setText);
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
+    auto *notifier = new DownloadNotifier(this, [this] { return m_tray ? m_tray->systemTrayIcon() : nullptr; }, this);
+    connect(m_downloads, &DownloadPanel::downloadEnded, notifier, &DownloadNotifier::downloadEnded);
 
     // Ending the session (log-out, shutdown, a plain kill) closes the window without asking: the
     // settings are written and the transfers end as on any other close. The start-up installs the
@@ -235,6 +239,7 @@ void frmMain::Form_Load()
 
         const Settings::Folders folders = Settings::Read();
         m_downloads->setSavePath(folders.videoSavePath);
+        m_downloads->openJournal(); // the list of the last run comes back
         AppState::ImageSavePath() = folders.imageSavePath;
 
         m_panels[2]->setText(QStringLiteral("Free Disk Space: ")
@@ -319,7 +324,9 @@ void frmMain::startDownloadFromVideoTab()
     if (slot >= 0) {
         choice.mediaAddress = m_video->formatLink(slot);
         choice.suffix = m_video->formatSuffix(slot);
+        choice.encoding = QString::number(FormatTable::Formats[slot].code);
     }
+    choice.watchPage = m_video->address().trimmed();
     choice.videoTitle = m_video->videoTitle();
     choice.videoId = m_video->videoId();
     m_downloads->cmdDownload_Click(choice);

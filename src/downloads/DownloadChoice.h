@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 // What the video tab hands to the download list when "Download" is pressed: the media address of
@@ -12,4 +15,8 @@ struct DownloadChoice
     QString suffix;
     QString videoTitle;
     QString videoId;
+    QString watchPage; // the page the video came from (kept with the row)
+    QString encoding;  // the format: a format code ("18") or an extractor's format id
+    // Request headers the format needs (User-Agent, Referer, Cookie), sent again on every try.
+    QList<QPair<QByteArray, QByteArray>> headers;
 };

@@ -4,7 +4,9 @@
 #include "app/FileHelpers.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -116,6 +118,23 @@ QString PartialFileName(const QString &key)
 {
     const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
     return QStringLiteral(".clipvault-") + QString::fromLatin1(digest.left(16)) + QStringLiteral(".part");
+}
+
+bool IsPartialFileName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.clipvault-[0-9a-f]{16}\\.part$"));
+    return pattern.match(name).hasMatch();
+}
+
+QString ExtensionOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString PathKey(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 } // namespace DownloadNames

@@ -47,5 +47,12 @@ std::optional<QString> Renamed(const QString &typed, const QString &editExtensio
 
 // The hidden file beside the target to which the transfer of key writes while it runs.
 QString PartialFileName(const QString &key);
+// True for the names of this program's hidden partial files (and of copies on their way into place).
+bool IsPartialFileName(const QString &name);
+
+// ".mp4" for "Sunset.mp4"; empty without a dot.
+QString ExtensionOf(const QString &name);
+// A path made absolute and clean, for comparing paths.
+QString PathKey(const QString &path);
 
 } // namespace DownloadNames

@@ -6,12 +6,16 @@
 #include "app/UiSeam.h"
 #include "controls/SubClass.h"
 #include "dialogs/frmMenu.h"
+#include "downloads/DownloadJournal.h"
+#include "downloads/JournalWriter.h"
 #include "downloads/LabelEditDelegate.h"
 #include "downloads/RowProgressBar.h"
 #include "image/MenuIcons.h"
 #include "transfer/Downloader.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +33,9 @@ namespace {
 // Column widths of the design, in twips (15 to a pixel).
 constexpr int VideoColumnTwips = 5300;
 constexpr int StatusColumnTwips = 3550;
+constexpr int SizeColumnTwips = 1400;
+constexpr int SpeedColumnTwips = 1500;
+constexpr int TimeLeftColumnTwips = 1200;
 
 } // namespace
 
@@ -49,8 +56,9 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     lvwDownloads = new QTreeWidget(this);
     lvwDownloads->setObjectName(QStringLiteral("lvwDownloads"));
     lvwDownloads->setAccessibleName(QStringLiteral("Downloads"));
-    lvwDownloads->setColumnCount(2);
-    lvwDownloads->setHeaderLabels({QStringLiteral("Video"), QStringLiteral("Status")});
+    lvwDownloads->setColumnCount(5);
+    lvwDownloads->setHeaderLabels({QStringLiteral("Video"), QStringLiteral("Status"), QStringLiteral("Size"),
+                                   QStringLiteral("Speed"), QStringLiteral("Time left")});
     lvwDownloads->setRootIsDecorated(false);
     lvwDownloads->setUniformRowHeights(true);
     lvwDownloads->setAllColumnsShowFocus(true);
@@ -60,6 +68,9 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     lvwDownloads->setIconSize(QSize(16, 16));
     lvwDownloads->setColumnWidth(ColVideo, VideoColumnTwips / 15);
     lvwDownloads->setColumnWidth(ColStatus, StatusColumnTwips / 15);
+    lvwDownloads->setColumnWidth(ColSize, SizeColumnTwips / 15);
+    lvwDownloads->setColumnWidth(ColSpeed, SpeedColumnTwips / 15);
+    lvwDownloads->setColumnWidth(ColTimeLeft, TimeLeftColumnTwips / 15);
     m_editDelegate = new LabelEditDelegate(this);
     lvwDownloads->setItemDelegate(m_editDelegate);
     lvwDownloads->viewport()->installEventFilter(this);
@@ -90,6 +101,7 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     DownloadVid = new Downloader(this);
     connect(DownloadVid, &Downloader::Progress, this, &DownloadPanel::DownloadVid_Progress);
     connect(DownloadVid, &Downloader::Complete, this, &DownloadPanel::DownloadVid_Complete);
+    connect(DownloadVid, &Downloader::Answered, this, &DownloadPanel::DownloadVid_Answered);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -105,21 +117,29 @@ DownloadPanel::DownloadPanel(QWidget *parent)
 
 DownloadPanel::~DownloadPanel()
 {
+    // A body being copied into place is whole: it is finished, not dropped, and its row says so
+    // before the list is written for the last time.
+    m_savers->waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     // The list goes before the hook and the transfers; neither may call back into a panel
-    // that is half gone.
+    // that is half gone. Partial files stay for the next start.
     m_editDelegate->detach();
     Subclass1->sethWnd(nullptr);
     disconnect(Subclass1, nullptr, this, nullptr);
     disconnect(DownloadVid, nullptr, this, nullptr);
     Timer1->stop();
-    // A body being copied into place is whole: it is finished, not dropped.
-    m_savers->waitForDone();
     for (int row = 0; row < m_records.count(); ++row) {
         DownloadRecord &record = m_records.at(row);
-        if (!record.partialFile.isEmpty()) {
-            DownloadVid->CancelDownload(record.key);
-            dropPartial(record);
-        }
+        DownloadVid->CancelDownload(record.key);
+        closeHandle(record);
+        const QFileInfo partial(record.partialFile);
+        if (partial.isFile())
+            record.fileBytes = partial.size();
+    }
+    if (m_journalWriter) {
+        m_journalWriter->rowsChanged();
+        delete m_journalWriter; // before the journal it writes to
+        m_journalWriter = nullptr;
     }
 }
 
@@ -163,6 +183,8 @@ void DownloadPanel::showFreeSpace(const QString &folder)
 
 void DownloadPanel::setRowState(int row, int state)
 {
+    if (state != StateDownloading)
+        m_records.at(row).retryAtMs = 0;
     m_records.at(row).state = state;
     if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
         item->setIcon(ColVideo, MenuIcons::stateIcon(state));
@@ -175,18 +197,7 @@ void DownloadPanel::setRowFileName(int row, const QString &name)
     m_records.at(row).fileName = name;
     if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
         item->setText(ColVideo, name);
-}
-
-void DownloadPanel::dropPartial(DownloadRecord &record)
-{
-    if (record.partialHandle) {
-        record.partialHandle->close();
-        record.partialHandle.reset();
-    }
-    if (!record.partialFile.isEmpty()) {
-        QFile::remove(record.partialFile);
-        record.partialFile.clear();
-    }
+    rowsChanged();
 }
 
 bool DownloadPanel::eventFilter(QObject *watched, QEvent *event)

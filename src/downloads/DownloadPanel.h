@@ -24,7 +24,11 @@ class QTreeWidgetItem;
 class RowProgressBar;
 class SubClass;
 class frmMenu;
+struct TransferAnswer;
 struct TransferResult;
+class DownloadJournal;
+class JournalWriter;
+struct JournalRow;
 namespace FinishedFile {
 struct Outcome;
 }
@@ -32,21 +36,45 @@ struct Outcome;
 // The download list with its save folder: rows keyed by media address, one bar per row laid over
 // its "Status" cell, the transfers of every row at once, the list's popup commands, renaming in
 // place, the average speed and the free space for the status bar.
+//
+// Rows outlive a transfer and the program: Stop, a failure and closing keep a row's partial file,
+// and Start continues it with a range request; transient failures are tried again by themselves;
+// with a journal open, the list is written to it on every change and comes back at the next start.
 class DownloadPanel final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DownloadPanel)
 
 public:
-    enum Column { ColVideo = 0, ColStatus = 1 };
+    enum Column { ColVideo = 0, ColStatus = 1, ColSize = 2, ColSpeed = 3, ColTimeLeft = 4 };
 
     explicit DownloadPanel(QWidget *parent = nullptr);
-    ~DownloadPanel() override; // running transfers end without events; their partial files go
+    ~DownloadPanel() override; // running transfers end without events; their partial files stay
 
     // For the main window.
     bool anyDownloading() const;
     QString savePath() const;
     void setSavePath(const QString &path);
+
+    // Reads the list kept in the journal at path (the user's data folder by default), brings its
+    // rows back (rows that were downloading continue), removes partial files of this program
+    // that no row refers to any more, and from then on writes every change of the list to it.
+    // A journal that cannot be read is set aside and the user is told once. Call it once, after
+    // the save folder is set.
+    void openJournal(const QString &path = QString());
+    const DownloadJournal *journal() const { return m_journal.get(); }
+    JournalWriter *journalWriter() const { return m_journalWriter; }
+
+    // Rows whose bytes come from elsewhere (another downloader) use the list through these, as
+    // the list's own transfers do: append a row in state 1 without starting a transfer, report
+    // its progress, end it with a state and a caption.
+    bool appendRow(const DownloadChoice &choice, const QString &fileName);
+    void reportProgress(const QString &key, qint64 done, qint64 total);
+    void endRow(const QString &key, int state, const QString &caption);
+
+    // Waits between tries are scaled by this factor (tests shorten them; the captions still
+    // give the seconds of the full wait).
+    static void setRetryTimeScale(double scale);
     // Connects the list's commands to a popup-menu form (done at once for frmMenu::instance()).
     void attachMenu(frmMenu *menu);
 
@@ -72,6 +100,7 @@ public:
                               int Status);
     void DownloadVid_Complete(const QString &URL, const QByteArray &data, const QString &Key,
                               const TransferResult &result);
+    void DownloadVid_Answered(const QString &URL, const QString &Key, const TransferAnswer &answer);
     void Timer1_Timer();
     void mnuStart_Click();
     void mnuStop_Click();
@@ -93,6 +122,8 @@ public:
 Q_SIGNALS:
     void speedTextChanged(const QString &text);     // "Average Download Speed: 153.6 kB/s"
     void freeSpaceTextChanged(const QString &text); // "Free Disk Space: 12.34 GB"
+    // A row finished (state 2) or failed for good (state 4); folder holds its file.
+    void downloadEnded(const QString &fileName, const QString &caption, const QString &folder, bool ok);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -101,9 +132,26 @@ private:
     friend class LabelEditDelegate;
 
     void PositionProgressBars();
-    void addRow(const DownloadChoice &choice, const QString &fileName);
-    void startTransfer(int row);
+    bool addRow(const DownloadChoice &choice, const QString &fileName, bool start);
+    void insertItem(const DownloadRecord &record);
+    void startTransfer(int row, bool retry = false);
+    void closeHandle(DownloadRecord &record);
     void dropPartial(DownloadRecord &record);
+    void keepPartial(DownloadRecord &record);
+    void failRow(int row, const TransferResult &result);
+    void retryLater(int row, const TransferResult &result, int retryNumber, qint64 delayMs);
+    void cancelRetry(DownloadRecord &record);
+    void retryNow(const QString &key);
+    bool fitsOnDisk(int row, qint64 total, qint64 kept);
+    void updateColumns(qint64 nowMs);
+    void setCell(int row, int column, const QString &text);
+    quint64 tick();
+    // The journal.
+    QList<JournalRow> journalRows() const;
+    void restoreRow(const JournalRow &row);
+    void removeOrphans(const QStringList &folders);
+    void rowsChanged();
+    void bytesChanged();
     void setRowState(int row, int state);
     void setRowFileName(int row, const QString &name);
     void removeRow(int row);
@@ -131,6 +179,9 @@ private:
     QHash<QString, QString> m_savingTargets; // key -> the path its body is being moved to
     quint64 m_clock = 0;
     QThreadPool *m_savers = nullptr; // long copies of finished bodies, off the user interface
+    QHash<QString, QTimer *> m_retryTimers; // key -> the wait of a row that tries again
+    std::unique_ptr<DownloadJournal> m_journal;
+    JournalWriter *m_journalWriter = nullptr;
     QPointer<frmMenu> m_menu;
     LabelEditDelegate *m_editDelegate = nullptr;
 };

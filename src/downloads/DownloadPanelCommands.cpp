@@ -81,17 +81,18 @@ void DownloadPanel::mnuStop_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStop_Click"), QStringLiteral("Form frmMenu"), [&] {
         for (int row = 0; row < m_records.count(); ++row) {
-            if (!isSelected(lvwDownloads, row) || m_records.percent(row) == 0)
-                continue;
             DownloadRecord &record = m_records.at(row);
+            // A row waiting to try again stops too.
+            if (!isSelected(lvwDownloads, row) || (m_records.percent(row) == 0 && record.retryAtMs == 0))
+                continue;
             DownloadVid->CancelDownload(record.key);
-            dropPartial(record);
-            record.caption = ProgressText::Stopped;
-            setRowState(row, StateStopped);
-            qint64 value = 0;
-            UpdateProgbar(row, ProgressText::Stopped, 100, value);
+            cancelRetry(record);
+            closeHandle(record);
+            keepPartial(record); // Start continues from its bytes
             m_records.setPercent(row, 0);
             record.bytes = 0;
+            record.speed.reset();
+            endRow(row, StateStopped, ProgressText::Stopped);
         }
         m_speed.SpeedBaselineReset = true;
     });
@@ -107,6 +108,7 @@ void DownloadPanel::removeRow(int row)
     }
     m_records.removeAt(row);
     delete lvwDownloads->takeTopLevelItem(row);
+    rowsChanged();
     PutProgressBarInListview();
 }
 
@@ -118,6 +120,7 @@ void DownloadPanel::mnuRemoveSelected_Click()
                 continue;
             DownloadRecord &record = m_records.at(row);
             DownloadVid->CancelDownload(record.key);
+            cancelRetry(record);
             dropPartial(record);
             removeRow(row);
         }
@@ -136,6 +139,7 @@ void DownloadPanel::mnuRemoveDownError_Click()
             const int state = m_records.at(row).state;
             if (state != StateDownloaded && state != StateError)
                 continue;
+            dropPartial(m_records.at(row)); // what a failed row kept
             removeRow(row);
             ++removed;
         }
@@ -176,5 +180,5 @@ void DownloadPanel::lvwDownloads_AfterLabelEdit(int &Cancel, QString &NewString)
     }
     // A name chosen now replaces a file of that name when the row finishes.
     if (row >= 0 && row < m_records.count())
-        m_records.at(row).nameChosen = ++m_clock;
+        m_records.at(row).nameChosen = tick();
 }

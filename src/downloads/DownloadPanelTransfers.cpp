@@ -1,4 +1,4 @@
-// Adding a download, its progress and completion, and the speed display.
+// Adding a download, starting and continuing its transfer, its progress and its end.
 #include "downloads/DownloadPanel.h"
 
 #include "app/ErrorTrap.h"
@@ -6,34 +6,23 @@
 #include "app/UiSeam.h"
 #include "dialogs/frmMsgBox.h"
 #include "downloads/DownloadNames.h"
-#include "downloads/FinishedFile.h"
 #include "downloads/ProgressText.h"
 #include "downloads/RowProgressBar.h"
 #include "image/MenuIcons.h"
 #include "transfer/Downloader.h"
+#include "transfer/RetryPolicy.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThreadPool>
 #include <QTreeWidget>
 
 namespace {
 
 // A bar of unknown size is redrawn at most this often; its block moves on its own meanwhile.
 constexpr qint64 UnknownSizeRedrawMs = 250;
-
-QString extensionOf(const QString &name)
-{
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot);
-}
-
-QString absoluteKey(const QString &path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
+// What must stay free beside the rest of a video.
+constexpr qint64 FreeSpaceMargin = 8 * 1024 * 1024;
 
 } // namespace
 
@@ -64,65 +53,146 @@ void DownloadPanel::cmdDownload_Click(const DownloadChoice &choice)
             else if (answer != 1)
                 return;
         }
-        addRow(choice, fileName);
+        addRow(choice, fileName, true);
     });
 }
 
-void DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName)
+bool DownloadPanel::appendRow(const DownloadChoice &choice, const QString &fileName)
+{
+    if (m_records.count() >= DownloadRecords::MaxRows || choice.mediaAddress.isEmpty()
+        || m_records.indexOf(choice.mediaAddress) >= 0)
+        return false;
+    return addRow(choice, DownloadNames::Safe(fileName, choice.videoId, DownloadNames::ExtensionOf(fileName)), false);
+}
+
+bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName, bool start)
 {
     DownloadRecord record;
     record.key = choice.mediaAddress;
     record.fileName = fileName;
     record.state = StateDownloading;
     record.videoId = choice.videoId;
-    record.nameChosen = ++m_clock;
+    record.watchPage = choice.watchPage;
+    record.encoding = choice.encoding;
+    record.headers = choice.headers;
+    record.added = QDateTime::currentDateTimeUtc();
+    record.nameChosen = tick();
     record.caption = ProgressText::Starting;
-    m_records.append(record);
-
-    auto *item = new QTreeWidgetItem;
-    item->setText(ColVideo, fileName);
-    item->setIcon(ColVideo, MenuIcons::stateIcon(StateDownloading));
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
-    lvwDownloads->addTopLevelItem(item);
-
-    PutProgressBarInListview();
+    insertItem(record);
 
     // Pending events have run meanwhile: the row is found again by its key.
     const int row = m_records.indexOf(choice.mediaAddress);
     if (row < 0)
-        return;
+        return false;
     qint64 value = 0;
     UpdateProgbar(row, ProgressText::Starting, 100, value);
-    startTransfer(row);
+    rowsChanged();
+    if (start)
+        startTransfer(row);
+    return true;
 }
 
-void DownloadPanel::startTransfer(int row)
+void DownloadPanel::insertItem(const DownloadRecord &record)
+{
+    m_records.append(record);
+    auto *item = new QTreeWidgetItem;
+    item->setText(ColVideo, record.fileName);
+    item->setIcon(ColVideo, MenuIcons::stateIcon(record.state));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(ColSpeed, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(ColTimeLeft, Qt::AlignRight | Qt::AlignVCenter);
+    lvwDownloads->addTopLevelItem(item);
+    PutProgressBarInListview();
+}
+
+void DownloadPanel::startTransfer(int row, bool retry)
 {
     DownloadRecord &record = m_records.at(row);
     DownloadVid->CancelDownload(record.key);
-    dropPartial(record);
+    cancelRetry(record);
+    closeHandle(record);
     // The row's bytes leave the total: never measured as negative traffic.
     if (record.bytes != 0)
         m_speed.SpeedBaselineReset = true;
     record.bytes = 0;
     record.lastDrawMs = 0;
+    record.restarted = false;
+    record.speed.reset();
+    if (!retry)
+        record.retries = 0;
 
-    const QString folder = savePath();
-    if (folder.trimmed().isEmpty()) {
-        record.caption = ProgressText::SaveError;
-        setRowState(row, StateError);
-        qint64 value = 0;
-        UpdateProgbar(row, record.caption, 100, value);
-        return;
+    // The bytes kept from before, or a new partial file in the save folder.
+    if (record.partialFile.isEmpty() || !QFileInfo(record.partialFile).isFile()) {
+        const QString folder = savePath();
+        if (folder.trimmed().isEmpty()) {
+            endRow(row, StateError, ProgressText::SaveError);
+            return;
+        }
+        modFunctions::EnsureFolder(folder);
+        record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
+        record.validators = TransferValidators();
     }
-    // The body goes to a hidden file beside the target and takes the row's name only once it
-    // has arrived whole.
-    modFunctions::EnsureFolder(folder);
-    record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
-    DownloadVid->Start(record.key, Downloader::ForceUpdate, QString(), record.partialFile);
+    TransferRequest request;
+    request.url = record.key;
+    request.cacheMode = Downloader::ForceUpdate;
+    request.targetFile = record.partialFile;
+    request.headers = record.headers;
+    const qint64 kept = QFileInfo(record.partialFile).isFile() ? QFileInfo(record.partialFile).size() : 0;
+    request.resumeFrom = kept;
+    request.validators = record.validators;
+    // Continued only with a proof that it is the same file; otherwise it starts from zero.
+    record.keptBytes = record.validators.canProveResume() ? kept : 0;
+    record.fileBytes = kept;
+    if (!fitsOnDisk(row, record.validators.total, kept))
+        return;
+    DownloadVid->Start(request);
     auto handle = std::make_shared<QFile>(record.partialFile);
     if (handle->open(QIODevice::ReadOnly))
         record.partialHandle = handle;
+}
+
+bool DownloadPanel::fitsOnDisk(int row, qint64 total, qint64 kept)
+{
+    DownloadRecord &record = m_records.at(row);
+    if (total < 0)
+        return true;
+    const qint64 needed = total - kept;
+    const qint64 free = modFunctions::FreeBytes(QFileInfo(record.partialFile).absolutePath());
+    // 0: the free space cannot be found out; a write that fails says why later.
+    if (needed <= 0 || free <= 0 || needed + FreeSpaceMargin <= free)
+        return true;
+    DownloadVid->CancelDownload(record.key);
+    closeHandle(record);
+    keepPartial(record);
+    m_records.setPercent(row, 0);
+    record.bytes = 0;
+    m_speed.SpeedBaselineReset = true;
+    endRow(row, StateError, ProgressText::NoSpaceCaption(needed, free));
+    return false;
+}
+
+void DownloadPanel::DownloadVid_Answered(const QString &URL, const QString &Key, const TransferAnswer &answer)
+{
+    Q_UNUSED(URL);
+    const int row = m_records.indexOf(Key);
+    if (row < 0)
+        return;
+    DownloadRecord &record = m_records.at(row);
+    // The validators are kept at once with the bytes they vouch for: a crash a moment later
+    // still leaves a partial file that can be continued.
+    record.validators = answer.validators;
+    record.keptBytes = answer.keptBytes;
+    record.fileBytes = answer.keptBytes;
+    record.restarted = answer.restarted;
+    if (!fitsOnDisk(row, answer.validators.total, answer.keptBytes))
+        return;
+    rowsChanged();
+}
+
+void DownloadPanel::reportProgress(const QString &key, qint64 done, qint64 total)
+{
+    DownloadVid_Progress(key, key, done, total, 0);
 }
 
 void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key, qint64 BytesDone,
@@ -134,7 +204,10 @@ void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key,
     if (row < 0)
         return;
     DownloadRecord &record = m_records.at(row);
-    record.bytes = BytesDone;
+    // The speed counts what this transfer received; the kept bytes arrived before.
+    record.bytes = std::max<qint64>(0, BytesDone - record.keptBytes);
+    record.fileBytes = BytesDone;
+    bytesChanged();
 
     if (BytesTotal <= 0) {
         // No size announced: the megabytes so far and a moving block instead of a percentage.
@@ -153,7 +226,8 @@ void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key,
     if (percent == m_records.percent(row))
         return; // the bar already shows this percentage
     m_records.setPercent(row, percent);
-    record.caption = ProgressText::DownloadingCaption(BytesDone, BytesTotal, percent);
+    record.caption = record.restarted ? ProgressText::RestartedCaption(BytesDone, BytesTotal, percent)
+                                      : ProgressText::DownloadingCaption(BytesDone, BytesTotal, percent);
     qint64 value = percent;
     UpdateProgbar(row, record.caption, 100, value);
 }
@@ -165,124 +239,78 @@ void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &d
     Q_UNUSED(data); // the body is in the partial file
     ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
         const int row = m_records.indexOf(Key);
-        if (row < 0) {
-            if (!result.targetFile.isEmpty())
-                QFile::remove(result.targetFile);
-            return;
-        }
+        if (row < 0)
+            return; // removed: its partial file went with it
         DownloadRecord &record = m_records.at(row);
-        const QString partial = record.partialFile.isEmpty() ? result.targetFile : record.partialFile;
         std::shared_ptr<QFile> handle = std::move(record.partialHandle);
         record.partialHandle.reset();
-        record.partialFile.clear();
         m_records.setPercent(row, 0);
         record.bytes = 0;
+        record.speed.reset();
         m_speed.SpeedBaselineReset = true;
 
         if (ProgressText::IsWholeFile(result)) {
-            saveBody(row, partial, std::move(handle), result.bytesReceived);
+            const QString partial = record.partialFile;
+            record.partialFile.clear();
+            saveBody(row, partial, std::move(handle), result.fileBytes());
             return;
         }
-        // Nothing of a failed transfer reaches the target's name.
         if (handle)
             handle->close();
-        QFile::remove(partial);
-        showFreeSpace(savePath());
-        endRow(row, StateError, ProgressText::FailedCaption(result));
+        failRow(row, result);
     });
 }
 
-void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
+void DownloadPanel::failRow(int row, const TransferResult &result)
 {
     DownloadRecord &record = m_records.at(row);
-    FinishedFile::Job job;
-    job.partial = partial;
-    job.handle = std::move(handle);
-    job.expectedSize = size;
-    job.folder = savePath().trimmed().isEmpty() ? QString() : savePath();
-    // The name is read now, so a rename made during the transfer decides the name on disk.
-    job.name = DownloadNames::Safe(record.fileName, record.videoId, extensionOf(record.fileName));
-    job.fallbackName = DownloadNames::Safe(QString(), record.videoId, extensionOf(job.name));
-    for (const QString &path : std::as_const(m_savingTargets))
-        job.reserved.insert(path);
-
-    QString target;
-    if (!job.folder.isEmpty()) {
-        const auto savingThere = [&job](const QString &path) { return job.reserved.contains(absoluteKey(path)); };
-        target = absoluteKey(modFunctions::WithSeparator(job.folder) + job.name);
-        const auto written = m_writtenFiles.constFind(target);
-        // Two rows whose names were chosen before either file existed: the later one is numbered.
-        // A name chosen while the file was there ("overwrite", a rename) replaces it.
-        const bool writtenLater = written != m_writtenFiles.cend() && written->key != record.key
-                                  && written->when > record.nameChosen && QFileInfo::exists(target);
-        if (writtenLater || savingThere(target)) {
-            job.name = DownloadNames::UniqueName(job.folder, job.name, savingThere);
-            target = absoluteKey(modFunctions::WithSeparator(job.folder) + job.name);
-        }
-        m_writtenFiles.insert(target, Written{record.key, ++m_clock});
-    }
-
-    if (!FinishedFile::NeedsCopy(job)) {
-        bodySaved(record.key, target, FinishedFile::Place(job));
+    if (!result.validators.etag.isEmpty() || !result.validators.lastModified.isEmpty())
+        record.validators = result.validators;
+    keepPartial(record);
+    const RetryPolicy::Decision next = RetryPolicy::next(result, record.retries);
+    if (next.retry) {
+        retryLater(row, result, next.retryNumber, next.delayMs);
         return;
     }
-    // A copy to another file system may take minutes: it runs on a worker while the row says so.
-    record.saving = true;
-    m_savingTargets.insert(record.key, target);
-    endRow(row, StateDownloading, ProgressText::Saving);
-    const QString key = record.key;
-    m_savers->start([this, key, target, job] {
-        const FinishedFile::Outcome outcome = FinishedFile::Place(job);
-        QMetaObject::invokeMethod(this, [this, key, target, outcome] { bodySaved(key, target, outcome); },
-                                  Qt::QueuedConnection);
-    });
+    showFreeSpace(savePath());
+    // A continuation refused as forbidden or gone: the signed address of the video has expired.
+    const bool expired = record.keptBytes > 0 && (result.httpStatus == 403 || result.httpStatus == 410);
+    endRow(row, StateError, expired ? ProgressText::ExpiredCaption() : ProgressText::FailedCaption(result));
 }
 
-void DownloadPanel::bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome)
+void DownloadPanel::closeHandle(DownloadRecord &record)
 {
-    ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
-        m_savingTargets.remove(key);
-        const QString placed = outcome.placed ? absoluteKey(outcome.path) : QString();
-        if (placed != target && m_writtenFiles.value(target).key == key)
-            m_writtenFiles.remove(target);
-        if (!placed.isEmpty() && placed != target)
-            m_writtenFiles.insert(placed, Written{key, ++m_clock});
-        const QString folder = savePath();
-        showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
-
-        const int row = m_records.indexOf(key);
-        if (row < 0)
-            return; // removed meanwhile: its file stays, as the files of removed rows do
-        m_records.at(row).saving = false;
-        if (!outcome.placed) {
-            endRow(row, StateError, outcome.path.isEmpty() ? ProgressText::SaveError
-                                                           : ProgressText::KeptAs(outcome.path));
-            return;
-        }
-        const QFileInfo info(outcome.path);
-        if (info.fileName() != m_records.at(row).fileName)
-            setRowFileName(row, info.fileName());
-        if (!outcome.renamed) {
-            endRow(row, StateDownloaded, ProgressText::Downloaded);
-            return;
-        }
-        // Saved, but not where the row said: the whole path when it is not in the save folder.
-        const bool inSaveFolder = absoluteKey(info.absolutePath()) == absoluteKey(folder);
-        endRow(row, StateDownloaded, ProgressText::SavedAs(inSaveFolder ? info.fileName() : outcome.path));
-    });
+    if (record.partialHandle) {
+        record.partialHandle->close();
+        record.partialHandle.reset();
+    }
 }
 
-void DownloadPanel::endRow(int row, int state, const QString &caption)
+void DownloadPanel::keepPartial(DownloadRecord &record)
 {
-    m_records.at(row).caption = caption;
-    setRowState(row, state);
-    qint64 value = 0;
-    UpdateProgbar(row, caption, 100, value);
+    const QFileInfo partial(record.partialFile);
+    record.fileBytes = partial.isFile() ? partial.size() : 0;
+    // An empty file keeps nothing worth continuing.
+    if (!record.partialFile.isEmpty() && record.fileBytes == 0) {
+        QFile::remove(record.partialFile);
+        record.partialFile.clear();
+    }
 }
 
-void DownloadPanel::Timer1_Timer()
+void DownloadPanel::dropPartial(DownloadRecord &record)
 {
-    const qint64 average = m_speed.Tick(m_records.totalBytes());
-    m_speedText = ProgressText::SpeedText(average);
-    Q_EMIT speedTextChanged(m_speedText);
+    closeHandle(record);
+    if (!record.partialFile.isEmpty()) {
+        QFile::remove(record.partialFile);
+        record.partialFile.clear();
+    }
+    record.fileBytes = 0;
+    record.validators = TransferValidators();
+}
+
+void DownloadPanel::endRow(const QString &key, int state, const QString &caption)
+{
+    const int row = m_records.indexOf(key);
+    if (row >= 0)
+        endRow(row, state, caption);
 }

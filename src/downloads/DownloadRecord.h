@@ -1,6 +1,14 @@
 #pragma once
 
+#include "downloads/RowSpeedMeter.h"
+#include "transfer/TransferValidators.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QPair>
 #include <QString>
+
 #include <memory>
 
 class QFile;
@@ -24,12 +32,28 @@ struct DownloadRecord
     qint64 bytes = 0;             // bytes received by the running transfer; 0 when not running
     QString videoId;              // names the file when the title leaves no usable name
 
-    // The running transfer writes to this hidden file beside the target; it is moved to the
-    // row's name only once the whole body has arrived.
+    // Where the row came from, and what it needs to be asked for again.
+    QString watchPage;
+    QString encoding;
+    QDateTime added;
+    QList<QPair<QByteArray, QByteArray>> headers;
+
+    // The transfer writes to this hidden file beside the target; it is moved to the row's name
+    // only once the whole body has arrived. Stop, a failure and closing keep it, so that Start
+    // continues from its bytes; Remove deletes it.
     QString partialFile;
     // A read handle on the partial file that keeps its content reachable even when its folder is
     // removed while the transfer runs.
     std::shared_ptr<QFile> partialHandle;
+    QString finishedFile;          // where the whole video went (state 2)
+    TransferValidators validators; // what the server said about the bytes in the partial file
+    qint64 fileBytes = 0;          // bytes of the file on disk (partial or finished), for the journal
+    qint64 keptBytes = 0;          // bytes the running transfer continues from
+    bool restarted = false;        // a continuation was asked for, but the file starts again from zero
+    int retries = 0;               // retries of the current run after transient failures
+    qint64 retryAtMs = 0;          // when a waiting row tries again; 0 when not waiting
+    QString retryReason;           // why it waits
+    RowSpeedMeter speed;
     qint64 lastDrawMs = 0;        // when a bar of unknown size was last redrawn
     // When the row's name was chosen (added or renamed), on the list's own clock: a file that
     // another row of the list wrote later under the same name is not replaced.

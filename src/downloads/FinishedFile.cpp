@@ -22,12 +22,13 @@ std::filesystem::path fsPath(const QString &path)
     return std::filesystem::path(path.toStdU16String());
 }
 
-// A hidden name in target's folder for a copy that is renamed into place once complete.
+// A hidden name in target's folder for a copy that is renamed into place once complete; it has
+// the pattern of partial files, so that one left behind by a crash is cleaned up like them.
 QString besideTarget(const QString &target)
 {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/.clipvault-")
-           + QUuid::createUuid().toString(QUuid::Id128).left(16) + QStringLiteral(".part");
+    return info.absolutePath() + QLatin1Char('/')
+           + DownloadNames::PartialFileName(QUuid::createUuid().toString() + target);
 }
 
 bool copyInto(QIODevice &from, const QString &to, qint64 expectedSize, QString *error)
@@ -76,11 +77,6 @@ qint64 sizeOf(const QString &partial, QFile *handle)
     if (info.exists() && info.isFile())
         return info.size();
     return handle && handle->isOpen() ? handle->size() : -1;
-}
-
-QString cleanAbsolute(const QString &path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 // True when the body holds exactly expectedSize bytes; a body of another size is removed.
@@ -176,13 +172,13 @@ Outcome Place(const Job &job)
     Outcome outcome;
     if (!isWhole(job.partial, job.handle.get(), job.expectedSize, &outcome.error))
         return outcome;
-    const auto reserved = [&job](const QString &path) { return job.reserved.contains(cleanAbsolute(path)); };
+    const auto reserved = [&job](const QString &path) { return job.reserved.contains(DownloadNames::PathKey(path)); };
 
     QStringList folders;
     if (!job.folder.trimmed().isEmpty())
         folders << job.folder;
     const QString own = QFileInfo(job.partial).absolutePath();
-    if (folders.isEmpty() || cleanAbsolute(own) != cleanAbsolute(job.folder))
+    if (folders.isEmpty() || DownloadNames::PathKey(own) != DownloadNames::PathKey(job.folder))
         folders << own;
 
     for (const QString &folder : folders) {

@@ -1,5 +1,6 @@
 #include "downloads/ProgressText.h"
 
+#include "app/FileHelpers.h"
 #include "transfer/TransferResult.h"
 
 #include <QLocale>
@@ -85,9 +86,16 @@ QString KeptAs(const QString &path)
     return SaveError + QStringLiteral(" It is kept in ") + path + QLatin1Char('.');
 }
 
+QString RestartedCaption(qint64 done, qint64 total, qint64 percent)
+{
+    return QStringLiteral("Downloading again from the start... ") + Fixed(done, MiB, 2) + QStringLiteral(" MB / ")
+           + Fixed(total, MiB, 2) + QStringLiteral(" MB - ") + QString::number(percent) + QLatin1Char('%');
+}
+
 bool IsWholeFile(const TransferResult &result)
 {
-    return result.ok && result.bytesReceived > 0 && result.httpStatus != 206;
+    // A part of a file (206) is whole only as the continuation of the bytes kept before it.
+    return result.ok && result.fileBytes() > 0 && (result.httpStatus != 206 || result.resumed);
 }
 
 bool IsWriteFailure(const TransferResult &result)
@@ -95,29 +103,79 @@ bool IsWriteFailure(const TransferResult &result)
     return result.writeFailed;
 }
 
+QString FailureReason(const TransferResult &result)
+{
+    if (IsWriteFailure(result)) {
+        // The system's own words close the text: "Cannot write /x/.part: File too large".
+        const qsizetype colon = result.errorText.lastIndexOf(QStringLiteral(": "));
+        return colon < 0 ? result.errorText : result.errorText.mid(colon + 2);
+    }
+    if (result.timedOut)
+        return QStringLiteral("no data arrived");
+    if (result.httpStatus >= 400 || (result.httpStatus > 0 && result.httpStatus < 200))
+        return QStringLiteral("the server answered %1").arg(result.httpStatus);
+    if (result.httpStatus >= 300 && result.httpStatus < 400)
+        return QStringLiteral("too many redirections");
+    if (result.httpStatus == 206 && !result.resumed)
+        return QStringLiteral("the server sent only part of the file");
+    if (result.ok && result.fileBytes() == 0)
+        return QStringLiteral("the server sent no data");
+    if (result.bytesTotal >= 0 && result.fileBytes() < result.bytesTotal)
+        return QStringLiteral("only %1 of %2 MB arrived")
+            .arg(Fixed(result.fileBytes(), MiB, 2), Fixed(result.bytesTotal, MiB, 2));
+    if (result.httpStatus == 0)
+        return QStringLiteral("the server could not be reached");
+    return QStringLiteral("the connection was lost");
+}
+
 QString FailedCaption(const TransferResult &result)
 {
     if (IsWriteFailure(result))
-        return SaveError;
-    QString reason;
-    if (result.timedOut)
-        reason = QStringLiteral("no data arrived");
-    else if (result.httpStatus >= 400 || (result.httpStatus > 0 && result.httpStatus < 200))
-        reason = QStringLiteral("the server answered %1").arg(result.httpStatus);
-    else if (result.httpStatus >= 300 && result.httpStatus < 400)
-        reason = QStringLiteral("too many redirections");
-    else if (result.httpStatus == 206)
-        reason = QStringLiteral("the server sent only part of the file");
-    else if (result.ok && result.bytesReceived == 0)
-        reason = QStringLiteral("the server sent no data");
-    else if (result.bytesTotal >= 0 && result.bytesReceived < result.bytesTotal)
-        reason = QStringLiteral("only %1 of %2 MB arrived")
-                     .arg(Fixed(result.bytesReceived, MiB, 2), Fixed(result.bytesTotal, MiB, 2));
-    else if (result.httpStatus == 0)
-        reason = QStringLiteral("the server could not be reached");
-    else
-        reason = QStringLiteral("the connection was lost");
-    return QStringLiteral("Download failed: ") + reason + QLatin1Char('.');
+        return SaveError + QLatin1Char(' ') + FailureReason(result) + QLatin1Char('.');
+    return QStringLiteral("Download failed: ") + FailureReason(result) + QLatin1Char('.');
+}
+
+QString ExpiredCaption()
+{
+    return QStringLiteral("Download failed: the video's address has expired. Load the video page again to get a "
+                          "fresh one.");
+}
+
+QString WaitingCaption(const QString &reason, qint64 seconds, int nextTry, int tries)
+{
+    return QStringLiteral("Download interrupted (%1): trying again in %2 s (try %3 of %4)...")
+        .arg(reason)
+        .arg(seconds)
+        .arg(nextTry)
+        .arg(tries);
+}
+
+QString NoSpaceCaption(qint64 needed, qint64 free)
+{
+    return QStringLiteral("Not enough free disk space: the video needs %1 more, %2 are free.")
+        .arg(modFunctions::FormatFreeSpace(needed), modFunctions::FormatFreeSpace(free));
+}
+
+QString SizeText(qint64 bytes)
+{
+    return bytes < 0 ? QString() : Fixed(bytes, MiB, 2) + QStringLiteral(" MB");
+}
+
+QString RowSpeedText(qint64 bytesPerSecond)
+{
+    return Fixed(bytesPerSecond, 1000, 1) + QStringLiteral(" kB/s");
+}
+
+QString TimeLeftText(qint64 seconds)
+{
+    if (seconds < 0)
+        return QString();
+    const qint64 hours = seconds / 3600;
+    const QString minutesAndSeconds = QStringLiteral("%1:%2")
+                                          .arg(hours > 0 ? (seconds / 60) % 60 : seconds / 60, hours > 0 ? 2 : 1, 10,
+                                               QLatin1Char('0'))
+                                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return hours > 0 ? QString::number(hours) + QLatin1Char(':') + minutesAndSeconds : minutesAndSeconds;
 }
 
 QString SpeedText(qint64 averageBytesPerSecond)

@@ -5,6 +5,7 @@
 #include "downloads/DownloadPanel.h"
 #include "support/DemoSite.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +35,8 @@ protected:
     bool startSite()
     {
         AppState::setAppPath(program.path());
+        // The list of downloads is kept in the data folder: the test's own, for each test program.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(program.filePath(QStringLiteral("data"))));
         return site.start();
     }
 };

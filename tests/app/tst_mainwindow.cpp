@@ -47,6 +47,7 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(settingsFile());
+        QDir(program.filePath(QStringLiteral("data"))).removeRecursively();
     }
 
     void startUpFillsTheWindow()

@@ -3,6 +3,7 @@
 #include "downloads/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
 #include "support/SeamRecorder.h"
+#include "transfer/TransferValidators.h"
 
 #include <QByteArray>
 #include <QString>
@@ -36,8 +37,14 @@ QString mediaTarget(const QString &id, int code, const QString &query = QString(
 DownloadChoice choice(const QString &id, int code, const QString &title, const QString &suffix,
                       const QString &query = QString());
 
-// True when the file holds exactly the first `size` bytes of the media file (id, code).
-bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why);
+// True when the file holds exactly the first `size` bytes of the media file (id, code), or of the
+// same file after the site changed it.
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed = false);
+// The first `size` bytes of that media file.
+QByteArray mediaBytes(const QString &id, int code, qint64 size);
+
+// The validators the site sends for a media address (read from a real request for its first byte).
+TransferValidators validatorsOf(const QString &address);
 
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &content);
@@ -85,4 +92,9 @@ struct Harness
     do {                                                                                            \
         QString why_;                                                                               \
         QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_), qPrintable(why_));          \
+    } while (false)
+#define QVERIFY_CHANGED_MEDIA(path, id, code, size)                                                 \
+    do {                                                                                            \
+        QString why_;                                                                               \
+        QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_, true), qPrintable(why_));    \
     } while (false)

@@ -143,7 +143,7 @@ void TestDownloadLogic::failedCaptions_data()
     QTest::newRow("a part only") << result(true, 206, 100, 100, "")
                                  << "Download failed: the server sent only part of the file.";
     QTest::newRow("write failure") << result(false, 200, 0, -1, "Cannot write /x/.part: No space left on device", false, true)
-                                   << "An error occurred while saving the video!";
+                                   << "An error occurred while saving the video! No space left on device.";
 }
 
 void TestDownloadLogic::failedCaptions()

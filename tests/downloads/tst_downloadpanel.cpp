@@ -48,6 +48,7 @@ private Q_SLOTS:
     void lastStepAfterChangesDuringTheTransfer_data();
     void lastStepAfterChangesDuringTheTransfer();
     void barsFollowScrollKeysAndColumns();
+    void rowsFedFromElsewhere();
     void browseAndOpen();
 
 private:
@@ -470,6 +471,29 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
     list->header()->resizeSection(DownloadPanel::ColStatus, 123);
     checkBars();
     QCOMPARE(panel().MainPB[2]->width(), list->visualRect(list->model()->index(2, DownloadPanel::ColStatus)).width());
+}
+
+// Rows whose bytes another downloader fetches use the list as its own transfers do.
+void TestDownloadPanel::rowsFedFromElsewhere()
+{
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Elsewhere"), QStringLiteral(".mp4"));
+    QVERIFY(panel().appendRow(c, QStringLiteral("Elsewhere.mp4")));
+    QVERIFY(!panel().appendRow(c, QStringLiteral("Twice.mp4"))); // one row per address
+    QCOMPARE(panel().records().count(), 1);
+    QCOMPARE(panel().DownloadVid->RunningCount(), 0);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
+    QVERIFY(panel().anyDownloading());
+    panel().reportProgress(c.mediaAddress, 3670016, 12845056);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Downloading... 3.50 MB / 12.25 MB - 29%"));
+    QCOMPARE(panel().MainPB[0]->value(), qint64(29));
+    QSignalSpy ended(&panel(), &DownloadPanel::downloadEnded);
+    panel().endRow(c.mediaAddress, StateDownloaded, QStringLiteral("Video successfully downloaded!"));
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.first().at(0).toString(), QStringLiteral("Elsewhere.mp4"));
+    QCOMPARE(ended.first().at(3).toBool(), true);
+    QVERIFY(!panel().anyDownloading());
 }
 
 void TestDownloadPanel::browseAndOpen()

@@ -2,10 +2,14 @@
 // the row bar.
 #include "controls/SubClass.h"
 #include "dialogs/frmMsgBox.h"
+#include "downloads/DownloadNotifier.h"
 #include "downloads/RowProgressBar.h"
+#include "support/SeamRecorder.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QtTest>
 
 namespace {
@@ -29,6 +33,9 @@ private Q_SLOTS:
 
     void barDrawing();
     void barIgnoresValueAboveMaximum();
+
+    void notificationOnlyWhileTheWindowIsAway_data();
+    void notificationOnlyWhileTheWindowIsAway();
 };
 
 void TestDownloadWidgets::listedMessagesOnlyAreRaised()
@@ -176,6 +183,53 @@ void TestDownloadWidgets::barIgnoresValueAboveMaximum()
     QCOMPARE(bar.value(), qint64(50));
     QCOMPARE(bar.maximum(), qint64(100));
     QCOMPARE(bar.index(), 3);
+}
+
+void TestDownloadWidgets::notificationOnlyWhileTheWindowIsAway_data()
+{
+    QTest::addColumn<QString>("window"); // active, hidden, minimised, behind another one
+    QTest::addColumn<bool>("tray");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("active") << "active" << true << false;
+    QTest::newRow("hidden") << "hidden" << true << true;
+    QTest::newRow("minimised") << "minimised" << true << true;
+    QTest::newRow("another window active") << "behind" << true << true;
+    QTest::newRow("no tray") << "hidden" << false << false;
+}
+
+void TestDownloadWidgets::notificationOnlyWhileTheWindowIsAway()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, tray);
+    QFETCH(bool, shown);
+    SeamRecorder seam;
+    QWidget main;
+    QWidget other;
+    main.show();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    if (window == QLatin1String("hidden")) {
+        main.hide();
+    } else if (window == QLatin1String("minimised")) {
+        main.showMinimized();
+    } else if (window == QLatin1String("behind")) {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    QSystemTrayIcon icon; // an icon object; whether the desktop shows it plays no part here
+    DownloadNotifier notifier(&main, [&]() -> QSystemTrayIcon * { return tray ? &icon : nullptr; });
+    QSignalSpy messages(&notifier, &DownloadNotifier::shown);
+    notifier.downloadEnded(QStringLiteral("Sunset.mp4"), QStringLiteral("Video successfully downloaded!"),
+                           QStringLiteral("/videos/"), true);
+    QCOMPARE(messages.size(), shown ? 1 : 0);
+    Q_EMIT icon.messageClicked();
+    const auto opened = seam.callsOf(UiSeam::Kind::OpenFolder);
+    QCOMPARE(opened.size(), shown ? 1 : 0);
+    if (shown) {
+        QCOMPARE(messages.first(), (QVariantList{QStringLiteral("Sunset.mp4"), QStringLiteral("Video successfully downloaded!")}));
+        QCOMPARE(opened.first().text, QStringLiteral("file:///videos/"));
+    }
 }
 
 // Accessibility and the busy bar are checked on the list's own bars (tst_downloadpanel, tst_downloadcommands).

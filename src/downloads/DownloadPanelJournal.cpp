@@ -1,0 +1,196 @@
+// The list across runs of the program: the journal written on every change and read at start-up,
+// and the partial files no row refers to any more.
+#include "downloads/DownloadPanel.h"
+
+#include "app/FileHelpers.h"
+#include "app/UiSeam.h"
+#include "downloads/DownloadJournal.h"
+#include "downloads/DownloadNames.h"
+#include "downloads/JournalWriter.h"
+#include "downloads/ProgressText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QUrlQuery>
+
+#include <utility>
+
+namespace {
+
+QString defaultCaption(int state)
+{
+    switch (state) {
+    case StateDownloaded:
+        return ProgressText::Downloaded;
+    case StateStopped:
+        return ProgressText::Stopped;
+    case StateError:
+        return ProgressText::SaveError;
+    default:
+        return ProgressText::Starting;
+    }
+}
+
+// Only web addresses are kept: anything else could not be asked for again anyway.
+bool isWebAddress(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty()
+           && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+// The video's identifier from its watch page ("...watch?v=ID"), for names of last resort.
+QString videoIdOf(const QString &watchPage)
+{
+    return QUrlQuery(QUrl(watchPage)).queryItemValue(QStringLiteral("v"));
+}
+
+} // namespace
+
+void DownloadPanel::openJournal(const QString &path)
+{
+    if (m_journal)
+        return;
+    m_journal = std::make_unique<DownloadJournal>(path.isEmpty() ? DownloadJournal::defaultPath() : path);
+    const DownloadJournal::Loaded loaded = m_journal->load();
+    switch (loaded.outcome) {
+    case DownloadJournal::Loaded::SetAside:
+        UiSeam::messageBox(QStringLiteral("The list of downloads could not be read (%1). ").arg(loaded.reason)
+                               + QStringLiteral("\r\n")
+                               + (loaded.setAsidePath.isEmpty()
+                                      ? QStringLiteral("It is left as it is and the list starts empty. ")
+                                      : QStringLiteral("It has been kept as %1 and the list starts empty. ")
+                                            .arg(QDir::toNativeSeparators(loaded.setAsidePath))),
+                           UiSeam::Exclamation);
+        break;
+    case DownloadJournal::Loaded::Newer:
+        UiSeam::messageBox(QStringLiteral("The list of downloads was written by a newer version of Clipvault. ")
+                               + QStringLiteral("\r\n")
+                               + QStringLiteral("It is left as it is; the downloads of this session are not kept in it. "),
+                           UiSeam::Exclamation);
+        break;
+    default:
+        break;
+    }
+
+    QStringList folders{savePath()};
+    for (const JournalRow &row : loaded.rows) {
+        restoreRow(row);
+        folders << row.saveFolder;
+    }
+    // A journal that could not be read may still name partial files: they stay.
+    if (loaded.outcome == DownloadJournal::Loaded::Missing || loaded.outcome == DownloadJournal::Loaded::Read)
+        removeOrphans(folders);
+
+    m_journalWriter = new JournalWriter(m_journal.get(), [this] { return journalRows(); }, this);
+    connect(m_journalWriter, &JournalWriter::saveFailed, this, [warned = false](const QString &reason) mutable {
+        if (!std::exchange(warned, true))
+            qWarning("The list of downloads is not written: %s", qPrintable(reason));
+    });
+    // Rows that were downloading when the program ended continue by themselves.
+    for (int row = 0; row < m_records.count(); ++row)
+        if (m_records.at(row).state == StateDownloading)
+            startTransfer(row);
+    rowsChanged();
+}
+
+void DownloadPanel::restoreRow(const JournalRow &row)
+{
+    if (m_records.count() >= DownloadRecords::MaxRows || m_records.indexOf(row.mediaAddress) >= 0)
+        return;
+    DownloadRecord record;
+    record.key = row.mediaAddress;
+    record.fileName = row.fileName;
+    record.state = row.state;
+    record.caption = row.state == StateDownloading || row.caption.isEmpty() ? defaultCaption(row.state) : row.caption;
+    record.watchPage = row.watchPage;
+    record.videoId = videoIdOf(row.watchPage);
+    record.encoding = row.encoding;
+    record.added = row.added;
+    record.headers = row.headers;
+    record.validators = row.validators();
+    record.fileBytes = row.bytes;
+    // Names and files of earlier runs are ordered by the wall clock, as this run's are.
+    record.nameChosen = static_cast<quint64>(row.added.toMSecsSinceEpoch());
+    const QString folder = modFunctions::WithSeparator(row.saveFolder);
+    if (row.state == StateDownloaded) {
+        record.finishedFile = folder + row.fileName;
+        const QDateTime written = QFileInfo(record.finishedFile).lastModified();
+        m_writtenFiles.insert(DownloadNames::PathKey(record.finishedFile),
+                              Written{record.key, static_cast<quint64>(written.toMSecsSinceEpoch())});
+    } else if (QFileInfo(folder + DownloadNames::PartialFileName(row.mediaAddress)).isFile()) {
+        record.partialFile = folder + DownloadNames::PartialFileName(row.mediaAddress);
+    }
+    insertItem(record);
+    const int at = m_records.indexOf(record.key);
+    if (at >= 0) {
+        qint64 value = 0;
+        UpdateProgbar(at, record.caption, 100, value);
+    }
+}
+
+void DownloadPanel::removeOrphans(const QStringList &folders)
+{
+    QSet<QString> kept;
+    for (int row = 0; row < m_records.count(); ++row)
+        if (!m_records.at(row).partialFile.isEmpty())
+            kept.insert(DownloadNames::PathKey(m_records.at(row).partialFile));
+    QSet<QString> seen;
+    for (const QString &folder : folders) {
+        if (folder.trimmed().isEmpty() || seen.contains(DownloadNames::PathKey(folder)))
+            continue;
+        seen.insert(DownloadNames::PathKey(folder));
+        const QDir dir(folder);
+        // Only the program's own hidden pattern: nothing else in the folder is touched.
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+            const QString path = dir.filePath(name);
+            if (DownloadNames::IsPartialFileName(name) && !kept.contains(DownloadNames::PathKey(path)))
+                QFile::remove(path);
+        }
+    }
+}
+
+QList<JournalRow> DownloadPanel::journalRows() const
+{
+    QList<JournalRow> rows;
+    for (int row = 0; row < m_records.count(); ++row) {
+        const DownloadRecord &record = m_records.at(row);
+        if (!isWebAddress(record.key))
+            continue;
+        JournalRow out;
+        out.mediaAddress = record.key;
+        out.fileName = record.fileName;
+        const QString file = !record.finishedFile.isEmpty() ? record.finishedFile : record.partialFile;
+        out.saveFolder = !file.isEmpty() ? QFileInfo(file).absolutePath() : savePath();
+        if (out.saveFolder.trimmed().isEmpty())
+            out.saveFolder = QDir::homePath();
+        // A body on its way into place is still the row's download.
+        out.state = record.saving ? StateDownloading : record.state;
+        out.total = record.validators.total;
+        out.bytes = out.total >= 0 ? std::min(record.fileBytes, out.total) : record.fileBytes;
+        out.etag = record.validators.etag;
+        out.lastModified = record.validators.lastModified;
+        out.watchPage = isWebAddress(record.watchPage) ? record.watchPage : QString();
+        out.encoding = record.encoding;
+        out.added = record.added.isValid() ? record.added : QDateTime::currentDateTimeUtc();
+        out.caption = record.caption;
+        out.headers = record.headers;
+        rows.append(out);
+    }
+    return rows;
+}
+
+void DownloadPanel::rowsChanged()
+{
+    if (m_journalWriter)
+        m_journalWriter->rowsChanged();
+}
+
+void DownloadPanel::bytesChanged()
+{
+    if (m_journalWriter)
+        m_journalWriter->bytesChanged();
+}

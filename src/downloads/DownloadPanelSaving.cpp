@@ -1,0 +1,115 @@
+// The last step of a download: the whole body takes the row's name, on a worker when that means
+// copying it; and the end of a row.
+#include "downloads/DownloadPanel.h"
+
+#include "app/ErrorTrap.h"
+#include "app/FileHelpers.h"
+#include "downloads/DownloadNames.h"
+#include "downloads/FinishedFile.h"
+#include "downloads/ProgressText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
+
+void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
+{
+    DownloadRecord &record = m_records.at(row);
+    FinishedFile::Job job;
+    job.partial = partial;
+    job.handle = std::move(handle);
+    job.expectedSize = size;
+    job.folder = savePath().trimmed().isEmpty() ? QString() : savePath();
+    // The name is read now, so a rename made during the transfer decides the name on disk.
+    job.name = DownloadNames::Safe(record.fileName, record.videoId, DownloadNames::ExtensionOf(record.fileName));
+    job.fallbackName = DownloadNames::Safe(QString(), record.videoId, DownloadNames::ExtensionOf(job.name));
+    for (const QString &path : std::as_const(m_savingTargets))
+        job.reserved.insert(path);
+
+    QString target;
+    if (!job.folder.isEmpty()) {
+        const auto savingThere = [&job](const QString &path) { return job.reserved.contains(DownloadNames::PathKey(path)); };
+        target = DownloadNames::PathKey(modFunctions::WithSeparator(job.folder) + job.name);
+        const auto written = m_writtenFiles.constFind(target);
+        // Two rows whose names were chosen before either file existed: the later one is numbered.
+        // A name chosen while the file was there ("overwrite", a rename) replaces it.
+        const bool writtenLater = written != m_writtenFiles.cend() && written->key != record.key
+                                  && written->when > record.nameChosen && QFileInfo::exists(target);
+        if (writtenLater || savingThere(target)) {
+            job.name = DownloadNames::UniqueName(job.folder, job.name, savingThere);
+            target = DownloadNames::PathKey(modFunctions::WithSeparator(job.folder) + job.name);
+        }
+        m_writtenFiles.insert(target, Written{record.key, tick()});
+    }
+
+    if (!FinishedFile::NeedsCopy(job)) {
+        bodySaved(record.key, target, FinishedFile::Place(job));
+        return;
+    }
+    // A copy to another file system may take minutes: it runs on a worker while the row says so.
+    record.saving = true;
+    m_savingTargets.insert(record.key, target);
+    endRow(row, StateDownloading, ProgressText::Saving);
+    const QString key = record.key;
+    m_savers->start([this, key, target, job] {
+        const FinishedFile::Outcome outcome = FinishedFile::Place(job);
+        QMetaObject::invokeMethod(this, [this, key, target, outcome] { bodySaved(key, target, outcome); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+void DownloadPanel::bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome)
+{
+    ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
+        m_savingTargets.remove(key);
+        const QString placed = outcome.placed ? DownloadNames::PathKey(outcome.path) : QString();
+        if (placed != target && m_writtenFiles.value(target).key == key)
+            m_writtenFiles.remove(target);
+        if (!placed.isEmpty() && placed != target)
+            m_writtenFiles.insert(placed, Written{key, tick()});
+        const QString folder = savePath();
+        showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
+
+        const int row = m_records.indexOf(key);
+        if (row < 0)
+            return; // removed meanwhile: its file stays, as the files of removed rows do
+        DownloadRecord &record = m_records.at(row);
+        record.saving = false;
+        if (!outcome.placed) {
+            // Still a whole body: it stays in its partial file, which Start finds whole.
+            record.partialFile = outcome.path;
+            keepPartial(record);
+            endRow(row, StateError, outcome.path.isEmpty() ? ProgressText::SaveError
+                                                           : ProgressText::KeptAs(outcome.path));
+            return;
+        }
+        record.finishedFile = outcome.path;
+        record.fileBytes = QFileInfo(outcome.path).size();
+        const QFileInfo info(outcome.path);
+        if (info.fileName() != record.fileName)
+            setRowFileName(row, info.fileName());
+        if (!outcome.renamed) {
+            endRow(row, StateDownloaded, ProgressText::Downloaded);
+            return;
+        }
+        // Saved, but not where the row said: the whole path when it is not in the save folder.
+        const bool inSaveFolder = DownloadNames::PathKey(info.absolutePath()) == DownloadNames::PathKey(folder);
+        endRow(row, StateDownloaded, ProgressText::SavedAs(inSaveFolder ? info.fileName() : outcome.path));
+    });
+}
+
+void DownloadPanel::endRow(int row, int state, const QString &caption)
+{
+    DownloadRecord &record = m_records.at(row);
+    record.caption = caption;
+    setRowState(row, state);
+    qint64 value = 0;
+    UpdateProgbar(row, caption, 100, value);
+    rowsChanged();
+    if (state == StateDownloaded || state == StateError) {
+        const QString folder = !record.finishedFile.isEmpty() ? QFileInfo(record.finishedFile).absolutePath()
+                               : !record.partialFile.isEmpty() ? QFileInfo(record.partialFile).absolutePath()
+                                                               : savePath();
+        Q_EMIT downloadEnded(record.fileName, caption, folder, state == StateDownloaded);
+    }
+}

@@ -1,0 +1,454 @@
+// Downloads that survive against the demo site, byte for byte: Start continues the partial file
+// with a range request, transient faults are tried again from the bytes on disk, a file that
+// changed or a server that ignores ranges starts again from zero, a finished partial file
+// completes with 416, an expired address says so, free space is checked, and the list comes back
+// from its journal.
+#include "PanelFixture.h"
+#include "support/DemoSite.h"
+#include "downloads/DownloadJournal.h"
+#include "downloads/DownloadNames.h"
+#include "downloads/JournalWriter.h"
+#include "downloads/RowProgressBar.h"
+#include "transfer/Downloader.h"
+
+#include "app/FileHelpers.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTreeWidget>
+#include <QtTest>
+
+using namespace PanelFixture;
+
+namespace {
+
+// A row as a run before this one left it in the journal, with `kept` bytes of its file on disk.
+JournalRow keptRow(const QString &address, const QString &name, const QString &folder, int state, qint64 kept,
+                   const TransferValidators &validators)
+{
+    JournalRow row;
+    row.mediaAddress = address;
+    row.fileName = name;
+    row.saveFolder = folder;
+    row.state = state;
+    row.bytes = kept;
+    row.total = validators.total;
+    row.etag = validators.etag;
+    row.lastModified = validators.lastModified;
+    row.added = QDateTime::currentDateTimeUtc();
+    return row;
+}
+
+} // namespace
+
+class TestDownloadResume : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { setUpProgram(); }
+    void init() { h.setUp(300); }
+    void cleanup() { h.tearDown(); }
+
+    void stopAtHalfAndStart();
+    void transientFaultsContinue_data();
+    void transientFaultsContinue();
+    void keptBytesMeetTheServer_data();
+    void keptBytesMeetTheServer();
+    void freeSpaceTooSmall();
+    void listComesBackAfterClosing();
+    void brokenOrNewerJournal_data();
+    void brokenOrNewerJournal();
+    void sizeSpeedAndTimeLeft();
+
+private:
+    DownloadPanel &panel() { return *h.panel; }
+    QString folder() const { return h.folder(); }
+    QString journalPath() const { return h.dir->filePath(QStringLiteral("data/downloads.json")); }
+    // The Range header of each request the site received for target, in order ("" for none).
+    QStringList rangesOf(const QString &target) const;
+    // A new list on the same folder and journal, as the program makes it at its next start.
+    void reopen();
+
+    Harness h;
+};
+
+QStringList TestDownloadResume::rangesOf(const QString &target) const
+{
+    QStringList ranges;
+    for (const DemoSite::LoggedRequest &request : site().requests())
+        if (request.target == target)
+            ranges << request.range();
+    return ranges;
+}
+
+void TestDownloadResume::reopen()
+{
+    h.panel.reset();
+    h.panel = std::make_unique<DownloadPanel>();
+    h.panel->setSavePath(folder());
+    h.panel->resize(640, 300);
+    h.panel->show();
+    h.panel->openJournal(journalPath());
+}
+
+void TestDownloadResume::stopAtHalfAndStart()
+{
+    const qint64 size = 4000000;
+    const QString query = QStringLiteral("size=%1&rate=2000000").arg(size);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Halves"), QStringLiteral(".mp4"), query);
+    // Stopped as soon as half has arrived (on the next turn of the event loop).
+    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&](const QString &, const QString &, qint64 done) {
+        if (done >= size / 2 && stateOf(panel(), c.mediaAddress) == StateDownloading)
+            QMetaObject::invokeMethod(&panel(), [&] {
+                selectOnly(panel(), {0});
+                panel().mnuStop_Click();
+            }, Qt::QueuedConnection);
+    });
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateStopped), Wait);
+    disconnect(panel().DownloadVid, &Downloader::Progress, &panel(), nullptr);
+    const QString partial = panel().records().at(0).partialFile;
+    const qint64 kept = QFileInfo(partial).size();
+    QVERIFY2(kept >= size / 2 && kept < size, qPrintable(QString::number(kept)));
+    QVERIFY_MEDIA(partial, Id, 18, kept);
+
+    selectOnly(panel(), {0});
+    panel().mnuStart_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
+    // Only the second half was asked for the second time.
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+void TestDownloadResume::transientFaultsContinue_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("firstWait"); // the caption after the first try (a pattern)
+    QTest::addColumn<int>("tries"); // at most; a request lost with its connection uses up one fault
+    QTest::addColumn<bool>("fromTheStart"); // a try had to start the file again from zero
+    QTest::addColumn<bool>("changed");      // the file at the end is the changed one
+    const QString lost = QStringLiteral(
+        "^Download interrupted \\(only 0\\.\\d\\d of 1\\.91 MB arrived\\): trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$");
+    QTest::newRow("closed early twice") << "dropAfter=700000&dropTimes=2&size=2000000" << qint64(2000000) << lost << 3
+                                        << false << false;
+    QTest::newRow("busy, Retry-After") << "busyTimes=2&retryAfter=3&size=500000" << qint64(500000)
+                                       << "^Download interrupted \\(the server answered 503\\): trying again in 3 s \\(try 2 of 6\\)\\.\\.\\.$"
+                                       << 3 << false << false;
+    QTest::newRow("Retry-After of two minutes") << "busyTimes=2&retryAfter=120&size=500000" << qint64(500000)
+                                                << "^Download interrupted \\(the server answered 503\\): trying again in 60 s \\(try 2 of 6\\)\\.\\.\\.$"
+                                                << 3 << false << false;
+    QTest::newRow("changed between tries") << "dropAfter=700000&dropTimes=2&changeFrom=3&size=2000000"
+                                           << qint64(2000000) << lost << 3 << true << true;
+    QTest::newRow("ranges ignored") << "dropAfter=700000&dropTimes=2&ignoreRange=1&size=2000000" << qint64(2000000)
+                                    << lost << 3 << true << false;
+}
+
+void TestDownloadResume::transientFaultsContinue()
+{
+    QFETCH(QString, query);
+    QFETCH(qint64, size);
+    QFETCH(QString, firstWait);
+    QFETCH(int, tries);
+    QFETCH(bool, fromTheStart);
+    QFETCH(bool, changed);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Again"), QStringLiteral(".mp4"), query);
+    // After each try: the caption and the bytes the partial file keeps for the next one.
+    QStringList captions;
+    QList<qint64> kept;
+    afterComplete(panel(), c.mediaAddress, [&] {
+        captions << captionOf(panel(), c.mediaAddress);
+        kept << QFileInfo(panel().records().at(0).partialFile).size();
+    });
+    bool saidFromTheStart = false;
+    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&] {
+        saidFromTheStart |= captionOf(panel(), c.mediaAddress).startsWith(QStringLiteral("Downloading again from the start... "));
+    });
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    QVERIFY2(captions.size() >= 2 && captions.size() <= tries, qPrintable(captions.join(QLatin1Char('\n'))));
+    QVERIFY2(QRegularExpression(firstWait).match(captions.first()).hasMatch(), qPrintable(captions.first()));
+    QCOMPARE(saidFromTheStart, fromTheStart);
+    // Every try after a loss asked for the rest of exactly the bytes kept. (The network layer may
+    // send a request again whose connection was closed before any answer: it asks for the same.)
+    QStringList wanted{QString()};
+    for (int k = 0; k + 1 < kept.size(); ++k) {
+        QVERIFY(kept[k] > 0 || !query.contains(QStringLiteral("drop")));
+        wanted << (kept[k] > 0 ? QStringLiteral("bytes=%1-").arg(kept[k]) : QString());
+    }
+    QStringList ranges = rangesOf(mediaTarget(Id, 18, query));
+    ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    QCOMPARE(ranges, wanted);
+    if (changed)
+        QVERIFY_CHANGED_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
+    else
+        QVERIFY_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+// A list whose journal holds a stopped row and its partial file, as a run before this one left
+// them: Start asks for the rest, and the answer decides.
+void TestDownloadResume::keptBytesMeetTheServer_data()
+{
+    QTest::addColumn<qint64>("kept");
+    QTest::addColumn<int>("status");     // the site's answer to the range request; 0: its own
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("caption");
+    const qint64 size = 1500000;
+    QTest::newRow("whole already: 416") << size << 0 << int(StateDownloaded) << "Video successfully downloaded!";
+    QTest::newRow("half: 206") << size / 2 << 0 << int(StateDownloaded) << "Video successfully downloaded!";
+    const QString expired = QStringLiteral(
+        "Download failed: the video's address has expired. Load the video page again to get a fresh one.");
+    QTest::newRow("forbidden now: 403") << size / 2 << 403 << int(StateError) << expired;
+    QTest::newRow("gone: 410") << size / 2 << 410 << int(StateError) << expired;
+}
+
+void TestDownloadResume::keptBytesMeetTheServer()
+{
+    QFETCH(qint64, kept);
+    QFETCH(int, status);
+    QFETCH(int, state);
+    QFETCH(QString, caption);
+    const qint64 size = 1500000;
+    const QString query = QStringLiteral("size=%1").arg(size);
+    const QString address = mediaAddress(Id, 18, query);
+    const TransferValidators validators = validatorsOf(address);
+    QCOMPARE(validators.total, size);
+    const QString partial = folder() + DownloadNames::PartialFileName(address);
+    writeFile(partial, mediaBytes(Id, 18, kept));
+    JournalRow row = keptRow(address, QStringLiteral("Kept.mp4"), folder(), StateStopped, kept, validators);
+    row.caption = QStringLiteral("Download stopped by the user.");
+    QVERIFY(DownloadJournal(journalPath()).save({row}));
+    site().clear();
+    if (status)
+        site().rule(mediaTarget(Id, 18, query), 0, status);
+
+    panel().openJournal(journalPath());
+    QCOMPARE(panel().records().count(), 1);
+    QCOMPARE(stateOf(panel(), address), int(StateStopped)); // a stopped row stays stopped
+    QCOMPARE(captionOf(panel(), address), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(panel().DownloadVid->RunningCount(), 0);
+    selectOnly(panel(), {0});
+    panel().mnuStart_Click();
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), address) != StateDownloading, Wait);
+    QCOMPARE(stateOf(panel(), address), state);
+    QCOMPARE(captionOf(panel(), address), caption);
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept)});
+    if (state == StateDownloaded) {
+        QVERIFY_MEDIA(folder() + QStringLiteral("Kept.mp4"), Id, 18, size);
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+    } else {
+        QVERIFY_MEDIA(partial, Id, 18, kept); // kept as it was
+    }
+}
+
+void TestDownloadResume::freeSpaceTooSmall()
+{
+    // A petabyte does not fit anywhere here; neither does the rest of one whose first part is kept.
+    const qint64 huge = 1000000000000000;
+    const QString query = QStringLiteral("size=%1").arg(huge);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+    const QString prefix = QStringLiteral("Not enough free disk space: the video needs %1 more, ")
+                               .arg(modFunctions::FormatFreeSpace(huge));
+    const QString caption = captionOf(panel(), c.mediaAddress);
+    QVERIFY2(caption.startsWith(prefix) && caption.endsWith(QStringLiteral(" are free.")), qPrintable(caption));
+    QVERIFY(!panel().DownloadVid->IsRunning(c.mediaAddress));
+
+    // The same with bytes on disk: they stay, and nothing is asked for.
+    const QString partial = folder() + DownloadNames::PartialFileName(c.mediaAddress);
+    writeFile(partial, mediaBytes(Id, 18, 300000));
+    const JournalRow row = keptRow(c.mediaAddress, QStringLiteral("Huge.mp4"), folder(), StateError, 300000,
+                                   validatorsOf(c.mediaAddress));
+    QVERIFY(DownloadJournal(journalPath()).save({row}));
+    h.panel.reset();
+    site().clear();
+    reopen();
+    selectOnly(panel(), {0});
+    panel().mnuStart_Click();
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateError));
+    QVERIFY(captionOf(panel(), c.mediaAddress)
+                .startsWith(QStringLiteral("Not enough free disk space: the video needs %1 more, ")
+                                .arg(modFunctions::FormatFreeSpace(huge - 300000))));
+    QVERIFY_MEDIA(partial, Id, 18, 300000);
+    QCOMPARE(panel().DownloadVid->RunningCount(), 0);
+    QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).isEmpty());
+}
+
+void TestDownloadResume::listComesBackAfterClosing()
+{
+    panel().openJournal(journalPath());
+    const DownloadChoice done = choice(Id, 5, QStringLiteral("Done"), QStringLiteral(".flv"), QStringLiteral("size=5000"));
+    const DownloadChoice stopped = choice(Id, 34, QStringLiteral("Stopped"), QStringLiteral(".flv"),
+                                          QStringLiteral("size=20000000&rate=400000"));
+    const DownloadChoice running = choice(Id, 18, QStringLiteral("Running"), QStringLiteral(".mp4"),
+                                          QStringLiteral("size=3000000&rate=1000000"));
+    panel().cmdDownload_Click(done);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), done.mediaAddress), int(StateDownloaded), Wait);
+    panel().cmdDownload_Click(stopped);
+    panel().cmdDownload_Click(running);
+    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), stopped.mediaAddress) > 0, Wait);
+    selectOnly(panel(), {1});
+    panel().mnuStop_Click();
+    // Byte counts reach the journal at most about once a second: a few writes, not one per report.
+    const int writesBefore = panel().journalWriter()->writes();
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(2).fileBytes >= 1000000, Wait);
+    QVERIFY2(panel().journalWriter()->writes() - writesBefore <= clock.elapsed() / 1000 + 2,
+             qPrintable(QStringLiteral("%1 writes in %2 ms").arg(panel().journalWriter()->writes() - writesBefore)
+                            .arg(clock.elapsed())));
+
+    // Closed while one row runs (as after "Yes"), then started again.
+    h.panel.reset();
+    const QString runningPartial = folder() + DownloadNames::PartialFileName(running.mediaAddress);
+    const qint64 kept = QFileInfo(runningPartial).size();
+    QVERIFY(kept > 0);
+    QVERIFY_MEDIA(runningPartial, Id, 18, kept);
+    // Partial files of this program that no row refers to go at start-up; nothing else is touched.
+    const QStringList others{QStringLiteral(".clipvault-notours.part"), QStringLiteral("video.part"),
+                             QStringLiteral(".clipvault-0123456789abcdeg.part")};
+    for (const QString &name : others + QStringList{QStringLiteral(".clipvault-0123456789abcdef.part")})
+        writeFile(folder() + name, "bytes");
+    QStringList expected = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+    expected.removeOne(QStringLiteral(".clipvault-0123456789abcdef.part"));
+    site().clear();
+    reopen();
+    QStringList left = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(left, expected);
+    for (const QString &name : others)
+        QFile::remove(folder() + name);
+    QCOMPARE(panel().records().count(), 3);
+    QCOMPARE(nameOf(panel(), done.mediaAddress), QStringLiteral("Done.flv"));
+    QCOMPARE(stateOf(panel(), done.mediaAddress), int(StateDownloaded));
+    QCOMPARE(captionOf(panel(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QCOMPARE(stateOf(panel(), stopped.mediaAddress), int(StateStopped));
+    QCOMPARE(captionOf(panel(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(panel().MainPB.size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), running.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Running.mp4"), Id, 18, 3000000);
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, QStringLiteral("size=3000000&rate=1000000"))),
+             QStringList{QStringLiteral("bytes=%1-").arg(kept)});
+    // The stopped row asked for nothing; the finished one is still in the list for the duplicate check.
+    QCOMPARE(site().requestLog().filter(QStringLiteral("size=20000000")).size(), 0);
+    panel().cmdDownload_Click(done);
+    QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
+    QCOMPARE(panel().records().count(), 3);
+
+    // Removing rows reaches the journal too; the stopped row's partial file goes with it.
+    const QString stoppedPartial = folder() + DownloadNames::PartialFileName(stopped.mediaAddress);
+    QVERIFY(QFileInfo::exists(stoppedPartial));
+    selectOnly(panel(), {1});
+    panel().mnuRemoveSelected_Click();
+    QVERIFY(!QFileInfo::exists(stoppedPartial));
+    const DownloadJournal::Loaded journal = DownloadJournal(journalPath()).load();
+    QCOMPARE(journal.rows.size(), 2);
+    QCOMPARE(journal.rows.at(1).mediaAddress, running.mediaAddress);
+    QCOMPARE(journal.rows.at(1).bytes, qint64(3000000));
+}
+
+void TestDownloadResume::brokenOrNewerJournal_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("not JSON") << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 1, \"rows\": [") << false;
+    QTest::newRow("a row without its address")
+        << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 1, \"rows\": [{\"fileName\": \"a.mp4\"}]}")
+        << false;
+    QTest::newRow("a newer version") << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 99, \"rows\": []}")
+                                     << true;
+}
+
+void TestDownloadResume::brokenOrNewerJournal()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, newer);
+    QVERIFY(QDir().mkpath(QFileInfo(journalPath()).path()));
+    writeFile(journalPath(), content);
+    // The rows it may name are unknown: their partial files stay.
+    const QString partial = folder() + QStringLiteral(".clipvault-0123456789abcdef.part");
+    writeFile(partial, "bytes");
+    panel().openJournal(journalPath());
+    QCOMPARE(panel().records().count(), 0);
+    QCOMPARE(h.seam->messages().size(), 1);
+    QCOMPARE(h.seam->calls.last().style, 48);
+    QVERIFY(QFileInfo::exists(partial));
+
+    const QStringList aside = QDir(QFileInfo(journalPath()).path()).entryList({QStringLiteral("downloads.broken-*")});
+    if (newer) {
+        QVERIFY(h.seam->messages().first().contains(QStringLiteral("newer version")));
+        QVERIFY(aside.isEmpty());
+    } else {
+        QCOMPARE(aside.size(), 1); // set aside, never deleted
+        QCOMPARE(readFile(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()), content);
+        QVERIFY(h.seam->messages().first().contains(aside.first()));
+    }
+    // A list that goes on: a newer journal is never written over; a new one is written.
+    panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), QStringLiteral("size=1000")));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), panel().records().at(0).key), int(StateDownloaded), Wait);
+    h.panel.reset();
+    if (newer)
+        QCOMPARE(readFile(journalPath()), content);
+    else
+        QCOMPARE(DownloadJournal(journalPath()).load().rows.size(), 1);
+    QCOMPARE(h.seam->messages().size(), 1); // told once
+}
+
+void TestDownloadResume::sizeSpeedAndTimeLeft()
+{
+    // Through the list's accessible table, as a screen reader reads the columns.
+    panel().Timer1->stop();
+    const DownloadChoice known = choice(Id, 18, QStringLiteral("Known"), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=40000000&rate=500000"));
+    const DownloadChoice unknown = choice(Id, 22, QStringLiteral("Unknown"), QStringLiteral(".mp4"),
+                                          QStringLiteral("fault=nolength&size=40000000&rate=500000"));
+    panel().cmdDownload_Click(known);
+    panel().cmdDownload_Click(unknown);
+    const auto cell = [&](int row, int column) {
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
+        return list->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
+    };
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
+    QCOMPARE(list->tableInterface()->columnCount(), 5);
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSize), QStringLiteral("Size"));
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSpeed), QStringLiteral("Speed"));
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColTimeLeft), QStringLiteral("Time left"));
+    // Ticks whenever another 200 kB have arrived at both rows.
+    for (int tick = 0; tick < 3; ++tick) {
+        const qint64 before = std::min(panel().records().at(0).fileBytes, panel().records().at(1).fileBytes);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(0).fileBytes >= before + 200000
+                                     && panel().records().at(1).fileBytes >= before + 200000, Wait);
+        panel().Timer1_Timer();
+    }
+    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
+    const QRegularExpression speed(QStringLiteral("^(\\d+)\\.\\d kB/s$"));
+    for (int row : {0, 1}) {
+        const auto match = speed.match(cell(row, DownloadPanel::ColSpeed));
+        QVERIFY2(match.hasMatch(), qPrintable(cell(row, DownloadPanel::ColSpeed)));
+        QVERIFY(match.captured(1).toInt() > 0);
+    }
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+:\\d\\d$")).match(cell(0, DownloadPanel::ColTimeLeft)).hasMatch(),
+             qPrintable(cell(0, DownloadPanel::ColTimeLeft)));
+    QCOMPARE(cell(1, DownloadPanel::ColSize), QString());     // no size announced
+    QCOMPARE(cell(1, DownloadPanel::ColTimeLeft), QString()); // so no time left either
+
+    // Stopped: no speed and no time left; the size stays.
+    selectOnly(panel(), {0, 1});
+    panel().mnuStop_Click();
+    panel().Timer1_Timer();
+    for (int row : {0, 1}) {
+        QCOMPARE(cell(row, DownloadPanel::ColSpeed), QString());
+        QCOMPARE(cell(row, DownloadPanel::ColTimeLeft), QString());
+    }
+    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
+}
+
+QTEST_MAIN(TestDownloadResume)
+#include "tst_downloadresume.moc"

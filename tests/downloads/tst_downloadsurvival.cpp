@@ -1,0 +1,188 @@
+// The list against the limits and ends of its process, with real processes: a write that fails
+// at a file size limit keeps what was written and continues once Start is pressed without the
+// limit; the real program, killed or ended in the middle of a download, continues it at its next
+// start with a range request from the bytes on disk.
+#include "PanelFixture.h"
+#include "support/DemoSite.h"
+#include "downloads/DownloadJournal.h"
+#include "downloads/DownloadNames.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace PanelFixture;
+
+namespace {
+
+constexpr int ProcessWait = 60000;
+
+// An environment of the test's own: home, data, configuration, cache and runtime folders below root.
+QProcessEnvironment privateEnvironment(const QString &root)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    const QDir folder(root);
+    for (const auto &[variable, name] : {std::pair{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_CACHE_HOME", "cache"}, {"XDG_RUNTIME_DIR", "runtime"}}) {
+        folder.mkpath(QString::fromLatin1(name));
+        env.insert(QString::fromLatin1(variable), folder.filePath(QString::fromLatin1(name)));
+    }
+    QFile::setPermissions(folder.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return env;
+}
+
+QStringList rangesOf(const QString &target)
+{
+    QStringList ranges;
+    for (const DemoSite::LoggedRequest &request : site().requests())
+        if (request.target == target && (ranges.isEmpty() || ranges.last() != request.range()))
+            ranges << request.range(); // a request sent again over a closed connection counts once
+    return ranges;
+}
+
+} // namespace
+
+class TestDownloadSurvival : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void failedWriteKeepsWhatWasWritten();
+    void programEndedMidwayContinues_data();
+    void programEndedMidwayContinues();
+
+private:
+    QTemporaryDir m_dir;
+    QString save() const { return m_dir.filePath(QStringLiteral("videos/")); }
+};
+
+void TestDownloadSurvival::initTestCase()
+{
+    QVERIFY(site().start());
+}
+
+void TestDownloadSurvival::failedWriteKeepsWhatWasWritten()
+{
+    const QString journal = m_dir.filePath(QStringLiteral("child/downloads.json"));
+    QVERIFY(QDir().mkpath(save()));
+    const qint64 size = 3000000;
+    const QString query = QStringLiteral("size=%1").arg(size);
+    const QString address = mediaAddress(Id, 18, query);
+    const QString partial = save() + DownloadNames::PartialFileName(address);
+    site().clear();
+
+    // A limit on the size of every file the child writes: its write fails half way.
+    constexpr rlim_t limit = 1024 * 1024;
+    QProcess child;
+    child.setProgram(QStringLiteral(CLIPVAULT_CHILD_PATH));
+    child.setArguments({QStringLiteral("--journal"), journal, QStringLiteral("--save"), save(), QStringLiteral("--add"),
+                        address, QStringLiteral("Limited")});
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.setProcessEnvironment(privateEnvironment(m_dir.filePath(QStringLiteral("child"))));
+    child.setChildProcessModifier([] {
+        const rlimit fileSize{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+    });
+    child.start();
+    QVERIFY(child.waitForFinished(ProcessWait));
+    QCOMPARE(child.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
+             QStringLiteral("4\tAn error occurred while saving the video! File too large.\tLimited.mp4\n"));
+    QCOMPARE(QFileInfo(partial).size(), qint64(limit));
+    QVERIFY_MEDIA(partial, Id, 18, qint64(limit));
+    const DownloadJournal::Loaded kept = DownloadJournal(journal).load();
+    QCOMPARE(kept.rows.size(), 1);
+    QCOMPARE(kept.rows.first().state, 4);
+    QCOMPARE(kept.rows.first().bytes, qint64(limit));
+
+    // Space again, and Start: the rest of the file, from the byte where the write failed.
+    child.setChildProcessModifier({});
+    child.setArguments({QStringLiteral("--journal"), journal, QStringLiteral("--save"), save(),
+                        QStringLiteral("--start-all")});
+    child.start();
+    QVERIFY(child.waitForFinished(ProcessWait));
+    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
+             QStringLiteral("2\tVideo successfully downloaded!\tLimited.mp4\n"));
+    QVERIFY_MEDIA(save() + QStringLiteral("Limited.mp4"), Id, 18, size);
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(limit)}));
+    QCOMPARE(hiddenFiles(save()), QStringList());
+}
+
+void TestDownloadSurvival::programEndedMidwayContinues_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("killed") << int(SIGKILL);
+    QTest::newRow("ended as on closing with Yes") << int(SIGTERM);
+}
+
+void TestDownloadSurvival::programEndedMidwayContinues()
+{
+    QFETCH(int, signalNumber);
+    // The real program in a folder of its own (its settings file lies beside it), with its own
+    // home, data folder and instance name.
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("program/clipvault"));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("program"))));
+    QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program));
+    const QString videos = root.filePath(QStringLiteral("videos/"));
+    QVERIFY(QDir().mkpath(videos));
+    writeFile(root.filePath(QStringLiteral("program/Settings.ini")),
+              (QStringLiteral("[Settings]\nVideoSavePath=") + videos + QStringLiteral("\nImageSavePath=") + videos
+               + QLatin1Char('\n'))
+                  .toUtf8());
+    const QString journal = root.filePath(QStringLiteral("data/Clipvault/Clipvault/downloads.json"));
+
+    const qint64 size = 8000000;
+    const QString query = QStringLiteral("size=%1&rate=2000000&signal=%2").arg(size).arg(signalNumber);
+    JournalRow row;
+    row.mediaAddress = mediaAddress(Id, 18, query);
+    row.fileName = QStringLiteral("Survivor.mp4");
+    row.saveFolder = videos;
+    row.state = 1; // it was downloading when the program ended
+    row.added = QDateTime::currentDateTimeUtc();
+    QVERIFY(DownloadJournal(journal).save({row}));
+    const QString partial = videos + DownloadNames::PartialFileName(row.mediaAddress);
+    site().clear();
+
+    QProcess process;
+    QProcessEnvironment env = privateEnvironment(root.path());
+    env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"),
+               QStringLiteral("clipvault-survival-%1-%2").arg(QCoreApplication::applicationPid()).arg(signalNumber));
+    process.setProcessEnvironment(env);
+    process.setProgram(program);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start();
+    QVERIFY(process.waitForStarted());
+    // Polling another process: nothing to wait on in this one. The row comes back by itself and
+    // goes on until a quarter has arrived; the journal has its validators by then.
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial).size() >= size / 4, ProcessWait);
+    QVERIFY(!DownloadJournal(journal).load().rows.value(0).etag.isEmpty());
+    ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+    QVERIFY(process.waitForFinished(ProcessWait));
+    const qint64 kept = QFileInfo(partial).size();
+    QVERIFY2(kept >= size / 4 && kept < size, qPrintable(QString::number(kept)));
+    QVERIFY_MEDIA(partial, Id, 18, kept);
+    QCOMPARE(DownloadJournal(journal).load().rows.value(0).state, 1);
+
+    process.start();
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadJournal(journal).load().rows.value(0).state, 2, ProcessWait);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(ProcessWait));
+    QVERIFY_MEDIA(videos + QStringLiteral("Survivor.mp4"), Id, 18, size);
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
+    QCOMPARE(hiddenFiles(videos), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestDownloadSurvival)
+#include "tst_downloadsurvival.moc"
