@@ -6,6 +6,7 @@
 #include "analysis/RelatedVideos.h"
 #include "analysis/VideoDetails.h"
 #include "analysis/WatchAddress.h"
+#include "support/ReferenceText.h"
 #include "support/SeamRecorder.h"
 
 #include <QtTest>
@@ -35,34 +36,6 @@ QString relatedPage(const QString &items)
 {
     return QStringLiteral("<div id=\"watch-related-vids-body\">\n") + items +
            QStringLiteral("<div class=\"clearL\"></div></div>");
-}
-
-// Cleaning as it reads, step after step with Qt's own replacing: slow on long text, but plainly
-// right, so the one-pass helpers are compared with it.
-QString referenceCleanTitle(QString t)
-{
-    t.replace(QStringLiteral("\\'"), QStringLiteral("'"));
-    t.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    t.replace(QStringLiteral("&lt;"), QString());
-    t.replace(QStringLiteral("&gt;"), QString());
-    for (const QChar c : {u'/', u'\\', u':', u'*', u'"', u'<', u'>', u'|', u'?'})
-        t.remove(c);
-    while (t.contains(QStringLiteral("  ")))
-        t.replace(QStringLiteral("  "), QStringLiteral(" "));
-    return t;
-}
-
-QString referenceStripTags(const QString &text)
-{
-    static const QRegularExpression tag(QStringLiteral("<[^>]*(>|$)"));
-    QString t = text;
-    t.replace(tag, QStringLiteral(" "));
-    t.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
-    t.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    t.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
-    t.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    return t;
 }
 
 // The error trap showed exactly one message, for this error in this procedure.
@@ -203,8 +176,8 @@ private Q_SLOTS:
             const int count = random.bounded(1, 24);
             for (int k = 0; k < count; ++k)
                 text += pieces.at(random.bounded(pieces.size()));
-            QCOMPARE(CleanTitle(text), referenceCleanTitle(text));
-            QCOMPARE(StripTags(text), referenceStripTags(text));
+            QCOMPARE(CleanTitle(text), reference::CleanTitle(text));
+            QCOMPARE(StripTags(text), reference::StripTags(text));
         }
     }
 
