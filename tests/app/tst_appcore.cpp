@@ -176,6 +176,10 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("Empty"), QStringLiteral("key"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("third"), QStringLiteral("key"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("ImageSavePath"), file), QString());
+        // Written in another case, a section is still the one already there: no second [settings].
+        QFile g(file);
+        QVERIFY(g.open(QIODevice::ReadOnly));
+        QCOMPARE(g.readAll().count("\r\n["), 4);
     }
 
     void iniFileValuesNeverBreakLines_data()

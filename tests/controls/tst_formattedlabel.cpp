@@ -186,7 +186,7 @@ private slots:
         QTest::newRow("last blank that fits") << "aaa bbb ccc" << 75 << QStringList{"aaa bbb|N", "ccc|N"};
         QTest::newRow("exactly full") << "aaa bbb ccc" << 70 << QStringList{"aaa bbb|N", "ccc|N"};
         QTest::newRow("long word alone") << "abcdefghij" << 50 << QStringList{"abcdefghij|N"};
-        QTest::newRow("long first word") << "abcdefghij kl" << 50 << QStringList{"abcdefghij|N", "kl|N"};
+        QTest::newRow("long first word, blanks after it") << "abcdefghij  kl" << 50 << QStringList{"abcdefghij|N", "kl|N"};
         QTest::newRow("long middle word") << "aa bbbbbbbbbb cc" << 50 << QStringList{"aa|N", "bbbbbbbbbb|N", "cc|N"};
         QTest::newRow("first word moves run") << "aaaa<b>bbbbb cc" << 80 << QStringList{"aaaa|N", "bbbbb|BN", "cc|BN"};
         QTest::newRow("run split on line") << "aaaa<b> bb cc" << 80 << QStringList{"aaaa|N", " bb|B", "cc|BN"};
@@ -196,8 +196,8 @@ private slots:
         QTest::newRow("long word after a blank, run alone")
             << "<b>Description:</b> abcdefghijklmnopqrst aa bb cc dd ee ff gg hh" << 100
             << QStringList{"Description:|BN", " abcdefghijklmnopqrst|N", "aa bb cc|N", "dd ee ff|N", "gg hh|N"};
-        QTest::newRow("long word after a blank, run moved")
-            << "<b>Desc:</b> abcdefghijklmnopqrst aa bb cc dd" << 100
+        QTest::newRow("long word after a blank, run moved, blanks after it")
+            << "<b>Desc:</b> abcdefghijklmnopqrst   aa bb cc dd" << 100
             << QStringList{"Desc:|BN", " abcdefghijklmnopqrst|N", "aa bb cc|N", "dd|N"};
         QTest::newRow("blanks in a row, break at the first") << "aaa   bbb ccc" << 35 << QStringList{"aaa|N", "bbb|N", "ccc|N"};
         QTest::newRow("blanks in a row, break at the last") << "aaa   bbb ccc" << 55 << QStringList{"aaa|N", "bbb|N", "ccc|N"};
