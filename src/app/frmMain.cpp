@@ -17,6 +17,7 @@
 #include "downloads/DownloadChoice.h"
 #include "downloads/DownloadNotifier.h"
 #include "downloads/DownloadPanel.h"
+#include "downloads/EncodingChoice.h"
 #include "videoinfo/FormatTable.h"
 #include "image/BannerRender.h"
 #include "image/MenuIcons.h"
@@ -321,12 +322,18 @@ void frmMain::startDownloadFromVideoTab()
 {
     DownloadChoice choice;
     const int slot = m_video->selectedFormat();
+    const std::optional<VideoEncoding> encoding = m_video->selectedEncoding();
     if (slot >= 0) {
         choice.mediaAddress = m_video->formatLink(slot);
         choice.suffix = m_video->formatSuffix(slot);
         choice.encoding = QString::number(FormatTable::Formats[slot].code);
+        if (encoding && encoding->slot == slot && encoding->address == choice.mediaAddress)
+            choice.headers = encoding->headers;
+        choice.watchPage = m_video->address().trimmed();
+    } else if (encoding) {
+        // An entry of "Other formats:".
+        choice = EncodingChoice::Of(*encoding, m_video->videoInfo().pageAddress);
     }
-    choice.watchPage = m_video->address().trimmed();
     choice.videoTitle = m_video->videoTitle();
     choice.videoId = m_video->videoId();
     m_downloads->cmdDownload_Click(choice);

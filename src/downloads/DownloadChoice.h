@@ -19,4 +19,7 @@ struct DownloadChoice
     QString encoding;  // the format: a format code ("18") or an extractor's format id
     // Request headers the format needs (User-Agent, Referer, Cookie), sent again on every try.
     QList<QPair<QByteArray, QByteArray>> headers;
+    // The bytes come from the video extractor run on watchPage for the format in encoding
+    // (streams and merged video and audio), not from a transfer of mediaAddress.
+    bool byExtractor = false;
 };

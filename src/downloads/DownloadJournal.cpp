@@ -114,6 +114,16 @@ public:
         return headers;
     }
 
+    // Missing in journals written before the field existed: false.
+    bool optionalFlag(const char *key)
+    {
+        const QJsonValue value = m_object.value(QLatin1String(key));
+        if (!value.isUndefined() && !value.isBool())
+            fail(key, QStringLiteral("is not true or false"));
+        return value.toBool(false);
+    }
+    void failWith(const char *key, const QString &what) { fail(key, what); }
+
 private:
     void fail(const char *key, const QString &what)
     {
@@ -145,6 +155,7 @@ QJsonObject rowToJson(const JournalRow &row)
         {QStringLiteral("added"), row.added.toUTC().toString(Qt::ISODateWithMs)},
         {QStringLiteral("caption"), row.caption},
         {QStringLiteral("headers"), headers},
+        {QStringLiteral("byExtractor"), row.byExtractor},
     };
 }
 
@@ -168,6 +179,9 @@ bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *r
     row->added = read.time("added");
     row->caption = read.text("caption");
     row->headers = read.headers("headers");
+    row->byExtractor = read.optionalFlag("byExtractor");
+    if (row->byExtractor && (row->watchPage.isEmpty() || row->encoding.isEmpty()))
+        read.failWith("byExtractor", QStringLiteral("names no page or format to ask the extractor for"));
     *reason = read.error();
     return reason->isEmpty();
 }

@@ -10,6 +10,7 @@
 #include "downloads/JournalWriter.h"
 #include "downloads/LabelEditDelegate.h"
 #include "downloads/RowProgressBar.h"
+#include "extractor/ExtractorDownloads.h"
 #include "image/MenuIcons.h"
 #include "transfer/Downloader.h"
 
@@ -102,6 +103,9 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     connect(DownloadVid, &Downloader::Progress, this, &DownloadPanel::DownloadVid_Progress);
     connect(DownloadVid, &Downloader::Complete, this, &DownloadPanel::DownloadVid_Complete);
     connect(DownloadVid, &Downloader::Answered, this, &DownloadPanel::DownloadVid_Answered);
+    DownloadStream = new ExtractorDownloads(this);
+    connect(DownloadStream, &ExtractorDownloads::Progress, this, &DownloadPanel::DownloadVid_Progress);
+    connect(DownloadStream, &ExtractorDownloads::Complete, this, &DownloadPanel::DownloadVid_Complete);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -127,10 +131,11 @@ DownloadPanel::~DownloadPanel()
     Subclass1->sethWnd(nullptr);
     disconnect(Subclass1, nullptr, this, nullptr);
     disconnect(DownloadVid, nullptr, this, nullptr);
+    disconnect(DownloadStream, nullptr, this, nullptr);
     Timer1->stop();
     for (int row = 0; row < m_records.count(); ++row) {
         DownloadRecord &record = m_records.at(row);
-        DownloadVid->CancelDownload(record.key);
+        cancelFetch(record.key);
         closeHandle(record);
         const QFileInfo partial(record.partialFile);
         if (partial.isFile())

@@ -12,6 +12,7 @@
 #include <memory>
 
 class Downloader;
+class ExtractorDownloads;
 class LabelEditDelegate;
 class QFile;
 class QLabel;
@@ -88,6 +89,8 @@ public:
     SubClass *Subclass1 = nullptr;
     QTimer *Timer1 = nullptr;
     Downloader *DownloadVid = nullptr;
+    // Rows of streams and merged video and audio: the extractor fetches them, with the same events.
+    ExtractorDownloads *DownloadStream = nullptr;
 
     // The records and the speed meter, for tests and the main window to read.
     const DownloadRecords &records() const { return m_records; }
@@ -135,6 +138,9 @@ private:
     bool addRow(const DownloadChoice &choice, const QString &fileName, bool start);
     void insertItem(const DownloadRecord &record);
     void startTransfer(int row, bool retry = false);
+    void startStream(int row);
+    void cancelFetch(const QString &key); // ends the row's transfer or extractor run, without events
+    static QString streamFailedCaption(const QString &errorLine);
     void closeHandle(DownloadRecord &record);
     void dropPartial(DownloadRecord &record);
     void keepPartial(DownloadRecord &record);

@@ -7,6 +7,7 @@
 #include "downloads/DownloadNames.h"
 #include "downloads/ProgressText.h"
 #include "downloads/RowProgressBar.h"
+#include "extractor/ExtractorDownloads.h"
 #include "transfer/Downloader.h"
 
 #include <QCursor>
@@ -82,10 +83,11 @@ void DownloadPanel::mnuStop_Click()
     ErrorTrap::run(QStringLiteral("mnuStop_Click"), QStringLiteral("Form frmMenu"), [&] {
         for (int row = 0; row < m_records.count(); ++row) {
             DownloadRecord &record = m_records.at(row);
-            // A row waiting to try again stops too.
-            if (!isSelected(lvwDownloads, row) || (m_records.percent(row) == 0 && record.retryAtMs == 0))
+            // A row waiting to try again stops too, and so does an extractor still reading its page.
+            if (!isSelected(lvwDownloads, row)
+                || (m_records.percent(row) == 0 && record.retryAtMs == 0 && !DownloadStream->IsRunning(record.key)))
                 continue;
-            DownloadVid->CancelDownload(record.key);
+            cancelFetch(record.key);
             cancelRetry(record);
             closeHandle(record);
             keepPartial(record); // Start continues from its bytes
@@ -119,7 +121,7 @@ void DownloadPanel::mnuRemoveSelected_Click()
             if (row >= m_records.count() || !isSelected(lvwDownloads, row))
                 continue;
             DownloadRecord &record = m_records.at(row);
-            DownloadVid->CancelDownload(record.key);
+            cancelFetch(record.key);
             cancelRetry(record);
             dropPartial(record);
             removeRow(row);

@@ -111,6 +111,7 @@ void DownloadPanel::restoreRow(const JournalRow &row)
     record.encoding = row.encoding;
     record.added = row.added;
     record.headers = row.headers;
+    record.byExtractor = row.byExtractor;
     record.validators = row.validators();
     record.fileBytes = row.bytes;
     // Names and files of earlier runs are ordered by the wall clock, as this run's are.
@@ -178,6 +179,7 @@ QList<JournalRow> DownloadPanel::journalRows() const
         out.added = record.added.isValid() ? record.added : QDateTime::currentDateTimeUtc();
         out.caption = record.caption;
         out.headers = record.headers;
+        out.byExtractor = record.byExtractor;
         rows.append(out);
     }
     return rows;

@@ -75,6 +75,7 @@ bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName
     record.watchPage = choice.watchPage;
     record.encoding = choice.encoding;
     record.headers = choice.headers;
+    record.byExtractor = choice.byExtractor;
     record.added = QDateTime::currentDateTimeUtc();
     record.nameChosen = tick();
     record.caption = ProgressText::Starting;
@@ -109,7 +110,7 @@ void DownloadPanel::insertItem(const DownloadRecord &record)
 void DownloadPanel::startTransfer(int row, bool retry)
 {
     DownloadRecord &record = m_records.at(row);
-    DownloadVid->CancelDownload(record.key);
+    cancelFetch(record.key);
     cancelRetry(record);
     closeHandle(record);
     // The row's bytes leave the total: never measured as negative traffic.
@@ -121,6 +122,10 @@ void DownloadPanel::startTransfer(int row, bool retry)
     record.speed.reset();
     if (!retry)
         record.retries = 0;
+    if (record.byExtractor) {
+        startStream(row);
+        return;
+    }
 
     // The bytes kept from before, or a new partial file in the save folder.
     if (record.partialFile.isEmpty() || !QFileInfo(record.partialFile).isFile()) {
@@ -162,7 +167,7 @@ bool DownloadPanel::fitsOnDisk(int row, qint64 total, qint64 kept)
     // 0: the free space cannot be found out; a write that fails says why later.
     if (needed <= 0 || free <= 0 || needed + FreeSpaceMargin <= free)
         return true;
-    DownloadVid->CancelDownload(record.key);
+    cancelFetch(record.key);
     closeHandle(record);
     keepPartial(record);
     m_records.setPercent(row, 0);
@@ -267,6 +272,12 @@ void DownloadPanel::failRow(int row, const TransferResult &result)
     if (!result.validators.etag.isEmpty() || !result.validators.lastModified.isEmpty())
         record.validators = result.validators;
     keepPartial(record);
+    if (record.byExtractor) {
+        // The extractor tries again by itself where that helps; its last error line says why.
+        showFreeSpace(savePath());
+        endRow(row, StateError, streamFailedCaption(result.errorText));
+        return;
+    }
     const RetryPolicy::Decision next = RetryPolicy::next(result, record.retries);
     if (next.retry) {
         retryLater(row, result, next.retryNumber, next.delayMs);

@@ -37,6 +37,7 @@ struct DownloadRecord
     QString encoding;
     QDateTime added;
     QList<QPair<QByteArray, QByteArray>> headers;
+    bool byExtractor = false; // fetched by running the extractor on watchPage for encoding
 
     // The transfer writes to this hidden file beside the target; it is moved to the row's name
     // only once the whole body has arrived. Stop, a failure and closing keep it, so that Start

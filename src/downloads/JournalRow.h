@@ -25,6 +25,8 @@ struct JournalRow
     QString caption;       // the row's last caption, e.g. the reason of a failure (may be empty)
     // Request headers the format needs (User-Agent, Referer, Cookie), sent again on resume.
     QList<QPair<QByteArray, QByteArray>> headers;
+    // The extractor fetches the row (watchPage, encoding); it runs again from the start.
+    bool byExtractor = false;
 
     TransferValidators validators() const { return {etag, lastModified, total}; }
 

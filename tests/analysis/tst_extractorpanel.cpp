@@ -70,6 +70,19 @@ private:
 
     QString clipUrl(std::string_view name) const { return m_site.root() + q(demosite::clipPagePath(name)); }
 
+    // A shell script in the test folder that stands in for the extractor.
+    QString standIn(const QString &name, const QByteArray &body)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QString();
+        file.write("#!/bin/sh\n" + body + "\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
     static void setExtractorPath(const QString &program)
     {
         IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
@@ -264,6 +277,18 @@ private Q_SLOTS:
         QTest::newRow("extractor not installed")
             << clipUrl(demosite::clips::jsonLd) << nowhere
             << "The video extractor " + nowhere + " is not installed or cannot be started. ";
+        // Stand-ins that answer what no extractor should.
+        const QString page = clipUrl(demosite::clips::jsonLd);
+        QTest::newRow("huge answer") << page << standIn("huge", "exec yes '{\"title\": \"again and again\"}'")
+                                     << "The video extractor's answer was too large. ";
+        QTest::newRow("malformed answer") << page << standIn("malformed", "printf '{\"title\": \"x\", \"formats\": [{\"url\": '")
+                                          << "The video extractor's answer could not be read. ";
+        QTest::newRow("only local and inline addresses")
+            << page
+            << standIn("local", R"(echo '{"title": "x", "thumbnail": "file:///etc/hostname", "formats": [)"
+                                R"({"format_id": "18", "url": "file:///etc/passwd", "protocol": "file"},)"
+                                R"({"format_id": "22", "url": "data:video/mp4;base64,AAAA", "protocol": "data"}]}')")
+            << "The video extractor found no video that can be downloaded. ";
     }
     void failuresSayWhy()
     {

@@ -32,11 +32,11 @@ protected:
         return window;
     }
 
-    bool startSite()
+    bool startSite(const QStringList &arguments = {})
     {
         AppState::setAppPath(program.path());
         // The list of downloads is kept in the data folder: the test's own, for each test program.
         qputenv("XDG_DATA_HOME", QFile::encodeName(program.filePath(QStringLiteral("data"))));
-        return site.start();
+        return site.start(arguments);
     }
 };

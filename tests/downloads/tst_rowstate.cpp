@@ -96,6 +96,11 @@ private Q_SLOTS:
         huge.total = (qint64(1) << 53) - 1; // the largest count a JSON number holds exactly
         huge.bytes = huge.total - 1;
         QTest::newRow("counts near 2^53") << QList<JournalRow>{huge};
+
+        JournalRow stream = sampleRow(3);
+        stream.byExtractor = true;
+        stream.encoding = QStringLiteral("hls-720");
+        QTest::newRow("a row the extractor fetches") << QList<JournalRow>{stream, sampleRow(4)};
     }
     void everyFieldRoundTrips()
     {
@@ -153,6 +158,11 @@ private Q_SLOTS:
         QTest::newRow("watch page not a web page")
             << journalWithField(QStringLiteral("watchPage"), QStringLiteral("javascript:alert(1)"))
             << QStringLiteral("watchPage");
+        QTest::newRow("extractor flag as text") << journalWithField(QStringLiteral("byExtractor"), QStringLiteral("yes"))
+                                                << QStringLiteral("byExtractor");
+        QTest::newRow("for the extractor without a format")
+            << journalWithField(QStringLiteral("encoding"), QString()).replace("\"byExtractor\": false", "\"byExtractor\": true")
+            << QStringLiteral("byExtractor");
         QTest::newRow("name with a folder") << journalWithField(QStringLiteral("fileName"), QStringLiteral("../x.mp4"))
                                             << QStringLiteral("fileName");
         QTest::newRow("name ..") << journalWithField(QStringLiteral("fileName"), QStringLiteral(".."))

@@ -1,0 +1,407 @@
+// Encodings read by the video extractor, downloaded through the download list of the real
+// window: a single file by the transfer layer with the headers the extractor gives for it, an
+// HLS stream by the real extractor (Debian's yt-dlp) into the row's file. Small shell scripts
+// stand in for the extractor through ExtractorPath where it has to fail.
+
+#include "analysis/ExtractorLookup.h"
+#include "analysis/VideoPanel.h"
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "demosite/clips.h"
+#include "demosite/mediacontent.h"
+#include "downloads/DownloadJournal.h"
+#include "downloads/DownloadPanel.h"
+#include "downloads/EncodingChoice.h"
+#include "downloads/ProgressText.h"
+#include "extractor/ExtractorDownloads.h"
+#include "support/ProcessGroup.h"
+#include "support/SeamRecorder.h"
+#include "transfer/Downloader.h"
+#include "WindowFixture.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QString q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QByteArray expectedMedia(const demosite::Clip &c, const demosite::ClipSource &source)
+{
+    QByteArray bytes(static_cast<qsizetype>(source.size), '\0');
+    demosite::fillMedia(c.name, source.code, 0, bytes.data(), static_cast<std::size_t>(bytes.size()));
+    return bytes;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList everythingIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+void setExtractorPath(const QString &program)
+{
+    IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
+}
+
+// A percentage below 100 in a row's caption: the bar moved while the bytes arrived.
+bool showsProgress(const QStringList &captions)
+{
+    static const QRegularExpression percent(QStringLiteral("^Downloading\\.\\.\\. .* - ([0-9]+)%$"));
+    return std::any_of(captions.begin(), captions.end(), [](const QString &caption) {
+        const QRegularExpressionMatch match = percent.match(caption);
+        return match.hasMatch() && match.captured(1).toInt() > 0 && match.captured(1).toInt() < 100;
+    });
+}
+
+} // namespace
+
+class TestExtractorDownloads : public QObject, private WindowFixture
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_scripts;
+
+    QString clipUrl(std::string_view name) const { return site.root() + q(demosite::clipPagePath(name)); }
+
+    // Shows a page of today's kind in the video tab and waits until the extractor has answered.
+    static bool showClip(VideoPanel *video, const QString &address)
+    {
+        video->loadAddress(address);
+        return QTest::qWaitFor([video] { return !video->extractorLookup()->isAsking() && video->selectedEncoding(); },
+                               90000);
+    }
+
+    QString standIn(const QString &name, const QByteArray &body)
+    {
+        const QString path = m_scripts.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return QString();
+        file.write("#!/bin/sh\n" + body + "\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return path;
+    }
+
+    // The row's captions after each report of its fetcher (the list has handled it by then).
+    static void recordCaptions(DownloadPanel *downloads, QObject *guard, QStringList *captions)
+    {
+        const auto record = [downloads, captions] {
+            if (downloads->records().count() > 0)
+                captions->append(downloads->records().at(0).caption);
+        };
+        QObject::connect(downloads->DownloadVid, &Downloader::Progress, guard, record);
+        QObject::connect(downloads->DownloadStream, &ExtractorDownloads::Progress, guard, record);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_scripts.isValid());
+        // The extractor keeps a cache in the user's folders: this test's own.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_scripts.filePath(QStringLiteral("cache"))));
+        // Media at a pace at which a bar is seen moving.
+        QVERIFY(startSite({QStringLiteral("--media-rate"), QStringLiteral("600000")}));
+    }
+
+    void init()
+    {
+        QFile::remove(settingsFile());
+        QDir(program.filePath(QStringLiteral("data"))).removeRecursively();
+        for (const QString &name : everythingIn(videos.path()))
+            QVERIFY(QFile::remove(videos.filePath(name)) || QDir(videos.filePath(name)).removeRecursively());
+        setExtractorPath(QString());
+    }
+
+    void cleanup() { site.clear(); }
+
+    // What the list is handed for each kind of encoding, and for encodings it must refuse.
+    void choiceOfAnEncoding_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("key"); // empty: nothing is added
+        QTest::addColumn<bool>("byExtractor");
+        using Kind = VideoEncoding::Kind;
+        const QString page = QStringLiteral("https://videos.example/v/42");
+        QTest::newRow("single file") << int(Kind::SingleFile) << "https://cdn.example/a.mp4" << page
+                                     << "https://cdn.example/a.mp4" << false;
+        QTest::newRow("single file of a local path") << int(Kind::SingleFile) << "file:///etc/passwd" << page << "" << false;
+        QTest::newRow("stream") << int(Kind::Stream) << "https://cdn.example/720/index.m3u8" << page
+                                << "https://cdn.example/720/index.m3u8" << true;
+        QTest::newRow("merged") << int(Kind::Merged) << "" << page << page + "#format=v1+a1" << true;
+        QTest::newRow("stream of an inline address") << int(Kind::Stream) << "data:text/plain,x" << page
+                                                     << page + "#format=v1+a1" << true;
+        QTest::newRow("merged from a page that is no web page") << int(Kind::Merged) << "" << "file:///tmp/page.html"
+                                                                << "" << false;
+    }
+    void choiceOfAnEncoding()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, address);
+        QFETCH(QString, page);
+        QFETCH(QString, key);
+        QFETCH(bool, byExtractor);
+        VideoEncoding encoding;
+        encoding.kind = static_cast<VideoEncoding::Kind>(kind);
+        encoding.formatId = QStringLiteral("v1+a1");
+        encoding.address = address;
+        encoding.container = QStringLiteral("mkv");
+        encoding.headers = {{"User-Agent", "Agent/1.0"}, {"Cookie", "session=1"}};
+        const DownloadChoice choice = EncodingChoice::Of(encoding, page);
+        QCOMPARE(choice.mediaAddress, key);
+        QCOMPARE(choice.byExtractor, byExtractor);
+        QCOMPARE(choice.suffix, QStringLiteral(".mkv"));
+        QCOMPARE(choice.encoding, encoding.formatId);
+        // Headers go with a single file only: the extractor sends its own.
+        QCOMPARE(choice.headers, !key.isEmpty() && !byExtractor ? encoding.headers : RequestHeaders());
+    }
+
+    // The best entry of "Other formats:" downloaded through the list, byte for byte, its bar
+    // moving on the way: the schema.org page's file by the transfer layer with the extractor's
+    // headers, the HLS stream by the extractor.
+    void downloadsTheChosenFormat_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("stream");
+        const demosite::Clip &jsonLd = *demosite::findClip(demosite::clips::jsonLd);
+        QTest::newRow("single file") << q(jsonLd.name) << jsonLd.sources.front().code << false;
+        QTest::newRow("HLS stream") << q(demosite::clips::hls) << 720 << true;
+    }
+    void downloadsTheChosenFormat()
+    {
+        QFETCH(QString, clip);
+        QFETCH(int, code);
+        QFETCH(bool, stream);
+        const demosite::Clip &c = *demosite::findClip(clip.toStdString());
+        const demosite::ClipSource &source = *demosite::findClipSource(c, code);
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        QVERIFY(showClip(video, clipUrl(c.name)));
+        const VideoEncoding encoding = *video->selectedEncoding();
+        QCOMPARE(encoding.kind != VideoEncoding::Kind::SingleFile, stream);
+
+        QStringList captions;
+        QObject guard;
+        recordCaptions(downloads, &guard, &captions);
+        if (stream) // held a moment, so that the bar is seen between segments
+            site.rule(q(demosite::clipSegmentPath(c.name, code, 3)), 1000);
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QVERIFY(downloads->anyDownloading());
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+
+        const DownloadRecord &row = downloads->records().at(0);
+        QCOMPARE(row.caption, ProgressText::Downloaded);
+        QCOMPARE(row.byExtractor, stream);
+        QVERIFY2(row.fileName.endsWith(encoding.fileSuffix()), qPrintable(row.fileName));
+        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, source));
+        QVERIFY2(showsProgress(captions), qPrintable(captions.join(QLatin1Char('\n'))));
+        // Nothing else is left in the folder: no partial file, no work folder of the extractor.
+        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        QCOMPARE(downloads->DownloadStream->RunningCount(), 0);
+
+        if (!stream) {
+            // The file was asked for with the user agent the extractor named for it.
+            const QByteArray agent = [&encoding] {
+                for (const auto &[name, value] : encoding.headers)
+                    if (name.compare("User-Agent", Qt::CaseInsensitive) == 0)
+                        return value;
+                return QByteArray();
+            }();
+            QVERIFY(!agent.isEmpty());
+            const QString path = QUrl(row.key).path();
+            const QList<DemoSite::LoggedRequest> requests = site.requests();
+            const auto media = std::find_if(requests.begin(), requests.end(),
+                                            [&path](const DemoSite::LoggedRequest &r) { return r.target == path; });
+            QVERIFY(media != requests.end());
+            QCOMPARE(media->headers.value(QStringLiteral("User-Agent")), QString::fromLatin1(agent));
+        }
+    }
+
+    // A stream stopped while the extractor still reads its page, and again in the middle: each
+    // time the extractor and its children are gone and no file is left; pressing Download again
+    // meanwhile is refused as for any row; Start runs it again to the end.
+    void stopsAStreamAndStartsItAgain()
+    {
+        const demosite::Clip &c = *demosite::findClip(demosite::clips::hls);
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        QVERIFY(showClip(video, clipUrl(c.name)));
+        const QString pagePath = q(demosite::clipPagePath(c.name));
+        site.clear();
+        site.rule(pagePath, 120000);
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(pagePath), 60000);
+        const qint64 reading = downloads->DownloadStream->processId(downloads->records().at(0).key);
+        QVERIFY(RunningInGroup(reading) > 0);
+        downloads->lvwDownloads->topLevelItem(0)->setSelected(true);
+        downloads->mnuStop_Click();
+        QCOMPARE(downloads->records().at(0).state, int(StateStopped));
+        QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(reading), 0, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+
+        site.clear();
+        const QString heldSegment = q(demosite::clipSegmentPath(c.name, 720, 4));
+        site.rule(heldSegment, 120000);
+        downloads->mnuStart_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(heldSegment), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(showsProgress({downloads->records().at(0).caption}), 30000);
+        const QString key = downloads->records().at(0).key;
+        const qint64 group = downloads->DownloadStream->processId(key);
+        QVERIFY(RunningInGroup(group) > 0);
+
+        video->cmdDownload->click();
+        QCOMPARE(seam.messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
+        QCOMPARE(downloads->lvwDownloads->topLevelItemCount(), 1);
+
+        downloads->lvwDownloads->topLevelItem(0)->setSelected(true);
+        downloads->mnuStop_Click();
+        QCOMPARE(downloads->records().at(0).state, int(StateStopped));
+        QCOMPARE(downloads->records().at(0).caption, ProgressText::Stopped);
+        QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+        QVERIFY(!downloads->anyDownloading());
+
+        site.clear();
+        downloads->mnuStart_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
+        const DownloadRecord &row = downloads->records().at(0);
+        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, *demosite::findClipSource(c, 720)));
+        QCOMPARE(seam.messages().size(), 1);
+    }
+
+    // A run that fails ends the row in state 4 with the extractor's own last error line, or with
+    // why the extractor could not run; the window stays usable and nothing is left behind.
+    void failedRunEndsTheRow_data()
+    {
+        QTest::addColumn<bool>("goneAfterReading");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("its own error line") << false << "Download failed: [generic] the stream went away";
+        QTest::newRow("extractor removed since the page was read")
+            << true << "Download failed: The video extractor " + m_scripts.filePath(QStringLiteral("gone"))
+                           + " is not installed or cannot be started.";
+    }
+    void failedRunEndsTheRow()
+    {
+        QFETCH(bool, goneAfterReading);
+        QFETCH(QString, caption);
+        const QString page = clipUrl(demosite::clips::hls);
+        const QByteArray answer = QJsonDocument(QJsonObject{
+            {QStringLiteral("id"), QStringLiteral("gone")},
+            {QStringLiteral("title"), QStringLiteral("A stream that goes away")},
+            {QStringLiteral("webpage_url"), page},
+            {QStringLiteral("formats"), QJsonArray{QJsonObject{
+                 {QStringLiteral("format_id"), QStringLiteral("hls-360")},
+                 {QStringLiteral("url"), site.root() + QStringLiteral("/clipmedia/gone/index.m3u8")},
+                 {QStringLiteral("protocol"), QStringLiteral("m3u8_native")},
+                 {QStringLiteral("ext"), QStringLiteral("mp4")},
+                 {QStringLiteral("height"), 360},
+             }}},
+        }).toJson(QJsonDocument::Compact);
+        QFile json(m_scripts.filePath(QStringLiteral("answer.json")));
+        QVERIFY(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        json.write(answer);
+        json.close();
+        const QString script = standIn(QStringLiteral("failing"),
+                                       "for a; do [ \"$a\" = -J ] && exec cat '" + QFile::encodeName(json.fileName()) + "'; done\n"
+                                       "echo '[generic] downloading' \necho 'ERROR: [generic] the stream went away' >&2\nexit 1");
+        setExtractorPath(script);
+
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        QVERIFY(showClip(video, page));
+        QCOMPARE(video->selectedEncoding()->kind, VideoEncoding::Kind::Stream);
+        if (goneAfterReading)
+            setExtractorPath(m_scripts.filePath(QStringLiteral("gone")));
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateError), 30000);
+        QCOMPARE(downloads->records().at(0).caption, caption);
+        QVERIFY(!downloads->anyDownloading());
+        QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+
+        // Usable: the failed row goes with "Remove downloaded and failed", the next page is read.
+        downloads->mnuRemoveDownError_Click();
+        QCOMPARE(downloads->lvwDownloads->topLevelItemCount(), 0);
+        setExtractorPath(QString());
+        QVERIFY(showClip(video, clipUrl(demosite::clips::jsonLd)));
+    }
+
+    // A stream that was downloading when the window closed: no extractor outlives the window, the
+    // journal keeps the row as one for the extractor, and the next window runs it again from the
+    // start to a whole file.
+    void streamRowRunsAgainAfterARestart()
+    {
+        const demosite::Clip &c = *demosite::findClip(demosite::clips::hls);
+        SeamRecorder seam;
+        QString key;
+        {
+            auto window = openWindow();
+            VideoPanel *video = window->videoPanel();
+            DownloadPanel *downloads = window->downloadPanel();
+            QVERIFY(showClip(video, clipUrl(c.name)));
+            const QString heldSegment = q(demosite::clipSegmentPath(c.name, 720, 2));
+            site.rule(heldSegment, 120000);
+            video->cmdDownload->click();
+            QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(heldSegment), 60000);
+            key = downloads->records().at(0).key;
+            const qint64 group = downloads->DownloadStream->processId(key);
+            QVERIFY(RunningInGroup(group) > 0);
+            const QString journal = downloads->journal()->path();
+            QVERIFY(window->close()); // the seam answers Yes to closing while downloading
+            window.reset();
+            QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 15000);
+
+            DownloadJournal kept(journal);
+            const DownloadJournal::Loaded loaded = kept.load();
+            QCOMPARE(loaded.rows.size(), 1);
+            QCOMPARE(loaded.rows.first().mediaAddress, key);
+            QVERIFY(loaded.rows.first().byExtractor);
+            QCOMPARE(loaded.rows.first().state, int(StateDownloading));
+            QCOMPARE(loaded.rows.first().watchPage, clipUrl(c.name));
+        }
+        site.clear();
+
+        auto window = openWindow();
+        DownloadPanel *downloads = window->downloadPanel();
+        QCOMPARE(downloads->lvwDownloads->topLevelItemCount(), 1);
+        QCOMPARE(downloads->records().at(0).key, key);
+        QVERIFY(downloads->records().at(0).byExtractor);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
+        const DownloadRecord &row = downloads->records().at(0);
+        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, *demosite::findClipSource(c, 720)));
+        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+    }
+};
+
+QTEST_MAIN(TestExtractorDownloads)
+#include "tst_extractordownloads.moc"
