@@ -139,6 +139,7 @@ private:
     void insertItem(const DownloadRecord &record);
     void startTransfer(int row, bool retry = false);
     void startStream(int row);
+    bool newPartialFile(int row); // in the save folder; false when the row ended for want of one
     void cancelFetch(const QString &key); // ends the row's transfer or extractor run, without events
     static QString streamFailedCaption(const QString &errorLine);
     void closeHandle(DownloadRecord &record);

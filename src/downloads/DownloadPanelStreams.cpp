@@ -1,10 +1,7 @@
 // Rows that the video extractor fetches: HLS and DASH streams, and video and audio merged.
 #include "downloads/DownloadPanel.h"
 
-#include "app/FileHelpers.h"
 #include "app/Settings.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/ProgressText.h"
 #include "extractor/ExtractorDownloads.h"
 #include "transfer/Downloader.h"
 
@@ -18,17 +15,10 @@ void DownloadPanel::startStream(int row)
     if (!record.partialFile.isEmpty())
         QFile::remove(record.partialFile);
     record.partialFile.clear();
-    record.validators = TransferValidators();
     record.keptBytes = 0;
     record.fileBytes = 0;
-
-    const QString folder = savePath();
-    if (folder.trimmed().isEmpty()) {
-        endRow(row, StateError, ProgressText::SaveError);
+    if (!newPartialFile(row))
         return;
-    }
-    modFunctions::EnsureFolder(folder);
-    record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
     DownloadStream->Start(record.key, Settings::ExtractorPath(), record.watchPage, record.encoding, record.partialFile);
 }
 

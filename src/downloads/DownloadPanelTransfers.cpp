@@ -128,16 +128,8 @@ void DownloadPanel::startTransfer(int row, bool retry)
     }
 
     // The bytes kept from before, or a new partial file in the save folder.
-    if (record.partialFile.isEmpty() || !QFileInfo(record.partialFile).isFile()) {
-        const QString folder = savePath();
-        if (folder.trimmed().isEmpty()) {
-            endRow(row, StateError, ProgressText::SaveError);
-            return;
-        }
-        modFunctions::EnsureFolder(folder);
-        record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
-        record.validators = TransferValidators();
-    }
+    if ((record.partialFile.isEmpty() || !QFileInfo(record.partialFile).isFile()) && !newPartialFile(row))
+        return;
     TransferRequest request;
     request.url = record.key;
     request.cacheMode = Downloader::ForceUpdate;
@@ -155,6 +147,20 @@ void DownloadPanel::startTransfer(int row, bool retry)
     auto handle = std::make_shared<QFile>(record.partialFile);
     if (handle->open(QIODevice::ReadOnly))
         record.partialHandle = handle;
+}
+
+bool DownloadPanel::newPartialFile(int row)
+{
+    DownloadRecord &record = m_records.at(row);
+    const QString folder = savePath();
+    if (folder.trimmed().isEmpty()) {
+        endRow(row, StateError, ProgressText::SaveError);
+        return false;
+    }
+    modFunctions::EnsureFolder(folder);
+    record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
+    record.validators = TransferValidators();
+    return true;
 }
 
 bool DownloadPanel::fitsOnDisk(int row, qint64 total, qint64 kept)

@@ -14,6 +14,7 @@
 #include "dialogs/frmMenu.h"
 #include "support/DemoSite.h"
 #include "support/ProcessGroup.h"
+#include "support/StandIn.h"
 #include "support/SeamRecorder.h"
 #include "transfer/Downloader.h"
 #include "videoinfo/VideoText.h"
@@ -73,14 +74,7 @@ private:
     // A shell script in the test folder that stands in for the extractor.
     QString standIn(const QString &name, const QByteArray &body)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return QString();
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return StandIn::Write(m_dir.filePath(name), body);
     }
 
     static void setExtractorPath(const QString &program)

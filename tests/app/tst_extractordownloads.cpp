@@ -15,6 +15,7 @@
 #include "downloads/ProgressText.h"
 #include "extractor/ExtractorDownloads.h"
 #include "support/ProcessGroup.h"
+#include "support/StandIn.h"
 #include "support/SeamRecorder.h"
 #include "transfer/Downloader.h"
 #include "WindowFixture.h"
@@ -34,19 +35,6 @@ namespace {
 QString q(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QByteArray expectedMedia(const demosite::Clip &c, const demosite::ClipSource &source)
-{
-    QByteArray bytes(static_cast<qsizetype>(source.size), '\0');
-    demosite::fillMedia(c.name, source.code, 0, bytes.data(), static_cast<std::size_t>(bytes.size()));
-    return bytes;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList everythingIn(const QString &folder)
@@ -90,14 +78,7 @@ private:
 
     QString standIn(const QString &name, const QByteArray &body)
     {
-        const QString path = m_scripts.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return QString();
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return StandIn::Write(m_scripts.filePath(name), body);
     }
 
     // The row's captions after each report of its fetcher (the list has handled it by then).
@@ -217,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(row.caption, ProgressText::Downloaded);
         QCOMPARE(row.byExtractor, stream);
         QVERIFY2(row.fileName.endsWith(encoding.fileSuffix()), qPrintable(row.fileName));
-        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, source));
+        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(c, source));
         QVERIFY2(showsProgress(captions), qPrintable(captions.join(QLatin1Char('\n'))));
         // Nothing else is left in the folder: no partial file, no work folder of the extractor.
         QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
@@ -292,7 +273,7 @@ private Q_SLOTS:
         downloads->mnuStart_Click();
         QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
         const DownloadRecord &row = downloads->records().at(0);
-        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, *demosite::findClipSource(c, 720)));
+        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(c, *demosite::findClipSource(c, 720)));
         QCOMPARE(seam.messages().size(), 1);
     }
 
@@ -398,7 +379,7 @@ private Q_SLOTS:
         QVERIFY(downloads->records().at(0).byExtractor);
         QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
         const DownloadRecord &row = downloads->records().at(0);
-        QVERIFY(fileBytes(videos.filePath(row.fileName)) == expectedMedia(c, *demosite::findClipSource(c, 720)));
+        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(c, *demosite::findClipSource(c, 720)));
         QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
     }
 };

@@ -14,6 +14,7 @@
 #include "extractor/ExtractorProgram.h"
 #include "support/DemoSite.h"
 #include "support/ProcessGroup.h"
+#include "support/StandIn.h"
 #include "videoinfo/VideoText.h"
 
 #include <QDir>
@@ -40,19 +41,6 @@ const demosite::Clip &clip(std::string_view name)
     return *c;
 }
 
-QByteArray expectedMedia(const demosite::Clip &c, const demosite::ClipSource &source)
-{
-    QByteArray bytes(static_cast<qsizetype>(source.size), '\0');
-    demosite::fillMedia(c.name, source.code, 0, bytes.data(), static_cast<std::size_t>(bytes.size()));
-    return bytes;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestExtractor : public QObject
@@ -68,14 +56,7 @@ private:
     // A shell script in the test folder that stands in for the extractor; ExtractorPath names it.
     QString standIn(const QString &name, const QByteArray &body)
     {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return QString();
-        file.write("#!/bin/sh\n" + body + "\n");
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return path;
+        return StandIn::Write(m_dir.filePath(name), body);
     }
 
     // The program as the settings name it.
@@ -312,7 +293,7 @@ private Q_SLOTS:
         ExtractorInfoRequest request(configured(path), address);
         VideoInfo info;
         QVERIFY(!ask(request, info));
-        const QStringList arguments = QString::fromUtf8(fileBytes(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList arguments = QString::fromUtf8(StandIn::FileBytes(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(arguments.size() >= 3);
         QCOMPARE(arguments.mid(arguments.size() - 3), (QStringList{QStringLiteral("-J"), QStringLiteral("--"), address}));
         QVERIFY(!QFile::exists(QStringLiteral("pwned")) && !QFile::exists(m_dir.filePath(QStringLiteral("pwned"))));
@@ -375,7 +356,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty() || !failed.isEmpty(), 120000);
         QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().value<ExtractorFailure>().sentence()));
         QCOMPARE(finished.first().first().toString(), partial);
-        QVERIFY(fileBytes(partial) == expectedMedia(c, source));
+        QVERIFY(StandIn::FileBytes(partial) == StandIn::ClipMedia(c, source));
         QVERIFY(!QFileInfo::exists(download.workFolder()));
 
         QVERIFY(progress.size() >= 3);
@@ -453,7 +434,7 @@ private Q_SLOTS:
             QVERIFY2(result.ok, qPrintable(result.errorText));
             QCOMPARE(done.at(0).toString(), info.pageAddress);
             QCOMPARE(result.targetFile, isBig ? big : small);
-            QVERIFY(fileBytes(result.targetFile) == expectedMedia(c, *demosite::findClipSource(c, isBig ? 720 : 360)));
+            QVERIFY(StandIn::FileBytes(result.targetFile) == StandIn::ClipMedia(c, *demosite::findClipSource(c, isBig ? 720 : 360)));
             QCOMPARE(result.bytesTotal, result.bytesReceived);
         }
         QVERIFY(std::any_of(progress.begin(), progress.end(),
@@ -512,7 +493,7 @@ private Q_SLOTS:
         QVERIFY2(failure.detail.contains(detail), qPrintable(failure.detail));
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(download.workFolder()), 15000);
         QVERIFY(!QFileInfo::exists(partial));
-        QCOMPARE(fileBytes(outside), QByteArray("not the extractor's"));
+        QCOMPARE(StandIn::FileBytes(outside), QByteArray("not the extractor's"));
     }
 };
 
