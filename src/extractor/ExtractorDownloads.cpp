@@ -2,7 +2,9 @@
 
 #include "extractor/ExtractorDownload.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 ExtractorDownloads::ExtractorDownloads(QObject *parent)
     : QObject(parent)
@@ -15,6 +17,7 @@ void ExtractorDownloads::Start(const QString &Key, const QString &program, const
                                const QString &formatId, const QString &TargetFile)
 {
     CancelDownload(Key); // only the new run reports
+    removeLeftovers(TargetFile);
     auto *download = new ExtractorDownload(program, pageAddress, formatId, TargetFile, this);
     m_running.insert(Key, download);
     connect(download, &ExtractorDownload::progress, this, [this, Key, pageAddress](qint64 done, qint64 total) {
@@ -38,6 +41,20 @@ void ExtractorDownloads::Start(const QString &Key, const QString &program, const
         finish(Key, pageAddress, download, result);
     });
     download->start();
+}
+
+void ExtractorDownloads::removeLeftovers(const QString &targetFile) const
+{
+    const QFileInfo target(targetFile);
+    QSet<QString> owned; // runs that are still ending remove their own
+    for (const ExtractorDownload *download : findChildren<ExtractorDownload *>(Qt::FindDirectChildrenOnly))
+        owned.insert(QFileInfo(download->workFolder()).absoluteFilePath());
+    const QDir folder = target.absoluteDir();
+    const QStringList pattern{target.fileName() + QStringLiteral(".work-*")};
+    for (const QFileInfo &work : folder.entryInfoList(pattern, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (!work.isSymLink() && !owned.contains(work.absoluteFilePath()))
+            QDir(work.absoluteFilePath()).removeRecursively();
+    }
 }
 
 void ExtractorDownloads::finish(const QString &key, const QString &pageAddress, ExtractorDownload *download,

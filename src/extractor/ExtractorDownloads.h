@@ -16,7 +16,8 @@ class ExtractorDownload;
 // HTTP status of its own, is never taken for a passing network fault.
 //
 // Starting a key again cancels its earlier run; Cancel ends a run (terminate, then kill) and
-// removes what it wrote, without an event.
+// removes what it wrote, without an event. Work folders of the target that no run of this
+// object owns (left by a program that was killed) are removed when the target starts again.
 class ExtractorDownloads final : public QObject
 {
     Q_OBJECT
@@ -40,6 +41,7 @@ Q_SIGNALS:
     void Complete(const QString &URL, const QByteArray &data, const QString &Key, const TransferResult &result);
 
 private:
+    void removeLeftovers(const QString &targetFile) const;
     void finish(const QString &key, const QString &pageAddress, ExtractorDownload *download,
                 const TransferResult &result);
 
