@@ -35,12 +35,12 @@ ByteRange parseByteRange(const std::string &header, std::uint64_t size)
     const std::string unit = "bytes=";
     if (value.compare(0, unit.size(), unit) != 0)
         return {};
-    const std::string spec = trimmed(value.substr(unit.size()));
-    const auto dash = spec.find('-');
-    if (spec.find(',') != std::string::npos || dash == std::string::npos)
+    const std::string rangeText = trimmed(value.substr(unit.size()));
+    const auto dash = rangeText.find('-');
+    if (rangeText.find(',') != std::string::npos || dash == std::string::npos)
         return {}; // several ranges are allowed to be answered whole
-    const std::string from = trimmed(spec.substr(0, dash));
-    const std::string to = trimmed(spec.substr(dash + 1));
+    const std::string from = trimmed(rangeText.substr(0, dash));
+    const std::string to = trimmed(rangeText.substr(dash + 1));
 
     ByteRange range;
     if (from.empty()) { // the last N bytes

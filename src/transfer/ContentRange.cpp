@@ -21,12 +21,12 @@ ContentRange ContentRange::parse(const QByteArray &header)
     const QByteArray value = header.trimmed();
     if (!value.startsWith("bytes "))
         return range;
-    const QByteArray spec = value.mid(6).trimmed();
-    const qsizetype slash = spec.indexOf('/');
+    const QByteArray rangeText = value.mid(6).trimmed();
+    const qsizetype slash = rangeText.indexOf('/');
     if (slash < 0)
         return range;
-    const QByteArray span = spec.left(slash).trimmed();
-    const QByteArray total = spec.mid(slash + 1).trimmed();
+    const QByteArray span = rangeText.left(slash).trimmed();
+    const QByteArray total = rangeText.mid(slash + 1).trimmed();
     if (total != "*") {
         range.total = number(total);
         if (range.total < 0)
