@@ -11,7 +11,6 @@
 ExtractorLookup::ExtractorLookup(QObject *parent)
     : QObject(parent)
     , m_settle(new QTimer(this))
-    , m_timeout(ExtractorProcess::DefaultTimeout)
 {
     m_settle->setSingleShot(true);
     m_settle->setInterval(SettleMs);
@@ -57,7 +56,7 @@ void ExtractorLookup::cancel()
 void ExtractorLookup::startRequest()
 {
     auto *request = new ExtractorInfoRequest(Settings::ExtractorPath(), m_address, this);
-    request->setTimeout(m_timeout);
+    request->setTimeout(Settings::ExtractorTimeoutMs());
     m_request = request;
     connect(request, &ExtractorInfoRequest::finished, this, [this, request](const VideoInfo &info) {
         if (answered(request))

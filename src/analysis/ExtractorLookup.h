@@ -35,7 +35,6 @@ public:
     bool isAsking() const { return m_request != nullptr; }
     QString askedAddress() const { return m_address; }
     qint64 processId() const { return m_request ? m_request->processId() : 0; } // 0 when none runs
-    void setTimeout(int milliseconds) { m_timeout = milliseconds; }
 
 Q_SIGNALS:
     void started(const QString &address);
@@ -49,5 +48,4 @@ private:
     QTimer *m_settle;
     QPointer<ExtractorInfoRequest> m_request;
     QString m_address;
-    int m_timeout;
 };

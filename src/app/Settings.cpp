@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace Settings {
 
 namespace {
@@ -86,6 +88,14 @@ void Write(const QString &videoSavePath, const QString &imageSavePath)
 QString ExtractorPath()
 {
     return IniFile::read(kSection, QStringLiteral("ExtractorPath"), FilePath()).trimmed();
+}
+
+int ExtractorTimeoutMs()
+{
+    constexpr int DefaultSeconds = 60;
+    bool ok = false;
+    const qint64 seconds = IniFile::read(kSection, QStringLiteral("ExtractorTimeout"), FilePath()).trimmed().toLongLong(&ok);
+    return static_cast<int>(ok ? std::clamp<qint64>(seconds, 5, 3600) : DefaultSeconds) * 1000;
 }
 
 bool WatchClipboard()

@@ -29,6 +29,9 @@ void Write(const QString &videoSavePath, const QString &imageSavePath);
 // The video extractor program (key ExtractorPath): a path, or a name found on the PATH; empty
 // means yt-dlp on the PATH. Only ever read: the user sets it to use a newer extractor.
 QString ExtractorPath();
+// How long the extractor may take to answer about a page, and may stay silent while it downloads
+// (key ExtractorTimeout, whole seconds from 5 to 3600), in milliseconds; 60 s when unset or unreadable.
+int ExtractorTimeoutMs();
 
 // Whether copied watch addresses are loaded (key WatchClipboard, "1" or "0"); off unless set.
 bool WatchClipboard();

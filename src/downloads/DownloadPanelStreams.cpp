@@ -19,6 +19,7 @@ void DownloadPanel::startStream(int row)
     record.fileBytes = 0;
     if (!newPartialFile(row))
         return;
+    DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
     DownloadStream->Start(record.key, Settings::ExtractorPath(), record.watchPage, record.encoding, record.partialFile);
 }
 

@@ -1,6 +1,7 @@
 #include "extractor/ExtractorDownloads.h"
 
 #include "extractor/ExtractorDownload.h"
+#include "extractor/ExtractorProcess.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 
 ExtractorDownloads::ExtractorDownloads(QObject *parent)
     : QObject(parent)
+    , m_idleTimeout(ExtractorProcess::DefaultTimeout)
 {
 }
 
@@ -19,6 +21,7 @@ void ExtractorDownloads::Start(const QString &Key, const QString &program, const
     CancelDownload(Key); // only the new run reports
     removeLeftovers(TargetFile);
     auto *download = new ExtractorDownload(program, pageAddress, formatId, TargetFile, this);
+    download->setIdleTimeout(m_idleTimeout);
     m_running.insert(Key, download);
     connect(download, &ExtractorDownload::progress, this, [this, Key, pageAddress](qint64 done, qint64 total) {
         Q_EMIT Progress(pageAddress, Key, done, total < 0 ? 0 : total, 0);

@@ -30,6 +30,8 @@ public:
     // program: the configured extractor (empty: yt-dlp on the PATH).
     void Start(const QString &Key, const QString &program, const QString &pageAddress, const QString &formatId,
                const QString &TargetFile);
+    // Runs started from now on fail when the extractor writes nothing for this long.
+    void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
     void CancelDownload(const QString &Key);
     bool IsRunning(const QString &Key) const;
     int RunningCount() const;
@@ -46,4 +48,5 @@ private:
                 const TransferResult &result);
 
     QHash<QString, ExtractorDownload *> m_running; // by key
+    int m_idleTimeout;
 };

@@ -101,7 +101,12 @@ private Q_SLOTS:
         new frmMenu(nullptr);
     }
 
-    void init() { setExtractorPath(QString()); }
+    void init()
+    {
+        setExtractorPath(QString());
+        // The silent page is given up on soon; the setting is read at each question.
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorTimeout"), QStringLiteral("6"), Settings::FilePath());
+    }
     void cleanup() { m_site.clear(); }
 
     // Each page of today's kind fills the panel through the extractor: details in the watch
@@ -292,7 +297,6 @@ private Q_SLOTS:
         setExtractorPath(program);
         SeamRecorder seam;
         VideoPanel panel;
-        panel.extractorLookup()->setTimeout(6000);
         QSignalSpy tabs(&panel, &VideoPanel::requestTab);
         panel.loadAddress(address);
         QVERIFY(settle(seam, tabs));

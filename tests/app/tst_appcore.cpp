@@ -268,6 +268,28 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), QStringLiteral("/v/"));
     }
 
+    void extractorTimeoutSetting_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // the file's line, or nothing
+        QTest::addColumn<int>("milliseconds");
+        QTest::newRow("unset: a minute") << QByteArray() << 60000;
+        QTest::newRow("seconds") << QByteArray("ExtractorTimeout=90") << 90000;
+        QTest::newRow("with blanks") << QByteArray("ExtractorTimeout = 20 ") << 20000;
+        QTest::newRow("too short") << QByteArray("ExtractorTimeout=0") << 5000;
+        QTest::newRow("too long for a 32-bit number") << QByteArray("ExtractorTimeout=99999999999") << 3600000;
+        QTest::newRow("an hour at most") << QByteArray("ExtractorTimeout=7200") << 3600000;
+        QTest::newRow("not a number") << QByteArray("ExtractorTimeout=soon") << 60000;
+    }
+    void extractorTimeoutSetting()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, milliseconds);
+        QTemporaryDir program;
+        AppState::setAppPath(program.path());
+        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n");
+        QCOMPARE(Settings::ExtractorTimeoutMs(), milliseconds);
+    }
+
     void storedFoldersAreChecked_data()
     {
         QTest::addColumn<QString>("stored");

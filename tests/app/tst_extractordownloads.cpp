@@ -309,19 +309,24 @@ private Q_SLOTS:
     }
 
     // A run that fails ends the row in state 4 with the extractor's own last error line, or with
-    // why the extractor could not run; the window stays usable and nothing is left behind.
+    // why the extractor could not run or was ended; the window stays usable, no process of the
+    // run is left and nothing is left on disk.
     void failedRunEndsTheRow_data()
     {
-        QTest::addColumn<bool>("goneAfterReading");
+        QTest::addColumn<QByteArray>("download"); // the stand-in's download run; "@gone": no program
         QTest::addColumn<QString>("caption");
-        QTest::newRow("its own error line") << false << "Download failed: [generic] the stream went away";
+        QTest::newRow("its own error line") << QByteArray("echo 'ERROR: [generic] the stream went away' >&2\nexit 1")
+                                            << "Download failed: [generic] the stream went away";
         QTest::newRow("extractor removed since the page was read")
-            << true << "Download failed: The video extractor " + m_scripts.filePath(QStringLiteral("gone"))
-                           + " is not installed or cannot be started.";
+            << QByteArray("@gone")
+            << "Download failed: The video extractor " + m_scripts.filePath(QStringLiteral("gone"))
+                   + " is not installed or cannot be started.";
+        QTest::newRow("silent for longer than the time-out") << QByteArray("exec sleep 600")
+                                                             << "Download failed: The video extractor gave no answer in time.";
     }
     void failedRunEndsTheRow()
     {
-        QFETCH(bool, goneAfterReading);
+        QFETCH(QByteArray, download);
         QFETCH(QString, caption);
         const QString page = clipUrl(demosite::clips::hls);
         const QByteArray answer = QJsonDocument(QJsonObject{
@@ -342,8 +347,9 @@ private Q_SLOTS:
         json.close();
         const QString script = standIn(QStringLiteral("failing"),
                                        "for a; do [ \"$a\" = -J ] && exec cat '" + QFile::encodeName(json.fileName()) + "'; done\n"
-                                       "echo '[generic] downloading' \necho 'ERROR: [generic] the stream went away' >&2\nexit 1");
+                                       "echo '[generic] downloading'\n" + download);
         setExtractorPath(script);
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorTimeout"), QStringLiteral("5"), Settings::FilePath());
 
         SeamRecorder seam;
         auto window = openWindow();
@@ -351,13 +357,19 @@ private Q_SLOTS:
         DownloadPanel *downloads = window->downloadPanel();
         QVERIFY(showClip(video, page));
         QCOMPARE(video->selectedEncoding()->kind, VideoEncoding::Kind::Stream);
-        if (goneAfterReading)
+        if (download == "@gone")
             setExtractorPath(m_scripts.filePath(QStringLiteral("gone")));
         video->cmdDownload->click();
         QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        const QString key = downloads->records().at(0).key;
+        qint64 group = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((group = downloads->DownloadStream->processId(key)) > 0
+                                     || downloads->records().at(0).state == StateError, 15000);
         QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateError), 30000);
         QCOMPARE(downloads->records().at(0).caption, caption);
         QVERIFY(!downloads->anyDownloading());
+        if (group > 0)
+            QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 15000);
         QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
 
