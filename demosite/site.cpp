@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 #include <thread>
 
 #ifndef CLIPVAULT_DEMOSITE_CLIP
@@ -69,6 +70,20 @@ std::vector<std::string> loggedHeaders(const httplib::Request &req)
             headers.push_back(std::string(name) + ": " + req.get_header_value(name));
     }
     return headers;
+}
+
+std::string contentType(const std::string &path)
+{
+    const auto endsWith = [&path](std::string_view suffix) {
+        return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    if (endsWith(".html"))
+        return htmlType;
+    if (endsWith(".m3u8"))
+        return "application/vnd.apple.mpegurl";
+    if (endsWith(".ts"))
+        return "video/MP2T";
+    return "application/octet-stream";
 }
 
 void notFound(httplib::Response &res, const std::string &what)
@@ -249,6 +264,19 @@ void Site::addRoutes()
         }
         serveMedia(req, res, *video, code,
                    {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
+    });
+
+    // Files of a test's own making below the --extra folder, such as media that ffmpeg made for
+    // it. No part of the path starts with a dot, so nothing above the folder is reached.
+    m_server.Get(R"(/files/((?:[A-Za-z0-9_-][A-Za-z0-9_.-]*/)*[A-Za-z0-9_-][A-Za-z0-9_.-]*))",
+                 [this](const httplib::Request &req, httplib::Response &res) {
+        const std::string path = req.matches[1].str();
+        std::string contents;
+        if (!readExtra("files/" + path, contents)) {
+            notFound(res, "No such file.");
+            return;
+        }
+        res.set_content(contents, contentType(path));
     });
 
     addClipRoutes();

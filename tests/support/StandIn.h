@@ -10,15 +10,19 @@
 // Helpers of the tests that run the extractor, or a shell script standing in for it.
 namespace StandIn {
 
+// Writes bytes to a file at path; false when it fails.
+inline bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
 // Writes an executable shell script with this body to path; the path, or empty when it fails.
 inline QString Write(const QString &path, const QByteArray &body)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!WriteFile(path, "#!/bin/sh\n" + body + "\n"))
         return QString();
-    file.write("#!/bin/sh\n" + body + "\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }
 
