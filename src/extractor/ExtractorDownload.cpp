@@ -110,10 +110,14 @@ void ExtractorDownload::onLine(const QByteArray &line)
     if (m_stopping)
         return;
     if (const auto report = ExtractorProgress::ParseReport(line)) {
-        const qint64 total = report->total >= 0 ? m_finishedStreams + std::max(report->total, report->done) : -1;
-        Q_EMIT progress(m_finishedStreams + report->done, total);
-        if (report->finished)
-            m_finishedStreams += report->total >= 0 ? report->total : report->done;
+        // "v1+a1": the streams, fetched one after the other before they are joined.
+        const int streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;
+        Q_EMIT progress(m_finishedBytes + report->done,
+                        ExtractorProgress::ExpectedTotal(streams, m_finishedStreams, m_finishedBytes, *report));
+        if (report->finished) {
+            m_finishedBytes += report->total >= 0 ? report->total : report->done;
+            ++m_finishedStreams;
+        }
         return;
     }
     if (const auto file = ExtractorProgress::ParseFile(line))

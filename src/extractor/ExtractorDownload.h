@@ -34,7 +34,7 @@ public:
 
 Q_SIGNALS:
     // Bytes of the whole download so far and its expected size (-1 unknown); a merged download
-    // counts its streams one after the other.
+    // counts its streams one after the other, and its bar never runs back when the next starts.
     void progress(qint64 done, qint64 total);
     void finished(const QString &partialFile);
     void failed(const ExtractorFailure &failure);
@@ -56,6 +56,7 @@ private:
     ExtractorProcess *m_process = nullptr;
     int m_idleTimeout;
     QString m_resultFile;
-    qint64 m_finishedStreams = 0; // bytes of the streams already complete
+    qint64 m_finishedBytes = 0; // of the streams already complete
+    int m_finishedStreams = 0;
     bool m_stopping = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -63,6 +64,21 @@ std::optional<QString> ParseFile(const QByteArray &line)
     if (!object || !object->value(QStringLiteral("filepath")).isString())
         return std::nullopt;
     return object->value(QStringLiteral("filepath")).toString();
+}
+
+qint64 ExpectedTotal(int streams, int finishedStreams, qint64 finishedBytes, const Report &current)
+{
+    if (current.total < 0)
+        return -1;
+    const qint64 size = std::max(current.total, current.done);
+    const int count = std::max(streams, finishedStreams + 1);
+    if (count == 1)
+        return size;
+    const qint64 done = finishedBytes + current.done;
+    const double share = (finishedStreams + (size > 0 ? double(current.done) / double(size) : 0.0)) / count;
+    if (done <= 0 || share <= 0)
+        return size * count; // nothing arrived yet: the streams to come taken as large as this one
+    return std::max(done, static_cast<qint64>(std::llround(double(done) / share)));
 }
 
 } // namespace ExtractorProgress

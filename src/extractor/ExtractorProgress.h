@@ -23,4 +23,11 @@ std::optional<Report> ParseReport(const QByteArray &line);
 // The finished file's path, when the line names it.
 std::optional<QString> ParseFile(const QByteArray &line);
 
+// The expected size of a run that fetches `streams` streams one after the other, of which
+// `finishedStreams` (together finishedBytes) are complete and `current` is on its way; -1 when
+// unknown. Nothing is known of the streams still to come, so the size is the one at which the
+// share of bytes done equals the share of streams done plus the current stream's own share:
+// the bar reaches its end with the last stream and never runs back when the next one starts.
+qint64 ExpectedTotal(int streams, int finishedStreams, qint64 finishedBytes, const Report &current);
+
 } // namespace ExtractorProgress

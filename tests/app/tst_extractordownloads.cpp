@@ -1,7 +1,8 @@
 // Encodings read by the video extractor, downloaded through the download list of the real
 // window: a single file by the transfer layer with the headers the extractor gives for it, an
-// HLS stream by the real extractor (Debian's yt-dlp) into the row's file. Small shell scripts
-// stand in for the extractor through ExtractorPath where it has to fail.
+// HLS stream and video and audio apart by the real extractor (Debian's yt-dlp, with ffmpeg) into
+// the row's file. Small shell scripts stand in for the extractor through ExtractorPath where it
+// has to fail.
 
 #include "analysis/ExtractorLookup.h"
 #include "analysis/VideoPanel.h"
@@ -27,6 +28,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
@@ -49,14 +51,77 @@ void setExtractorPath(const QString &program)
     IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
 }
 
-// A percentage below 100 in a row's caption: the bar moved while the bytes arrived.
-bool showsProgress(const QStringList &captions)
+// The percentages of a row's captions while it downloads, in order.
+QList<int> percentages(const QStringList &captions)
 {
     static const QRegularExpression percent(QStringLiteral("^Downloading\\.\\.\\. .* - ([0-9]+)%$"));
-    return std::any_of(captions.begin(), captions.end(), [](const QString &caption) {
+    QList<int> shown;
+    for (const QString &caption : captions) {
         const QRegularExpressionMatch match = percent.match(caption);
-        return match.hasMatch() && match.captured(1).toInt() > 0 && match.captured(1).toInt() < 100;
-    });
+        if (match.hasMatch())
+            shown.append(match.captured(1).toInt());
+    }
+    return shown;
+}
+
+// A percentage below 100 in a row's captions: the bar moved while the bytes arrived.
+bool showsProgress(const QStringList &captions)
+{
+    const QList<int> shown = percentages(captions);
+    return std::any_of(shown.begin(), shown.end(), [](int percent) { return percent > 0 && percent < 100; });
+}
+
+// Runs one of ffmpeg's programs in folder; its standard output, or nothing when it fails.
+std::optional<QByteArray> runMediaTool(const QString &tool, const QStringList &arguments, const QString &folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(tool, arguments);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+// A page whose video and audio come as separate HLS streams of real media that ffmpeg makes from
+// its own sources: a test card of toneSeconds without sound and a tone of as long without picture.
+constexpr int toneSeconds = 4;
+bool makeTonePage(const QString &folder)
+{
+    const QString seconds = QString::number(toneSeconds);
+    const QStringList hls{"-fflags", "+bitexact", "-f", "hls", "-hls_time", "2", "-hls_playlist_type", "vod",
+                          "-hls_segment_filename"};
+    const QStringList common{"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i"};
+    if (!QDir().mkpath(folder)
+        || !runMediaTool("ffmpeg", common + QStringList{"testsrc=size=160x120:rate=10:duration=" + seconds, "-c:v",
+                                                         "libx264", "-threads", "1", "-g", "20"}
+                                       + hls + QStringList{"video-%d.ts", "video.m3u8"}, folder)
+        || !runMediaTool("ffmpeg", common + QStringList{"sine=frequency=440:sample_rate=44100:duration=" + seconds,
+                                                         "-c:a", "aac"}
+                                       + hls + QStringList{"audio-%d.ts", "audio.m3u8"}, folder))
+        return false;
+    return StandIn::WriteFile(folder + "/master.m3u8",
+                           "#EXTM3U\n#EXT-X-VERSION:3\n"
+                           "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"audio\",NAME=\"Tone\",LANGUAGE=\"en\",DEFAULT=YES,"
+                           "AUTOSELECT=YES,URI=\"audio.m3u8\"\n"
+                           "#EXT-X-STREAM-INF:BANDWIDTH=60000,RESOLUTION=160x120,CODECS=\"avc1.4d400c,mp4a.40.2\","
+                           "AUDIO=\"audio\"\nvideo.m3u8")
+        && StandIn::WriteFile(folder + "/index.html",
+                           "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Test card and "
+                           "tone</title></head>\n<body><video controls><source src=\"master.m3u8\" "
+                           "type=\"application/x-mpegURL\"></video></body></html>");
+}
+
+// The kinds of a media file's streams in order and its duration in seconds, as ffprobe reads them.
+std::pair<QStringList, double> probeMedia(const QString &file)
+{
+    const std::optional<QByteArray> json = runMediaTool(
+        "ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:format=duration", "-of", "json", file}, QString());
+    const QJsonObject probed = QJsonDocument::fromJson(json.value_or(QByteArray())).object();
+    QStringList kinds;
+    for (const QJsonValue &stream : probed.value(QStringLiteral("streams")).toArray())
+        kinds.append(stream.toObject().value(QStringLiteral("codec_type")).toString());
+    return {kinds, probed.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble()};
 }
 
 } // namespace
@@ -67,6 +132,7 @@ class TestExtractorDownloads : public QObject, private WindowFixture
 
 private:
     QTemporaryDir m_scripts;
+    bool m_tonePage = false;
 
     QString clipUrl(std::string_view name) const { return site.root() + q(demosite::clipPagePath(name)); }
 
@@ -100,8 +166,11 @@ private Q_SLOTS:
         QVERIFY(m_scripts.isValid());
         // The extractor keeps a cache in the user's folders: this test's own.
         qputenv("XDG_CACHE_HOME", QFile::encodeName(m_scripts.filePath(QStringLiteral("cache"))));
+        // Real media for the merge, made once; without ffmpeg the merge is skipped.
+        m_tonePage = ExtractorProgram::CanMerge() && makeTonePage(m_scripts.filePath(QStringLiteral("site/files/tone")));
         // Media at a pace at which a bar is seen moving.
-        QVERIFY(startSite({QStringLiteral("--media-rate"), QStringLiteral("600000")}));
+        QVERIFY(startSite({QStringLiteral("--media-rate"), QStringLiteral("600000"), QStringLiteral("--extra"),
+                           m_scripts.filePath(QStringLiteral("site"))}));
     }
 
     void init()
@@ -279,33 +348,58 @@ private Q_SLOTS:
         QCOMPARE(seam.messages().size(), 1);
     }
 
-    // Video and audio apart, joined by the extractor with ffmpeg: both streams arrive (the bar
-    // counts them one after the other), ffmpeg refuses the demo site's generated bytes, and the
-    // row ends with the extractor's line saying so; nothing of the run is left.
-    void refusedMergeEndsTheRow()
+    // Video and audio apart, joined by the extractor with ffmpeg: "Best video and audio (merged)"
+    // is the chosen entry, both streams arrive (the bar counts them one after the other) and the
+    // row's file is one of both; or ffmpeg refuses the demo site's generated bytes and the row ends
+    // with the extractor's line saying so. Either way nothing else of the run is left.
+    void downloadsMergedStreams_data()
     {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("realMedia");
+        QTest::newRow("real media") << QStringLiteral("/files/tone/index.html") << true;
+        QTest::newRow("bytes ffmpeg refuses") << q(demosite::clipPagePath(demosite::clips::separate)) << false;
+    }
+    void downloadsMergedStreams()
+    {
+        QFETCH(QString, page);
+        QFETCH(bool, realMedia);
         if (!ExtractorProgram::CanMerge())
             QSKIP("ffmpeg is not installed (scripts/install-deps.sh)");
-        const demosite::Clip &c = *demosite::findClip(demosite::clips::separate);
+        QVERIFY2(m_tonePage || !realMedia, "ffmpeg made no media");
         SeamRecorder seam;
         auto window = openWindow();
         VideoPanel *video = window->videoPanel();
         DownloadPanel *downloads = window->downloadPanel();
-        QVERIFY(showClip(video, clipUrl(c.name)));
+        QVERIFY(showClip(video, site.root() + page));
         QCOMPARE(video->selectedEncoding()->kind, VideoEncoding::Kind::Merged);
+        QCOMPARE(video->lstOtherFormats->currentItem()->text(), QStringLiteral("Best video and audio (merged)"));
         QStringList captions;
         QObject guard;
         recordCaptions(downloads, &guard, &captions);
         video->cmdDownload->click();
         QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
-        QVERIFY(downloads->records().at(0).byExtractor);
-        QVERIFY2(downloads->records().at(0).fileName.endsWith(QStringLiteral(".mkv")), qPrintable(downloads->records().at(0).fileName));
-        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateError), 120000);
-        const QString caption = downloads->records().at(0).caption;
-        QVERIFY2(caption.startsWith(QStringLiteral("Download failed: Postprocessing: ")), qPrintable(caption));
-        QVERIFY2(showsProgress(captions), qPrintable(captions.join(QLatin1Char('\n'))));
-        QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state == StateDownloaded
+                                     || downloads->records().at(0).state == StateError, 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QVERIFY(row.byExtractor);
+        QVERIFY2(row.fileName.endsWith(QStringLiteral(".mkv")), qPrintable(row.fileName));
+        // The bar never runs back: the first of two streams ends it at half way.
+        const QList<int> shown = percentages(captions);
+        QVERIFY2(showsProgress(captions) && std::is_sorted(shown.begin(), shown.end()) && shown.contains(50),
+                 qPrintable(captions.join(QLatin1Char('\n'))));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        if (!realMedia) {
+            QCOMPARE(row.state, int(StateError));
+            QVERIFY2(row.caption.startsWith(QStringLiteral("Download failed: Postprocessing: ")), qPrintable(row.caption));
+            QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+            return;
+        }
+        QCOMPARE(row.state, int(StateDownloaded));
+        QCOMPARE(row.caption, ProgressText::Downloaded);
+        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        const auto [streams, seconds] = probeMedia(videos.filePath(row.fileName));
+        QCOMPARE(streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
+        QVERIFY2(std::abs(seconds - toneSeconds) < 0.2, qPrintable(QString::number(seconds)));
     }
 
     // A run that fails ends the row in state 4 with the extractor's own last error line, or with
@@ -341,12 +435,10 @@ private Q_SLOTS:
                  {QStringLiteral("height"), 360},
              }}},
         }).toJson(QJsonDocument::Compact);
-        QFile json(m_scripts.filePath(QStringLiteral("answer.json")));
-        QVERIFY(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        json.write(answer);
-        json.close();
+        const QString json = m_scripts.filePath(QStringLiteral("answer.json"));
+        QVERIFY(StandIn::WriteFile(json, answer));
         const QString script = standIn(QStringLiteral("failing"),
-                                       "for a; do [ \"$a\" = -J ] && exec cat '" + QFile::encodeName(json.fileName()) + "'; done\n"
+                                       "for a; do [ \"$a\" = -J ] && exec cat '" + QFile::encodeName(json) + "'; done\n"
                                        "echo '[generic] downloading'\n" + download);
         setExtractorPath(script);
         IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorTimeout"), QStringLiteral("5"), Settings::FilePath());
