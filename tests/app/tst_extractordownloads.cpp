@@ -112,16 +112,25 @@ bool makeTonePage(const QString &folder)
                            "type=\"application/x-mpegURL\"></video></body></html>");
 }
 
-// The kinds of a media file's streams in order and its duration in seconds, as ffprobe reads them.
-std::pair<QStringList, double> probeMedia(const QString &file)
+// A media file as ffprobe reads it: its container, the kinds of its streams in order, its length.
+struct Probed
+{
+    QString container;
+    QStringList streams;
+    double seconds = 0;
+};
+Probed probeMedia(const QString &file)
 {
     const std::optional<QByteArray> json = runMediaTool(
-        "ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:format=duration", "-of", "json", file}, QString());
+        "ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:format=format_name,duration", "-of", "json", file},
+        QString());
     const QJsonObject probed = QJsonDocument::fromJson(json.value_or(QByteArray())).object();
-    QStringList kinds;
+    const QJsonObject format = probed.value(QStringLiteral("format")).toObject();
+    Probed media{format.value(QStringLiteral("format_name")).toString(), {},
+                 format.value(QStringLiteral("duration")).toString().toDouble()};
     for (const QJsonValue &stream : probed.value(QStringLiteral("streams")).toArray())
-        kinds.append(stream.toObject().value(QStringLiteral("codec_type")).toString());
-    return {kinds, probed.value(QStringLiteral("format")).toObject().value(QStringLiteral("duration")).toString().toDouble()};
+        media.streams.append(stream.toObject().value(QStringLiteral("codec_type")).toString());
+    return media;
 }
 
 } // namespace
@@ -397,9 +406,10 @@ private Q_SLOTS:
         QCOMPARE(row.state, int(StateDownloaded));
         QCOMPARE(row.caption, ProgressText::Downloaded);
         QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
-        const auto [streams, seconds] = probeMedia(videos.filePath(row.fileName));
-        QCOMPARE(streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
-        QVERIFY2(std::abs(seconds - toneSeconds) < 0.2, qPrintable(QString::number(seconds)));
+        const Probed media = probeMedia(videos.filePath(row.fileName));
+        QVERIFY2(media.container.startsWith(QStringLiteral("matroska")), qPrintable(media.container));
+        QCOMPARE(media.streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
+        QVERIFY2(std::abs(media.seconds - toneSeconds) < 0.2, qPrintable(QString::number(media.seconds)));
     }
 
     // A run that fails ends the row in state 4 with the extractor's own last error line, or with
