@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/frmMain.h"
 #include "dialogs/frmAbout.h"
+#include "downloads/DownloadNames.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"
 #include "support/DemoSite.h"
@@ -18,6 +19,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -223,6 +225,48 @@ private Q_SLOTS:
         QVERIFY(window->close());
         QVERIFY(QFile::exists(settingsFile()));
         site.clear();
+    }
+
+    // Closed with Yes in the middle of a download: the next start brings the row back and it
+    // asks for the rest of the file only, from the last byte on disk.
+    void closingWithYesContinuesAtTheNextStart()
+    {
+        SeamRecorder seam;
+        auto window = openWindow();
+        const std::string id = "sunsetBeach";
+        const qint64 size = 6000000;
+        const QString target = QString::fromStdString(demosite::mediaPath(id, 18))
+                               + QStringLiteral("?size=%1&rate=1500000").arg(size);
+        DownloadChoice choice;
+        choice.mediaAddress = site.root() + target;
+        choice.suffix = QStringLiteral(".mp4");
+        choice.videoTitle = QStringLiteral("Continued");
+        choice.videoId = QString::fromStdString(id);
+        window->downloadPanel()->cmdDownload_Click(choice);
+        QTRY_VERIFY_WITH_TIMEOUT(window->downloadPanel()->records().at(0).fileBytes >= size / 5, 20000);
+        seam.queueAnswer(UiSeam::Yes);
+        QVERIFY(window->close());
+        window.reset();
+        const QString partial = videos.filePath(DownloadNames::PartialFileName(choice.mediaAddress));
+        const qint64 kept = QFileInfo(partial).size();
+        QVERIFY2(kept >= size / 5 && kept < size, qPrintable(QString::number(kept)));
+
+        site.clear();
+        window = openWindow();
+        const DownloadPanel *downloads = window->downloadPanel();
+        QCOMPARE(downloads->records().count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 30000);
+        QFile file(videos.filePath(QStringLiteral("Continued.mp4")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray expected(size, Qt::Uninitialized);
+        demosite::fillMedia(id, 18, 0, expected.data(), size_t(expected.size()));
+        QVERIFY(file.readAll() == expected);
+        QStringList ranges;
+        for (const DemoSite::LoggedRequest &request : site.requests())
+            if (request.target == target)
+                ranges << request.range();
+        QCOMPARE(ranges, QStringList{QStringLiteral("bytes=%1-").arg(kept)});
+        QVERIFY(!QFile::exists(partial));
     }
 
     // Log-out or shutdown while a download runs: no question that nobody would answer; the
