@@ -11,7 +11,7 @@
 //
 //   {"format": "clipvault-downloads", "version": 1, "rows": [{...one object per row...}]}
 //
-// save() writes a new file and renames it over the old one (QSaveFile), so a crash leaves either
+// save() writes a new file and renames it over the old one, so a crash or a kill leaves either
 // the old journal or the new one, never a mix; the file is readable by its owner only (it may
 // hold a format's cookies). load() checks every field of every row: a journal that cannot be
 // read, parsed or trusted is set aside under another name in the same folder (never deleted)
