@@ -71,10 +71,13 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile_data()
     QTest::addColumn<QString>("reason");
     QTest::addColumn<int>("tries"); // permanent failures end at once, transient ones after six tries
     QTest::addColumn<int>("idleMs");
-    QTest::newRow("404") << "fault=404" << "the server answered 404" << 1 << 0;
-    QTest::newRow("500") << "fault=500" << "the server answered 500" << 6 << 0;
-    QTest::newRow("nothing arrives") << "fault=stall&size=300000" << "no data arrived" << 6 << 300;
-    QTest::newRow("empty body") << "size=0" << "the server sent no data" << 1 << 0;
+    QTest::addColumn<int>("status"); // the site answers the address with this status; 0: its own
+    QTest::newRow("404") << "fault=404" << "the server answered 404" << 1 << 0 << 0;
+    QTest::newRow("500") << "fault=500" << "the server answered 500" << 6 << 0 << 0;
+    QTest::newRow("nothing arrives") << "fault=stall&size=300000" << "no data arrived" << 6 << 300 << 0;
+    QTest::newRow("empty body") << "size=0" << "the server sent no data" << 1 << 0 << 0;
+    // Nothing kept yet: a plain refusal, not an address that has expired.
+    QTest::newRow("403 on the first try") << "size=1000" << "the server answered 403" << 1 << 0 << 403;
 }
 
 void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
@@ -83,6 +86,9 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
     QFETCH(QString, reason);
     QFETCH(int, tries);
     QFETCH(int, idleMs);
+    QFETCH(int, status);
+    if (status)
+        site().rule(mediaTarget(Id, 18, query), 0, status);
     if (idleMs > 0)
         panel().DownloadVid->setIdleTimeout(idleMs);
     // The user chose to overwrite an existing file: a failure must still leave it alone.
@@ -119,6 +125,8 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
     // Start tries again; it fails the same way.
     captions.clear();
     site().clear();
+    if (status)
+        site().rule(mediaTarget(Id, 18, query), 0, status);
     selectOnly(panel(), {0});
     panel().mnuStart_Click();
     QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloading));
