@@ -101,7 +101,8 @@ void TestDownloadResume::stopAtHalfAndStart()
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Halves"), QStringLiteral(".mp4"), query);
     panel().Timer1->stop();
     // Stopped as soon as half has arrived (on the next turn of the event loop).
-    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&](const QString &, const QString &, qint64 done) {
+    const auto stopAtHalf = connect(panel().DownloadVid, &Downloader::Progress, &panel(),
+                                    [&](const QString &, const QString &, qint64 done) {
         if (done >= size / 2 && stateOf(panel(), c.mediaAddress) == StateDownloading)
             QMetaObject::invokeMethod(&panel(), [&] {
                 selectOnly(panel(), {0});
@@ -110,22 +111,29 @@ void TestDownloadResume::stopAtHalfAndStart()
     });
     panel().cmdDownload_Click(c);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateStopped), Wait);
-    disconnect(panel().DownloadVid, &Downloader::Progress, &panel(), nullptr);
+    disconnect(stopAtHalf); // (the list's own handler stays connected)
     const QString partial = panel().records().at(0).partialFile;
     const qint64 kept = QFileInfo(partial).size();
     QVERIFY2(kept >= size / 2 && kept < size, qPrintable(QString::number(kept)));
     QVERIFY_MEDIA(partial, Id, 18, kept);
 
-    // The average speed counts what arrives from now on, never the bytes kept from before: a
-    // tick at the first report of the second half (the timer is driven by hand from the start).
+    // The bar goes on from where it stood, and the average speed counts what arrives from now on,
+    // never the bytes kept from before: a tick at the first report of the second half (the timer
+    // is driven by hand from the start).
     qint64 counted = -1; // bytes in the speed meter's window at that tick
     qint64 arrived = 0;
+    qint64 percent = 0;
+    bool due = false;
     connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&](const QString &, const QString &, qint64 done) {
-        if (counted >= 0 || done <= kept)
+        if (std::exchange(due, due || done > kept) || done <= kept)
             return;
-        panel().Timer1_Timer();
-        counted = panel().speedMeter().average() * SpeedMeter::Slots;
-        arrived = done - kept;
+        // Once the list has taken the report in.
+        QMetaObject::invokeMethod(&panel(), [&] {
+            panel().Timer1_Timer();
+            counted = panel().speedMeter().average() * SpeedMeter::Slots;
+            arrived = panel().records().at(0).fileBytes - kept;
+            percent = percentOf(panel(), c.mediaAddress);
+        }, Qt::QueuedConnection);
     });
     selectOnly(panel(), {0});
     panel().mnuStart_Click();
@@ -133,6 +141,7 @@ void TestDownloadResume::stopAtHalfAndStart()
     QTRY_VERIFY_WITH_TIMEOUT(counted >= 0, Wait);
     QVERIFY2(counted <= arrived + SpeedMeter::Slots,
              qPrintable(QStringLiteral("%1 after %2 new bytes").arg(counted).arg(arrived)));
+    QVERIFY2(percent >= kept * 100 / size, qPrintable(QString::number(percent)));
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
     QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
     // Only the second half was asked for the second time.
