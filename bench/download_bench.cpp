@@ -1,20 +1,28 @@
 // Downloads media files of the demo site through the whole download path of the program: a
-// download list offscreen, "Download" pressed for each file, the transfers run until every row
-// has finished. Prints the time taken, the peak resident memory and the largest gap between the
-// list's one-second timer ticks (and between the ticks of a 100 ms probe timer), then checks that
-// every row ended downloaded with a file of the expected size.
+// download list offscreen with its journal open, "Download" pressed for each file, the transfers
+// run until every row has finished. Prints the time taken, the peak resident memory, the body
+// bytes read from the network and the largest gap between the list's one-second timer ticks (and
+// between the ticks of a 100 ms probe timer), then checks that every row ended downloaded with a
+// file of the expected size.
+//
+// With --stop-at, each row is stopped from its popup's "Stop" once that many bytes have arrived,
+// and started again at once from its "Start", as a user would: the rest comes as a range request.
 //
 //   clipvault-bench-downloads --root http://127.0.0.1:PORT --folder DIR --id ID --code N
-//                             [--count K] [--size BYTES]
+//                             --journal FILE [--count K] [--size BYTES] [--stop-at BYTES]
 #include "downloads/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
+#include "transfer/Downloader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <cstdio>
 
@@ -65,6 +73,9 @@ int main(int argc, char **argv)
         {QStringLiteral("size"), QStringLiteral("bytes per file (the site's own size when absent)"),
          QStringLiteral("bytes")},
         {QStringLiteral("expect"), QStringLiteral("expected bytes per file"), QStringLiteral("bytes")},
+        {QStringLiteral("journal"), QStringLiteral("the list's journal"), QStringLiteral("file")},
+        {QStringLiteral("stop-at"), QStringLiteral("stop each row once this many bytes arrived, then start it"),
+         QStringLiteral("bytes")},
     });
     parser.process(app);
     const QString root = parser.value(QStringLiteral("root"));
@@ -73,11 +84,47 @@ int main(int argc, char **argv)
     const int count = parser.value(QStringLiteral("count")).toInt();
     const QString size = parser.value(QStringLiteral("size"));
     const qint64 expected = parser.value(QStringLiteral("expect")).toLongLong();
+    const qint64 stopAt = parser.value(QStringLiteral("stop-at")).toLongLong();
 
     DownloadPanel panel;
     panel.setSavePath(parser.value(QStringLiteral("folder")));
     panel.resize(640, 400);
     panel.show();
+    if (parser.isSet(QStringLiteral("journal")))
+        panel.openJournal(parser.value(QStringLiteral("journal")));
+
+    // Body bytes read from the network, every try of every row together: what each Progress adds
+    // to the bytes its transfer started from.
+    qint64 transferred = 0;
+    QHash<QString, qint64> reported;
+    QObject::connect(panel.DownloadVid, &Downloader::Answered, &panel,
+                     [&](const QString &, const QString &key, const TransferAnswer &answer) {
+                         reported[key] = answer.keptBytes;
+                     });
+    QObject::connect(panel.DownloadVid, &Downloader::Progress, &panel,
+                     [&](const QString &, const QString &key, qint64 done, qint64, int) {
+                         transferred += done - reported.value(key, 0);
+                         reported[key] = done;
+                     });
+    QSet<QString> stopped;
+    int resumesDue = 0;
+    if (stopAt > 0)
+        QObject::connect(panel.DownloadVid, &Downloader::Progress, &panel,
+                         [&](const QString &, const QString &key, qint64 done, qint64, int) {
+                             if (done < stopAt || stopped.contains(key))
+                                 return;
+                             stopped.insert(key);
+                             ++resumesDue;
+                             // Through the row's popup commands, on the next turn as a click would.
+                             QTimer::singleShot(0, &panel, [&, key] {
+                                 const int row = panel.records().indexOf(key);
+                                 panel.lvwDownloads->clearSelection();
+                                 panel.lvwDownloads->topLevelItem(row)->setSelected(true);
+                                 panel.mnuStop_Click();
+                                 panel.mnuStart_Click();
+                                 --resumesDue;
+                             });
+                         });
 
     GapMeter timerTicks, probeTicks;
     timerTicks.clock.start();
@@ -91,7 +138,7 @@ int main(int argc, char **argv)
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!panel.anyDownloading())
+        if (resumesDue == 0 && !panel.anyDownloading())
             app.quit();
     });
     QTimer::singleShot(0, [&] {
@@ -124,8 +171,9 @@ int main(int argc, char **argv)
                          qPrintable(r.caption), static_cast<long long>(file.size()));
         }
     }
-    std::printf("seconds=%.3f peak_rss_kib=%lld max_timer_gap_ms=%lld max_probe_gap_ms=%lld rows=%d failed=%d\n",
-                seconds, peakResidentKiB(), timerTicks.largest, probeTicks.largest,
-                static_cast<int>(panel.records().count()), failed);
+    std::printf("seconds=%.3f peak_rss_kib=%lld transferred=%lld stopped=%d max_timer_gap_ms=%lld "
+                "max_probe_gap_ms=%lld rows=%d failed=%d\n",
+                seconds, peakResidentKiB(), static_cast<long long>(transferred), static_cast<int>(stopped.size()),
+                timerTicks.largest, probeTicks.largest, static_cast<int>(panel.records().count()), failed);
     return failed == 0 && panel.records().count() == count ? 0 : 1;
 }

@@ -1,11 +1,13 @@
 #!/bin/bash
-# Downloads through the program's whole download path (button to file) beside curl, in the same
-# run and against the same local demo site:
-#   1gib  one file of 1 GiB
-#   25    25 files of 40 MiB at once (curl runs 25 transfers in parallel too)
-#   all   both (the default)
-# Prints the time ratio (target <= 1.25), the program's peak resident memory (target < 150 MB) and
-# the largest gap between the download list's one-second timer ticks (target < 1.5 s).
+# Downloads through the program's whole download path (button to file, the list's journal written
+# as it goes) beside curl, in the same run and against the same local demo site:
+#   1gib    one file of 1 GiB
+#   resume  one file of 1 GiB, stopped at half and started again (target: at most 1.01 GiB read)
+#   25      25 files of 40 MiB at once (curl runs 25 transfers in parallel too)
+#   all     all three (the default)
+# Prints the time ratio (target <= 1.25; none for resume), the program's peak resident memory
+# (target < 150 MB), the body bytes it read and the largest gap between the download list's
+# one-second timer ticks (target < 1.5 s).
 # BUILD_DIR chooses the build folder (default build-bench, a release build made when needed).
 set -euo pipefail
 
@@ -36,9 +38,9 @@ done
 now() { date +%s.%N; }
 status=0
 
-# run NAME ID CODE COUNT SIZE EXPECTED
+# run NAME ID CODE COUNT SIZE EXPECTED [STOP_AT]
 run() {
-    local name=$1 id=$2 code=$3 count=$4 size=$5 expected=$6
+    local name=$1 id=$2 code=$3 count=$4 size=$5 expected=$6 stopat=${7:-}
     local curl_dir=$WORK/curl ours_dir=$WORK/ours
     rm -rf "$curl_dir" "$ours_dir"; mkdir -p "$curl_dir" "$ours_dir"
     local query=""
@@ -62,9 +64,11 @@ run() {
 
     local sizearg=()
     [ -n "$size" ] && sizearg=(--size "$size")
+    [ -n "$stopat" ] && sizearg+=(--stop-at "$stopat")
+    rm -rf "$WORK/data"
     local out
     if ! out=$("$BENCH" --root "$ROOT" --folder "$ours_dir" --id "$id" --code "$code" --count "$count" \
-        --expect "$expected" "${sizearg[@]}"); then
+        --expect "$expected" --journal "$WORK/data/downloads.json" "${sizearg[@]}"); then
         echo "$name: the program's download failed: $out"; status=1
     fi
     if [ "$count" = 1 ]; then
@@ -74,15 +78,30 @@ run() {
     fi
     rm -rf "$ours_dir"
 
-    local ours_s rss gap probe
+    [ -s "$WORK/data/downloads.json" ] || { echo "$name: no journal was written"; status=1; }
+
+    local ours_s rss gap probe read stopped
     ours_s=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$out")
+    read=$(sed -n 's/.*transferred=\([0-9]*\).*/\1/p' <<<"$out")
+    stopped=$(sed -n 's/.*stopped=\([0-9]*\).*/\1/p' <<<"$out")
     rss=$(sed -n 's/.*peak_rss_kib=\([0-9]*\).*/\1/p' <<<"$out")
     gap=$(sed -n 's/.*max_timer_gap_ms=\([0-9]*\).*/\1/p' <<<"$out")
     probe=$(sed -n 's/.*max_probe_gap_ms=\([0-9]*\).*/\1/p' <<<"$out")
     local ratio
     ratio=$(echo "$ours_s / $curl_s" | bc -l)
-    printf '%s: curl %.2f s, clipvault %.2f s, ratio %.2f (target <= 1.25), peak RSS %.1f MB (target < 150), largest timer tick gap %.2f s (target < 1.5; 100 ms probe: %.2f s)\n' \
-        "$name" "$curl_s" "$ours_s" "$ratio" "$(echo "$rss / 1024" | bc -l)" "$(echo "$gap / 1000" | bc -l)" \
+    local gib
+    gib=$(echo "$read / 1073741824" | bc -l)
+    if [ -n "$stopat" ]; then
+        printf '%s: curl %.2f s, clipvault %.2f s, %d of %d rows stopped and started again, read %.4f GiB in all (target <= 1.01), peak RSS %.1f MB (target < 150), largest timer tick gap %.2f s (target < 1.5)\n' \
+            "$name" "$curl_s" "$ours_s" "$stopped" "$count" "$gib" "$(echo "$rss / 1024" | bc -l)" "$(echo "$gap / 1000" | bc -l)"
+        if (( stopped != count )) || (( $(echo "$read > 1.01 * $expected * $count" | bc -l) )) || (( rss >= 150 * 1024 )) \
+            || (( gap >= 1500 )); then
+            echo "$name: target missed"; status=1
+        fi
+        return
+    fi
+    printf '%s: curl %.2f s, clipvault %.2f s, ratio %.2f (target <= 1.25), read %.4f GiB, peak RSS %.1f MB (target < 150), largest timer tick gap %.2f s (target < 1.5; 100 ms probe: %.2f s)\n' \
+        "$name" "$curl_s" "$ours_s" "$ratio" "$gib" "$(echo "$rss / 1024" | bc -l)" "$(echo "$gap / 1000" | bc -l)" \
         "$(echo "$probe / 1000" | bc -l)"
     if (( $(echo "$ratio > 1.25" | bc -l) )) || (( rss >= 150 * 1024 )) || (( gap >= 1500 )); then
         echo "$name: target missed"; status=1
@@ -91,11 +110,13 @@ run() {
 
 case "$MODE" in
 1gib) run "1 GiB" bigFile1GiB 22 1 "" 1073741824 ;;
+resume) run "1 GiB stopped at half" bigFile1GiB 22 1 "" 1073741824 536870912 ;;
 25) run "25 x 40 MiB" sunsetBeach 18 25 41943040 41943040 ;;
 all)
     run "1 GiB" bigFile1GiB 22 1 "" 1073741824
+    run "1 GiB stopped at half" bigFile1GiB 22 1 "" 1073741824 536870912
     run "25 x 40 MiB" sunsetBeach 18 25 41943040 41943040
     ;;
-*) echo "usage: $0 [1gib|25|all]"; exit 2 ;;
+*) echo "usage: $0 [1gib|resume|25|all]"; exit 2 ;;
 esac
 exit $status
