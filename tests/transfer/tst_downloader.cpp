@@ -60,6 +60,25 @@ public:
     QList<Completion> items;
 };
 
+TransferRequest request(const QString &url, const QString &target = QString(), int cacheMode = Downloader::ForceUpdate)
+{
+    TransferRequest r;
+    r.url = url;
+    r.cacheMode = cacheMode;
+    r.targetFile = target;
+    return r;
+}
+
+// Starts one transfer and waits for its completion; an empty one (not ok) when none comes.
+Completion runOne(Downloader &d, const TransferRequest &request)
+{
+    CompletionLog log(d);
+    d.Start(request);
+    if (!QTest::qWaitFor([&] { return !log.items.isEmpty(); }, 20000))
+        return {};
+    return log.items.first();
+}
+
 } // namespace
 
 class TestDownloader : public QObject
@@ -82,31 +101,46 @@ private Q_SLOTS:
         QVERIFY(site.start());
     }
 
-    void wholeBodyInMemory_data()
+    // A whole answer, kept in memory or written to a file as it arrives.
+    void wholeBody_data()
     {
+        QTest::addColumn<QString>("query");
         QTest::addColumn<qint64>("size");
-        QTest::newRow("one byte") << qint64(1);
-        QTest::newRow("odd") << qint64(4097);
-        QTest::newRow("odd, several chunks") << qint64(123457);
-        QTest::newRow("empty body") << qint64(0);
+        QTest::addColumn<bool>("toFile");
+        QTest::newRow("one byte") << "size=1" << 1LL << false;
+        QTest::newRow("odd") << "size=4097" << 4097LL << false;
+        QTest::newRow("odd, several chunks") << "size=123457" << 123457LL << false;
+        QTest::newRow("empty body") << "size=0" << 0LL << false;
+        QTest::newRow("no Content-Length") << "size=77777&fault=nolength" << 77777LL << false;
+        QTest::newRow("redirect") << "size=77777&fault=redirect" << 77777LL << false;
+        QTest::newRow("slow rate") << "size=77777&rate=200000" << 77777LL << false;
+        QTest::newRow("to a file, odd") << "size=12345" << 12345LL << true;
+        QTest::newRow("to a file, 8 MiB and a byte") << "size=8388609" << 8388609LL << true;
     }
-    void wholeBodyInMemory()
+    void wholeBody()
     {
+        QFETCH(QString, query);
         QFETCH(qint64, size);
+        QFETCH(bool, toFile);
+        QTemporaryDir dir;
+        const QString target = toFile ? dir.filePath(QStringLiteral("part.bin")) : QString();
         Downloader d;
-        CompletionLog log(d);
         QSignalSpy progress(&d, &Downloader::Progress);
-        const QString url = media(QStringLiteral("size=%1").arg(size));
-        d.Start(url, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        const Completion &c = log.items.first();
+        const QString url = media(query);
+        const Completion c = runOne(d, request(url, target));
         QCOMPARE(c.url, url);
         QCOMPARE(c.key, url);
         QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
         QCOMPARE(c.result.httpStatus, 200);
-        QCOMPARE(c.result.bytesReceived, size);
-        QCOMPARE(c.data, expectedBytes(size));
-        if (size > 0) {
+        if (toFile) {
+            QVERIFY(c.data.isEmpty());
+            QCOMPARE(c.result.targetFile, target);
+            QVERIFY(fileContents(target) == expectedBytes(size));
+        } else {
+            QCOMPARE(c.result.bytesReceived, size);
+            QCOMPARE(c.data, expectedBytes(size));
+        }
+        if (size > 0 && !query.contains(QLatin1String("fault"))) {
             QVERIFY(!progress.isEmpty());
             const QList<QVariant> last = progress.constLast();
             QCOMPARE(last.at(1).toString(), url);
@@ -114,31 +148,6 @@ private Q_SLOTS:
             QCOMPARE(last.at(3).toLongLong(), size);
         }
         QVERIFY(!d.IsRunning(url));
-    }
-
-    void bodyStreamedToFile_data()
-    {
-        QTest::addColumn<qint64>("size");
-        QTest::newRow("odd") << qint64(12345);
-        QTest::newRow("8 MiB and a byte") << qint64(8 * 1024 * 1024 + 1);
-    }
-    void bodyStreamedToFile()
-    {
-        QFETCH(qint64, size);
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("part.bin"));
-        Downloader d;
-        CompletionLog log(d);
-        d.Start(media(QStringLiteral("size=%1").arg(size)), Downloader::ForceUpdate, QString(), target);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 30000);
-        const Completion &c = log.items.first();
-        QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
-        QVERIFY(c.data.isEmpty());
-        QCOMPARE(c.result.targetFile, target);
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.size(), size);
-        QVERIFY(file.readAll() == expectedBytes(size));
     }
 
     // A first transfer is cut after `kept` bytes (or ends whole when kept is the size); a second
@@ -319,16 +328,12 @@ private Q_SLOTS:
         file.close();
         site.clear();
         Downloader d;
-        CompletionLog log(d);
-        TransferRequest request;
-        request.url = media(QStringLiteral("size=5000"));
-        request.targetFile = target;
+        TransferRequest request = ::request(media(QStringLiteral("size=5000")), target);
         request.resumeFrom = 2000;
         request.validators = {"\"abc\"", QByteArray(), 5000};
-        d.Start(request);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QVERIFY(log.items.first().result.ok);
-        QVERIFY(log.items.first().result.restarted);
+        const TransferResult r = runOne(d, request).result;
+        QVERIFY(r.ok);
+        QVERIFY(r.restarted);
         QCOMPARE(site.requests().constFirst().range(), QString());
         QCOMPARE(fileContents(target), expectedBytes(5000));
     }
@@ -338,34 +343,18 @@ private Q_SLOTS:
         QTemporaryDir dir;
         site.clear();
         Downloader d;
-        CompletionLog log(d);
-        TransferRequest request;
-        request.url = media(QStringLiteral("size=3000"));
-        request.targetFile = dir.filePath(QStringLiteral("h.part"));
+        TransferRequest request = ::request(media(QStringLiteral("size=3000")), dir.filePath(QStringLiteral("h.part")), 0);
         request.headers = {{"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Test/1.0"},
                            {"Referer", "http://127.0.0.1/watch?v=abc"},
                            {"Cookie", "session=xyz; lang=en"}};
-        d.Start(request);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QVERIFY(log.items.first().result.ok);
+        QVERIFY(runOne(d, request).result.ok);
         const DemoSite::LoggedRequest logged = site.requests().constFirst();
         for (const auto &[name, value] : request.headers)
             QCOMPARE(logged.headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
-    }
 
-    void aPartWhereTheWholeWasAskedForIsRefused()
-    {
-        // A 206 to a request without a range: a part of some file, whatever its length.
-        QTemporaryDir dir;
-        Downloader d;
-        CompletionLog log(d);
-        TransferRequest request;
-        request.url = media(QStringLiteral("size=3000"));
-        request.targetFile = dir.filePath(QStringLiteral("p.part"));
+        // A 206 to a request without a range of ours: a part of some file, whatever its length.
         request.headers = {{"Range", "bytes=1000-"}};
-        d.Start(request);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        const TransferResult &r = log.items.first().result;
+        const TransferResult r = runOne(d, request).result;
         QCOMPARE(r.httpStatus, 206);
         QVERIFY(!r.ok);
         QVERIFY(r.validatorMismatch);
@@ -410,6 +399,8 @@ private Q_SLOTS:
         QCOMPARE(log.items.at(1).data, expectedBytes(60000));
     }
 
+    // Tells the transfer that was restarted or cancelled from one still to come: the sentinel,
+    // started later at the same pace, ends after anything the other would still have reported.
     void restartingAKeyYieldsOneCompletion()
     {
         site.clear();
@@ -417,14 +408,16 @@ private Q_SLOTS:
         CompletionLog log(d);
         const QString url = media(QStringLiteral("size=40000&rate=80000"));
         d.Start(url, Downloader::ForceUpdate);
-        QTest::qWait(100);
+        QTRY_COMPARE_WITH_TIMEOUT(site.requestLog().size(), 1, 10000);
         d.Start(url, Downloader::ForceUpdate);
         QCOMPARE(d.RunningCount(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QTest::qWait(700); // the first transfer would have ended by now
-        QCOMPARE(log.items.size(), 1);
+        const QString sentinel = media(QStringLiteral("size=40000&rate=80000&sentinel=1"));
+        d.Start(sentinel, Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
+        QCOMPARE(log.items.at(1).url, sentinel);
         QCOMPARE(log.items.first().data, expectedBytes(40000));
-        QCOMPARE(site.requestLog().size(), 2);
+        QCOMPARE(site.requestLog().size(), 3);
     }
 
     void cancelRaisesNothingAndStopsTheTransfer()
@@ -438,11 +431,15 @@ private Q_SLOTS:
         d.CancelDownload(url);
         QVERIFY(!d.IsRunning(url));
         const qsizetype reports = progress.size();
-        QTest::qWait(600);
-        QCOMPARE(log.items.size(), 0);
-        QCOMPARE(progress.size(), reports);
         d.CancelDownload(QStringLiteral("http://127.0.0.1:1/not-running")); // unknown key: nothing
-        QCOMPARE(log.items.size(), 0);
+        const QString sentinel = media(QStringLiteral("size=40000&rate=100000"));
+        d.Start(sentinel, Downloader::ForceUpdate);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        QCOMPARE(log.items.first().url, sentinel);
+        const auto ofCancelled = [&] {
+            return std::count_if(progress.cbegin(), progress.cend(), [&](const QList<QVariant> &p) { return p.at(1) == url; });
+        };
+        QCOMPARE(ofCancelled(), reports);
     }
 
     void failuresAreReportedAsFailures_data()
@@ -526,32 +523,21 @@ private Q_SLOTS:
         const QString target = dir.filePath(QStringLiteral("big.part"));
         Downloader d;
         d.setMemoryLimits({1024, 100});
-        CompletionLog log(d);
-        d.Start(media(QStringLiteral("size=300000&rate=1000000")), Downloader::ForceUpdate, QString(), target);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QVERIFY2(log.items.first().result.ok, qPrintable(log.items.first().result.errorText));
+        const TransferResult r = runOne(d, request(media(QStringLiteral("size=300000&rate=1000000")), target, 0)).result;
+        QVERIFY2(r.ok, qPrintable(r.errorText));
         QCOMPARE(QFileInfo(target).size(), qint64(300000));
+
+        // A target that cannot be written is a failure that says so.
+        const TransferResult unwritable =
+            runOne(d, request(media(QStringLiteral("size=100")), QStringLiteral("/nonexistent-folder-for-clipvault/x.part"))).result;
+        QVERIFY(!unwritable.ok);
+        QVERIFY(unwritable.writeFailed);
+        QVERIFY(unwritable.errorText.contains(QStringLiteral("Cannot write")));
     }
 
-    void oddButValidAnswersAreWhole_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::newRow("no Content-Length") << QStringLiteral("size=77777&fault=nolength");
-        QTest::newRow("redirect") << QStringLiteral("size=77777&fault=redirect");
-        QTest::newRow("slow rate") << QStringLiteral("size=77777&rate=200000");
-    }
-    void oddButValidAnswersAreWhole()
-    {
-        QFETCH(QString, query);
-        Downloader d;
-        CompletionLog log(d);
-        d.Start(media(query), Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QVERIFY2(log.items.first().result.ok, qPrintable(log.items.first().result.errorText));
-        QCOMPARE(log.items.first().data, expectedBytes(77777));
-    }
-
-    void onlyWebAddressesAreFetched_data()
+    // Nothing but web addresses is fetched, and an address that does not answer ends empty too;
+    // either way the completion comes later, never inside Start itself.
+    void onlyAnsweredWebAddressesGiveBytes_data()
     {
         QTest::addColumn<QString>("address");
         QTest::newRow("file") << QStringLiteral("file:///etc/passwd");
@@ -559,41 +545,20 @@ private Q_SLOTS:
         QTest::newRow("qrc") << QStringLiteral("qrc:/clipvault/images/101.png");
         QTest::newRow("no scheme") << QStringLiteral("/etc/hostname");
         QTest::newRow("ftp") << QStringLiteral("ftp://127.0.0.1/x");
+        QTest::newRow("nobody answers") << QStringLiteral("http://127.0.0.1:9/nothing");
     }
-    void onlyWebAddressesAreFetched()
+    void onlyAnsweredWebAddressesGiveBytes()
     {
         QFETCH(QString, address);
         Downloader d;
         CompletionLog log(d);
         d.Start(address, Downloader::ForceUpdate);
-        QCOMPARE(log.items.size(), 0); // never inside Start itself
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 5000);
-        QVERIFY(!log.items.first().result.ok);
-        QVERIFY(log.items.first().data.isEmpty());
-        QCOMPARE(log.items.first().url, address);
-    }
-
-    void addressThatDoesNotAnswerCompletesEmpty()
-    {
-        Downloader d;
-        CompletionLog log(d);
-        d.Start(QStringLiteral("http://127.0.0.1:9/nothing"), Downloader::ForceUpdate);
+        QCOMPARE(log.items.size(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
         QVERIFY(!log.items.first().result.ok);
         QVERIFY(log.items.first().data.isEmpty());
+        QCOMPARE(log.items.first().url, address);
         QCOMPARE(log.items.first().result.httpStatus, 0);
-    }
-
-    void unwritableTargetFails()
-    {
-        Downloader d;
-        CompletionLog log(d);
-        d.Start(media(QStringLiteral("size=100")), Downloader::ForceUpdate, QString(),
-                QStringLiteral("/nonexistent-folder-for-clipvault/x.part"));
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 5000);
-        QVERIFY(!log.items.first().result.ok);
-        QVERIFY(log.items.first().result.writeFailed);
-        QVERIFY(log.items.first().result.errorText.contains(QStringLiteral("Cannot write")));
     }
 
     void restartFromInsideTheCompletionHandler()
@@ -619,9 +584,11 @@ private Q_SLOTS:
             Downloader d;
             connect(&d, &Downloader::Complete, this, [&] { ++completions; });
             d.Start(media(QStringLiteral("size=300000&rate=100000")), Downloader::ForceUpdate);
-            QTest::qWait(200);
+            QTRY_COMPARE_WITH_TIMEOUT(site.requestLog().size(), 1, 10000);
         }
-        QTest::qWait(300);
+        // The network goes on delivering meanwhile: a later transfer ends, the first never reports.
+        Downloader other;
+        QVERIFY(runOne(other, request(media(QStringLiteral("size=30000&rate=100000")))).result.ok);
         QCOMPARE(completions, 0);
     }
 };
