@@ -47,6 +47,12 @@ private:
         f.write(text);
     }
 
+    static QByteArray readText(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -57,43 +63,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("exactly 1 GiB is shown in MB") << qint64(1073741824) << QStringLiteral("1024 MB");
-        QTest::newRow("just over 1 GiB") << qint64(1073741825) << QStringLiteral("1.00 GB");
-        QTest::newRow("12.34 GB") << qint64(13249974108LL) << QStringLiteral("12.34 GB");
-        QTest::newRow("500,000 bytes") << qint64(500000) << QStringLiteral("488 kB");
-        QTest::newRow("exactly 1 MiB is shown in kB") << qint64(1048576) << QStringLiteral("1024 kB");
-        QTest::newRow("nothing") << qint64(0) << QStringLiteral("0 kB");
-        QTest::newRow("far over 2^32") << qint64(5LL * 1024 * 1024 * 1024 * 1024) << QStringLiteral("5120.00 GB");
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("German decimal separator") << qint64(13249974108LL) << QStringLiteral("12,34 GB") << "de_DE";
+        QTest::newRow("German, no grouping") << qint64(1048576LL * 1000) << QStringLiteral("1000 MB") << "de_DE";
+        QTest::newRow("exactly 1 GiB is shown in MB") << qint64(1073741824) << QStringLiteral("1024 MB") << "C";
+        QTest::newRow("just over 1 GiB") << qint64(1073741825) << QStringLiteral("1.00 GB") << "C";
+        QTest::newRow("12.34 GB") << qint64(13249974108LL) << QStringLiteral("12.34 GB") << "C";
+        QTest::newRow("500,000 bytes") << qint64(500000) << QStringLiteral("488 kB") << "C";
+        QTest::newRow("exactly 1 MiB is shown in kB") << qint64(1048576) << QStringLiteral("1024 kB") << "C";
+        QTest::newRow("nothing") << qint64(0) << QStringLiteral("0 kB") << "C";
+        QTest::newRow("far over 2^32") << qint64(5LL * 1024 * 1024 * 1024 * 1024) << QStringLiteral("5120.00 GB") << "C";
     }
     void freeSpaceFormats()
     {
         QFETCH(qint64, bytes);
         QFETCH(QString, expected);
-        QLocale::setDefault(QLocale::c());
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
         QCOMPARE(FormatFreeSpace(bytes), expected);
-    }
-
-    void freeSpaceUsesTheLocaleDecimalSeparator()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        QCOMPARE(FormatFreeSpace(13249974108LL), QStringLiteral("12,34 GB"));
-        QCOMPARE(FormatFreeSpace(1048576LL * 1000), QStringLiteral("1000 MB")); // no grouping
         QLocale::setDefault(QLocale::c());
     }
 
-    void freeSpaceOfARealFolder()
+    void filesAndFoldersOnDisk()
     {
         QTemporaryDir dir;
-        const qint64 free = FreeBytes(dir.path());
-        QVERIFY(free > 0);
+        QVERIFY(FreeBytes(dir.path()) > 0);
         // A folder that does not exist yet is measured on the filesystem that will hold it.
-        QCOMPARE(FreeBytes(dir.filePath(QStringLiteral("not/yet/there"))) > 0, true);
+        QVERIFY(FreeBytes(dir.filePath(QStringLiteral("not/yet/there"))) > 0);
         QVERIFY(FreeDiskSpace(dir.path()).endsWith(QLatin1String("B")));
-    }
 
-    void fileAndFolderTests()
-    {
-        QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("a.flv"));
         writeText(file, "x");
         QVERIFY(FileExists(file));
@@ -112,11 +110,7 @@ private Q_SLOTS:
         QCOMPARE(shortPath, QStringLiteral("C:"));
         QString fileAsFolder = file;
         QVERIFY(!FolderExists(fileAsFolder));
-    }
 
-    void ensureFolderCreatesTheWholePath()
-    {
-        QTemporaryDir dir;
         const QString deep = dir.filePath(QStringLiteral("one/two/three"));
         QVERIFY(EnsureFolder(deep));
         QVERIFY(QFileInfo(deep).isDir());
@@ -164,9 +158,7 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("SETTINGS"), QStringLiteral("videosavepath"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/other/"));
         QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("KEEP"), file), QStringLiteral("1"));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count("\r\n"), 7);
+        QCOMPARE(readText(file).count("\r\n"), 7);
 
         // A new key joins its section, also one without keys; a new section the end of the file.
         QVERIFY(IniFile::write(QStringLiteral("settings"), QStringLiteral("ImageSavePath"), value, file));
@@ -177,9 +169,7 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("third"), QStringLiteral("key"), file), value);
         QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("ImageSavePath"), file), QString());
         // Written in another case, a section is still the one already there: no second [settings].
-        QFile g(file);
-        QVERIFY(g.open(QIODevice::ReadOnly));
-        QCOMPARE(g.readAll().count("\r\n["), 4);
+        QCOMPARE(readText(file).count("\r\n["), 4);
     }
 
     void iniFileValuesNeverBreakLines_data()
@@ -197,9 +187,7 @@ private Q_SLOTS:
         const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n";
         writeText(file, before);
         QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(readText(file), before);
         // Through the settings, as the window writes "Save to:" at shut-down.
         AppState::setAppPath(dir.path());
         Settings::Write(value, QStringLiteral("/pictures/"));
@@ -223,9 +211,7 @@ private Q_SLOTS:
             QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/new/"), file));
         }
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
+        QCOMPARE(readText(file), before);
     }
 
     void firstRunUsesTheProgramFolder()
@@ -435,13 +421,6 @@ private Q_SLOTS:
             QCOMPARE(command.output, QString());
         else
             QVERIFY2(command.output.contains(output), qPrintable(command.output));
-    }
-
-    void errorTrapMessage()
-    {
-        QCOMPARE(ErrorTrap::message(13, QStringLiteral("Type mismatch"), 42, QStringLiteral("GetURLs"),
-                                    QStringLiteral("Module modFunctions")),
-                 QStringLiteral("Error 13 (Type mismatch) on line 42 in procedure GetURLs of Module modFunctions"));
     }
 
     void errorTrapReportsAndGoesOn()
