@@ -107,6 +107,46 @@ private:
         return bound && QFileInfo::exists(path);
     }
 
+    // Starts a copy of the program and waits until it listens for later copies on `socket`.
+    void startFirst(QProcess &first, const Folders &folders, const QString &socket, const QStringList &arguments = {},
+                    bool withRuntime = true) const
+    {
+        prepare(first, folders, withRuntime);
+        first.setArguments(arguments);
+        first.start();
+        QVERIFY(first.waitForStarted());
+        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+    }
+
+    // A later copy hands its request to the running one and ends at once; the running one goes
+    // on, and says that it was brought forward when `announced`.
+    void laterCopyHandsOver(QProcess &first, const Folders &folders, const QStringList &arguments = {},
+                            bool withRuntime = true, bool announced = true) const
+    {
+        QProcess later;
+        prepare(later, folders, withRuntime);
+        later.setArguments(arguments);
+        later.start();
+        QVERIFY(later.waitForFinished(15000));
+        QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(later.exitCode(), 0);
+        QByteArray errors;
+        if (announced)
+            QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains("brought forward by a second copy"), 5000);
+        QCOMPARE(first.state(), QProcess::Running);
+    }
+
+    // Somebody else's folder that everybody may write, reached through a link named `own`.
+    static void linkToForeignFolder(const Folders &folders, const QString &own, bool withDeadSocket)
+    {
+        const QString theirs = folders.root.filePath(QStringLiteral("theirs"));
+        QVERIFY(QDir().mkpath(theirs));
+        QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0777) == 0);
+        if (withDeadSocket)
+            QVERIFY(leaveDeadSocket(theirs + QStringLiteral("/clipvault")));
+        QVERIFY(QFile::link(theirs, own));
+    }
+
     static int modeOf(const QString &path)
     {
         struct stat info {};
@@ -148,11 +188,7 @@ private Q_SLOTS:
         Folders folders;
         const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
         if (temporary == QLatin1String("link")) {
-            // Somebody else's folder that everybody may write, reached through a link.
-            const QString theirs = folders.root.filePath(QStringLiteral("theirs"));
-            QVERIFY(QDir().mkpath(theirs));
-            QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0777) == 0);
-            QVERIFY(QFile::link(theirs, own));
+            linkToForeignFolder(folders, own, false);
         } else if (temporary == QLatin1String("foreign")) {
             QVERIFY(QDir().mkpath(own));
             QVERIFY(::chmod(QFile::encodeName(own).constData(), 0700) == 0);
@@ -298,24 +334,10 @@ private Q_SLOTS:
         Folders folders;
         const QString socket = folders.runtime() + QStringLiteral("/clipvault");
         QProcess first;
-        prepare(first, folders);
-        first.start();
-        QVERIFY(first.waitForStarted());
-        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+        startFirst(first, folders, socket);
         // Nothing is left in the shared temporary folder.
         QCOMPARE(QDir(folders.temporary()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-
-        // A second copy brings the first forward and ends at once, showing nothing.
-        QProcess second;
-        prepare(second, folders);
-        second.start();
-        QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QByteArray firstErrors;
-        QTRY_VERIFY_WITH_TIMEOUT((firstErrors += first.readAllStandardError()).contains("brought forward by a second copy"),
-                                 5000);
-        QCOMPARE(first.state(), QProcess::Running);
+        laterCopyHandsOver(first, folders); // it brings the first forward and ends, showing nothing
         QVERIFY(QFileInfo::exists(socket));
 
         // Ending the session closes the window the ordinary way: the settings are written.
@@ -339,28 +361,13 @@ private Q_SLOTS:
         QFETCH(bool, taken);
         Folders folders;
         const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
-        if (taken) {
-            // A folder everybody may write, holding a socket nobody answers on.
-            const QString theirs = folders.root.filePath(QStringLiteral("theirs"));
-            QVERIFY(QDir().mkpath(theirs));
-            QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0777) == 0);
-            QVERIFY(leaveDeadSocket(theirs + QStringLiteral("/clipvault")));
-            QVERIFY(QFile::link(theirs, own));
-        }
+        if (taken)
+            linkToForeignFolder(folders, own, true); // holding a socket nobody answers on
         const QString socket = (taken ? folders.cache() + QStringLiteral("/clipvault") : own) + QStringLiteral("/clipvault");
         QProcess first;
-        prepare(first, folders, false);
-        first.start();
-        QVERIFY(first.waitForStarted());
-        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+        startFirst(first, folders, socket, {}, false);
         QCOMPARE(modeOf(QFileInfo(socket).absolutePath()), 0700);
-
-        QProcess second;
-        prepare(second, folders, false);
-        second.start();
-        QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(first.state(), QProcess::Running);
+        laterCopyHandsOver(first, folders, {}, false);
         endWithSignal(first, SIGINT);
     }
 
@@ -411,22 +418,11 @@ private Q_SLOTS:
         const QString socket = folders.runtime() + QStringLiteral("/clipvault");
         site.clear();
         QProcess first;
-        prepare(first, folders);
-        first.setArguments({site.watchUrl(QStringLiteral("sunsetBeach"))});
-        first.start();
-        QVERIFY(first.waitForStarted());
+        startFirst(first, folders, socket, {site.watchUrl(QStringLiteral("sunsetBeach"))});
         QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=sunsetBeach")), 30000);
-        QVERIFY(waitUntilListening(socket, 30000));
-
-        QProcess second;
-        prepare(second, folders);
-        second.setArguments({QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))});
-        second.start();
-        QVERIFY(second.waitForFinished(15000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        laterCopyHandsOver(first, folders, {QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))},
+                           true, false);
         QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=pianoLesson")), 15000);
-        QCOMPARE(first.state(), QProcess::Running);
         endWithSignal(first);
     }
 
@@ -435,27 +431,14 @@ private Q_SLOTS:
         Folders folders;
         const QString socket = folders.runtime() + QStringLiteral("/clipvault");
         QProcess crashed;
-        prepare(crashed, folders);
-        crashed.start();
-        QVERIFY(crashed.waitForStarted());
-        QVERIFY(waitUntilListening(socket, 30000));
+        startFirst(crashed, folders, socket);
         crashed.kill(); // no clean-up of its socket
         QVERIFY(crashed.waitForFinished(10000));
         QVERIFY(QFileInfo::exists(socket));
 
         QProcess next;
-        prepare(next, folders);
-        next.start();
-        QVERIFY(next.waitForStarted());
-        QVERIFY(waitUntilListening(socket, 30000));
-        // It took the socket over: a later copy reaches it and ends.
-        QProcess later;
-        prepare(later, folders);
-        later.start();
-        QVERIFY(later.waitForFinished(15000));
-        QCOMPARE(later.exitCode(), 0);
-        QByteArray errors;
-        QTRY_VERIFY_WITH_TIMEOUT((errors += next.readAllStandardError()).contains("brought forward by a second copy"), 5000);
+        startFirst(next, folders, socket);
+        laterCopyHandsOver(next, folders); // it took the socket over: a later copy reaches it
         endWithSignal(next, SIGHUP);
     }
 };
