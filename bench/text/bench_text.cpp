@@ -15,10 +15,10 @@
 #include "controls/FormattedTextMeasure.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFont>
 
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
@@ -53,14 +53,22 @@ struct Case
     bool timeTarget = true;                         // whether the large call has to stay under 1 s
 };
 
+// The processor time of this thread: on a machine busy with builds, the time that passes on the
+// clock says more about the other processes than about the function.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 double bestSeconds(const Case &c, const QString &input, int runs, qsizetype &sink)
 {
     double best = 1e9;
     for (int k = 0; k < runs; ++k) {
-        QElapsedTimer timer;
-        timer.start();
+        const double start = threadSeconds();
         sink += c.run(input);
-        best = qMin(best, timer.nsecsElapsed() / 1e9);
+        best = qMin(best, threadSeconds() - start);
     }
     return best;
 }
