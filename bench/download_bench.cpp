@@ -94,11 +94,13 @@ int main(int argc, char **argv)
         panel.openJournal(parser.value(QStringLiteral("journal")));
 
     // Body bytes read from the network, every try of every row together: what each Progress adds
-    // to the bytes its transfer started from.
+    // to the bytes its transfer started from, and what a stopped transfer wrote after its last
+    // report (found in the bytes the next try keeps).
     qint64 transferred = 0;
     QHash<QString, qint64> reported;
     QObject::connect(panel.DownloadVid, &Downloader::Answered, &panel,
                      [&](const QString &, const QString &key, const TransferAnswer &answer) {
+                         transferred += std::max<qint64>(0, answer.keptBytes - reported.value(key, 0));
                          reported[key] = answer.keptBytes;
                      });
     QObject::connect(panel.DownloadVid, &Downloader::Progress, &panel,
