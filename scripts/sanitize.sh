@@ -30,7 +30,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$supp/ubsa
 export QT_QPA_PLATFORM=offscreen
 
 status=0
-(cd "$build" && ctest --output-on-failure --timeout 900) || status=$?
+(cd "$build" && ctest -j2 --output-on-failure --timeout 900) || status=$?
 
 if compgen -G "$reports/report*" >/dev/null; then
     scripts/sanitizers/reports.sh "$reports"/report* || status=1
