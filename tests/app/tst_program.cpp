@@ -3,7 +3,6 @@
 #include "app/TerminationSignals.h"
 #include "support/DemoSite.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -75,15 +74,11 @@ private:
     // True once a copy listens on socket, that is once it has started up.
     static bool waitUntilListening(const QString &socket, int timeoutMs)
     {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
+        return QTest::qWaitFor([&] {
             QLocalSocket probe;
             probe.connectToServer(socket);
-            if (probe.waitForConnected(200))
-                return true;
-            QTest::qWait(100); // polling another process: nothing to wait on in this one
-        }
-        return false;
+            return probe.waitForConnected(200);
+        }, timeoutMs);
     }
 
     static void endWithSignal(QProcess &process, int signalNumber = SIGTERM)
@@ -268,6 +263,9 @@ private Q_SLOTS:
         asker.join();
         QVERIFY(handedOver);
         QCOMPARE(activated.first().first().toString(), QString());
+
+        SingleInstance none{QString()}; // no socket: running alone
+        QCOMPARE(none.start(), SingleInstance::Start::Alone);
     }
 
     // What a later copy hands over arrives as one address; anything that is not a request of
@@ -305,12 +303,6 @@ private Q_SLOTS:
         if (client.state() == QLocalSocket::ConnectedState)
             QCOMPARE(got.takeLast(), QStringLiteral("end"));
         QCOMPARE(got, addresses);
-    }
-
-    void noSocketMeansRunningAlone()
-    {
-        SingleInstance none{QString()};
-        QCOMPARE(none.start(), SingleInstance::Start::Alone);
     }
 
     void signalPairClosesOnExecAndDeliversTheSignal()
