@@ -2,6 +2,7 @@
 
 #include "app/ErrorTrap.h"
 #include "app/RuntimeError.h"
+#include "videoinfo/VideoText.h"
 
 #include <QStringList>
 #include <cmath>
@@ -148,10 +149,7 @@ QString StripTags(const QString &text)
 
 QString DurationText(qint64 seconds)
 {
-    const qint64 n = seconds < 0 ? 0 : seconds;
-    const qint64 minutes = (n % 3600) / 60;
-    return QString::number(minutes) + QLatin1Char(':') +
-           QStringLiteral("%1").arg(n % 60, 2, 10, QLatin1Char('0'));
+    return VideoText::Duration(seconds);
 }
 
 qint64 WholeNumber(const QString &text, qint64 minimum, qint64 maximum)
