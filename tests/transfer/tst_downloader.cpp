@@ -46,18 +46,25 @@ struct Completion
     TransferResult result;
 };
 
-// Records every Complete of a Downloader in arrival order.
+// Records every Complete of a Downloader in arrival order, while the log lives (a log of one
+// step goes before the downloader does, which may still complete other transfers).
 class CompletionLog
 {
 public:
     explicit CompletionLog(Downloader &d)
+        : m_connection(QObject::connect(&d, &Downloader::Complete, &d,
+                                        [this](const QString &u, const QByteArray &data, const QString &k,
+                                               const TransferResult &r) { items.append({u, data, k, r}); }))
     {
-        QObject::connect(&d, &Downloader::Complete, &d,
-                         [this](const QString &u, const QByteArray &data, const QString &k, const TransferResult &r) {
-                             items.append({u, data, k, r});
-                         });
     }
+    ~CompletionLog() { QObject::disconnect(m_connection); }
+    CompletionLog(const CompletionLog &) = delete;
+    CompletionLog &operator=(const CompletionLog &) = delete;
+
     QList<Completion> items;
+
+private:
+    QMetaObject::Connection m_connection;
 };
 
 TransferRequest request(const QString &url, const QString &target = QString(), int cacheMode = Downloader::ForceUpdate)
