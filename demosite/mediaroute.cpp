@@ -182,7 +182,8 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     const std::uint64_t request = static_cast<std::uint64_t>(std::max(context.requestNumber, 1));
     if (request <= numberParam(req, "busyTimes").value_or(0)) {
         res.set_header("Retry-After", req.has_param("retryAfter") ? req.get_param_value("retryAfter") : "1");
-        errorAnswer(res, 503, "The media server is busy.");
+        const int status = static_cast<int>(numberParam(req, "busyStatus").value_or(503));
+        errorAnswer(res, status >= 400 && status <= 599 ? status : 503, "The media server is busy.");
         return;
     }
 

@@ -26,6 +26,7 @@ struct MediaContext {
 //   fault=404|500|drop|stall|short|nolength|redirect, dropAt=N (with drop and short)
 //   dropAfter=N&dropTimes=K    the first K requests of this address close after N body bytes
 //   busyTimes=K&retryAfter=V   the first K requests are answered 503 with "Retry-After: V" (default 1)
+//   busyStatus=S    those answers carry status S (400-599) instead of 503
 //   changeFrom=R    from the R-th request of this address on, the file has other bytes, ETag and
 //                   Last-Modified (same length), see changedMediaSeed
 //   ignoreRange=1   Range and If-Range are ignored: always the whole file, 200, no Accept-Ranges

@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -41,6 +43,31 @@ JournalRow keptRow(const QString &address, const QString &name, const QString &f
     return row;
 }
 
+// Hands each connection it accepts on to a local port, both ways: a server that comes up on an
+// address that refused connections so far.
+class Relay : public QTcpServer
+{
+public:
+    explicit Relay(quint16 to)
+    {
+        connect(this, &QTcpServer::newConnection, this, [this, to] {
+            while (QTcpSocket *in = nextPendingConnection()) {
+                auto *out = new QTcpSocket(in);
+                const auto forward = [in, out] {
+                    if (out->state() == QAbstractSocket::ConnectedState)
+                        out->write(in->readAll());
+                };
+                connect(in, &QTcpSocket::readyRead, out, forward);
+                connect(out, &QTcpSocket::connected, out, forward);
+                connect(out, &QTcpSocket::readyRead, in, [in, out] { in->write(out->readAll()); });
+                connect(out, &QTcpSocket::disconnected, in, &QTcpSocket::disconnectFromHost);
+                connect(in, &QTcpSocket::disconnected, in, &QObject::deleteLater);
+                out->connectToHost(QHostAddress::LocalHost, to);
+            }
+        });
+    }
+};
+
 } // namespace
 
 class TestDownloadResume : public QObject
@@ -55,6 +82,7 @@ private Q_SLOTS:
     void stopAtHalfAndStart();
     void transientFaultsContinue_data();
     void transientFaultsContinue();
+    void refusedUntilTheServerComesUp();
     void keptBytesMeetTheServer_data();
     void keptBytesMeetTheServer();
     void freeSpaceTooSmall();
@@ -167,6 +195,12 @@ void TestDownloadResume::transientFaultsContinue_data()
     QTest::newRow("Retry-After of two minutes") << "busyTimes=2&retryAfter=120&size=500000" << qint64(500000)
                                                 << "^Download interrupted \\(the server answered 503\\): trying again in 60 s \\(try 2 of 6\\)\\.\\.\\.$"
                                                 << 3 << false << false;
+    // The other statuses a busy or overloaded server (or a proxy before it) answers with.
+    for (const int status : {408, 429, 502, 504})
+        QTest::addRow("busy: %d", status)
+            << QStringLiteral("busyTimes=1&busyStatus=%1&size=500000").arg(status) << qint64(500000)
+            << QStringLiteral("^Download interrupted \\(the server answered %1\\): trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$").arg(status)
+            << 2 << false << false;
     QTest::newRow("changed between tries") << "dropAfter=700000&dropTimes=2&changeFrom=3&size=2000000"
                                            << qint64(2000000) << lost << 3 << true << true;
     QTest::newRow("ranges ignored") << "dropAfter=700000&dropTimes=2&ignoreRange=1&size=2000000" << qint64(2000000)
@@ -214,6 +248,40 @@ void TestDownloadResume::transientFaultsContinue()
         QVERIFY_CHANGED_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
     else
         QVERIFY_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+void TestDownloadResume::refusedUntilTheServerComesUp()
+{
+    // A port nobody listens on: the first tries are refused, then a server comes up there.
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        port = probe.serverPort();
+    }
+    const qint64 size = 300000;
+    const QString query = QStringLiteral("size=%1").arg(size);
+    DownloadChoice c = choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), query);
+    c.mediaAddress = QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(mediaTarget(Id, 18, query));
+    Relay relay(quint16(QUrl(site().root()).port()));
+    QStringList captions;
+    afterComplete(panel(), c.mediaAddress, [&] {
+        captions << captionOf(panel(), c.mediaAddress);
+        if (captions.size() == 2)
+            QVERIFY(relay.listen(QHostAddress::LocalHost, port));
+    });
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    QCOMPARE(captions.size(), 3);
+    for (int k = 0; k < 2; ++k) {
+        const QRegularExpression waiting(QStringLiteral(
+            "^Download interrupted \\(the server could not be reached\\): trying again in %1 s \\(try %2 of 6\\)\\.\\.\\.$").arg(1 << k).arg(k + 2));
+        QVERIFY2(waiting.match(captions[k]).hasMatch(), qPrintable(captions[k]));
+    }
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QString()});
+    QVERIFY_MEDIA(folder() + QStringLiteral("Later.mp4"), Id, 18, size);
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
 
