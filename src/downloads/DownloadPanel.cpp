@@ -24,19 +24,40 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QThreadPool>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
 // Column widths of the design, in twips (15 to a pixel).
 constexpr int VideoColumnTwips = 5300;
 constexpr int StatusColumnTwips = 3550;
-constexpr int SizeColumnTwips = 1400;
-constexpr int SpeedColumnTwips = 1500;
-constexpr int TimeLeftColumnTwips = 1200;
+
+// The figure columns are as wide as their widest usual text or their heading in the list's own
+// font, so that all five fit the window's first width.
+int figureColumnWidth(const QTreeWidget *list, int column, const QString &widest)
+{
+    const int margins = 2 * list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 12;
+    const int heading = list->header()->fontMetrics().horizontalAdvance(list->headerItem()->text(column));
+    return std::max(list->fontMetrics().horizontalAdvance(widest), heading) + margins;
+}
+
+// The design's widths suit a small system font. Where the font is wider, the Status column grows
+// until a running download's caption fits its bar, and the Video column gives up that room.
+std::pair<int, int> videoAndStatusWidths(const QTreeWidget *list)
+{
+    const int video = VideoColumnTwips / 15;
+    const int status = StatusColumnTwips / 15;
+    const int caption = list->fontMetrics().horizontalAdvance(QStringLiteral("Downloading... 99.99 MB / 999.99 MB - 100%")) + 8;
+    const int wider = std::clamp(caption - status, 0, video / 4);
+    return {video - wider, status + wider};
+}
 
 } // namespace
 
@@ -67,11 +88,12 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     lvwDownloads->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwDownloads->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     lvwDownloads->setIconSize(QSize(16, 16));
-    lvwDownloads->setColumnWidth(ColVideo, VideoColumnTwips / 15);
-    lvwDownloads->setColumnWidth(ColStatus, StatusColumnTwips / 15);
-    lvwDownloads->setColumnWidth(ColSize, SizeColumnTwips / 15);
-    lvwDownloads->setColumnWidth(ColSpeed, SpeedColumnTwips / 15);
-    lvwDownloads->setColumnWidth(ColTimeLeft, TimeLeftColumnTwips / 15);
+    const auto [videoWidth, statusWidth] = videoAndStatusWidths(lvwDownloads);
+    lvwDownloads->setColumnWidth(ColVideo, videoWidth);
+    lvwDownloads->setColumnWidth(ColStatus, statusWidth);
+    lvwDownloads->setColumnWidth(ColSize, figureColumnWidth(lvwDownloads, ColSize, QStringLiteral("9999.99 MB")));
+    lvwDownloads->setColumnWidth(ColSpeed, figureColumnWidth(lvwDownloads, ColSpeed, QStringLiteral("99999.9 kB/s")));
+    lvwDownloads->setColumnWidth(ColTimeLeft, figureColumnWidth(lvwDownloads, ColTimeLeft, QStringLiteral("99:59:59")));
     m_editDelegate = new LabelEditDelegate(this);
     lvwDownloads->setItemDelegate(m_editDelegate);
     lvwDownloads->viewport()->installEventFilter(this);

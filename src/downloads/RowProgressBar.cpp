@@ -3,9 +3,13 @@
 #include "downloads/RowProgressBarAccessible.h"
 
 #include <QAccessible>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QToolTip>
+
+#include <algorithm>
 
 namespace {
 
@@ -80,6 +84,27 @@ QRect RowProgressBar::filledRect() const
     return QRect(inner.left(), inner.top(), width, inner.height());
 }
 
+QString RowProgressBar::shownCaption() const
+{
+    const QFontMetrics fm(font());
+    const int room = std::max(0, width() - 2);
+    // A caption wider than the bar would lose both of its ends to the centring.
+    return fm.horizontalAdvance(m_caption) <= room ? m_caption : fm.elidedText(m_caption, Qt::ElideRight, room);
+}
+
+bool RowProgressBar::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (shownCaption() != m_caption)
+            QToolTip::showText(help->globalPos(), m_caption, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void RowProgressBar::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
@@ -90,10 +115,11 @@ void RowProgressBar::paintEvent(QPaintEvent *)
 
     // The caption first, centred: (room - text) rounded, then halved with the remainder dropped.
     const QFontMetrics fm(font());
-    const int x = inner.left() + (inner.width() - fm.horizontalAdvance(m_caption)) / 2;
+    const QString caption = shownCaption();
+    const int x = inner.left() + (inner.width() - fm.horizontalAdvance(caption)) / 2;
     const int y = inner.top() + (inner.height() - fm.height()) / 2 + fm.ascent();
     p.setPen(pal.color(QPalette::Text));
-    p.drawText(x, y, m_caption);
+    p.drawText(x, y, caption);
 
     // The filled part over it; where it covers the caption the text is drawn again in the
     // colour meant for text on that fill.
@@ -102,7 +128,7 @@ void RowProgressBar::paintEvent(QPaintEvent *)
         p.fillRect(filled, pal.color(QPalette::Highlight));
         p.setClipRect(filled);
         p.setPen(pal.color(QPalette::HighlightedText));
-        p.drawText(x, y, m_caption);
+        p.drawText(x, y, caption);
     }
 }
 

@@ -32,12 +32,16 @@ public:
 
     // The filled part in pixels of the inner width; for a busy bar, the moving block.
     QRect filledRect() const;
+    // The caption as the bar shows it: whole when it fits, else cut at the end with an ellipsis
+    // (the whole caption is in the row's Status cell and in the bar's tool tip).
+    QString shownCaption() const;
 
 Q_SIGNALS:
     void mouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
     void mouseUp(int index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint pos);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

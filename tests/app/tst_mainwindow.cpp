@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTest>
+#include <QHeaderView>
 #include <QTreeWidget>
 
 #include <csignal>
@@ -71,6 +72,21 @@ private Q_SLOTS:
             QVERIFY2(!QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name).isEmpty(),
                      part->metaObject()->className());
         QVERIFY(window->statusPanel(3)->text().startsWith(QStringLiteral("Free Disk Space: ")));
+        // All columns of the download list fit its first width, and every heading is whole.
+        auto *downloads = window->findChild<QTreeWidget *>(QStringLiteral("lvwDownloads"));
+        QTRY_VERIFY(downloads->viewport()->width() > 0);
+        int columns = 0;
+        for (int column = 0; column < downloads->columnCount(); ++column) {
+            columns += downloads->columnWidth(column);
+            const QString heading = downloads->headerItem()->text(column);
+            QVERIFY2(downloads->header()->fontMetrics().horizontalAdvance(heading) < downloads->columnWidth(column),
+                     qPrintable(heading));
+        }
+        QVERIFY2(columns <= downloads->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(columns).arg(downloads->viewport()->width())));
+        // A running download's caption fits the bar over its Status cell.
+        QVERIFY(downloads->fontMetrics().horizontalAdvance(QStringLiteral("Downloading... 12.34 MB / 123.45 MB - 10%"))
+                <= downloads->columnWidth(1) - 2);
         QCOMPARE(window->tabStrip()->currentIndex(), 0);
         QVERIFY(window->findChild<QWidget *>(QStringLiteral("Container1"))->isVisible());
         QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container2"))->isVisible());

@@ -33,6 +33,8 @@ private Q_SLOTS:
 
     void barDrawing();
     void barIgnoresValueAboveMaximum();
+    void barCutsACaptionWiderThanItself_data();
+    void barCutsACaptionWiderThanItself();
 
     void notificationOnlyWhileTheWindowIsAway_data();
     void notificationOnlyWhileTheWindowIsAway();
@@ -163,6 +165,49 @@ void TestDownloadWidgets::barDrawing()
         for (int y = 2; y < 16; ++y)
             textOnFill += shot.pixelColor(x, y) != fill;
     QVERIFY(textOnFill > 10);
+}
+
+void TestDownloadWidgets::barCutsACaptionWiderThanItself_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("wide bar") << 1200 << true;
+    QTest::newRow("narrow bar") << 120 << false;
+    QTest::newRow("no room") << 2 << false;
+}
+
+void TestDownloadWidgets::barCutsACaptionWiderThanItself()
+{
+    QFETCH(int, width);
+    QFETCH(bool, fits);
+    QWidget parent;
+    RowProgressBar bar(0, &parent);
+    bar.resize(width, 18);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    const QString caption = QStringLiteral("Downloading... 512.25 MB / 1024.50 MB - 50%");
+    qint64 value = 50;
+    bar.draw(caption, 100, value);
+    QCOMPARE(bar.caption(), caption);
+    const QString shown = bar.shownCaption();
+    // What is shown fits inside the frame and begins as the caption does.
+    QVERIFY2(QFontMetrics(bar.font()).horizontalAdvance(shown) <= width - 2, qPrintable(shown));
+    if (fits) {
+        QCOMPARE(shown, caption);
+    } else {
+        QVERIFY2(shown.endsWith(QChar(0x2026)) || shown.isEmpty(), qPrintable(shown));
+        QVERIFY2(caption.startsWith(shown.chopped(shown.isEmpty() ? 0 : 1)), qPrintable(shown));
+    }
+    // The text starts inside the bar: on the empty right half some pixels differ from the background.
+    if (width > 100) {
+        const QImage shot = bar.grab().toImage();
+        const QColor base = bar.palette().color(QPalette::Base);
+        int text = 0;
+        for (int x = width / 2 + 1; x < width - 1; ++x)
+            for (int y = 2; y < 16; ++y)
+                text += shot.pixelColor(x, y) != base;
+        QVERIFY(text > 10);
+    }
 }
 
 void TestDownloadWidgets::barIgnoresValueAboveMaximum()
