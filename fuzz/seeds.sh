@@ -62,3 +62,7 @@ done
 printf '%s' '{"downloaded":1024,"total":4096,"estimate":null,"status":"downloading"}' >"$c/extractor-progress/report"
 printf '%s' '{"downloaded":"NA","total":"NA","estimate":5000.5,"status":"finished"}' >"$c/extractor-progress/estimate"
 printf '%s' '{"filepath":"/tmp/Video title.mp4"}' >"$c/extractor-progress/file"
+# A run whose size estimate grows while it arrives, one report per line.
+printf '%s\n' '{"downloaded":100,"total":null,"estimate":1000,"status":"downloading"}' \
+    '{"downloaded":600,"total":null,"estimate":2000,"status":"downloading"}' \
+    '{"downloaded":2000,"total":2000,"estimate":null,"status":"finished"}' >"$c/extractor-progress/growing"

@@ -112,8 +112,9 @@ void ExtractorDownload::onLine(const QByteArray &line)
     if (const auto report = ExtractorProgress::ParseReport(line)) {
         // "v1+a1": the streams, fetched one after the other before they are joined.
         const int streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;
-        Q_EMIT progress(m_finishedBytes + report->done,
-                        ExtractorProgress::ExpectedTotal(streams, m_finishedStreams, m_finishedBytes, *report));
+        const qint64 done = m_finishedBytes + report->done;
+        Q_EMIT progress(done, m_share.total(done, ExtractorProgress::ExpectedTotal(streams, m_finishedStreams,
+                                                                                    m_finishedBytes, *report)));
         if (report->finished) {
             m_finishedBytes += report->total >= 0 ? report->total : report->done;
             ++m_finishedStreams;

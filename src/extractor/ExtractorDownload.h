@@ -1,6 +1,7 @@
 #pragma once
 
 #include "extractor/ExtractorFailure.h"
+#include "extractor/ExtractorProgress.h"
 
 #include <QObject>
 #include <QString>
@@ -34,7 +35,8 @@ public:
 
 Q_SIGNALS:
     // Bytes of the whole download so far and its expected size (-1 unknown); a merged download
-    // counts its streams one after the other, and its bar never runs back when the next starts.
+    // counts its streams one after the other; the bar never runs back, neither when the next stream
+    // starts nor when the extractor's estimate of a stream's size grows.
     void progress(qint64 done, qint64 total);
     void finished(const QString &partialFile);
     void failed(const ExtractorFailure &failure);
@@ -58,5 +60,6 @@ private:
     QString m_resultFile;
     qint64 m_finishedBytes = 0; // of the streams already complete
     int m_finishedStreams = 0;
+    ExtractorProgress::SteadyShare m_share;
     bool m_stopping = false;
 };

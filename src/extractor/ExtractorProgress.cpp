@@ -81,4 +81,15 @@ qint64 ExpectedTotal(int streams, int finishedStreams, qint64 finishedBytes, con
     return std::max(done, static_cast<qint64>(std::llround(double(done) / share)));
 }
 
+qint64 SteadyShare::total(qint64 done, qint64 expected)
+{
+    if (expected <= 0 || done <= 0) // nothing yet: no share to keep, none to lose
+        return expected;
+    qint64 total = std::max(expected, done);
+    if (double(done) / double(total) < m_share)
+        total = std::max(done, static_cast<qint64>(std::floor(double(done) / m_share)));
+    m_share = double(done) / double(total);
+    return total;
+}
+
 } // namespace ExtractorProgress

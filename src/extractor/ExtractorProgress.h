@@ -30,4 +30,17 @@ std::optional<QString> ParseFile(const QByteArray &line);
 // the bar reaches its end with the last stream and never runs back when the next one starts.
 qint64 ExpectedTotal(int streams, int finishedStreams, qint64 finishedBytes, const Report &current);
 
+// The extractor's size of a stream is often an estimate that grows as the stream arrives, and the
+// share done would then run back. This keeps the share where it was: an expected size that would
+// lower it is lowered itself, to the size at which the share stays; later bytes move the bar on.
+class SteadyShare
+{
+public:
+    // The size to report with `done` bytes; -1 (unknown) passes through.
+    qint64 total(qint64 done, qint64 expected);
+
+private:
+    double m_share = 0;
+};
+
 } // namespace ExtractorProgress

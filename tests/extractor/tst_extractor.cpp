@@ -362,12 +362,66 @@ private Q_SLOTS:
 
         QVERIFY(progress.size() >= 3);
         qint64 last = 0;
+        double share = 0; // the bar's: never back, also while the extractor's size estimate grows
+        QStringList reports;
         for (const QList<QVariant> &report : progress) {
-            QVERIFY(report.at(0).toLongLong() >= last);
-            last = report.at(0).toLongLong();
+            const qint64 done = report.at(0).toLongLong();
+            const qint64 total = report.at(1).toLongLong();
+            reports << QStringLiteral("%1/%2").arg(done).arg(total);
+            QVERIFY(done >= last);
+            last = done;
+            if (total > 0) {
+                QVERIFY2(double(done) / double(total) >= share, qPrintable(reports.join(QLatin1Char(' '))));
+                share = double(done) / double(total);
+            }
         }
         QCOMPARE(last, qint64(source.size));
         QCOMPARE(progress.last().at(1).toLongLong(), qint64(source.size));
+    }
+
+    // The extractor's size of a stream is an estimate that can grow as it arrives: the bar's share
+    // still never runs back, and it is full when the last stream is.
+    void barNeverRunsBack_data()
+    {
+        QTest::addColumn<QString>("formatId");
+        QTest::addColumn<QList<QList<qint64>>>("reports"); // downloaded, estimate (-1: none), finished
+        QTest::newRow("one stream, estimate doubles")
+            << "x" << QList<QList<qint64>>{{100, 1000, 0}, {500, 1000, 0}, {600, 2000, 0}, {1500, 2000, 0}, {2000, 2000, 1}};
+        QTest::newRow("estimate grows, then unknown, then known")
+            << "x" << QList<QList<qint64>>{{400, 1000, 0}, {450, 3000, 0}, {500, -1, 0}, {600, 3000, 0}, {3000, 3000, 1}};
+        QTest::newRow("merged, the first stream's estimate grows")
+            << "v+a" << QList<QList<qint64>>{{100, 1000, 0}, {500, 1000, 0}, {600, 2000, 0}, {2000, 2000, 1},
+                                              {0, 1000, 0}, {500, 1000, 0}, {1000, 1000, 1}};
+    }
+    void barNeverRunsBack()
+    {
+        QFETCH(QString, formatId);
+        QFETCH(QList<QList<qint64>>, reports);
+        QByteArray body;
+        for (const QList<qint64> &r : reports)
+            body += "echo '{\"downloaded\": " + QByteArray::number(r[0]) + ", \"total\": null, \"estimate\": "
+                    + (r[1] < 0 ? QByteArray("null") : QByteArray::number(r[1])) + ", \"status\": \""
+                    + (r[2] ? "finished" : "downloading") + "\"}'\n";
+        body += "echo 'ERROR: the stand-in ends here' >&2\nexit 1";
+        ExtractorDownload download(configured(standIn(QStringLiteral("estimates"), body)), clipUrl(demosite::clips::hls),
+                                   formatId, m_dir.filePath(QStringLiteral(".estimates.part")));
+        QSignalSpy progress(&download, &ExtractorDownload::progress);
+        QSignalSpy failed(&download, &ExtractorDownload::failed);
+        download.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 60000);
+        QCOMPARE(progress.size(), reports.size());
+        double share = 0;
+        QStringList seen;
+        for (const QList<QVariant> &report : progress) {
+            const qint64 done = report.at(0).toLongLong();
+            const qint64 total = report.at(1).toLongLong();
+            seen << QStringLiteral("%1/%2").arg(done).arg(total);
+            if (total < 0)
+                continue;
+            QVERIFY2(total >= done && double(done) / double(total) >= share, qPrintable(seen.join(QLatin1Char(' '))));
+            share = double(done) / double(total);
+        }
+        QCOMPARE(progress.last().at(0), progress.last().at(1));
     }
 
     // Stopped while a segment is on its way: the extractor and its group are gone, and so are the
