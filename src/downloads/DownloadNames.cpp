@@ -126,6 +126,12 @@ bool IsPartialFileName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
+bool IsWorkFolderName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.clipvault-[0-9a-f]{16}\\.part\\.work-[A-Za-z0-9]{6}$"));
+    return pattern.match(name).hasMatch();
+}
+
 QString ExtensionOf(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

@@ -49,6 +49,8 @@ std::optional<QString> Renamed(const QString &typed, const QString &editExtensio
 QString PartialFileName(const QString &key);
 // True for the names of this program's hidden partial files (and of copies on their way into place).
 bool IsPartialFileName(const QString &name);
+// True for the names of the folders the extractor works in beside such a partial file.
+bool IsWorkFolderName(const QString &name);
 
 // ".mp4" for "Sunset.mp4"; empty without a dot.
 QString ExtensionOf(const QString &name);

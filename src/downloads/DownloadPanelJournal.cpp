@@ -151,6 +151,11 @@ void DownloadPanel::removeOrphans(const QStringList &folders)
             if (DownloadNames::IsPartialFileName(name) && !kept.contains(DownloadNames::PathKey(path)))
                 QFile::remove(path);
         }
+        // The extractor's work folders: no run is on its way yet, so each one is what a crash left.
+        for (const QFileInfo &work : dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (DownloadNames::IsWorkFolderName(work.fileName()) && !work.isSymLink())
+                QDir(work.absoluteFilePath()).removeRecursively();
+        }
     }
 }
 

@@ -414,12 +414,28 @@ void TestDownloadResume::listComesBackAfterClosing()
         writeFile(folder() + name, "bytes");
     QStringList expected = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
     expected.removeOne(QStringLiteral(".clipvault-0123456789abcdef.part"));
+    // So do the extractor's work folders a crash left (no run is on its way at start-up); a link
+    // of that name is not followed.
+    const QString work = QStringLiteral(".clipvault-0123456789abcdef.part.work-Ab12Cd");
+    const QStringList otherFolders{QStringLiteral(".clipvault-notours.part.work-Ab12Cd"), QStringLiteral("work-Ab12Cd")};
+    for (const QString &name : otherFolders + QStringList{work, work + QStringLiteral("/media.f1")})
+        QVERIFY(QDir().mkpath(folder() + name));
+    writeFile(folder() + work + QStringLiteral("/media.f1/media.mp4.part-Frag3"), "bytes");
+    QVERIFY(QFile::link(folder() + otherFolders.first(), folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy")));
+    writeFile(folder() + otherFolders.first() + QStringLiteral("/kept"), "bytes");
+    QStringList expectedFolders = QDir(folder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    QVERIFY(expectedFolders.removeOne(work));
     site().clear();
     reopen();
     QStringList left = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(left, expected);
+    QCOMPARE(QDir(folder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), expectedFolders);
+    QVERIFY(QFileInfo::exists(folder() + otherFolders.first() + QStringLiteral("/kept")));
     for (const QString &name : others)
         QFile::remove(folder() + name);
+    for (const QString &name : otherFolders)
+        QDir(folder() + name).removeRecursively();
+    QFile::remove(folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy"));
     QCOMPARE(panel().records().count(), 3);
     QCOMPARE(nameOf(panel(), done.mediaAddress), QStringLiteral("Done.flv"));
     QCOMPARE(stateOf(panel(), done.mediaAddress), int(StateDownloaded));
