@@ -417,6 +417,43 @@ private Q_SLOTS:
         QVERIFY2(std::abs(media.seconds - toneSeconds) < 0.2, qPrintable(QString::number(media.seconds)));
     }
 
+    // Stopped between the two streams of a merge (the video is in, the audio on its way): the
+    // extractor and its group are gone and nothing of the run is left; Start fetches both again.
+    void stopsAMergedDownloadBetweenItsStreams()
+    {
+        if (!m_tonePage)
+            QSKIP("ffmpeg is not installed (scripts/install-deps.sh)");
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        QVERIFY(showClip(video, site.root() + QStringLiteral("/files/tone/index.html")));
+        QCOMPARE(video->selectedEncoding()->kind, VideoEncoding::Kind::Merged);
+        site.clear();
+        const QString heldAudio = QStringLiteral("/files/tone/audio-1.ts");
+        site.rule(heldAudio, 120000);
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(heldAudio), 60000);
+        QVERIFY(site.requestLog().contains(QStringLiteral("/files/tone/video-1.ts")));
+        const qint64 group = downloads->DownloadStream->processId(downloads->records().at(0).key);
+        QVERIFY(RunningInGroup(group) > 0);
+        downloads->lvwDownloads->topLevelItem(0)->setSelected(true);
+        downloads->mnuStop_Click();
+        QCOMPARE(downloads->records().at(0).state, int(StateStopped));
+        QCOMPARE(downloads->records().at(0).caption, ProgressText::Stopped);
+        QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(group), 0, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(everythingIn(videos.path()), QStringList(), 15000);
+
+        site.clear();
+        downloads->mnuStart_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        QCOMPARE(probeMedia(videos.filePath(row.fileName)).streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+    }
+
     // A run that fails ends the row in state 4 with the extractor's own last error line, or with
     // why the extractor could not run or was ended; the window stays usable, no process of the
     // run is left and nothing is left on disk.
