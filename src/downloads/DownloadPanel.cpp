@@ -143,6 +143,10 @@ DownloadPanel::DownloadPanel(QWidget *parent)
 
 DownloadPanel::~DownloadPanel()
 {
+    // A list that is going tells no one: whoever listened (the window, its tray) may be going too.
+    for (const auto signal : {&DownloadPanel::speedTextChanged, &DownloadPanel::freeSpaceTextChanged})
+        disconnect(this, signal, nullptr, nullptr);
+    disconnect(this, &DownloadPanel::downloadEnded, nullptr, nullptr);
     // A body being copied into place is whole: it is finished, not dropped, and its row says so
     // before the list is written for the last time.
     m_savers->waitForDone();

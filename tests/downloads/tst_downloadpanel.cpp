@@ -47,6 +47,7 @@ private Q_SLOTS:
     void renameRules();
     void lastStepAfterChangesDuringTheTransfer_data();
     void lastStepAfterChangesDuringTheTransfer();
+    void goingAwayWhileCopyingTellsNoOne();
     void barsFollowScrollKeysAndColumns();
     void rowsFedFromElsewhere();
     void browseAndOpen();
@@ -417,6 +418,38 @@ void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer()
     QCOMPARE(hiddenFiles(folder()), QStringList());
     if (final != folder() + QStringLiteral("Moved.mp4"))
         QVERIFY(!QFileInfo(folder() + QStringLiteral("Moved.mp4")).isFile());
+}
+
+// The list goes (the program closes) while a finished body is being copied into place: the copy
+// completes, but a list that is going tells no one, since whoever listened may be going too.
+void TestDownloadPanel::goingAwayWhileCopyingTellsNoOne()
+{
+    const qint64 size = 40000000;
+    panel().setSavePath(folder() + QStringLiteral("videos/"));
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Closing"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=%1").arg(size));
+    // The folder goes while the body arrives: the finished body is copied into a new one.
+    onFirstProgress(panel(), c.mediaAddress, [&] { QVERIFY(QDir(folder() + QStringLiteral("videos")).removeRecursively()); });
+    bool going = false;
+    QStringList toldWhileGoing;
+    for (const auto &[signal, what] : {std::pair{&DownloadPanel::speedTextChanged, "speed"},
+                                       std::pair{&DownloadPanel::freeSpaceTextChanged, "free space"}})
+        connect(h.panel.get(), signal, this, [&, what = what] { if (going) toldWhileGoing << QString::fromLatin1(what); });
+    connect(h.panel.get(), &DownloadPanel::downloadEnded, this, [&] { if (going) toldWhileGoing << QStringLiteral("ended"); });
+    QString captionAtClose;
+    afterComplete(panel(), c.mediaAddress, [&] {
+        QMetaObject::invokeMethod(this, [&] {
+            captionAtClose = captionOf(panel(), c.mediaAddress);
+            going = true;
+            h.panel.reset();
+            going = false;
+        }, Qt::QueuedConnection);
+    });
+    panel().cmdDownload_Click(c);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.panel, Wait);
+    QCOMPARE(captionAtClose, QStringLiteral("Saving the video. Please wait..."));
+    QCOMPARE(toldWhileGoing, QStringList());
+    QVERIFY_MEDIA(folder() + QStringLiteral("videos/Closing.mp4"), Id, 18, size);
 }
 
 void TestDownloadPanel::barsFollowScrollKeysAndColumns()
