@@ -154,6 +154,11 @@ frmMain::frmMain(QWidget *parent)
 
 frmMain::~frmMain()
 {
+    // The panels and the tab strip go after this body, as children: nothing they say on the way
+    // may reach the part of the window that is already gone.
+    for (QObject *part : std::initializer_list<QObject *>{m_video, m_preview, m_search, m_downloads, TabStrip})
+        if (part)
+            disconnect(part, nullptr, this, nullptr);
     if (frmMenu::instance() == m_menu)
         frmMenu::setInstance(nullptr);
     if (UiSeam::mainWindow() == this)
