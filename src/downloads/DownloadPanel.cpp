@@ -9,6 +9,7 @@
 #include "downloads/DownloadJournal.h"
 #include "downloads/JournalWriter.h"
 #include "downloads/LabelEditDelegate.h"
+#include "downloads/ProgressText.h"
 #include "downloads/RowProgressBar.h"
 #include "extractor/ExtractorDownloads.h"
 #include "image/MenuIcons.h"
@@ -54,7 +55,9 @@ std::pair<int, int> videoAndStatusWidths(const QTreeWidget *list)
 {
     const int video = VideoColumnTwips / 15;
     const int status = StatusColumnTwips / 15;
-    const int caption = list->fontMetrics().horizontalAdvance(QStringLiteral("Downloading... 99.99 MB / 999.99 MB - 100%")) + 8;
+    constexpr qint64 MiB = 1024 * 1024;
+    const QString running = ProgressText::DownloadingCaption(99 * MiB, 999 * MiB, 100);
+    const int caption = list->fontMetrics().horizontalAdvance(running) + 8;
     const int wider = std::clamp(caption - status, 0, video / 4);
     return {video - wider, status + wider};
 }
@@ -91,9 +94,10 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     const auto [videoWidth, statusWidth] = videoAndStatusWidths(lvwDownloads);
     lvwDownloads->setColumnWidth(ColVideo, videoWidth);
     lvwDownloads->setColumnWidth(ColStatus, statusWidth);
-    lvwDownloads->setColumnWidth(ColSize, figureColumnWidth(lvwDownloads, ColSize, QStringLiteral("9999.99 MB")));
-    lvwDownloads->setColumnWidth(ColSpeed, figureColumnWidth(lvwDownloads, ColSpeed, QStringLiteral("99999.9 kB/s")));
-    lvwDownloads->setColumnWidth(ColTimeLeft, figureColumnWidth(lvwDownloads, ColTimeLeft, QStringLiteral("99:59:59")));
+    lvwDownloads->setColumnWidth(ColSize, figureColumnWidth(lvwDownloads, ColSize, ProgressText::SizeText(9999LL << 20)));
+    lvwDownloads->setColumnWidth(ColSpeed, figureColumnWidth(lvwDownloads, ColSpeed, ProgressText::RowSpeedText(99999900)));
+    lvwDownloads->setColumnWidth(ColTimeLeft,
+                                 figureColumnWidth(lvwDownloads, ColTimeLeft, ProgressText::TimeLeftText(99 * 3600 + 59 * 60 + 59)));
     m_editDelegate = new LabelEditDelegate(this);
     lvwDownloads->setItemDelegate(m_editDelegate);
     lvwDownloads->viewport()->installEventFilter(this);
@@ -144,8 +148,8 @@ DownloadPanel::DownloadPanel(QWidget *parent)
 DownloadPanel::~DownloadPanel()
 {
     // A list that is going tells no one: whoever listened (the window, its tray) may be going too.
-    for (const auto signal : {&DownloadPanel::speedTextChanged, &DownloadPanel::freeSpaceTextChanged})
-        disconnect(this, signal, nullptr, nullptr);
+    disconnect(this, &DownloadPanel::speedTextChanged, nullptr, nullptr);
+    disconnect(this, &DownloadPanel::freeSpaceTextChanged, nullptr, nullptr);
     disconnect(this, &DownloadPanel::downloadEnded, nullptr, nullptr);
     // A body being copied into place is whole: it is finished, not dropped, and its row says so
     // before the list is written for the last time.
