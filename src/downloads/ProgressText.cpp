@@ -112,6 +112,10 @@ QString FailureReason(const TransferResult &result)
     }
     if (result.timedOut)
         return QStringLiteral("no data arrived");
+    if (result.refused == TransferResult::Refused::Encoded)
+        return QStringLiteral("the server sent the video compressed, not as it is; nothing of it was kept");
+    if (result.refused == TransferResult::Refused::AbsurdLength)
+        return QStringLiteral("the server announced a length no video has; nothing of it was kept");
     if (result.httpStatus >= 400 || (result.httpStatus > 0 && result.httpStatus < 200))
         return QStringLiteral("the server answered %1").arg(result.httpStatus);
     if (result.httpStatus >= 300 && result.httpStatus < 400)

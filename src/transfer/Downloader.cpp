@@ -5,12 +5,22 @@
 #include "transfer/ResumeDecision.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,6 +33,47 @@ int &defaultIdle()
 // While a body goes to a file, the reply buffers at most this much before it stops reading the
 // socket, so a busy window cannot make memory grow.
 constexpr qint64 kFileReadBuffer = 512 * 1024;
+
+// Opens a transfer's file for writing without ever following a link: an existing file is opened
+// as it is, a missing one is created new and exclusively, and anything at the path that is not a
+// regular file is refused. A link planted at a predictable name therefore never makes a download
+// write into its target. The file's size, or -1 with *error set.
+qint64 openTarget(QFile *file, QString *error)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(file->fileName());
+    int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = errno == ELOOP ? QStringLiteral("a link has the partial file's name; nothing was written")
+                                : QString::fromLocal8Bit(std::strerror(errno));
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        *error = QStringLiteral("something that is not a file has the partial file's name; nothing was written");
+        return -1;
+    }
+    if (!file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *error = file->errorString();
+        return -1;
+    }
+    return st.st_size;
+#else
+    if (QFileInfo(file->fileName()).isSymLink() || (file->exists() && !QFileInfo(file->fileName()).isFile())) {
+        *error = QStringLiteral("something that is not a file has the partial file's name; nothing was written");
+        return -1;
+    }
+    if (!file->open(QIODevice::ReadWrite)) {
+        *error = file->errorString();
+        return -1;
+    }
+    return file->size();
+#endif
+}
 
 bool isWebAddress(const QUrl &url)
 {
@@ -58,7 +109,7 @@ struct Downloader::Transfer
     bool resumed = false;
     bool restarted = false;
     bool alreadyWhole = false;
-    bool partialUnasked = false;
+    TransferResult::Refused refused = TransferResult::Refused::None;
     qint64 wholeLength = -1;
     TransferValidators seen;
 };
@@ -139,18 +190,21 @@ void Downloader::Start(const TransferRequest &request)
 
     if (!request.targetFile.isEmpty()) {
         t->target = new QFile(request.targetFile);
-        const bool canResume = request.resumeFrom > 0 && request.validators.canProveResume()
-                               && t->target->size() >= request.resumeFrom;
+        QString error;
+        const qint64 size = openTarget(t->target, &error);
+        const bool canResume = size >= 0 && request.resumeFrom > 0 && request.validators.canProveResume()
+                               && size >= request.resumeFrom;
         // A resume keeps the file as it is until the answer shows what to do with it.
         // Bytes past resumeFrom are not vouched for by the caller: they go at once, so that the
         // file always holds the kept bytes plus the new ones.
-        const bool opened = canResume ? t->target->open(QIODevice::ReadWrite) && t->target->resize(request.resumeFrom)
-                                      : t->target->open(QIODevice::WriteOnly | QIODevice::Truncate);
-        if (!opened) {
+        if (size >= 0 && !t->target->resize(canResume ? request.resumeFrom : 0))
+            error = t->target->errorString();
+        if (!error.isEmpty()) {
             TransferResult r;
-            r.errorText = QStringLiteral("Cannot write %1: %2").arg(request.targetFile, t->target->errorString());
+            r.errorText = QStringLiteral("Cannot write %1: %2").arg(request.targetFile, error);
             r.targetFile = request.targetFile;
             r.writeFailed = true;
+            r.validators = request.validators; // whatever is there was not touched
             failSoon(t, r);
             return;
         }
@@ -264,10 +318,14 @@ Downloader::Decision Downloader::decide(Transfer *t)
     answer.contentRange = reply->rawHeader("Content-Range");
     answer.validators.etag = reply->rawHeader("ETag");
     answer.validators.lastModified = reply->rawHeader("Last-Modified");
+    answer.validators.lastModifiedStrong = TransferValidators::isStrongDate(
+        answer.validators.lastModified, reply->rawHeader("Date"), answer.validators.etag);
+    answer.contentEncoding = reply->rawHeader("Content-Encoding");
 
     t->seen = answer.validators;
     const ContentRange range = ContentRange::parse(answer.contentRange);
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    answer.contentLength = length.isValid() ? length.toLongLong() : -1;
     if (answer.status == 206 || answer.status == 416)
         t->seen.total = range.valid ? range.total : -1;
     else if (answer.status >= 200 && answer.status <= 299 && length.isValid())
@@ -293,7 +351,6 @@ Downloader::Decision Downloader::decide(Transfer *t)
         } else {
             t->writing = true;
         }
-        t->partialUnasked = answer.status == 206;
         break;
     case ResumeAction::AlreadyWhole:
         t->base = t->offset;
@@ -303,6 +360,10 @@ Downloader::Decision Downloader::decide(Transfer *t)
     case ResumeAction::Refuse:
         t->base = t->offset; // kept as they are
         break;
+    case ResumeAction::Discard:
+        t->base = t->offset; // kept as they are
+        t->refused = refusalOf(t->offset, answer);
+        break;
     case ResumeAction::AskFromZero:
         break;
     }
@@ -311,6 +372,8 @@ Downloader::Decision Downloader::decide(Transfer *t)
         t->writeError = t->target->errorString();
     }
     t->wholeLength = action == ResumeAction::AlreadyWhole ? t->offset : t->seen.total;
+    if (action == ResumeAction::Discard)
+        t->wholeLength = -1; // said by an answer that is not kept
     if (action == ResumeAction::WriteFromZero && answer.status != 200)
         t->wholeLength = length.isValid() ? length.toLongLong() : -1; // what this answer announced
 
@@ -390,6 +453,10 @@ void Downloader::onReadyRead(Transfer *t)
         t->reply->abort(); // the file cannot take the body: nothing more is worth fetching
         return;
     }
+    if (t->refused != TransferResult::Refused::None) {
+        t->reply->abort(); // nothing of it is wanted, however long it says it is
+        return;
+    }
     if (!t->writing) {
         t->reply->readAll(); // an error page or the body of a 416: not part of the file
         return;
@@ -432,7 +499,7 @@ void Downloader::onFinished(Transfer *t)
     r.overDeadline = t->overDeadline;
     r.retryAfter = reply->rawHeader("Retry-After");
     if (t->target) {
-        r.targetFile = t->target->fileName();
+        r.targetFile = t->request.targetFile;
         if (!t->target->flush() && !t->writeFailed) {
             t->writeFailed = true;
             t->writeError = t->target->errorString();
@@ -442,8 +509,12 @@ void Downloader::onFinished(Transfer *t)
         r.resumedFrom = t->base;
         r.resumed = t->resumed;
         r.restarted = t->restarted;
-        r.validatorMismatch = t->partialUnasked;
-        r.validators = t->seen;
+        r.refused = t->refused;
+        // Only an answer whose body went to the file vouches for it; otherwise the kept bytes
+        // keep their own validators (none when nothing was kept).
+        r.validators = t->writing || t->alreadyWhole ? t->seen
+                       : t->base > 0                 ? t->request.validators
+                                                     : TransferValidators();
     } else {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         r.bytesTotal = length.isValid() ? length.toLongLong() : -1;
@@ -466,14 +537,23 @@ QString Downloader::errorTextOf(const Transfer *t, const TransferResult &r) cons
         return QStringLiteral("Cannot write %1: %2").arg(r.targetFile, t->writeError);
     if (t->alreadyWhole)
         return QString(); // a 416 that proved the kept bytes are the whole file
+    switch (t->refused) {
+    case TransferResult::Refused::PartUnasked:
+        return QStringLiteral("The server sent a part of the file where the whole file was asked for");
+    case TransferResult::Refused::Encoded:
+        return QStringLiteral("The server sent the file encoded (%1) although it was asked for as it is")
+            .arg(QString::fromLatin1(t->reply->rawHeader("Content-Encoding")));
+    case TransferResult::Refused::AbsurdLength:
+        return QStringLiteral("The server announced a length no file has");
+    case TransferResult::Refused::None:
+        break;
+    }
     if (r.networkError != QNetworkReply::NoError && r.httpStatus < 400)
         return t->reply->errorString();
     if (r.httpStatus < 200 || r.httpStatus > 299)
         return QStringLiteral("The server answered %1 %2")
             .arg(r.httpStatus)
             .arg(t->reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    if (t->partialUnasked)
-        return QStringLiteral("The server sent a part of the file where the whole file was asked for");
     if (r.bytesTotal >= 0 && r.fileBytes() != r.bytesTotal)
         return QStringLiteral("Received %1 of %2 bytes").arg(r.fileBytes()).arg(r.bytesTotal);
     return QString();
@@ -488,7 +568,7 @@ void Downloader::finish(Transfer *t, TransferResult result)
     // again begins a fresh transfer instead of cancelling this finished one.
     m_transfers.remove(t->request.key);
     if (t->target && result.targetFile.isEmpty())
-        result.targetFile = t->target->fileName();
+        result.targetFile = t->request.targetFile;
     const QByteArray data = std::move(t->data);
     const QString url = t->request.url;
     const QString key = t->request.key;

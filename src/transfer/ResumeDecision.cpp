@@ -2,9 +2,27 @@
 
 #include "transfer/ContentRange.h"
 
+TransferResult::Refused refusalOf(qint64 offset, const ResumeAnswer &answer)
+{
+    using Refused = TransferResult::Refused;
+    if (answer.status < 200 || answer.status > 299)
+        return Refused::None;
+    if (answer.status == 206 && offset <= 0)
+        return Refused::PartUnasked;
+    const QByteArray encoding = answer.contentEncoding.trimmed().toLower();
+    if (!encoding.isEmpty() && encoding != "identity")
+        return Refused::Encoded;
+    const ContentRange range = ContentRange::parse(answer.contentRange);
+    if (answer.contentLength > TransferValidators::MaxLength || range.total > TransferValidators::MaxLength)
+        return Refused::AbsurdLength;
+    return Refused::None;
+}
+
 ResumeAction decideResume(qint64 offset, const TransferValidators &kept, const ResumeAnswer &answer)
 {
     const int status = answer.status;
+    if (refusalOf(offset, answer) != TransferResult::Refused::None)
+        return ResumeAction::Discard;
     if (offset <= 0)
         return status >= 200 && status <= 299 ? ResumeAction::WriteFromZero : ResumeAction::Refuse;
 

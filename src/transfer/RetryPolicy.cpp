@@ -30,22 +30,17 @@ bool transientStatus(int status)
     return status == 408 || status == 429 || status == 500 || status == 502 || status == 503 || status == 504;
 }
 
-// Qt reads all three HTTP date forms for its cooked Last-Modified header; the same reader
-// serves Retry-After.
-QDateTime httpDate(const QByteArray &text)
-{
-    QNetworkRequest carrier;
-    carrier.setRawHeader("Last-Modified", text);
-    return carrier.header(QNetworkRequest::LastModifiedHeader).toDateTime();
-}
-
 } // namespace
 
 RetryPolicy::Failure RetryPolicy::classify(const TransferResult &r)
 {
     if (r.ok)
         return Failure::None;
-    if (r.writeFailed || r.validatorMismatch || r.overSizeLimit || r.overDeadline)
+    // A part of the file where the whole was asked for: a cache or balancer in the way may
+    // answer properly next time. Nothing of it was kept.
+    if (r.refused == TransferResult::Refused::PartUnasked)
+        return Failure::Transient;
+    if (r.writeFailed || r.refused != TransferResult::Refused::None || r.overSizeLimit || r.overDeadline)
         return Failure::Permanent;
     if (r.timedOut)
         return Failure::Transient;
@@ -70,7 +65,7 @@ std::optional<qint64> RetryPolicy::retryAfterSeconds(const QByteArray &value, co
         const qint64 seconds = text.size() <= 12 ? text.toLongLong(&ok) : 0;
         return ok ? std::optional<qint64>(seconds) : std::optional<qint64>(MaxRetryAfterSeconds);
     }
-    QDateTime when = httpDate(text);
+    QDateTime when = TransferValidators::httpDate(text);
     if (!when.isValid())
         return std::nullopt;
     // The old form's two-digit year is read as 19xx; a date 50 years or less ahead is meant.

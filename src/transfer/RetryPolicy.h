@@ -11,8 +11,9 @@
 //
 // Transient failures (the server or the way to it may be fine a little later): connection
 // refused, reset or closed early (also a body shorter than announced), the idle time-out, and
-// HTTP 408, 429, 500, 502, 503, 504. Everything else is permanent: other 4xx and 5xx statuses, an
-// answer that fails the validators, a file that cannot be written, a refused address.
+// HTTP 408, 429, 500, 502, 503, 504, and a part of the file sent where the whole was asked for.
+// Everything else is permanent: other 4xx and 5xx statuses, an encoded body or an absurd length,
+// a file that cannot be written, a refused address.
 //
 // Retry n (1 to MaxRetries) waits 2^(n-1) seconds (1, 2, 4, 8, 16), stretched or shortened by up
 // to a tenth at random so that many rows do not knock at once; a readable Retry-After (seconds

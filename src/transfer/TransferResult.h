@@ -29,9 +29,14 @@ struct TransferResult
     qint64 resumedFrom = 0;  // bytes kept from before, continued by this transfer
     bool resumed = false;    // the kept bytes were proved part of the same file and kept
     bool restarted = false;  // a resume was asked for, but the file was written again from zero
-    // A part of a file (206) came where the whole was asked for: it proves nothing, it is refused.
-    bool validatorMismatch = false;
-    // What the last answer said about its file (total: the whole length), for the next resume.
+    // A success answer whose body is not the file as asked for, refused before a byte of it was
+    // kept: a part (206) where the whole was asked for, a body in an encoding nobody asked for,
+    // or a length beyond any file. The bytes kept from before stay as they were.
+    enum class Refused { None, PartUnasked, Encoded, AbsurdLength };
+    Refused refused = Refused::None;
+    // The validators of the bytes in the file after this transfer, for the next resume: the
+    // answer's when its body was written (or a 416 proved the file whole), else those the kept
+    // bytes had (none when nothing was kept). An error page's own never replace them.
     TransferValidators validators;
     QByteArray retryAfter; // the answer's Retry-After as sent (seconds or an HTTP date), empty when none
 

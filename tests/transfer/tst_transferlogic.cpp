@@ -9,6 +9,7 @@
 
 Q_DECLARE_METATYPE(ResumeAction)
 Q_DECLARE_METATYPE(RetryPolicy::Failure)
+Q_DECLARE_METATYPE(TransferResult::Refused)
 
 namespace {
 
@@ -129,7 +130,7 @@ private Q_SLOTS:
         QTest::newRow("plain: success") << 0LL << QByteArray() << QByteArray() << 200 << QByteArray() << e << d
                                         << A::WriteFromZero;
         QTest::newRow("plain: a part") << 0LL << QByteArray() << QByteArray() << 206 << rest << e << d
-                                       << A::WriteFromZero;
+                                       << A::Discard;
         QTest::newRow("plain: error") << 0LL << QByteArray() << QByteArray() << 404 << QByteArray() << e << d
                                       << A::Refuse;
         QTest::newRow("plain: 416") << 0LL << QByteArray() << QByteArray() << 416 << QByteArray("bytes */0") << e << d
@@ -145,8 +146,80 @@ private Q_SLOTS:
         QFETCH(QByteArray, etag);
         QFETCH(QByteArray, date);
         const TransferValidators kept{keptEtag, keptDate, 1000};
-        const ResumeAnswer answer{status, contentRange, {etag, date, -1}};
+        const ResumeAnswer answer{status, contentRange, {etag, date, -1}, {}, -1};
         QTEST(decideResume(offset, kept, answer), "action");
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("contentRange");
+        QTest::addColumn<QByteArray>("encoding");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<TransferResult::Refused>("refused");
+        using R = TransferResult::Refused;
+        const qint64 max = TransferValidators::MaxLength;
+        QTest::newRow("whole file") << 0LL << 200 << QByteArray() << QByteArray() << 1000LL << R::None;
+        QTest::newRow("identity said") << 0LL << 200 << QByteArray() << QByteArray(" Identity") << 1000LL << R::None;
+        QTest::newRow("a part nobody asked for") << 0LL << 206 << QByteArray("bytes 500-999/1000") << QByteArray()
+                                                 << 500LL << R::PartUnasked;
+        QTest::newRow("the asked part") << 500LL << 206 << QByteArray("bytes 500-999/1000") << QByteArray() << 500LL
+                                        << R::None;
+        QTest::newRow("gzip") << 0LL << 200 << QByteArray() << QByteArray("gzip") << 1000LL << R::Encoded;
+        QTest::newRow("gzip on the rest") << 500LL << 206 << QByteArray("bytes 500-999/1000") << QByteArray("GZIP")
+                                          << 500LL << R::Encoded;
+        QTest::newRow("longest length") << 0LL << 200 << QByteArray() << QByteArray() << max << R::None;
+        QTest::newRow("2^53 + 1") << 0LL << 200 << QByteArray() << QByteArray() << max + 1 << R::AbsurdLength;
+        QTest::newRow("2^60 in the range") << 500LL << 206 << "bytes 500-999/" + QByteArray::number(qint64(1) << 60)
+                                           << QByteArray() << 500LL << R::None; // an unreadable range: asked again
+        QTest::newRow("absurd total in the range")
+            << 500LL << 206 << "bytes 500-999/" + QByteArray::number(max + 1) << QByteArray() << 500LL
+            << R::AbsurdLength;
+        QTest::newRow("error page, gzip") << 0LL << 503 << QByteArray() << QByteArray("gzip") << 100LL << R::None;
+    }
+    void refusals()
+    {
+        QFETCH(qint64, offset);
+        QFETCH(int, status);
+        QFETCH(QByteArray, contentRange);
+        QFETCH(QByteArray, encoding);
+        QFETCH(qint64, length);
+        const ResumeAnswer answer{status, contentRange, {}, encoding, length};
+        QTEST(refusalOf(offset, answer), "refused");
+        const TransferValidators kept{"\"v1\"", {}, 1000};
+        QCOMPARE(decideResume(offset, kept, answer) == ResumeAction::Discard,
+                 refusalOf(offset, answer) != TransferResult::Refused::None);
+    }
+
+    void strongDates_data()
+    {
+        QTest::addColumn<QByteArray>("lastModified");
+        QTest::addColumn<QByteArray>("date");
+        QTest::addColumn<QByteArray>("etag");
+        QTest::addColumn<bool>("strong");
+        const QByteArray modified("Sun, 06 Nov 1994 08:49:37 GMT");
+        QTest::newRow("a second before") << modified << QByteArray("Sun, 06 Nov 1994 08:49:38 GMT") << QByteArray() << true;
+        QTest::newRow("a day before, old form") << modified << QByteArray("Monday, 07-Nov-94 08:49:37 GMT")
+                                                << QByteArray() << true;
+        QTest::newRow("the same second") << modified << modified << QByteArray() << false;
+        QTest::newRow("after the answer") << modified << QByteArray("Sun, 06 Nov 1994 08:49:36 GMT") << QByteArray()
+                                          << false;
+        QTest::newRow("no Date") << modified << QByteArray() << QByteArray() << false;
+        QTest::newRow("an entity tag held") << modified << QByteArray("Mon, 07 Nov 1994 08:49:37 GMT")
+                                            << QByteArray("W/\"x\"") << false;
+        QTest::newRow("unreadable date") << QByteArray("yesterday") << QByteArray("Mon, 07 Nov 1994 08:49:37 GMT")
+                                         << QByteArray() << false;
+    }
+    void strongDates()
+    {
+        QFETCH(QByteArray, lastModified);
+        QFETCH(QByteArray, date);
+        QFETCH(QByteArray, etag);
+        QTEST(TransferValidators::isStrongDate(lastModified, date, etag), "strong");
+        // A weak date is never sent as If-Range.
+        TransferValidators v{etag, lastModified, 1000, TransferValidators::isStrongDate(lastModified, date, etag)};
+        QCOMPARE(v.ifRange() == lastModified, !etag.startsWith('"') && v.lastModifiedStrong);
     }
 
     void failureKinds_data()
@@ -179,8 +252,12 @@ private Q_SLOTS:
         disk.writeFailed = true;
         QTest::newRow("write failed") << disk << F::Permanent;
         TransferResult part = failed(206, 0, 10, 10);
-        part.validatorMismatch = true;
-        QTest::newRow("a part for the whole") << part << F::Permanent;
+        part.refused = TransferResult::Refused::PartUnasked;
+        QTest::newRow("a part for the whole") << part << F::Transient;
+        part.refused = TransferResult::Refused::Encoded;
+        QTest::newRow("an encoded body") << part << F::Permanent;
+        part.refused = TransferResult::Refused::AbsurdLength;
+        QTest::newRow("an absurd length") << part << F::Permanent;
         TransferResult busyDisk = failed(503);
         busyDisk.writeFailed = true;
         QTest::newRow("write failure wins over status") << busyDisk << F::Permanent;
