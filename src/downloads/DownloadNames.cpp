@@ -17,6 +17,17 @@ bool taken(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
+// A finished video never looks like one of the program's own hidden files, which the clean-up at
+// start-up removes, nor like a download still on its way: no leading dot, no ".part" at its end.
+QString unhidden(QString name)
+{
+    for (qsizetype i = 0; i < name.size() && name.at(i) == QLatin1Char('.'); ++i)
+        name[i] = QLatin1Char('_');
+    if (name.endsWith(QLatin1String(".part"), Qt::CaseInsensitive))
+        name[name.size() - 5] = QLatin1Char('_');
+    return name;
+}
+
 QString stemOf(const QString &name)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -90,13 +101,13 @@ QString Safe(const QString &name, const QString &videoId, const QString &extensi
         result = FitName(tail.isEmpty() ? result : result.left(dot), tail);
     }
     if (IsUsable(result))
-        return result;
+        return unhidden(result);
     QString base = videoId;
     base.replace(QLatin1Char('/'), QLatin1Char('_'));
     base.remove(QChar(0));
     if (!IsUsable(base + extension))
         base = QStringLiteral("video");
-    return base + extension;
+    return unhidden(base + extension);
 }
 
 QString EditExtension(const QString &name)

@@ -33,7 +33,9 @@ QString FitName(QString head, const QString &tail);
 bool IsUsable(const QString &name);
 
 // name when it is usable; otherwise a name built from the video identifier (or "video") and the
-// extension. Separators become "_" and an overlong name is shortened before its extension.
+// extension. Separators become "_" and an overlong name is shortened before its extension. Leading
+// dots and the dot of a final ".part" become "_": a finished video is never hidden and never taken
+// for a partial file by the clean-up at start-up.
 QString Safe(const QString &name, const QString &videoId, const QString &extension);
 
 // The last four characters of a row's name: the extension that a rename keeps.

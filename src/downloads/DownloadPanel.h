@@ -32,6 +32,7 @@ class JournalWriter;
 struct JournalRow;
 namespace FinishedFile {
 struct Outcome;
+struct Stamp;
 }
 
 // The download list with its save folder: rows keyed by media address, one bar per row laid over
@@ -135,7 +136,8 @@ private:
     friend class LabelEditDelegate;
 
     void PositionProgressBars();
-    bool addRow(const DownloadChoice &choice, const QString &fileName, bool start);
+    bool addRow(const DownloadChoice &choice, const QString &fileName, bool start,
+                const FinishedFile::Stamp &replaceable = {});
     void insertItem(const DownloadRecord &record);
     void startTransfer(int row, bool retry = false);
     void startStream(int row);
@@ -152,7 +154,6 @@ private:
     bool fitsOnDisk(int row, qint64 total, qint64 kept);
     void updateColumns(qint64 nowMs);
     void setCell(int row, int column, const QString &text);
-    quint64 tick();
     // The journal.
     QList<JournalRow> journalRows() const;
     void restoreRow(const JournalRow &row);
@@ -165,7 +166,7 @@ private:
     void redrawAllBars();
     void showFreeSpace(const QString &folder);
     void saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size);
-    void bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome);
+    void bodySaved(const QString &key, const FinishedFile::Outcome &outcome);
     void endRow(int row, int state, const QString &caption);
     QString targetPath(const QString &fileName) const;
     void popupMenu(const QPoint &globalPos);
@@ -175,16 +176,7 @@ private:
     QString m_speedText;
     QString EditExtension;
     int m_editRow = -1;
-    // Files written (or being written) by this list, with the row that wrote each and when: a row
-    // whose name was chosen before that file existed gets a numbered name instead of replacing it.
-    struct Written
-    {
-        QString key;
-        quint64 when = 0;
-    };
-    QHash<QString, Written> m_writtenFiles;
     QHash<QString, QString> m_savingTargets; // key -> the path its body is being moved to
-    quint64 m_clock = 0;
     QThreadPool *m_savers = nullptr; // long copies of finished bodies, off the user interface
     QHash<QString, QTimer *> m_retryTimers; // key -> the wait of a row that tries again
     std::unique_ptr<DownloadJournal> m_journal;

@@ -2,7 +2,9 @@
 #include "downloads/DownloadPanel.h"
 
 #include "app/ErrorTrap.h"
+#include "app/FileHelpers.h"
 #include "app/UiSeam.h"
+#include "dialogs/frmMsgBox.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadNames.h"
 #include "downloads/ProgressText.h"
@@ -11,6 +13,7 @@
 #include "transfer/Downloader.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QTreeWidget>
 
 namespace {
@@ -22,6 +25,8 @@ bool isSelected(const QTreeWidget *list, int row)
 }
 
 } // namespace
+
+#include <QFileInfo>
 
 void DownloadPanel::popupMenu(const QPoint &globalPos)
 {
@@ -180,7 +185,25 @@ void DownloadPanel::lvwDownloads_AfterLabelEdit(int &Cancel, QString &NewString)
         Cancel = 1;
         return;
     }
-    // A name chosen now replaces a file of that name when the row finishes.
-    if (row >= 0 && row < m_records.count())
-        m_records.at(row).nameChosen = tick();
+    if (row < 0 || row >= m_records.count() || m_records.at(row).state == StateDownloaded)
+        return; // a written file keeps its name on disk: only the list's text changes
+    // A file of that name in the save folder is replaced only when the user says so.
+    const QString path = targetPath(NewString);
+    FinishedFile::Stamp replaceable;
+    if (modFunctions::FileExists(path)) {
+        frmMsgBox dialog(window());
+        const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
+        if (answer == 1) {
+            replaceable = FinishedFile::Stamp::of(path);
+        } else if (answer == 2) {
+            NewString = DownloadNames::UniqueName(savePath(), NewString, [this](const QString &taken) {
+                return m_records.hasFileName(QFileInfo(taken).fileName());
+            });
+        } else {
+            Cancel = 1;
+            return;
+        }
+    }
+    if (row < m_records.count())
+        m_records.at(row).replaceable = replaceable;
 }

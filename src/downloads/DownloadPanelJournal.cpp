@@ -33,6 +33,8 @@ QString defaultCaption(int state)
     }
 }
 
+constexpr qsizetype MaxCaption = 1000;
+
 // Only web addresses are kept: anything else could not be asked for again anyway.
 bool isWebAddress(const QString &address)
 {
@@ -81,8 +83,10 @@ void DownloadPanel::openJournal(const QString &path)
         restoreRow(row);
         folders << row.saveFolder;
     }
-    // A journal that could not be read may still name partial files: they stay.
-    if (loaded.outcome == DownloadJournal::Loaded::Missing || loaded.outcome == DownloadJournal::Loaded::Read)
+    // A journal that could not be read may still name partial files: they stay, at this start and
+    // at every later one while that journal is kept beside the list.
+    if ((loaded.outcome == DownloadJournal::Loaded::Missing || loaded.outcome == DownloadJournal::Loaded::Read)
+        && m_journal->setAsideJournals().isEmpty())
         removeOrphans(folders);
 
     m_journalWriter = new JournalWriter(m_journal.get(), [this] { return journalRows(); }, this);
@@ -114,14 +118,9 @@ void DownloadPanel::restoreRow(const JournalRow &row)
     record.byExtractor = row.byExtractor;
     record.validators = row.validators();
     record.fileBytes = row.bytes;
-    // Names and files of earlier runs are ordered by the wall clock, as this run's are.
-    record.nameChosen = static_cast<quint64>(row.added.toMSecsSinceEpoch());
     const QString folder = modFunctions::WithSeparator(row.saveFolder);
     if (row.state == StateDownloaded) {
         record.finishedFile = folder + row.fileName;
-        const QDateTime written = QFileInfo(record.finishedFile).lastModified();
-        m_writtenFiles.insert(DownloadNames::PathKey(record.finishedFile),
-                              Written{record.key, static_cast<quint64>(written.toMSecsSinceEpoch())});
     } else if (QFileInfo(folder + DownloadNames::PartialFileName(row.mediaAddress)).isFile()) {
         record.partialFile = folder + DownloadNames::PartialFileName(row.mediaAddress);
     }
@@ -179,10 +178,11 @@ QList<JournalRow> DownloadPanel::journalRows() const
         out.bytes = out.total >= 0 ? std::min(record.fileBytes, out.total) : record.fileBytes;
         out.etag = record.validators.etag;
         out.lastModified = record.validators.lastModified;
+        out.lastModifiedStrong = record.validators.lastModifiedStrong;
         out.watchPage = isWebAddress(record.watchPage) ? record.watchPage : QString();
         out.encoding = record.encoding;
         out.added = record.added.isValid() ? record.added : QDateTime::currentDateTimeUtc();
-        out.caption = record.caption;
+        out.caption = record.caption.left(MaxCaption); // an error line may be long; the journal stays small
         out.headers = record.headers;
         out.byExtractor = record.byExtractor;
         rows.append(out);

@@ -26,24 +26,20 @@ void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QF
     for (const QString &path : std::as_const(m_savingTargets))
         job.reserved.insert(path);
 
+    job.replaceable = record.replaceable;
+    // Another row's body on its way to the same name takes it first: this one is numbered.
     QString target;
     if (!job.folder.isEmpty()) {
         const auto savingThere = [&job](const QString &path) { return job.reserved.contains(DownloadNames::PathKey(path)); };
         target = DownloadNames::PathKey(modFunctions::WithSeparator(job.folder) + job.name);
-        const auto written = m_writtenFiles.constFind(target);
-        // Two rows whose names were chosen before either file existed: the later one is numbered.
-        // A name chosen while the file was there ("overwrite", a rename) replaces it.
-        const bool writtenLater = written != m_writtenFiles.cend() && written->key != record.key
-                                  && written->when > record.nameChosen && QFileInfo::exists(target);
-        if (writtenLater || savingThere(target)) {
+        if (savingThere(target)) {
             job.name = DownloadNames::UniqueName(job.folder, job.name, savingThere);
             target = DownloadNames::PathKey(modFunctions::WithSeparator(job.folder) + job.name);
         }
-        m_writtenFiles.insert(target, Written{record.key, tick()});
     }
 
     if (!FinishedFile::NeedsCopy(job)) {
-        bodySaved(record.key, target, FinishedFile::Place(job));
+        bodySaved(record.key, FinishedFile::Place(job));
         return;
     }
     // A copy to another file system may take minutes: it runs on a worker while the row says so.
@@ -51,22 +47,17 @@ void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QF
     m_savingTargets.insert(record.key, target);
     endRow(row, StateDownloading, ProgressText::Saving);
     const QString key = record.key;
-    m_savers->start([this, key, target, job] {
+    m_savers->start([this, key, job] {
         const FinishedFile::Outcome outcome = FinishedFile::Place(job);
-        QMetaObject::invokeMethod(this, [this, key, target, outcome] { bodySaved(key, target, outcome); },
+        QMetaObject::invokeMethod(this, [this, key, outcome] { bodySaved(key, outcome); },
                                   Qt::QueuedConnection);
     });
 }
 
-void DownloadPanel::bodySaved(const QString &key, const QString &target, const FinishedFile::Outcome &outcome)
+void DownloadPanel::bodySaved(const QString &key, const FinishedFile::Outcome &outcome)
 {
     ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
         m_savingTargets.remove(key);
-        const QString placed = outcome.placed ? DownloadNames::PathKey(outcome.path) : QString();
-        if (placed != target && m_writtenFiles.value(target).key == key)
-            m_writtenFiles.remove(target);
-        if (!placed.isEmpty() && placed != target)
-            m_writtenFiles.insert(placed, Written{key, tick()});
         const QString folder = savePath();
         showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
 

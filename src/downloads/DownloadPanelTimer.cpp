@@ -37,13 +37,6 @@ void DownloadPanel::setRetryTimeScale(double scale)
     retryScale() = scale > 0 ? scale : 1.0;
 }
 
-quint64 DownloadPanel::tick()
-{
-    // The wall clock, but strictly rising within a run: two events never share a moment.
-    m_clock = std::max<quint64>(m_clock + 1, static_cast<quint64>(nowMs()));
-    return m_clock;
-}
-
 void DownloadPanel::Timer1_Timer()
 {
     const qint64 average = m_speed.Tick(m_records.totalBytes());

@@ -45,15 +45,18 @@ void DownloadPanel::cmdDownload_Click(const DownloadChoice &choice)
         }
 
         QString fileName = DownloadNames::Safe(choice.videoTitle + choice.suffix, choice.videoId, choice.suffix);
+        FinishedFile::Stamp replaceable;
         if (modFunctions::FileExists(targetPath(fileName))) {
             frmMsgBox dialog(window());
             const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
             if (answer == 2)
                 fileName = modFunctions::GetUniqueFileName(savePath(), fileName);
-            else if (answer != 1)
+            else if (answer == 1)
+                replaceable = FinishedFile::Stamp::of(targetPath(fileName)); // that file, as it is now
+            else
                 return;
         }
-        addRow(choice, fileName, true);
+        addRow(choice, fileName, true, replaceable);
     });
 }
 
@@ -65,7 +68,8 @@ bool DownloadPanel::appendRow(const DownloadChoice &choice, const QString &fileN
     return addRow(choice, DownloadNames::Safe(fileName, choice.videoId, DownloadNames::ExtensionOf(fileName)), false);
 }
 
-bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName, bool start)
+bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName, bool start,
+                           const FinishedFile::Stamp &replaceable)
 {
     DownloadRecord record;
     record.key = choice.mediaAddress;
@@ -77,7 +81,7 @@ bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName
     record.headers = choice.headers;
     record.byExtractor = choice.byExtractor;
     record.added = QDateTime::currentDateTimeUtc();
-    record.nameChosen = tick();
+    record.replaceable = replaceable;
     record.caption = ProgressText::Starting;
     insertItem(record);
 
@@ -275,8 +279,8 @@ void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &d
 void DownloadPanel::failRow(int row, const TransferResult &result)
 {
     DownloadRecord &record = m_records.at(row);
-    if (!result.validators.etag.isEmpty() || !result.validators.lastModified.isEmpty())
-        record.validators = result.validators;
+    if (!record.byExtractor)
+        record.validators = result.validators; // those of the bytes now on disk
     keepPartial(record);
     if (record.byExtractor) {
         // The extractor tries again by itself where that helps; its last error line says why.

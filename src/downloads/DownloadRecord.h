@@ -1,5 +1,6 @@
 #pragma once
 
+#include "downloads/FinishedFile.h"
 #include "downloads/RowSpeedMeter.h"
 #include "transfer/TransferValidators.h"
 
@@ -56,8 +57,9 @@ struct DownloadRecord
     QString retryReason;           // why it waits
     RowSpeedMeter speed;
     qint64 lastDrawMs = 0;        // when a bar of unknown size was last redrawn
-    // When the row's name was chosen (added or renamed), on the list's own clock: a file that
-    // another row of the list wrote later under the same name is not replaced.
-    quint64 nameChosen = 0;
+    // The file the user chose to overwrite with this row ("Download and overwrite", or a rename
+    // onto its name), as it was then: only that file is replaced when the row finishes. Any other
+    // file under the row's name, or that file changed since, makes the row take a numbered name.
+    FinishedFile::Stamp replaceable;
     bool saving = false;          // the whole body is being put in place (possibly a long copy)
 };

@@ -11,7 +11,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace FinishedFile {
 
@@ -71,6 +76,37 @@ bool renameOver(const QString &from, const QString &to, std::error_code &ec)
     return !ec;
 }
 
+// A rename that never replaces: it fails with file_exists when `to` is there, even when it
+// appears at the last moment.
+bool renameNew(const QString &from, const QString &to, std::error_code &ec)
+{
+    ec.clear();
+#ifdef Q_OS_LINUX
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        ec.assign(errno, std::generic_category());
+        return false;
+    }
+    // A file system without that rename: a new link fails when the name is taken.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP) {
+        ec.assign(errno, std::generic_category());
+        return false;
+    }
+#endif
+    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+        ec = std::make_error_code(std::errc::file_exists);
+        return false;
+    }
+    return renameOver(from, to, ec);
+}
+
 qint64 sizeOf(const QString &partial, QFile *handle)
 {
     const QFileInfo info(partial);
@@ -108,13 +144,32 @@ dev_t deviceOf(QString path)
 
 } // namespace
 
+Stamp Stamp::of(const QString &path)
+{
+    const QFileInfo info(path);
+    Stamp stamp;
+    stamp.path = DownloadNames::PathKey(path);
+    if (info.isFile() && !info.isSymLink()) {
+        stamp.size = info.size();
+        stamp.modifiedMs = info.lastModified().toMSecsSinceEpoch();
+    }
+    return stamp;
+}
+
 bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target, qint64 expectedSize,
-                   QString *error)
+                   QString *error, bool replace)
 {
     QString scratch;
     if (!error)
         error = &scratch;
     error->clear();
+    const auto place = [replace](const QString &from, const QString &to, std::error_code &ec) {
+        return replace ? renameOver(from, to, ec) : renameNew(from, to, ec);
+    };
+    const auto failed = [&](const std::error_code &ec) {
+        *error = QString::fromStdString(ec.message());
+        return false;
+    };
 
     const QFileInfo partialInfo(partial);
     const bool partialThere = partialInfo.exists() && partialInfo.isFile();
@@ -126,12 +181,10 @@ bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target,
     }
 
     std::error_code ec;
-    if (partialThere && renameOver(partial, target, ec))
+    if (partialThere && place(partial, target, ec))
         return true;
-    if (partialThere && ec != std::errc::cross_device_link) {
-        *error = QString::fromStdString(ec.message());
-        return false;
-    }
+    if (partialThere && ec != std::errc::cross_device_link)
+        return failed(ec);
 
     // Another file system, or the partial's folder has vanished: copy beside the target, then rename.
     const QString copy = besideTarget(target);
@@ -147,10 +200,9 @@ bool MoveIntoPlace(const QString &partial, QFile *handle, const QString &target,
             *error = QString::fromStdString(ec.message());
         return false;
     }
-    if (!renameOver(copy, target, ec)) {
-        *error = QString::fromStdString(ec.message());
+    if (!place(copy, target, ec)) {
         QFile::remove(copy);
-        return false;
+        return failed(ec);
     }
     QFile::remove(partial);
     return true;
@@ -190,12 +242,14 @@ Outcome Place(const Job &job)
         const QString path = modFunctions::WithSeparator(folder);
         QStringList targets;
         if (folder == job.folder)
-            targets << path + job.name; // the user's own choice: replaced
+            targets << path + job.name;
         targets << path + DownloadNames::UniqueName(folder, job.name, reserved)
                 << path + DownloadNames::UniqueName(folder, job.fallbackName, reserved);
         for (const QString &target : targets) {
             QString error;
-            if (MoveIntoPlace(job.partial, job.handle.get(), target, job.expectedSize, &error)) {
+            // Only the very file the user chose to overwrite is replaced; anything else there stays.
+            const bool replace = job.replaceable.size >= 0 && Stamp::of(target) == job.replaceable;
+            if (MoveIntoPlace(job.partial, job.handle.get(), target, job.expectedSize, &error, replace)) {
                 outcome.placed = true;
                 outcome.path = target;
                 outcome.renamed = folder != job.folder || QFileInfo(target).fileName() != job.name;

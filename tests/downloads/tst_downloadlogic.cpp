@@ -268,6 +268,11 @@ void TestDownloadLogic::safeNames_data()
     QTest::newRow("no id either") << ".mp4" << "" << "video.mp4";
     QTest::newRow("separator") << "a/b.mp4" << "x" << "a_b.mp4";
     QTest::newRow("no extension") << "Sunset" << "x" << "Sunset";
+    // Never hidden, never taken for a partial file by the clean-up at start-up.
+    QTest::newRow("partial's pattern") << ".clipvault-0123456789abcdef.part" << "x" << "_clipvault-0123456789abcdef_part";
+    QTest::newRow("hidden") << "..hidden.mp4" << "x" << "__hidden.mp4";
+    QTest::newRow("extension part") << "Sunset.PART" << "x" << "Sunset_PART";
+    QTest::newRow("hidden id") << ".mp4" << ".clipvault-0123456789abcdef" << "_clipvault-0123456789abcdef.mp4";
     // Overlong names are cut at the end of the part before the extension, never inside a character.
     QTest::newRow("overlong") << QString(300, QChar(0x65E5)) + "_(HQ).flv" << "x" << QString(83, QChar(0x65E5)) + ".flv";
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
@@ -280,7 +285,9 @@ void TestDownloadLogic::safeNames()
     QFETCH(QString, videoId);
     QFETCH(QString, expected);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    QCOMPARE(DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot)), expected);
+    const QString safe = DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot));
+    QCOMPARE(safe, expected);
+    QVERIFY(!DownloadNames::IsPartialFileName(safe) && !DownloadNames::IsWorkFolderName(safe));
     for (const QString &bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral(".flv")})
         QVERIFY2(!DownloadNames::IsUsable(bad), qPrintable(bad));
 }
@@ -315,17 +322,22 @@ void TestDownloadLogic::finishedFile_data()
     QTest::addColumn<QByteArray>("existing"); // "<folder>": a folder has the target's name
     QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("folderRemoved");
+    QTest::addColumn<bool>("replace");
     QTest::addColumn<bool>("moved");
-    QTest::newRow("replaces the target") << QByteArray("new content") << QByteArray("an older, longer content")
-                                         << qint64(11) << false << true;
+    QTest::newRow("replaces the target when told") << QByteArray("new content") << QByteArray("an older, longer content")
+                                                   << qint64(11) << false << true << true;
+    QTest::newRow("never replaces a target otherwise") << QByteArray("new content") << QByteArray("someone's")
+                                                       << qint64(11) << false << false << false;
     QTest::newRow("shorter than announced leaves the target") << QByteArray("cut") << QByteArray("old") << qint64(11)
-                                                              << false << false;
+                                                              << false << true << false;
     QTest::newRow("longer than announced leaves the target") << QByteArray("twelve bytes") << QByteArray("old")
-                                                             << qint64(11) << false << false;
+                                                             << qint64(11) << false << true << false;
     QTest::newRow("recovered after the folder was removed") << QByteArray("whole body") << QByteArray() << qint64(10)
-                                                            << true << true;
+                                                            << true << false << true;
+    QTest::newRow("copied, never over another file") << QByteArray("whole body") << QByteArray("someone's")
+                                                     << qint64(10) << true << false << false;
     QTest::newRow("a folder is not replaced") << QByteArray("abc") << QByteArray("<folder>") << qint64(3) << false
-                                              << false;
+                                              << true << false;
 }
 
 void TestDownloadLogic::finishedFile()
@@ -334,6 +346,7 @@ void TestDownloadLogic::finishedFile()
     QFETCH(QByteArray, existing);
     QFETCH(qint64, size);
     QFETCH(bool, folderRemoved);
+    QFETCH(bool, replace);
     QFETCH(bool, moved);
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("videos"));
@@ -350,9 +363,12 @@ void TestDownloadLogic::finishedFile()
     if (folderRemoved) {
         QVERIFY(QDir(folder).removeRecursively());
         QVERIFY(QDir().mkpath(folder));
+        if (!existing.isEmpty())
+            touch(target, existing);
     }
     QString error;
-    QCOMPARE(FinishedFile::MoveIntoPlace(partialPath, folderRemoved ? &handle : nullptr, target, size, &error), moved);
+    QCOMPARE(FinishedFile::MoveIntoPlace(partialPath, folderRemoved ? &handle : nullptr, target, size, &error, replace),
+             moved);
     QCOMPARE(error.isEmpty(), moved);
     if (existing == "<folder>")
         QVERIFY(QFileInfo(target).isDir());
@@ -360,7 +376,8 @@ void TestDownloadLogic::finishedFile()
         QCOMPARE(contentOf(target), moved ? partial : existing);
     // A body of the wrong size goes; a whole one that could not be moved stays.
     QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(left.removeAll(QStringLiteral(".p.part")), qsizetype(existing == "<folder>" ? 1 : 0));
+    const bool whole = partial.size() == size;
+    QCOMPARE(left.removeAll(QStringLiteral(".p.part")), qsizetype(!moved && whole && !folderRemoved ? 1 : 0));
     QCOMPARE(left, existing == "<folder>" ? QStringList() : QStringList{QStringLiteral("Sunset.mp4")});
 }
 
@@ -369,7 +386,9 @@ void TestDownloadLogic::placement_data()
 {
     QTest::addColumn<QString>("saveIn");   // below the test's folder; the body lies in videos/
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("obstacle"); // a folder ("dir:") or a reserved path ("reserved:") in the way
+    // In the way: a folder ("dir:"), a reserved path ("reserved:"), someone's file ("file:"), or
+    // one the user chose to overwrite ("chosen:"), perhaps changed since ("changed:").
+    QTest::addColumn<QString>("obstacle");
     QTest::addColumn<qint64>("size");
     QTest::addColumn<QString>("expected"); // empty: refused
     QTest::addColumn<bool>("renamed");
@@ -378,6 +397,12 @@ void TestDownloadLogic::placement_data()
                                           << "other/deeper/Sunset.mp4" << false;
     QTest::newRow("a folder has the name") << "videos" << "Sunset.mp4" << "dir:videos/Sunset.mp4" << qint64(10)
                                            << "videos/Sunset [1].mp4" << true;
+    QTest::newRow("someone's file has the name") << "videos" << "Sunset.mp4" << "file:videos/Sunset.mp4" << qint64(10)
+                                                 << "videos/Sunset [1].mp4" << true;
+    QTest::newRow("the file chosen to be overwritten") << "videos" << "Sunset.mp4" << "chosen:videos/Sunset.mp4"
+                                                       << qint64(10) << "videos/Sunset.mp4" << false;
+    QTest::newRow("chosen, but changed since") << "videos" << "Sunset.mp4" << "changed:videos/Sunset.mp4" << qint64(10)
+                                               << "videos/Sunset [1].mp4" << true;
     QTest::newRow("the next number is reserved") << "videos" << "Sunset.mp4" << "reserved:videos/Sunset [1].mp4"
                                                  << qint64(10) << "videos/Sunset [2].mp4" << true;
     QTest::newRow("too long a name") << "videos" << QString(300, QLatin1Char('a')) + ".mp4" << "" << qint64(10)
@@ -412,6 +437,14 @@ void TestDownloadLogic::placement()
         job.reserved.insert(dir.filePath(obstacle.mid(9)));
     } else if (obstacle.startsWith(QLatin1String("dir:"))) {
         QVERIFY(QDir(dir.path()).mkdir(obstacle.mid(4)));
+    } else if (!obstacle.isEmpty()) {
+        const QString path = dir.filePath(obstacle.section(QLatin1Char(':'), 1));
+        touch(path, "someone's");
+        job.replaceable = FinishedFile::Stamp::of(path);
+        if (obstacle.startsWith(QLatin1String("file:")))
+            job.replaceable = FinishedFile::Stamp();
+        if (obstacle.startsWith(QLatin1String("changed:")))
+            touch(path, "someone's, changed");
     }
     QVERIFY(!FinishedFile::NeedsCopy(job)); // one file system, the body in place
 
@@ -423,6 +456,8 @@ void TestDownloadLogic::placement()
         QCOMPARE(outcome.error.isEmpty(), !renamed && !expected.isEmpty());
     if (!expected.isEmpty())
         QCOMPARE(contentOf(outcome.path), body);
+    if (obstacle.startsWith(QLatin1String("file:")) || obstacle.startsWith(QLatin1String("changed:")))
+        QVERIFY(contentOf(dir.filePath(obstacle.section(QLatin1Char(':'), 1))).startsWith("someone's"));
     QVERIFY(!QFile::exists(job.partial)); // moved, or refused and removed
 }
 
