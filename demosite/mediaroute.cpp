@@ -170,7 +170,14 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     // The request is the server's own object, handed to routes as const.
     const_cast<httplib::Request &>(req).ranges.clear();
 
-    const std::string fault = req.get_param_value("fault");
+    const std::uint64_t request = static_cast<std::uint64_t>(std::max(context.requestNumber, 1));
+    const std::string fault =
+        request <= numberParam(req, "faultTimes").value_or(UINT64_MAX) ? req.get_param_value("fault") : std::string();
+    if (req.get_param_value("errorValidators") == "1") {
+        // A static error page names its own version; set here, the file's own replace them below.
+        res.set_header("ETag", "\"error-page-1\"");
+        res.set_header("Last-Modified", httpDate(1400000000));
+    }
     if (fault == "404" || fault == "500") {
         errorAnswer(res, std::stoi(fault), "The media file is not available.");
         return;
@@ -179,8 +186,7 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
         res.set_redirect(context.root + withoutFault(req.target), 302);
         return;
     }
-    const std::uint64_t request = static_cast<std::uint64_t>(std::max(context.requestNumber, 1));
-    if (request <= numberParam(req, "busyTimes").value_or(0)) {
+    if (request >= numberParam(req, "busyFrom").value_or(1) && request <= numberParam(req, "busyTimes").value_or(0)) {
         res.set_header("Retry-After", req.has_param("retryAfter") ? req.get_param_value("retryAfter") : "1");
         const int status = static_cast<int>(numberParam(req, "busyStatus").value_or(503));
         errorAnswer(res, status >= 400 && status <= 599 ? status : 503, "The media server is busy.");
@@ -197,12 +203,18 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     const std::string type = mediaContentType(code);
 
     const Validators validators = validatorsOf(originalSeed, sending->seed, size);
+    res.headers.erase("ETag");
+    res.headers.erase("Last-Modified");
     res.set_header("ETag", validators.etag);
     res.set_header("Last-Modified", validators.lastModified);
     const bool ignoreRange = req.get_param_value("ignoreRange") == "1";
     if (!ignoreRange && fault != "nolength")
         res.set_header("Accept-Ranges", "bytes");
-    const ByteRange range = ignoreRange || fault == "nolength" ? ByteRange{} : wantedRange(req, validators, size);
+    ByteRange range = ignoreRange || fault == "nolength" ? ByteRange{} : wantedRange(req, validators, size);
+    if (fault == "unasked206" && size > 1)
+        range = ByteRange{ByteRange::Part, size / 2, size - 1};
+    if (fault == "shiftedRange" && range.kind == ByteRange::Part && range.first + 1000 < size)
+        range.first += 1000;
     if (range.kind == ByteRange::Unsatisfiable) {
         res.set_header("Content-Range", "bytes */" + std::to_string(size));
         errorAnswer(res, 416, "The range lies past the end of the media file.");
@@ -224,6 +236,14 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     if (request <= numberParam(req, "dropTimes").value_or(0))
         sending->dropAt = std::min(sending->dropAt, numberParam(req, "dropAfter").value_or(sending->length / 2));
 
+    if (fault == "gzip")
+        res.set_header("Content-Encoding", "gzip");
+    if (fault == "hugeLength") {
+        res.set_content_provider(std::size_t(1) << 60, type, [sending](std::size_t offset, std::size_t, httplib::DataSink &sink) {
+            return sending->send(offset, fullChunk, sink);
+        });
+        return;
+    }
     if (fault == "stall") {
         // Headers go out, then nothing until the client leaves, the site stops or ten minutes pass.
         res.set_content_provider(static_cast<std::size_t>(sending->length), type,

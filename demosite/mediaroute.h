@@ -27,6 +27,14 @@ struct MediaContext {
 //   dropAfter=N&dropTimes=K    the first K requests of this address close after N body bytes
 //   busyTimes=K&retryAfter=V   the first K requests are answered 503 with "Retry-After: V" (default 1)
 //   busyStatus=S    those answers carry status S (400-599) instead of 503
+//   busyFrom=J      the busy answers start at request J (default 1): requests J to K are busy
+//   errorValidators=1  busy and error answers carry an ETag and Last-Modified of their own (a static
+//                   error page's)
+//   fault=unasked206   a 206 with the second half of the file, whether or not a range was asked for
+//   fault=shiftedRange a range request is answered from 1000 bytes past the asked offset
+//   fault=gzip      the body is announced as "Content-Encoding: gzip" (the bytes stay the file's)
+//   fault=hugeLength   "Content-Length: 2^60", then the file's bytes until the client leaves
+//   faultTimes=K    a fault= applies to the first K requests only (default: all)
 //   changeFrom=R    from the R-th request of this address on, the file has other bytes, ETag and
 //                   Last-Modified (same length), see changedMediaSeed
 //   ignoreRange=1   Range and If-Range are ignored: always the whole file, 200, no Accept-Ranges

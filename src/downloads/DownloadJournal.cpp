@@ -20,7 +20,7 @@
 namespace {
 
 const QString Format = QStringLiteral("clipvault-downloads");
-constexpr double MaxExactInteger = 9007199254740992.0; // 2^53: beyond it a JSON number loses bytes
+constexpr double MaxExactInteger = double(TransferValidators::MaxLength); // beyond it a JSON number loses bytes
 
 // Reads one row's fields, remembering the first that fails.
 class RowReader final
@@ -153,6 +153,7 @@ QJsonObject rowToJson(const JournalRow &row)
         {QStringLiteral("total"), double(row.total)},
         {QStringLiteral("etag"), QString::fromLatin1(row.etag)},
         {QStringLiteral("lastModified"), QString::fromLatin1(row.lastModified)},
+        {QStringLiteral("lastModifiedStrong"), row.lastModifiedStrong},
         {QStringLiteral("watchPage"), row.watchPage},
         {QStringLiteral("encoding"), row.encoding},
         {QStringLiteral("added"), row.added.toUTC().toString(Qt::ISODateWithMs)},
@@ -177,6 +178,7 @@ bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *r
     row->bytes = read.integer("bytes", 0, row->total >= 0 ? row->total : qint64(MaxExactInteger));
     row->etag = read.latin1("etag");
     row->lastModified = read.latin1("lastModified");
+    row->lastModifiedStrong = read.optionalFlag("lastModifiedStrong");
     row->watchPage = read.webAddress("watchPage", true);
     row->encoding = read.text("encoding");
     row->added = read.time("added");
@@ -291,6 +293,13 @@ DownloadJournal::Loaded DownloadJournal::load()
     return loaded;
 }
 
+QStringList DownloadJournal::setAsideJournals() const
+{
+    const QFileInfo info(m_path);
+    return info.dir().entryList({info.completeBaseName() + QStringLiteral(".broken-*.") + info.suffix()},
+                                QDir::Files | QDir::Hidden);
+}
+
 QString DownloadJournal::setAside()
 {
     const QFileInfo info(m_path);
@@ -340,7 +349,16 @@ bool DownloadJournal::save(const QList<JournalRow> &rows, QString *error)
     QTemporaryFile file(m_path + QStringLiteral(".XXXXXX")); // owner only, as the journal
     if (!file.open())
         return failed(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
+    // Nothing is written that the reader would refuse: such a journal would be set aside, and the
+    // whole list lost with it, at the next start.
     const QByteArray json = toJson(rows);
+    QList<JournalRow> readBack;
+    int version = 0;
+    QString refused;
+    if (json.size() > MaxFileBytes)
+        return failed(QStringLiteral("The list would take more than %1 bytes").arg(MaxFileBytes));
+    if (!fromJson(json, &readBack, &version, &refused))
+        return failed(QStringLiteral("The list would not read back (%1)").arg(refused));
     if (file.write(json) != json.size() || !file.flush())
         return failed(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
     if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(m_path).constData()) != 0)

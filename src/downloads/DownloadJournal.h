@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The download list's journal: a small versioned JSON file in the user's data folder
 // (QStandardPaths::AppDataLocation, "downloads.json"), so that the list outlives the program,
@@ -51,6 +52,8 @@ public:
     // newer version.
     bool save(const QList<JournalRow> &rows, QString *error = nullptr);
     bool isWritable() const { return !m_readOnly; }
+    // The journals set aside beside this one that are still there (the user has not removed them).
+    QStringList setAsideJournals() const;
 
     // The checks and the format, for tests and tools: a row that fails gives the reason.
     static QByteArray toJson(const QList<JournalRow> &rows);

@@ -19,6 +19,7 @@ struct JournalRow
     qint64 total = -1;     // the whole file's length, -1 while unknown
     QByteArray etag;       // validators of the bytes on disk, as the server sent them
     QByteArray lastModified;
+    bool lastModifiedStrong = false; // the date proves the version (missing in older journals: no)
     QString watchPage;     // the page the row came from (may be empty)
     QString encoding;      // the format it came from: a format code ("18") or an extractor's format id
     QDateTime added;       // when the row was added (UTC)
@@ -28,7 +29,7 @@ struct JournalRow
     // The extractor fetches the row (watchPage, encoding); it runs again from the start.
     bool byExtractor = false;
 
-    TransferValidators validators() const { return {etag, lastModified, total}; }
+    TransferValidators validators() const { return {etag, lastModified, total, lastModifiedStrong}; }
 
     bool operator==(const JournalRow &) const = default;
 };

@@ -47,14 +47,17 @@ bool isOwnHeader(const QByteArray &name)
 RequestHeaders headersOf(const QJsonObject &format)
 {
     RequestHeaders headers;
+    qsizetype bytes = 0;
     const QJsonObject all = format.value(QStringLiteral("http_headers")).toObject();
-    for (auto it = all.begin(); it != all.end() && headers.size() < 50; ++it) {
+    for (auto it = all.begin(); it != all.end() && headers.size() < MaxRequestHeaders; ++it) {
         const QByteArray name = it.key().toLatin1();
         if (!it.value().isString() || !isToken(name) || isOwnHeader(name))
             continue;
         const QByteArray value = it.value().toString().toUtf8();
-        if (value.size() > HeaderValueLimit || value.contains('\r') || value.contains('\n') || value.contains('\0'))
+        if (value.size() > HeaderValueLimit || value.contains('\r') || value.contains('\n') || value.contains('\0')
+            || bytes + name.size() + value.size() > MaxRequestHeaderBytes)
             continue;
+        bytes += name.size() + value.size();
         headers.append({name, value});
     }
     return headers;

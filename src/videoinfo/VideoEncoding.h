@@ -7,6 +7,10 @@
 
 // Header name and value pairs that a request for a media address must carry.
 using RequestHeaders = QList<QPair<QByteArray, QByteArray>>;
+// At most this many, and this many bytes of names and values together, are taken for one format:
+// the list keeps them with every row in its journal, which must stay small enough to be read back.
+inline constexpr qsizetype MaxRequestHeaders = 32;
+inline constexpr qsizetype MaxRequestHeaderBytes = 16 * 1024;
 
 // One way of fetching the current video.
 struct VideoEncoding

@@ -274,6 +274,10 @@ private Q_SLOTS:
     // A hostile answer that still names something usable: only that is taken.
     void hostileAnswerKeepsOnlyWebAddresses()
     {
+        QJsonObject headers{{QStringLiteral("Referer"), QStringLiteral("https://site.example/")},
+                            {QStringLiteral("X-Evil"), QStringLiteral("a\r\nHost: evil")}};
+        for (int n = 10; n < 50; ++n) // 40 headers of a kilobyte: more than a row may keep
+            headers.insert(QStringLiteral("X-Pad-%1").arg(n), QString(1000, QLatin1Char('p')));
         const QJsonObject answer{
             {QStringLiteral("title"), QStringLiteral("<b>bold</b>")},
             {QStringLiteral("description"), QStringLiteral("<c=&HFF>red</c>")},
@@ -283,9 +287,7 @@ private Q_SLOTS:
                         QJsonObject{{QStringLiteral("format_id"), QStringLiteral("22")},
                                     {QStringLiteral("url"), QStringLiteral("https://cdn.example/22.mp4")},
                                     {QStringLiteral("protocol"), QStringLiteral("https")},
-                                    {QStringLiteral("http_headers"),
-                                     QJsonObject{{QStringLiteral("Referer"), QStringLiteral("https://site.example/")},
-                                                 {QStringLiteral("X-Evil"), QStringLiteral("a\r\nHost: evil")}}}}}}};
+                                    {QStringLiteral("http_headers"), headers}}}}};
         const QString json = m_dir.filePath(QStringLiteral("answer.json"));
         QFile file(json);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -297,7 +299,10 @@ private Q_SLOTS:
         QVERIFY(!ask(request, info));
         QCOMPARE(info.encodings.size(), 1);
         QCOMPARE(info.slotEncoding(4)->address, QStringLiteral("https://cdn.example/22.mp4"));
-        QCOMPARE(info.slotEncoding(4)->headers, (RequestHeaders{{"Referer", "https://site.example/"}}));
+        const RequestHeaders kept = info.slotEncoding(4)->headers;
+        QCOMPARE(kept.constFirst(), (QPair<QByteArray, QByteArray>{"Referer", "https://site.example/"}));
+        QCOMPARE(kept.size(), 17); // the referer and the 16 pads that fit 16 KiB
+        QCOMPARE(kept.constLast().first, QByteArray("X-Pad-25"));
         QVERIFY(info.thumbnail.isEmpty());
         QCOMPARE(info.description, QStringLiteral("<c=&HFF>red</c>"));
         QVERIFY(!info.descriptionIsMarkup);
