@@ -170,6 +170,7 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     // The request is the server's own object, handed to routes as const.
     const_cast<httplib::Request &>(req).ranges.clear();
 
+    res.set_header("Date", httpDate(std::time(nullptr)));
     const std::uint64_t request = static_cast<std::uint64_t>(std::max(context.requestNumber, 1));
     const std::string fault =
         request <= numberParam(req, "faultTimes").value_or(UINT64_MAX) ? req.get_param_value("fault") : std::string();
@@ -205,7 +206,8 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     const Validators validators = validatorsOf(originalSeed, sending->seed, size);
     res.headers.erase("ETag");
     res.headers.erase("Last-Modified");
-    res.set_header("ETag", validators.etag);
+    if (req.get_param_value("noEtag") != "1")
+        res.set_header("ETag", validators.etag);
     res.set_header("Last-Modified", validators.lastModified);
     const bool ignoreRange = req.get_param_value("ignoreRange") == "1";
     if (!ignoreRange && fault != "nolength")

@@ -34,6 +34,7 @@ struct MediaContext {
 //   fault=shiftedRange a range request is answered from 1000 bytes past the asked offset
 //   fault=gzip      the body is announced as "Content-Encoding: gzip" (the bytes stay the file's)
 //   fault=hugeLength   "Content-Length: 2^60", then the file's bytes until the client leaves
+//   noEtag=1        no ETag: the date alone names the version
 //   faultTimes=K    a fault= applies to the first K requests only (default: all)
 //   changeFrom=R    from the R-th request of this address on, the file has other bytes, ETag and
 //                   Last-Modified (same length), see changedMediaSeed

@@ -359,6 +359,10 @@ bool DownloadJournal::save(const QList<JournalRow> &rows, QString *error)
         return failed(QStringLiteral("The list would take more than %1 bytes").arg(MaxFileBytes));
     if (!fromJson(json, &readBack, &version, &refused))
         return failed(QStringLiteral("The list would not read back (%1)").arg(refused));
+    // Counts past 2^53 come back as other numbers (texts may only lose what UTF-8 cannot hold).
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (readBack.at(i).bytes != rows.at(i).bytes || readBack.at(i).total != rows.at(i).total)
+            return failed(QStringLiteral("The list would not read back: row %1's counts are too large").arg(i + 1));
     if (file.write(json) != json.size() || !file.flush())
         return failed(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
     if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(m_path).constData()) != 0)

@@ -41,6 +41,8 @@ private Q_SLOTS:
     void sameNameTwoRowsKeepBothFiles();
     void explicitChoicesReplaceAFileOfTheList_data();
     void explicitChoicesReplaceAFileOfTheList();
+    void finishNeverReplacesAFileThatAppeared_data();
+    void finishNeverReplacesAFileThatAppeared();
     void fallbackNames_data();
     void fallbackNames();
     void renameDuringTransfer();
@@ -271,15 +273,61 @@ void TestDownloadPanel::explicitChoicesReplaceAFileOfTheList()
         rename(0, QStringLiteral("Later")); // the list's name only; the file keeps its name
         second.videoTitle = QStringLiteral("Other");
         onFirstProgress(panel(), second.mediaAddress, [&] { typeName(panel(), 1, QStringLiteral("Sunset")); });
-    } else {
-        h.seam->onModal = answerWith(1);
     }
+    h.seam->onModal = answerWith(1); // "Download and overwrite", asked when it is added or renamed
     panel().cmdDownload_Click(second);
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), second.mediaAddress), int(StateDownloaded), Wait);
     QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Sunset.mp4"));
     QCOMPARE(captionOf(panel(), second.mediaAddress), QStringLiteral("Video successfully downloaded!"));
     QVERIFY_MEDIA(folder() + QStringLiteral("Sunset.mp4"), otherId, 18, 1200000);
     QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Sunset.mp4")});
+    QCOMPARE(h.seam->callsOf(UiSeam::Kind::Modal).size(), 1);
+}
+
+void TestDownloadPanel::finishNeverReplacesAFileThatAppeared_data()
+{
+    QTest::addColumn<bool>("existsWhenAdded"); // and the user answers "Download and overwrite"
+    QTest::addColumn<QString>("duringTransfer"); // "write": a file of the name is (re)written; "move": Save to: changes
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("appeared while it ran") << false << "write" << "Appear [1].mp4";
+    QTest::newRow("chosen to overwrite, changed since") << true << "write" << "Appear [1].mp4";
+    QTest::newRow("chosen to overwrite, as it was") << true << "" << "Appear.mp4";
+    QTest::newRow("save folder changed to one holding the name") << false << "move" << "Appear [1].mp4";
+    QTest::newRow("chosen in the old save folder, the new one holds the name") << true << "move" << "Appear [1].mp4";
+}
+
+void TestDownloadPanel::finishNeverReplacesAFileThatAppeared()
+{
+    QFETCH(bool, existsWhenAdded);
+    QFETCH(QString, duringTransfer);
+    QFETCH(QString, expected);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Appear"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=1200000&rate=1000000"));
+    QString into = folder();
+    if (existsWhenAdded)
+        writeFile(into + QStringLiteral("Appear.mp4"), "the user's old video");
+    h.seam->onModal = answerWith(1);
+    const QString other = h.dir->filePath(QStringLiteral("elsewhere/"));
+    onFirstProgress(panel(), c.mediaAddress, [&] {
+        if (duringTransfer == QLatin1String("move")) {
+            QVERIFY(QDir().mkpath(other));
+            panel().setSavePath(other);
+            into = other;
+        }
+        if (!duringTransfer.isEmpty())
+            writeFile(into + QStringLiteral("Appear.mp4"), "someone else's file, written meanwhile");
+    });
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(nameOf(panel(), c.mediaAddress), expected);
+    QCOMPARE(captionOf(panel(), c.mediaAddress), expected == QLatin1String("Appear.mp4")
+                                                     ? QStringLiteral("Video successfully downloaded!")
+                                                     : QStringLiteral("Video downloaded, but saved as %1!").arg(expected));
+    QVERIFY_MEDIA(into + expected, Id, 18, 1200000);
+    if (!duringTransfer.isEmpty())
+        QCOMPARE(readFile(into + QStringLiteral("Appear.mp4")), QByteArray("someone else's file, written meanwhile"));
+    if (existsWhenAdded && duringTransfer == QLatin1String("move"))
+        QCOMPARE(readFile(folder() + QStringLiteral("Appear.mp4")), QByteArray("the user's old video"));
 }
 
 void TestDownloadPanel::fallbackNames_data()

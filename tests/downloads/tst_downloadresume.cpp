@@ -90,6 +90,8 @@ private Q_SLOTS:
     void brokenOrNewerJournal_data();
     void brokenOrNewerJournal();
     void sizeSpeedAndTimeLeft();
+    void absurdLengthCostsNothing();
+    void plantedLinkAtPartialName();
 
 private:
     DownloadPanel &panel() { return *h.panel; }
@@ -205,6 +207,14 @@ void TestDownloadResume::transientFaultsContinue_data()
                                            << qint64(2000000) << lost << 3 << true << true;
     QTest::newRow("ranges ignored") << "dropAfter=700000&dropTimes=2&ignoreRange=1&size=2000000" << qint64(2000000)
                                     << lost << 3 << true << false;
+    // Nothing of a part nobody asked for is kept; the next try asks for the whole file again.
+    QTest::newRow("a part nobody asked for") << "fault=unasked206&faultTimes=1&size=500000" << qint64(500000)
+                                             << "^Download interrupted \\(the server sent only part of the file\\): "
+                                                "trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$"
+                                             << 2 << false << false;
+    // A busy answer after a loss brings a static page's own validators: the kept bytes keep theirs.
+    QTest::newRow("an error page's validators") << "dropAfter=700000&dropTimes=1&busyFrom=2&busyTimes=2&errorValidators=1&size=2000000"
+                                                << qint64(2000000) << lost << 3 << false << false;
 }
 
 void TestDownloadResume::transientFaultsContinue()
@@ -510,6 +520,61 @@ void TestDownloadResume::brokenOrNewerJournal()
     else
         QCOMPARE(DownloadJournal(journalPath()).load().rows.size(), 1);
     QCOMPARE(h.seam->messages().size(), 1); // told once
+
+    // At the next start the lost rows' partial files still stay, as long as the set-aside journal does.
+    reopen();
+    QVERIFY(QFileInfo::exists(partial));
+    if (!newer) {
+        h.panel.reset();
+        QVERIFY(QFile::remove(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()));
+        reopen();
+        QVERIFY(!QFileInfo::exists(partial)); // the user removed it: the clean-up goes on
+    }
+}
+
+void TestDownloadResume::absurdLengthCostsNothing()
+{
+    // A length past what any file (and the journal) holds is refused as it arrives; a new start
+    // that gets the real file finishes it.
+    const QString query = QStringLiteral("fault=hugeLength&faultTimes=1&size=300000");
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
+    panel().openJournal(journalPath());
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+    QCOMPARE(captionOf(panel(), c.mediaAddress),
+             QStringLiteral("Download failed: the server announced a length no video has; nothing of it was kept."));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+    QCOMPARE(panel().records().at(0).validators.total, -1);
+    panel().journalWriter()->flush();
+    QCOMPARE(DownloadJournal(journalPath()).load().outcome, DownloadJournal::Loaded::Read);
+
+    selectOnly(panel(), {0});
+    panel().mnuStart_Click();
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Huge.mp4"), Id, 18, 300000);
+    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QString()}));
+}
+
+void TestDownloadResume::plantedLinkAtPartialName()
+{
+    // A link planted at the row's predictable partial name never makes the download write
+    // through it, whether it points at a file or nowhere.
+    for (const bool dangling : {false, true}) {
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Linked%1").arg(dangling), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=200000&n=%1").arg(dangling));
+        const QString precious = h.dir->filePath(QStringLiteral("precious%1").arg(dangling));
+        if (!dangling)
+            writeFile(precious, "the user's own bytes");
+        QVERIFY(QFile::link(precious, folder() + DownloadNames::PartialFileName(c.mediaAddress)));
+        panel().cmdDownload_Click(c);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+        QVERIFY2(captionOf(panel(), c.mediaAddress).contains(QStringLiteral("a link has the partial file's name")),
+                 qPrintable(captionOf(panel(), c.mediaAddress)));
+        if (dangling)
+            QVERIFY(!QFileInfo::exists(precious));
+        else
+            QCOMPARE(readFile(precious), QByteArray("the user's own bytes"));
+    }
 }
 
 void TestDownloadResume::sizeSpeedAndTimeLeft()

@@ -3,6 +3,7 @@
 #include "downloads/DownloadJournal.h"
 #include "downloads/JournalWriter.h"
 #include "downloads/RowSpeedMeter.h"
+#include "videoinfo/VideoEncoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+Q_DECLARE_METATYPE(JournalRow)
 
 namespace {
 
@@ -101,6 +104,23 @@ private Q_SLOTS:
         stream.byExtractor = true;
         stream.encoding = QStringLiteral("hls-720");
         QTest::newRow("a row the extractor fetches") << QList<JournalRow>{stream, sampleRow(4)};
+
+        // What the list hands the journal at most: 25 rows, each with every field at its limit
+        // (headers as many and as long as a format may bring, values beyond ASCII that take two
+        // bytes each in the file), must come back as written.
+        QList<JournalRow> limits;
+        for (int n = 0; n < DownloadJournal::MaxRows; ++n) {
+            JournalRow row = sampleRow(n);
+            row.fileName = QString(127, QChar(0xe9)) + QString::number(n % 10); // 255 bytes
+            row.total = row.bytes = TransferValidators::MaxLength;
+            row.lastModifiedStrong = true;
+            row.caption = QString(1000, QChar(0x65e5));
+            const QByteArray value(MaxRequestHeaderBytes / MaxRequestHeaders - 16, '\xe9');
+            for (int k = 0; k < MaxRequestHeaders; ++k)
+                row.headers.append({"X-Header-" + QByteArray::number(k + 10), value});
+            limits.append(row);
+        }
+        QTest::newRow("every field at its limit") << limits;
     }
     void everyFieldRoundTrips()
     {
@@ -120,6 +140,41 @@ private Q_SLOTS:
             QVERIFY2(loaded.rows.at(i) == rows.at(i), qPrintable(QStringLiteral("row %1").arg(i + 1)));
         QCOMPARE(QDir(dir.filePath(QStringLiteral("not/yet/there"))).entryList(QDir::Files),
                  QStringList{QStringLiteral("downloads.json")}); // no temporary file left behind
+    }
+
+    // The writer never leaves a journal that its reader would set aside at the next start.
+    void nothingIsWrittenThatCannotBeRead_data()
+    {
+        QTest::addColumn<JournalRow>("row");
+        JournalRow row = sampleRow(1);
+        row.bytes = row.total + 1;
+        QTest::newRow("more bytes than the total") << row;
+        row = sampleRow(1);
+        row.total = TransferValidators::MaxLength + 1;
+        QTest::newRow("a total past 2^53") << row;
+        row = sampleRow(1);
+        row.fileName = QStringLiteral("../x.mp4");
+        QTest::newRow("a name with a folder") << row;
+        row = sampleRow(1);
+        row.headers = {{"Bad Name", "1"}};
+        QTest::newRow("a header name with a blank") << row;
+        row = sampleRow(1);
+        row.caption = QString(5 * 1024 * 1024, QLatin1Char('x'));
+        QTest::newRow("larger than the reader takes") << row;
+    }
+    void nothingIsWrittenThatCannotBeRead()
+    {
+        QFETCH(JournalRow, row);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("downloads.json"));
+        DownloadJournal journal(path);
+        QVERIFY(journal.save({sampleRow(2)}));
+        const QByteArray before = contentOf(path);
+        QString error;
+        QVERIFY(!journal.save({sampleRow(2), row}, &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(contentOf(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("downloads.json")});
     }
 
     void brokenJournalsAreSetAsideOnce_data()

@@ -201,6 +201,15 @@ private Q_SLOTS:
         QTest::newRow("busy: the kept bytes stay") << QStringLiteral("&busyTimes=1&retryAfter=3") << 80000LL
                                                    << QStringLiteral("as sent") << QStringList{rest} << 503 << false
                                                    << false << QStringLiteral("kept");
+        QTest::newRow("an error page's own validators change nothing")
+            << QStringLiteral("&busyTimes=1&retryAfter=3&errorValidators=1") << 80000LL << QStringLiteral("as sent")
+            << QStringList{rest} << 503 << false << false << QStringLiteral("kept");
+        QTest::newRow("a range from elsewhere: asked again")
+            << QStringLiteral("&fault=shiftedRange") << 80000LL << QStringLiteral("as sent")
+            << QStringList{rest, QString()} << 200 << false << true << QStringLiteral("whole");
+        QTest::newRow("a weak date: the rest by its length, no If-Range")
+            << QString() << 80000LL << QStringLiteral("weak date") << QStringList{rest} << 206 << true << false
+            << QStringLiteral("whole");
     }
     void resumeIsDecidedByTheAnswer()
     {
@@ -215,7 +224,9 @@ private Q_SLOTS:
         constexpr qint64 size = 200000;
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("video.part"));
-        const QString base = QStringLiteral("size=%1&dropAfter=%2&dropTimes=1").arg(size).arg(kept);
+        const bool dateOnly = validators.endsWith(QLatin1String("date")) || validators == QLatin1String("date only");
+        const QString base = QStringLiteral("size=%1&dropAfter=%2&dropTimes=1").arg(size).arg(kept)
+                             + (dateOnly ? QStringLiteral("&noEtag=1") : QString());
         site.clear();
         Downloader d;
         CompletionLog log(d);
@@ -224,19 +235,21 @@ private Q_SLOTS:
         const TransferResult first = log.items.first().result;
         QCOMPARE(first.ok, kept == size);
         QCOMPARE(fileContents(target), expectedBytes(kept));
-        QVERIFY(first.validators.hasStrongEtag());
+        QCOMPARE(first.validators.hasStrongEtag(), !dateOnly);
         QVERIFY(!first.validators.lastModified.isEmpty());
+        // The site's date lies long before its answers: strong where no entity tag comes with it.
+        QCOMPARE(first.validators.lastModifiedStrong, dateOnly);
         QCOMPARE(first.validators.total, size);
 
         TransferRequest request;
         // The same file without the drop, or one that has become shorter than the bytes kept.
         const qint64 now = content == QLatin1String("shorter") ? 50000 : size;
-        request.url = media(QStringLiteral("size=%1").arg(now) + resumeQuery);
+        request.url = media(QStringLiteral("size=%1").arg(now) + resumeQuery + (dateOnly ? QStringLiteral("&noEtag=1") : QString()));
         request.targetFile = target;
         request.resumeFrom = QFileInfo(target).size();
         request.validators = first.validators;
-        if (validators == QLatin1String("date only"))
-            request.validators.etag.clear();
+        if (validators == QLatin1String("weak date"))
+            request.validators.lastModifiedStrong = false;
         else if (validators == QLatin1String("weak"))
             request.validators = {"W/" + first.validators.etag, QByteArray(), size};
         else if (validators == QLatin1String("none"))
@@ -258,6 +271,9 @@ private Q_SLOTS:
         for (const DemoSite::LoggedRequest &logged : site.requests().mid(before))
             sent.append(logged.range());
         QCOMPARE(sent, ranges);
+        const QString ifRange = site.requests().at(before).headers.value(QStringLiteral("If-Range"));
+        if (dateOnly) // a weak date is never sent as If-Range
+            QCOMPARE(ifRange, validators == QLatin1String("weak date") ? QString() : QString::fromLatin1(first.validators.lastModified));
         QCOMPARE(r.httpStatus, status);
         QCOMPARE(r.resumed, resumed);
         QCOMPARE(r.restarted, restarted);
@@ -275,6 +291,7 @@ private Q_SLOTS:
         }
         if (status == 503) {
             QCOMPARE(r.retryAfter, QByteArray("3"));
+            QCOMPARE(r.validators, request.validators); // still those of the bytes kept
             QVERIFY(answers.isEmpty()); // nothing went to the file
         } else {
             // What the list keeps at once is what the transfer ends with.
