@@ -476,6 +476,8 @@ private Q_SLOTS:
         QTest::newRow("connection dropped half-way") << QStringLiteral("size=200000&fault=drop") << 200 << false;
         QTest::newRow("body shorter than announced") << QStringLiteral("size=200000&fault=short") << 200 << false;
         QTest::newRow("stall after the headers") << QStringLiteral("size=5000&fault=stall") << 200 << true;
+        // Bytes announced as compressed although the file itself was asked for.
+        QTest::newRow("encoded body") << QStringLiteral("size=5000&fault=gzip") << 200 << false;
     }
     void failuresAreReportedAsFailures()
     {
@@ -497,6 +499,9 @@ private Q_SLOTS:
             QCOMPARE(r.timedOut, timedOut);
             if (!toFile && status == 200)
                 QVERIFY(log.items.first().data.size() < 200000);
+            if (toFile)
+                QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("x.part"))).size(),
+                         query.contains(QLatin1String("gzip")) ? 0 : r.bytesReceived);
         }
     }
 
