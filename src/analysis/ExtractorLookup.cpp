@@ -1,7 +1,7 @@
 #include "analysis/ExtractorLookup.h"
 
 #include "analysis/WatchAddress.h"
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "extractor/ExtractorInfoRequest.h"
 #include "extractor/ExtractorProcess.h"
 #include "videoinfo/VideoText.h"

@@ -1,7 +1,7 @@
 #include "analysis/PageText.h"
 
-#include "app/ErrorTrap.h"
-#include "app/RuntimeError.h"
+#include "base/ErrorTrap.h"
+#include "base/RuntimeError.h"
 #include "videoinfo/VideoText.h"
 
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "analysis/VideoDetails.h"
 
 #include "analysis/PageText.h"
-#include "app/AppState.h"
-#include "app/ErrorTrap.h"
+#include "base/AppState.h"
+#include "base/ErrorTrap.h"
 
 #include <limits>
 

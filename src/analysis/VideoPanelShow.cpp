@@ -5,8 +5,8 @@
 
 #include "analysis/DescriptionCaption.h"
 #include "analysis/ThumbnailBox.h"
-#include "app/ErrorTrap.h"
-#include "app/UiSeam.h"
+#include "base/ErrorTrap.h"
+#include "base/UiSeam.h"
 #include "controls/ucFormattedLabel.h"
 #include "extractor/ExtractorFailure.h"
 #include "transfer/Downloader.h"

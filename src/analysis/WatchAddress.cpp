@@ -1,7 +1,7 @@
 #include "analysis/WatchAddress.h"
 
-#include "app/AppState.h"
-#include "app/TextHelpers.h"
+#include "base/AppState.h"
+#include "base/TextHelpers.h"
 
 namespace WatchAddress {
 

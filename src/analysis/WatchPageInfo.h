@@ -2,7 +2,7 @@
 
 #include "analysis/FormatMap.h"
 #include "analysis/VideoDetails.h"
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "videoinfo/VideoInfo.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #include "app/ClipboardWatch.h"
 
 #include "analysis/WatchAddress.h"
-#include "app/UiSeam.h"
-#include "app/WebAddress.h"
+#include "base/UiSeam.h"
+#include "base/WebAddress.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

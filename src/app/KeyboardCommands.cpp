@@ -1,6 +1,6 @@
 #include "app/KeyboardCommands.h"
 
-#include "app/UiSeam.h"
+#include "base/UiSeam.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"

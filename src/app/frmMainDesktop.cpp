@@ -5,8 +5,8 @@
 
 #include "analysis/VideoPanel.h"
 #include "app/ClipboardWatch.h"
-#include "app/Settings.h"
-#include "app/WebAddress.h"
+#include "base/Settings.h"
+#include "base/WebAddress.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"
 

@@ -1,10 +1,12 @@
 #include "app/modMain.h"
 
-#include "app/AppState.h"
-#include "app/CommandLine.h"
+#include "base/AppState.h"
+#include "base/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "app/frmMain.h"
+
+#include "dialogs/DesktopSeam.h"
 
 #include <QApplication>
 
@@ -45,6 +47,7 @@ int Main(int argc, char **argv)
     QApplication::setApplicationVersion(AppState::VersionString());
     QGuiApplication::setDesktopFileName(QStringLiteral(CLIPVAULT_APP_ID)); // the installed desktop entry's name
     QApplication::setQuitOnLastWindowClosed(false);
+    UiSeam::installDesktop(); // real message boxes and file dialogs from here on
 
     // From here on a termination signal waits for the window, which closes on it; before, it would
     // end the process on the spot.

@@ -1,6 +1,6 @@
 #include "controls/FormattedText.h"
 
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 
 #include "controls/FormattedText.h"
 
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #include "controls/ucFormattedLabel.h"
 
-#include "app/RuntimeError.h"
-#include "app/TextHelpers.h"
+#include "base/RuntimeError.h"
+#include "base/TextHelpers.h"
 #include "controls/FormattedTextMeasure.h"
 #include "controls/ucFormattedLabelAccessible.h"
 

@@ -1,8 +1,8 @@
 #include "dialogs/frmAbout.h"
 
-#include "app/AppState.h"
-#include "app/ErrorTrap.h"
-#include "app/UiSeam.h"
+#include "base/AppState.h"
+#include "base/ErrorTrap.h"
+#include "base/UiSeam.h"
 #include "controls/LinkLabel.h"
 #include "image/ProgramImages.h"
 #include "image/BannerRender.h"

@@ -1,7 +1,7 @@
 #include "downloads/DownloadNames.h"
 
 #include "analysis/PageText.h"
-#include "app/FileHelpers.h"
+#include "base/FileHelpers.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "downloads/DownloadNotifier.h"
 
-#include "app/UiSeam.h"
+#include "base/UiSeam.h"
 
 #include <QSystemTrayIcon>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "downloads/DownloadPanel.h"
 
-#include "app/ErrorTrap.h"
-#include "app/FileHelpers.h"
-#include "app/Settings.h"
-#include "app/UiSeam.h"
+#include "base/ErrorTrap.h"
+#include "base/FileHelpers.h"
+#include "base/Settings.h"
+#include "base/UiSeam.h"
 #include "controls/SubClass.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadJournal.h"

@@ -1,9 +1,10 @@
 // The list's popup commands, clicks on the bars and renaming in place.
 #include "downloads/DownloadPanel.h"
 
-#include "app/ErrorTrap.h"
-#include "app/FileHelpers.h"
-#include "app/UiSeam.h"
+#include "base/ErrorTrap.h"
+#include "base/FileHelpers.h"
+#include "base/UiSeam.h"
+#include "dialogs/DesktopSeam.h"
 #include "dialogs/frmMsgBox.h"
 #include "dialogs/frmMenu.h"
 #include "downloads/DownloadNames.h"

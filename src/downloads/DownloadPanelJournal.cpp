@@ -2,8 +2,8 @@
 // and the partial files no row refers to any more.
 #include "downloads/DownloadPanel.h"
 
-#include "app/FileHelpers.h"
-#include "app/UiSeam.h"
+#include "base/FileHelpers.h"
+#include "base/UiSeam.h"
 #include "downloads/DownloadJournal.h"
 #include "downloads/DownloadNames.h"
 #include "downloads/JournalWriter.h"

@@ -2,8 +2,8 @@
 // copying it; and the end of a row.
 #include "downloads/DownloadPanel.h"
 
-#include "app/ErrorTrap.h"
-#include "app/FileHelpers.h"
+#include "base/ErrorTrap.h"
+#include "base/FileHelpers.h"
 #include "downloads/DownloadNames.h"
 #include "downloads/FinishedFile.h"
 #include "downloads/ProgressText.h"

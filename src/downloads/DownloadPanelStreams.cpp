@@ -1,7 +1,7 @@
 // Rows that the video extractor fetches: HLS and DASH streams, and video and audio merged.
 #include "downloads/DownloadPanel.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "extractor/ExtractorDownloads.h"
 #include "transfer/Downloader.h"
 

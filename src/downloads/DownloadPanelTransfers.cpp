@@ -1,9 +1,10 @@
 // Adding a download, starting and continuing its transfer, its progress and its end.
 #include "downloads/DownloadPanel.h"
 
-#include "app/ErrorTrap.h"
-#include "app/FileHelpers.h"
-#include "app/UiSeam.h"
+#include "base/ErrorTrap.h"
+#include "base/FileHelpers.h"
+#include "base/UiSeam.h"
+#include "dialogs/DesktopSeam.h"
 #include "dialogs/frmMsgBox.h"
 #include "downloads/DownloadNames.h"
 #include "downloads/ProgressText.h"

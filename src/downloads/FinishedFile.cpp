@@ -1,6 +1,6 @@
 #include "downloads/FinishedFile.h"
 
-#include "app/FileHelpers.h"
+#include "base/FileHelpers.h"
 #include "downloads/DownloadNames.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "downloads/ProgressText.h"
 
-#include "app/FileHelpers.h"
+#include "base/FileHelpers.h"
 #include "transfer/TransferResult.h"
 
 #include <QLocale>

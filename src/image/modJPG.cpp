@@ -1,9 +1,9 @@
 #include "image/modJPG.h"
 
-#include "app/AppState.h"
-#include "app/RuntimeError.h"
-#include "app/Settings.h"
-#include "app/UiSeam.h"
+#include "base/AppState.h"
+#include "base/RuntimeError.h"
+#include "base/Settings.h"
+#include "base/UiSeam.h"
 
 #include <QImageWriter>
 #include <QSaveFile>

@@ -1,9 +1,9 @@
 #include "search/SearchPanel.h"
 
 #include "analysis/PageText.h"
-#include "app/AppState.h"
-#include "app/ErrorTrap.h"
-#include "app/UiSeam.h"
+#include "base/AppState.h"
+#include "base/ErrorTrap.h"
+#include "base/UiSeam.h"
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "image/modJPG.h"

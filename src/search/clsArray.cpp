@@ -1,6 +1,6 @@
 #include "search/clsArray.h"
 
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <limits>
 

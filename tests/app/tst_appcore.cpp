@@ -1,10 +1,10 @@
-#include "app/AppState.h"
-#include "app/CommandLine.h"
-#include "app/ErrorTrap.h"
-#include "app/FileHelpers.h"
-#include "app/IniFile.h"
-#include "app/Settings.h"
-#include "app/UiSeam.h"
+#include "base/AppState.h"
+#include "base/CommandLine.h"
+#include "base/ErrorTrap.h"
+#include "base/FileHelpers.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
+#include "base/UiSeam.h"
 #include "support/SeamRecorder.h"
 
 #include <QDir>

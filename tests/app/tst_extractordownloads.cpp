@@ -6,8 +6,8 @@
 
 #include "analysis/ExtractorLookup.h"
 #include "analysis/VideoPanel.h"
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
 #include "demosite/clips.h"
 #include "demosite/mediacontent.h"
 #include "downloads/DownloadJournal.h"

@@ -1,4 +1,4 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "support/DemoSite.h"

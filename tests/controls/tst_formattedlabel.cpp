@@ -1,7 +1,7 @@
 // The formatted label: its markup and wrapping without a widget, then the real widget's size,
 // accessible text, stored properties and the pixels it paints.
 
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 #include "controls/FormattedText.h"
 #include "controls/FormattedTextColor.h"
 #include "controls/FormattedTextMeasure.h"

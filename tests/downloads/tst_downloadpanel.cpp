@@ -2,8 +2,8 @@
 // the confirmation dialog, names, renaming, the save folder and the bars' placement.
 #include "support/DemoSite.h"
 #include "PanelFixture.h"
-#include "app/AppState.h"
-#include "app/Settings.h"
+#include "base/AppState.h"
+#include "base/Settings.h"
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 

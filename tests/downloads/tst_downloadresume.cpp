@@ -11,7 +11,7 @@
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 
-#include "app/FileHelpers.h"
+#include "base/FileHelpers.h"
 
 #include <QAccessible>
 #include <QDir>

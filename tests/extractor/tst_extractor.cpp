@@ -2,9 +2,9 @@
 // downloads their streams; small shell scripts stand in for it through ExtractorPath wherever its
 // answer has to be hostile or its process has to misbehave.
 
-#include "app/AppState.h"
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "base/AppState.h"
+#include "base/IniFile.h"
+#include "base/Settings.h"
 #include "demosite/clips.h"
 #include "demosite/mediacontent.h"
 #include "extractor/ExtractorDownload.h"

@@ -4,7 +4,7 @@
 #include "image/PictureFromBytes.h"
 #include "image/modJPG.h"
 #include "image/modParsers.h"
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QBuffer>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #include "support/DemoSite.h"
 #include "support/SeamRecorder.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "search/SearchPanel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiSeam.h"
+#include "base/UiSeam.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,4 +1,4 @@
-#include "app/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 QString TrimBlanks(const QString &text)
 {

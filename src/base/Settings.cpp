@@ -1,9 +1,9 @@
-#include "app/Settings.h"
+#include "base/Settings.h"
 
-#include "app/AppState.h"
-#include "app/FileHelpers.h"
-#include "app/IniFile.h"
-#include "app/Installation.h"
+#include "base/AppState.h"
+#include "base/FileHelpers.h"
+#include "base/IniFile.h"
+#include "base/Installation.h"
 
 #include <QDir>
 #include <QFileInfo>

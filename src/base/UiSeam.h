@@ -7,6 +7,9 @@
 class QDialog;
 class QWidget;
 
+// Modal dialogs of the program's own and the main window that owns them belong to the widget
+// layer: see dialogs/DesktopSeam.h.
+
 // The one place through which the program asks the user something or hands something to the
 // desktop: message boxes, modal dialogs, folder and file dialogs, opening addresses, the clipboard.
 // Tests install a responder that answers and records every call instead of showing real dialogs.
@@ -51,16 +54,25 @@ using Responder = std::function<QVariant(const Call &)>;
 void setResponder(Responder responder); // an empty responder restores the real dialogs
 bool hasResponder();
 
-// The window that owns message boxes and dialogs when the caller names none.
-void setMainWindow(QWidget *window);
-QWidget *mainWindow();
+// What shows real dialogs when no responder answers: installed at start-up by the layer that
+// owns the widgets (dialogs/DesktopSeam.h). Without one, a message box is written to the log and
+// answered with its default (OK, or Yes), and the file dialogs are cancelled.
+struct Presenter
+{
+    std::function<int(const QString &text, int style, const QString &title, QWidget *owner)> messageBox;
+    std::function<QString(const QString &title, QWidget *owner)> browseForFolder;
+    std::function<QString(const QString &title, const QString &initialFolder, const QString &filter,
+                          const QString &defaultSuffix, QWidget *owner)>
+        saveFileName;
+};
+void setPresenter(Presenter presenter);
+// Asks the responder, when there is one (invalid otherwise).
+QVariant answer(const Call &call);
 
 QString applicationTitle(); // "Clipvault"
 
 int messageBox(const QString &text, int style, const QString &title = applicationTitle(),
                QWidget *owner = nullptr);
-// Shows the dialog modally; the answer is whatever `answer` reads from it once it has closed.
-int showModal(QDialog *dialog, const std::function<int()> &answer);
 QString browseForFolder(const QString &title, QWidget *owner = nullptr);
 QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
                      const QString &defaultSuffix, QWidget *owner = nullptr);

@@ -1,6 +1,6 @@
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 #include <QCommandLineParser>
 

@@ -1,4 +1,4 @@
-#include "app/WebAddress.h"
+#include "base/WebAddress.h"
 
 #include <QMimeData>
 

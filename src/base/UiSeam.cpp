@@ -1,16 +1,12 @@
-#include "app/UiSeam.h"
+#include "base/UiSeam.h"
 
-#include "app/AppState.h"
-#include "app/WebAddress.h"
+#include "base/AppState.h"
+#include "base/WebAddress.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QDialog>
 #include <QDir>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPointer>
+#include <QGuiApplication>
 #include <QUrl>
 
 namespace UiSeam {
@@ -23,20 +19,10 @@ Responder &responder()
     return r;
 }
 
-QPointer<QWidget> &mainWindowRef()
+Presenter &presenter()
 {
-    static QPointer<QWidget> w;
-    return w;
-}
-
-QWidget *ownerOr(QWidget *owner)
-{
-    return owner ? owner : mainWindowRef().data();
-}
-
-QVariant answer(const Call &call)
-{
-    return responder() ? responder()(call) : QVariant();
+    static Presenter p;
+    return p;
 }
 
 // The address as something the desktop may open: a web page with a host or a mail address.
@@ -71,6 +57,16 @@ void hand(Kind kind, const QUrl &url)
 
 } // namespace
 
+QVariant answer(const Call &call)
+{
+    return responder() ? responder()(call) : QVariant();
+}
+
+void setPresenter(Presenter p)
+{
+    presenter() = std::move(p);
+}
+
 void setResponder(Responder r)
 {
     responder() = std::move(r);
@@ -79,16 +75,6 @@ void setResponder(Responder r)
 bool hasResponder()
 {
     return static_cast<bool>(responder());
-}
-
-void setMainWindow(QWidget *window)
-{
-    mainWindowRef() = window;
-}
-
-QWidget *mainWindow()
-{
-    return mainWindowRef().data();
 }
 
 QString applicationTitle()
@@ -110,41 +96,10 @@ int messageBox(const QString &text, int style, const QString &title, QWidget *ow
         return (style & 0x7) == YesNo ? Yes : Ok;
     }
 
-    QMessageBox box(ownerOr(owner));
-    box.setWindowTitle(title);
-    box.setText(text);
-    switch (style & 0x70) {
-    case Critical: box.setIcon(QMessageBox::Critical); break;
-    case Question: box.setIcon(QMessageBox::Question); break;
-    case Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case 64: box.setIcon(QMessageBox::Information); break;
-    default: break;
-    }
-    if ((style & 0x7) == YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? Yes : No;
-    }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return Ok;
-}
-
-int showModal(QDialog *dialog, const std::function<int()> &readAnswer)
-{
-    if (hasResponder()) {
-        Call call;
-        call.kind = Kind::Modal;
-        call.text = dialog->objectName();
-        call.title = dialog->windowTitle();
-        call.dialog = dialog;
-        answer(call); // the responder works the dialog's controls and closes it
-        if (dialog->isVisible())
-            dialog->reject();
-        return readAnswer();
-    }
-    dialog->exec();
-    return readAnswer();
+    if (presenter().messageBox)
+        return presenter().messageBox(text, style, title, owner);
+    qWarning("%s: %s", qPrintable(title), qPrintable(text));
+    return (style & 0x7) == YesNo ? Yes : Ok;
 }
 
 QString browseForFolder(const QString &title, QWidget *owner)
@@ -155,8 +110,7 @@ QString browseForFolder(const QString &title, QWidget *owner)
         call.title = title;
         return answer(call).toString();
     }
-    return QFileDialog::getExistingDirectory(ownerOr(owner), title, QString(),
-                                             QFileDialog::ShowDirsOnly);
+    return presenter().browseForFolder ? presenter().browseForFolder(title, owner) : QString();
 }
 
 QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
@@ -171,14 +125,8 @@ QString saveFileName(const QString &title, const QString &initialFolder, const Q
         call.suffix = defaultSuffix;
         return answer(call).toString();
     }
-    QFileDialog dialog(ownerOr(owner), title, initialFolder, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(defaultSuffix);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    return presenter().saveFileName ? presenter().saveFileName(title, initialFolder, filter, defaultSuffix, owner)
+                                    : QString();
 }
 
 void shellOpen(const QString &address)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 #include <QString>
 #include <exception>

@@ -1,6 +1,6 @@
-#include "app/Installation.h"
+#include "base/Installation.h"
 
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "base/AppState.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "app/ErrorTrap.h"
+#include "base/ErrorTrap.h"
 
-#include "app/UiSeam.h"
+#include "base/UiSeam.h"
 
 namespace ErrorTrap {
 

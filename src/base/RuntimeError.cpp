@@ -1,4 +1,4 @@
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 RuntimeError::RuntimeError(int number, const QString &description, RaisedAt where)
     : std::runtime_error(description.toStdString())
