@@ -4,8 +4,8 @@
 #include "FuzzSupport.h"
 #include "support/ReferenceText.h"
 
-#include "app/RuntimeError.h"
-#include "app/TextHelpers.h"
+#include "base/RuntimeError.h"
+#include "base/TextHelpers.h"
 #include "controls/FormattedText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

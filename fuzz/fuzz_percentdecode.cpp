@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "analysis/PageText.h"
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,7 +4,7 @@
 
 #include "analysis/PageText.h"
 #include "analysis/VideoDetails.h"
-#include "app/RuntimeError.h"
+#include "base/RuntimeError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/TextHelpers.h"
+#include "base/TextHelpers.h"
 #include "controls/FormattedText.h"
 #include "controls/FormattedTextMeasure.h"
 
