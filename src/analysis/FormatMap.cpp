@@ -1,6 +1,6 @@
 #include "analysis/FormatMap.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 
 #include <QStringList>
 

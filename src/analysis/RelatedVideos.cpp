@@ -1,6 +1,6 @@
 #include "analysis/RelatedVideos.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/WatchAddress.h"
 
 #include <QStringList>

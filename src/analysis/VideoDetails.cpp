@@ -1,6 +1,6 @@
 #include "analysis/VideoDetails.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "base/AppState.h"
 #include "base/ErrorTrap.h"
 

@@ -1,7 +1,7 @@
 #include "analysis/VideoPanel.h"
 
 #include "analysis/ExtractorLookup.h"
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/WatchAddress.h"
 #include "analysis/WatchPageInfo.h"

@@ -1,6 +1,6 @@
 #include "analysis/WatchPageInfo.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/RelatedVideos.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include "base/UiSeam.h"
 #include "controls/SubClass.h"
 #include "dialogs/frmMenu.h"
-#include "downloads/DownloadJournal.h"
-#include "downloads/JournalWriter.h"
+#include "queue/DownloadJournal.h"
+#include "queue/JournalWriter.h"
 #include "downloads/LabelEditDelegate.h"
-#include "downloads/ProgressText.h"
+#include "queue/ProgressText.h"
 #include "downloads/RowProgressBar.h"
 #include "extractor/ExtractorDownloads.h"
 #include "image/MenuIcons.h"
@@ -122,22 +122,18 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     Subclass1 = new SubClass(this);
     connect(Subclass1, &SubClass::WndProc, this, &DownloadPanel::Subclass1_WndProc);
 
-    m_savers = new QThreadPool(this);
-    m_savers->setMaxThreadCount(2);
-
-    DownloadVid = new Downloader(this);
-    connect(DownloadVid, &Downloader::Progress, this, &DownloadPanel::DownloadVid_Progress);
-    connect(DownloadVid, &Downloader::Complete, this, &DownloadPanel::DownloadVid_Complete);
-    connect(DownloadVid, &Downloader::Answered, this, &DownloadPanel::DownloadVid_Answered);
-    DownloadStream = new ExtractorDownloads(this);
-    connect(DownloadStream, &ExtractorDownloads::Progress, this, &DownloadPanel::DownloadVid_Progress);
-    connect(DownloadStream, &ExtractorDownloads::Complete, this, &DownloadPanel::DownloadVid_Complete);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &DownloadPanel::Timer1_Timer);
-    Timer1->start();
+    m_queue = new DownloadQueue(this);
+    DownloadVid = m_queue->DownloadVid;
+    DownloadStream = m_queue->DownloadStream;
+    Timer1 = m_queue->Timer1;
+    connect(txtSavePath, &QLineEdit::textChanged, m_queue, &DownloadQueue::setSavePath);
+    connect(m_queue, &DownloadQueue::rowInserted, this, &DownloadPanel::rowInserted);
+    connect(m_queue, &DownloadQueue::rowChanged, this, &DownloadPanel::rowChanged);
+    connect(m_queue, &DownloadQueue::rowRemoved, this, &DownloadPanel::rowRemoved);
+    connect(m_queue, &DownloadQueue::figuresChanged, this, &DownloadPanel::showFigures);
+    connect(m_queue, &DownloadQueue::speedTextChanged, this, &DownloadPanel::speedTextChanged);
+    connect(m_queue, &DownloadQueue::freeSpaceTextChanged, this, &DownloadPanel::freeSpaceTextChanged);
+    connect(m_queue, &DownloadQueue::downloadEnded, this, &DownloadPanel::downloadEnded);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &DownloadPanel::cmdBrowse_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &DownloadPanel::cmdOpen_Click);
@@ -151,31 +147,14 @@ DownloadPanel::~DownloadPanel()
     disconnect(this, &DownloadPanel::speedTextChanged, nullptr, nullptr);
     disconnect(this, &DownloadPanel::freeSpaceTextChanged, nullptr, nullptr);
     disconnect(this, &DownloadPanel::downloadEnded, nullptr, nullptr);
-    // A body being copied into place is whole: it is finished, not dropped, and its row says so
-    // before the list is written for the last time.
-    m_savers->waitForDone();
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    // The list goes before the hook and the transfers; neither may call back into a panel
-    // that is half gone. Partial files stay for the next start.
+    // The core goes before the hook and the list; neither may call back into a panel that is
+    // half gone. It finishes what is being put in place and keeps the partial files.
     m_editDelegate->detach();
     Subclass1->sethWnd(nullptr);
     disconnect(Subclass1, nullptr, this, nullptr);
-    disconnect(DownloadVid, nullptr, this, nullptr);
-    disconnect(DownloadStream, nullptr, this, nullptr);
-    Timer1->stop();
-    for (int row = 0; row < m_records.count(); ++row) {
-        DownloadRecord &record = m_records.at(row);
-        cancelFetch(record.key);
-        closeHandle(record);
-        const QFileInfo partial(record.partialFile);
-        if (partial.isFile())
-            record.fileBytes = partial.size();
-    }
-    if (m_journalWriter) {
-        m_journalWriter->rowsChanged();
-        delete m_journalWriter; // before the journal it writes to
-        m_journalWriter = nullptr;
-    }
+    disconnect(m_queue, nullptr, this, nullptr);
+    delete m_queue;
+    m_queue = nullptr;
 }
 
 void DownloadPanel::attachMenu(frmMenu *menu)
@@ -191,11 +170,6 @@ void DownloadPanel::attachMenu(frmMenu *menu)
     connect(menu->mnuRemoveDownError, &QAction::triggered, this, &DownloadPanel::mnuRemoveDownError_Click);
 }
 
-bool DownloadPanel::anyDownloading() const
-{
-    return m_records.anyInState(StateDownloading);
-}
-
 QString DownloadPanel::savePath() const
 {
     return txtSavePath->text();
@@ -204,35 +178,80 @@ QString DownloadPanel::savePath() const
 void DownloadPanel::setSavePath(const QString &path)
 {
     txtSavePath->setText(path);
+    m_queue->setSavePath(path);
 }
 
-QString DownloadPanel::targetPath(const QString &fileName) const
+void DownloadPanel::rowInserted(int row)
 {
-    return modFunctions::WithSeparator(savePath()) + fileName;
+    const DownloadRecord &record = m_queue->records().at(row);
+    auto *item = new QTreeWidgetItem;
+    item->setText(ColVideo, record.fileName);
+    item->setIcon(ColVideo, MenuIcons::stateIcon(record.state));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
+    item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(ColSpeed, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(ColTimeLeft, Qt::AlignRight | Qt::AlignVCenter);
+    lvwDownloads->insertTopLevelItem(row, item);
+    PutProgressBarInListview();
 }
 
-void DownloadPanel::showFreeSpace(const QString &folder)
+void DownloadPanel::rowChanged(int row)
 {
-    Q_EMIT freeSpaceTextChanged(QStringLiteral("Free Disk Space: ") + modFunctions::FreeDiskSpace(folder));
+    if (row < 0 || row >= m_queue->records().count())
+        return;
+    const DownloadRecord &record = m_queue->records().at(row);
+    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row)) {
+        if (item->text(ColVideo) != record.fileName)
+            item->setText(ColVideo, record.fileName);
+        item->setIcon(ColVideo, MenuIcons::stateIcon(record.state));
+    }
+    qint64 value = m_queue->records().percent(row);
+    UpdateProgbar(row, record.caption, 100, value);
 }
 
-void DownloadPanel::setRowState(int row, int state)
+void DownloadPanel::rowRemoved(int row)
 {
-    if (state != StateDownloading)
-        m_records.at(row).retryAtMs = 0;
-    m_records.at(row).state = state;
-    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
-        item->setIcon(ColVideo, MenuIcons::stateIcon(state));
+    // Bars go from the highest index down; bar 0 stays.
+    if (MainPB.size() > 1) {
+        RowProgressBar *bar = MainPB.takeLast();
+        bar->hide();
+        bar->deleteLater();
+    }
+    delete lvwDownloads->takeTopLevelItem(row);
+    PutProgressBarInListview();
+}
+
+void DownloadPanel::showFigures(int row, const QString &size, const QString &speed, const QString &timeLeft)
+{
+    QTreeWidgetItem *item = lvwDownloads->topLevelItem(row);
+    if (!item)
+        return;
+    const std::pair<int, const QString &> cells[] = {{ColSize, size}, {ColSpeed, speed}, {ColTimeLeft, timeLeft}};
+    for (const auto &[column, text] : cells)
+        if (item->text(column) != text)
+            item->setText(column, text);
 }
 
 void DownloadPanel::setRowFileName(int row, const QString &name)
 {
-    if (row < 0 || row >= m_records.count())
-        return;
-    m_records.at(row).fileName = name;
-    if (QTreeWidgetItem *item = lvwDownloads->topLevelItem(row))
-        item->setText(ColVideo, name);
-    rowsChanged();
+    m_queue->rename(row, name, std::exchange(m_renameReplaces, FinishedFile::Stamp()));
+}
+
+void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key, qint64 BytesDone, qint64 BytesTotal,
+                                         int Status)
+{
+    m_queue->onProgress(URL, Key, BytesDone, BytesTotal, Status);
+}
+
+void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+                                         const TransferResult &result)
+{
+    m_queue->onComplete(URL, data, Key, result);
+}
+
+void DownloadPanel::DownloadVid_Answered(const QString &URL, const QString &Key, const TransferAnswer &answer)
+{
+    m_queue->onAnswered(URL, Key, answer);
 }
 
 bool DownloadPanel::eventFilter(QObject *watched, QEvent *event)
@@ -281,9 +300,9 @@ void DownloadPanel::cmdBrowse_Click()
                                UiSeam::Exclamation);
             return;
         }
-        txtSavePath->setText(path);
+        setSavePath(path);
         Settings::WriteValue(QStringLiteral("VideoSavePath"), path);
-        showFreeSpace(path);
+        Q_EMIT freeSpaceTextChanged(QStringLiteral("Free Disk Space: ") + modFunctions::FreeDiskSpace(path));
     });
 }
 

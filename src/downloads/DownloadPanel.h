@@ -1,47 +1,30 @@
 #pragma once
 
-#include "downloads/DownloadChoice.h"
-#include "downloads/DownloadRecords.h"
-#include "downloads/SpeedMeter.h"
+#include "queue/DownloadChoice.h"
+#include "queue/DownloadQueue.h"
 
-#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
-#include <memory>
-
 class Downloader;
 class ExtractorDownloads;
 class LabelEditDelegate;
-class QFile;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QThreadPool;
 class QTimer;
 class QTreeWidget;
-class QTreeWidgetItem;
 class RowProgressBar;
 class SubClass;
 class frmMenu;
 struct TransferAnswer;
 struct TransferResult;
-class DownloadJournal;
-class JournalWriter;
-struct JournalRow;
-namespace FinishedFile {
-struct Outcome;
-struct Stamp;
-}
 
-// The download list with its save folder: rows keyed by media address, one bar per row laid over
-// its "Status" cell, the transfers of every row at once, the list's popup commands, renaming in
-// place, the average speed and the free space for the status bar.
-//
-// Rows outlive a transfer and the program: Stop, a failure and closing keep a row's partial file,
-// and Start continues it with a range request; transient failures are tried again by themselves;
-// with a journal open, the list is written to it on every change and comes back at the next start.
+// The download list as the user sees it, with its save folder: one row per row of the download
+// core (DownloadQueue), one bar per row laid over its "Status" cell, the popup commands, renaming
+// in place, the save-folder controls. It shows what the core tells and forwards the user's
+// commands; every rule about a download lives in the core.
 class DownloadPanel final : public QWidget
 {
     Q_OBJECT
@@ -53,30 +36,21 @@ public:
     explicit DownloadPanel(QWidget *parent = nullptr);
     ~DownloadPanel() override; // running transfers end without events; their partial files stay
 
+    DownloadQueue *queue() const { return m_queue; }
+
     // For the main window.
-    bool anyDownloading() const;
+    bool anyDownloading() const { return m_queue->anyDownloading(); }
     QString savePath() const;
     void setSavePath(const QString &path);
 
-    // Reads the list kept in the journal at path (the user's data folder by default), brings its
-    // rows back (rows that were downloading continue), removes partial files of this program
-    // that no row refers to any more, and from then on writes every change of the list to it.
-    // A journal that cannot be read is set aside and the user is told once. Call it once, after
-    // the save folder is set.
-    void openJournal(const QString &path = QString());
-    const DownloadJournal *journal() const { return m_journal.get(); }
-    JournalWriter *journalWriter() const { return m_journalWriter; }
-
-    // Rows whose bytes come from elsewhere (another downloader) use the list through these, as
-    // the list's own transfers do: append a row in state 1 without starting a transfer, report
-    // its progress, end it with a state and a caption.
-    bool appendRow(const DownloadChoice &choice, const QString &fileName);
-    void reportProgress(const QString &key, qint64 done, qint64 total);
-    void endRow(const QString &key, int state, const QString &caption);
-
-    // Waits between tries are scaled by this factor (tests shorten them; the captions still
-    // give the seconds of the full wait).
-    static void setRetryTimeScale(double scale);
+    // See DownloadQueue.
+    void openJournal(const QString &path = QString()) { m_queue->openJournal(path); }
+    const DownloadJournal *journal() const { return m_queue->journal(); }
+    JournalWriter *journalWriter() const { return m_queue->journalWriter(); }
+    bool appendRow(const DownloadChoice &choice, const QString &fileName) { return m_queue->appendRow(choice, fileName); }
+    void reportProgress(const QString &key, qint64 done, qint64 total) { m_queue->reportProgress(key, done, total); }
+    void endRow(const QString &key, int state, const QString &caption) { m_queue->endRow(key, state, caption); }
+    static void setRetryTimeScale(double scale) { DownloadQueue::setRetryTimeScale(scale); }
     // Connects the list's commands to a popup-menu form (done at once for frmMenu::instance()).
     void attachMenu(frmMenu *menu);
 
@@ -88,15 +62,15 @@ public:
     QTreeWidget *lvwDownloads = nullptr;
     QList<RowProgressBar *> MainPB;
     SubClass *Subclass1 = nullptr;
+    // The core's timer and transfers, under the names the list's handlers have.
     QTimer *Timer1 = nullptr;
     Downloader *DownloadVid = nullptr;
-    // Rows of streams and merged video and audio: the extractor fetches them, with the same events.
     ExtractorDownloads *DownloadStream = nullptr;
 
     // The records and the speed meter, for tests and the main window to read.
-    const DownloadRecords &records() const { return m_records; }
-    const SpeedMeter &speedMeter() const { return m_speed; }
-    QString speedText() const { return m_speedText; }
+    const DownloadRecords &records() const { return m_queue->records(); }
+    const SpeedMeter &speedMeter() const { return m_queue->speedMeter(); }
+    QString speedText() const { return m_queue->speedText(); }
 
     // Handlers.
     void cmdDownload_Click(const DownloadChoice &choice);
@@ -105,7 +79,7 @@ public:
     void DownloadVid_Complete(const QString &URL, const QByteArray &data, const QString &Key,
                               const TransferResult &result);
     void DownloadVid_Answered(const QString &URL, const QString &Key, const TransferAnswer &answer);
-    void Timer1_Timer();
+    void Timer1_Timer() { m_queue->tick(); }
     void mnuStart_Click();
     void mnuStop_Click();
     void mnuRemoveSelected_Click();
@@ -136,51 +110,19 @@ private:
     friend class LabelEditDelegate;
 
     void PositionProgressBars();
-    bool addRow(const DownloadChoice &choice, const QString &fileName, bool start,
-                const FinishedFile::Stamp &replaceable = {});
-    void insertItem(const DownloadRecord &record);
-    void startTransfer(int row, bool retry = false);
-    void startStream(int row);
-    bool newPartialFile(int row); // in the save folder; false when the row ended for want of one
-    void cancelFetch(const QString &key); // ends the row's transfer or extractor run, without events
-    static QString streamFailedCaption(const QString &errorLine);
-    void closeHandle(DownloadRecord &record);
-    void dropPartial(DownloadRecord &record);
-    void keepPartial(DownloadRecord &record);
-    void failRow(int row, const TransferResult &result);
-    void retryLater(int row, const TransferResult &result, int retryNumber, qint64 delayMs);
-    void cancelRetry(DownloadRecord &record);
-    void retryNow(const QString &key);
-    bool fitsOnDisk(int row, qint64 total, qint64 kept);
-    void updateColumns(qint64 nowMs);
-    void setCell(int row, int column, const QString &text);
-    // The journal.
-    QList<JournalRow> journalRows() const;
-    void restoreRow(const JournalRow &row);
-    void removeOrphans(const QStringList &folders);
-    void rowsChanged();
-    void bytesChanged();
-    void setRowState(int row, int state);
-    void setRowFileName(int row, const QString &name);
-    void removeRow(int row);
+    void rowInserted(int row);
+    void rowChanged(int row);
+    void rowRemoved(int row);
+    void showFigures(int row, const QString &size, const QString &speed, const QString &timeLeft);
+    void setRowFileName(int row, const QString &name); // a committed rename
     void redrawAllBars();
-    void showFreeSpace(const QString &folder);
-    void saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size);
-    void bodySaved(const QString &key, const FinishedFile::Outcome &outcome);
-    void endRow(int row, int state, const QString &caption);
-    QString targetPath(const QString &fileName) const;
+    QList<int> selectedRows() const;
     void popupMenu(const QPoint &globalPos);
 
-    DownloadRecords m_records;
-    SpeedMeter m_speed;
-    QString m_speedText;
+    DownloadQueue *m_queue = nullptr;
     QString EditExtension;
     int m_editRow = -1;
-    QHash<QString, QString> m_savingTargets; // key -> the path its body is being moved to
-    QThreadPool *m_savers = nullptr; // long copies of finished bodies, off the user interface
-    QHash<QString, QTimer *> m_retryTimers; // key -> the wait of a row that tries again
-    std::unique_ptr<DownloadJournal> m_journal;
-    JournalWriter *m_journalWriter = nullptr;
+    FinishedFile::Stamp m_renameReplaces; // the file a rename being committed may replace
     QPointer<frmMenu> m_menu;
     LabelEditDelegate *m_editDelegate = nullptr;
 };

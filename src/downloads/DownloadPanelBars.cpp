@@ -63,8 +63,9 @@ void DownloadPanel::UpdateProgbar(int Index, const QString &Caption, qint64 Max,
 
 void DownloadPanel::redrawAllBars()
 {
-    for (int row = 0; row < m_records.count(); ++row) {
-        qint64 value = m_records.percent(row);
-        UpdateProgbar(row, m_records.at(row).caption, 100, value);
+    const DownloadRecords &records = m_queue->records();
+    for (int row = 0; row < records.count(); ++row) {
+        qint64 value = records.percent(row);
+        UpdateProgbar(row, records.at(row).caption, 100, value);
     }
 }

@@ -7,11 +7,9 @@
 #include "dialogs/DesktopSeam.h"
 #include "dialogs/frmMsgBox.h"
 #include "dialogs/frmMenu.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/ProgressText.h"
+#include "queue/DownloadNames.h"
+#include "queue/ProgressText.h"
 #include "downloads/RowProgressBar.h"
-#include "extractor/ExtractorDownloads.h"
-#include "transfer/Downloader.h"
 
 #include <QCursor>
 #include <QFileInfo>
@@ -70,70 +68,66 @@ void DownloadPanel::MainPB_MouseUp(int Index, Qt::MouseButton Button, Qt::Keyboa
         popupMenu(MainPB[Index]->mapToGlobal(pos));
 }
 
+QList<int> DownloadPanel::selectedRows() const
+{
+    QList<int> rows;
+    for (int row = 0; row < lvwDownloads->topLevelItemCount(); ++row)
+        if (isSelected(lvwDownloads, row))
+            rows.append(row);
+    return rows;
+}
+
+void DownloadPanel::cmdDownload_Click(const DownloadChoice &choice)
+{
+    ErrorTrap::run(QStringLiteral("cmdDownload_Click"), QStringLiteral("Form frmMain"), [&] {
+        if (!m_queue->mayAdd(choice))
+            return;
+        QString fileName = DownloadNames::Safe(choice.videoTitle + choice.suffix, choice.videoId, choice.suffix);
+        FinishedFile::Stamp replaceable;
+        if (modFunctions::FileExists(m_queue->targetPath(fileName))) {
+            frmMsgBox dialog(window());
+            const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
+            if (answer == 2)
+                fileName = modFunctions::GetUniqueFileName(savePath(), fileName);
+            else if (answer == 1)
+                replaceable = FinishedFile::Stamp::of(m_queue->targetPath(fileName)); // that file, as it is now
+            else
+                return;
+        }
+        m_queue->add(choice, fileName, replaceable);
+    });
+}
+
 void DownloadPanel::mnuStart_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStart_Click"), QStringLiteral("Form frmMenu"), [&] {
-        for (int row = 0; row < m_records.count(); ++row) {
-            const DownloadRecord &record = m_records.at(row);
-            if (!isSelected(lvwDownloads, row) || record.state == StateDownloaded || record.saving
-                || m_records.percent(row) != 0)
-                continue;
-            endRow(row, StateDownloading, ProgressText::Starting);
-            startTransfer(row);
-        }
+        // By key: starting a row lets pending events run, and rows may go meanwhile.
+        QStringList keys;
+        for (const int row : selectedRows())
+            keys << m_queue->records().at(row).key;
+        for (const QString &key : keys)
+            m_queue->start(m_queue->records().indexOf(key));
     });
 }
 
 void DownloadPanel::mnuStop_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStop_Click"), QStringLiteral("Form frmMenu"), [&] {
-        for (int row = 0; row < m_records.count(); ++row) {
-            DownloadRecord &record = m_records.at(row);
-            // A row waiting to try again stops too, and so does an extractor still reading its page.
-            if (!isSelected(lvwDownloads, row)
-                || (m_records.percent(row) == 0 && record.retryAtMs == 0 && !DownloadStream->IsRunning(record.key)))
-                continue;
-            cancelFetch(record.key);
-            cancelRetry(record);
-            closeHandle(record);
-            keepPartial(record); // Start continues from its bytes
-            m_records.setPercent(row, 0);
-            record.bytes = 0;
-            record.speed.reset();
-            endRow(row, StateStopped, ProgressText::Stopped);
-        }
-        m_speed.SpeedBaselineReset = true;
+        for (const int row : selectedRows())
+            m_queue->stop(row);
+        m_queue->settle(true);
     });
-}
-
-void DownloadPanel::removeRow(int row)
-{
-    // Bars go from the highest index down; bar 0 stays.
-    if (MainPB.size() > 1) {
-        RowProgressBar *bar = MainPB.takeLast();
-        bar->hide();
-        bar->deleteLater();
-    }
-    m_records.removeAt(row);
-    delete lvwDownloads->takeTopLevelItem(row);
-    rowsChanged();
-    PutProgressBarInListview();
 }
 
 void DownloadPanel::mnuRemoveSelected_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuRemoveSelected_Click"), QStringLiteral("Form frmMenu"), [&] {
-        for (int row = m_records.count() - 1; row >= 0; --row) {
-            if (row >= m_records.count() || !isSelected(lvwDownloads, row))
-                continue;
-            DownloadRecord &record = m_records.at(row);
-            cancelFetch(record.key);
-            cancelRetry(record);
-            dropPartial(record);
-            removeRow(row);
+        for (int row = m_queue->records().count() - 1; row >= 0; --row) {
+            if (row < m_queue->records().count() && isSelected(lvwDownloads, row))
+                m_queue->remove(row);
         }
         redrawAllBars();
-        m_speed.SpeedBaselineReset = true;
+        m_queue->settle(true);
     });
 }
 
@@ -141,70 +135,59 @@ void DownloadPanel::mnuRemoveDownError_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuRemoveDownError_Click"), QStringLiteral("Form frmMenu"), [&] {
         int removed = 0;
-        for (int row = m_records.count() - 1; row >= 0; --row) {
-            if (row >= m_records.count())
-                continue;
-            const int state = m_records.at(row).state;
-            if (state != StateDownloaded && state != StateError)
-                continue;
-            dropPartial(m_records.at(row)); // what a failed row kept
-            removeRow(row);
-            ++removed;
-        }
+        for (int row = m_queue->records().count() - 1; row >= 0; --row)
+            removed += m_queue->removeIfEnded(row) ? 1 : 0;
         redrawAllBars();
-        if (removed > 0)
-            m_speed.SpeedBaselineReset = true;
+        m_queue->settle(removed > 0);
     });
 }
 
 void DownloadPanel::lvwDownloads_BeforeLabelEdit(int &Cancel)
 {
     int row = m_editRow;
-    if (row < 0 || row >= m_records.count())
+    if (row < 0 || row >= m_queue->records().count())
         row = lvwDownloads->indexOfTopLevelItem(lvwDownloads->currentItem());
-    if (row >= 0 && m_records.at(row).saving) {
+    if (row >= 0 && !m_queue->mayRename(row)) {
         Cancel = 1; // its name is being given to the file right now
         return;
     }
-    EditExtension = row >= 0 ? DownloadNames::EditExtension(m_records.at(row).fileName) : QString();
+    EditExtension = row >= 0 ? DownloadNames::EditExtension(m_queue->records().at(row).fileName) : QString();
 }
 
 void DownloadPanel::lvwDownloads_AfterLabelEdit(int &Cancel, QString &NewString)
 {
+    const DownloadRecords &records = m_queue->records();
     const int row = m_editRow;
-    const QString videoId = row >= 0 && row < m_records.count() ? m_records.at(row).videoId : QString();
+    m_renameReplaces = FinishedFile::Stamp();
+    const QString videoId = row >= 0 && row < records.count() ? records.at(row).videoId : QString();
     const std::optional<QString> renamed = DownloadNames::Renamed(NewString, EditExtension, videoId);
     if (!renamed) {
         Cancel = 1; // blanks only: the old name stays
         return;
     }
     NewString = *renamed;
-    if (m_records.hasFileName(NewString)) {
+    if (records.hasFileName(NewString)) {
         UiSeam::messageBox(QStringLiteral("There is already a file with this name in the list. ")
                                + QStringLiteral("\r\n\r\n") + QStringLiteral("Renaming has been canceled. "),
                            UiSeam::Exclamation);
         Cancel = 1;
         return;
     }
-    if (row < 0 || row >= m_records.count() || m_records.at(row).state == StateDownloaded)
+    if (row < 0 || row >= records.count() || records.at(row).state == StateDownloaded)
         return; // a written file keeps its name on disk: only the list's text changes
     // A file of that name in the save folder is replaced only when the user says so.
-    const QString path = targetPath(NewString);
-    FinishedFile::Stamp replaceable;
-    if (modFunctions::FileExists(path)) {
-        frmMsgBox dialog(window());
-        const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
-        if (answer == 1) {
-            replaceable = FinishedFile::Stamp::of(path);
-        } else if (answer == 2) {
-            NewString = DownloadNames::UniqueName(savePath(), NewString, [this](const QString &taken) {
-                return m_records.hasFileName(QFileInfo(taken).fileName());
-            });
-        } else {
-            Cancel = 1;
-            return;
-        }
+    const QString path = m_queue->targetPath(NewString);
+    if (!modFunctions::FileExists(path))
+        return;
+    frmMsgBox dialog(window());
+    const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
+    if (answer == 1) {
+        m_renameReplaces = FinishedFile::Stamp::of(path);
+    } else if (answer == 2) {
+        NewString = DownloadNames::UniqueName(savePath(), NewString, [&records](const QString &taken) {
+            return records.hasFileName(QFileInfo(taken).fileName());
+        });
+    } else {
+        Cancel = 1;
     }
-    if (row < m_records.count())
-        m_records.at(row).replaceable = replaceable;
 }

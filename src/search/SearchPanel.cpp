@@ -1,6 +1,6 @@
 #include "search/SearchPanel.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "base/AppState.h"
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"

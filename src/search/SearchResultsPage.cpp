@@ -1,6 +1,6 @@
 #include "search/SearchResultsPage.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 
 #include <QStringList>
 #include <QUrl>

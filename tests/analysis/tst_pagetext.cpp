@@ -2,7 +2,7 @@
 // page text without any widget.
 
 #include "analysis/FormatMap.h"
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/RelatedVideos.h"
 #include "analysis/VideoDetails.h"
 #include "analysis/WatchAddress.h"

@@ -2,7 +2,7 @@
 // the demo site; messages and dialogs are answered by the seam recorder. Then the preview tab,
 // whose web view plays the demo site's embed page.
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/PreviewPanel.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/VideoPanel.h"

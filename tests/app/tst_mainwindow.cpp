@@ -4,7 +4,7 @@
 #include "base/Settings.h"
 #include "app/frmMain.h"
 #include "dialogs/frmAbout.h"
-#include "downloads/DownloadNames.h"
+#include "queue/DownloadNames.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"
 #include "support/DemoSite.h"

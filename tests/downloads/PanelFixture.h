@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloads/DownloadChoice.h"
+#include "queue/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
 #include "support/SeamRecorder.h"
 #include "transfer/TransferValidators.h"

@@ -3,7 +3,7 @@
 // more, prints each row as "state<TAB>caption<TAB>name" and ends (the journal is written then).
 //
 //   downloadlist_child --journal PATH --save FOLDER [--add ADDRESS TITLE] [--start-all]
-#include "downloads/DownloadChoice.h"
+#include "queue/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
 #include "downloads/RowProgressBar.h"
 #include "support/SeamRecorder.h"

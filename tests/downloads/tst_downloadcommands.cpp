@@ -4,9 +4,9 @@
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
 #include "dialogs/frmMenu.h"
-#include "downloads/ProgressText.h"
+#include "queue/ProgressText.h"
 #include "downloads/RowProgressBar.h"
-#include "downloads/SpeedMeter.h"
+#include "queue/SpeedMeter.h"
 #include "transfer/Downloader.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // The download list's logic without widgets: arithmetic and texts, names, records, the speed
 // meter and the last step that puts a finished file in place.
-#include "downloads/DownloadNames.h"
-#include "downloads/DownloadRecords.h"
-#include "downloads/FinishedFile.h"
-#include "downloads/ProgressText.h"
-#include "downloads/SpeedMeter.h"
+#include "queue/DownloadNames.h"
+#include "queue/DownloadRecords.h"
+#include "queue/FinishedFile.h"
+#include "queue/ProgressText.h"
+#include "queue/SpeedMeter.h"
 #include "transfer/TransferResult.h"
 
 #include <QDir>

@@ -5,9 +5,9 @@
 // from its journal.
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
-#include "downloads/DownloadJournal.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/JournalWriter.h"
+#include "queue/DownloadJournal.h"
+#include "queue/DownloadNames.h"
+#include "queue/JournalWriter.h"
 #include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 

@@ -4,8 +4,8 @@
 // start with a range request from the bytes on disk.
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
-#include "downloads/DownloadJournal.h"
-#include "downloads/DownloadNames.h"
+#include "queue/DownloadJournal.h"
+#include "queue/DownloadNames.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // What a download row keeps beyond the list on screen: the journal on disk, the writer that
 // paces it, and the row's own speed.
-#include "downloads/DownloadJournal.h"
-#include "downloads/JournalWriter.h"
-#include "downloads/RowSpeedMeter.h"
+#include "queue/DownloadJournal.h"
+#include "queue/JournalWriter.h"
+#include "queue/RowSpeedMeter.h"
 #include "videoinfo/VideoEncoding.h"
 
 #include <QCoreApplication>

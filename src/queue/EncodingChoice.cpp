@@ -1,4 +1,4 @@
-#include "downloads/EncodingChoice.h"
+#include "queue/EncodingChoice.h"
 
 #include "videoinfo/VideoEncoding.h"
 #include "videoinfo/VideoText.h"

@@ -1,6 +1,6 @@
-#include "downloads/DownloadNames.h"
+#include "queue/DownloadNames.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "base/FileHelpers.h"
 
 #include <QCryptographicHash>

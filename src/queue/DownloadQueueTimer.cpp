@@ -1,14 +1,13 @@
 // What the list does once a second and after a while: the average speed, each row's size, speed
 // and time left, and rows waiting to try again.
-#include "downloads/DownloadPanel.h"
+#include "queue/DownloadQueue.h"
 
-#include "downloads/ProgressText.h"
+#include "queue/ProgressText.h"
 #include "transfer/Downloader.h"
 #include "transfer/RetryPolicy.h"
 
 #include <QDateTime>
 #include <QTimer>
-#include <QTreeWidget>
 
 
 namespace {
@@ -32,12 +31,12 @@ qint64 shownSeconds(qint64 ms)
 
 } // namespace
 
-void DownloadPanel::setRetryTimeScale(double scale)
+void DownloadQueue::setRetryTimeScale(double scale)
 {
     retryScale() = scale > 0 ? scale : 1.0;
 }
 
-void DownloadPanel::Timer1_Timer()
+void DownloadQueue::tick()
 {
     const qint64 average = m_speed.Tick(m_records.totalBytes());
     m_speedText = ProgressText::SpeedText(average);
@@ -45,14 +44,7 @@ void DownloadPanel::Timer1_Timer()
     updateColumns(nowMs());
 }
 
-void DownloadPanel::setCell(int row, int column, const QString &text)
-{
-    QTreeWidgetItem *item = lvwDownloads->topLevelItem(row);
-    if (item && item->text(column) != text)
-        item->setText(column, text);
-}
-
-void DownloadPanel::updateColumns(qint64 now)
+void DownloadQueue::updateColumns(qint64 now)
 {
     for (int row = 0; row < m_records.count(); ++row) {
         DownloadRecord &record = m_records.at(row);
@@ -60,9 +52,9 @@ void DownloadPanel::updateColumns(qint64 now)
         if (running)
             record.speed.sample(now, record.fileBytes);
         const qint64 total = record.state == StateDownloaded ? record.fileBytes : record.validators.total;
-        setCell(row, ColSize, ProgressText::SizeText(total));
-        setCell(row, ColSpeed, running ? ProgressText::RowSpeedText(record.speed.bytesPerSecond(now)) : QString());
-        setCell(row, ColTimeLeft, running ? ProgressText::TimeLeftText(record.speed.secondsLeft(now, total)) : QString());
+        Q_EMIT figuresChanged(row, ProgressText::SizeText(total),
+                              running ? ProgressText::RowSpeedText(record.speed.bytesPerSecond(now)) : QString(),
+                              running ? ProgressText::TimeLeftText(record.speed.secondsLeft(now, total)) : QString());
         if (record.retryAtMs > 0) {
             // The countdown in the caption of a row that waits to try again.
             const qint64 left = std::max<qint64>(0, record.retryAtMs - now);
@@ -71,14 +63,13 @@ void DownloadPanel::updateColumns(qint64 now)
                                                                  RetryPolicy::MaxRetries + 1);
             if (caption != record.caption) {
                 record.caption = caption;
-                qint64 value = 0;
-                UpdateProgbar(row, caption, 100, value);
+                Q_EMIT rowChanged(row);
             }
         }
     }
 }
 
-void DownloadPanel::retryLater(int row, const TransferResult &result, int retryNumber, qint64 delayMs)
+void DownloadQueue::retryLater(int row, const TransferResult &result, int retryNumber, qint64 delayMs)
 {
     DownloadRecord &record = m_records.at(row);
     record.retries = retryNumber;
@@ -99,7 +90,7 @@ void DownloadPanel::retryLater(int row, const TransferResult &result, int retryN
                                         RetryPolicy::MaxRetries + 1));
 }
 
-void DownloadPanel::cancelRetry(DownloadRecord &record)
+void DownloadQueue::cancelRetry(DownloadRecord &record)
 {
     record.retryAtMs = 0;
     if (QTimer *timer = m_retryTimers.take(record.key)) {
@@ -108,7 +99,7 @@ void DownloadPanel::cancelRetry(DownloadRecord &record)
     }
 }
 
-void DownloadPanel::retryNow(const QString &key)
+void DownloadQueue::retryNow(const QString &key)
 {
     const int row = m_records.indexOf(key);
     if (row < 0 || m_records.at(row).retryAtMs == 0)

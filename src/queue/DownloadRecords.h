@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloads/DownloadRecord.h"
+#include "queue/DownloadRecord.h"
 
 #include <QList>
 #include <QString>

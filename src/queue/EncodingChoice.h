@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloads/DownloadChoice.h"
+#include "queue/DownloadChoice.h"
 
 struct VideoEncoding;
 

@@ -1,7 +1,7 @@
-#include "downloads/FinishedFile.h"
+#include "queue/FinishedFile.h"
 
 #include "base/FileHelpers.h"
-#include "downloads/DownloadNames.h"
+#include "queue/DownloadNames.h"
 
 #include <QDir>
 #include <QFile>

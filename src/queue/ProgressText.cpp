@@ -1,4 +1,4 @@
-#include "downloads/ProgressText.h"
+#include "queue/ProgressText.h"
 
 #include "base/FileHelpers.h"
 #include "transfer/TransferResult.h"

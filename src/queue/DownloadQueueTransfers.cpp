@@ -1,22 +1,17 @@
 // Adding a download, starting and continuing its transfer, its progress and its end.
-#include "downloads/DownloadPanel.h"
+#include "queue/DownloadQueue.h"
 
 #include "base/ErrorTrap.h"
 #include "base/FileHelpers.h"
 #include "base/UiSeam.h"
-#include "dialogs/DesktopSeam.h"
-#include "dialogs/frmMsgBox.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/ProgressText.h"
-#include "downloads/RowProgressBar.h"
-#include "image/MenuIcons.h"
+#include "queue/DownloadNames.h"
+#include "queue/ProgressText.h"
 #include "transfer/Downloader.h"
 #include "transfer/RetryPolicy.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QTreeWidget>
 
 namespace {
 
@@ -27,41 +22,33 @@ constexpr qint64 FreeSpaceMargin = 8 * 1024 * 1024;
 
 } // namespace
 
-void DownloadPanel::cmdDownload_Click(const DownloadChoice &choice)
+bool DownloadQueue::mayAdd(const DownloadChoice &choice)
 {
-    ErrorTrap::run(QStringLiteral("cmdDownload_Click"), QStringLiteral("Form frmMain"), [&] {
-        if (m_records.count() >= DownloadRecords::MaxRows) {
-            UiSeam::messageBox(
-                QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. ")
-                    + QStringLiteral("\r\n\r\n")
-                    + QStringLiteral("Remove downloaded videos from the list first, then you can add new ones. "),
-                UiSeam::Exclamation);
-            return;
-        }
-        if (choice.mediaAddress.isEmpty())
-            return; // no encoding selected
-        if (m_records.indexOf(choice.mediaAddress) >= 0) {
-            UiSeam::messageBox(QStringLiteral("You are already downloading this video! "), UiSeam::Exclamation);
-            return;
-        }
-
-        QString fileName = DownloadNames::Safe(choice.videoTitle + choice.suffix, choice.videoId, choice.suffix);
-        FinishedFile::Stamp replaceable;
-        if (modFunctions::FileExists(targetPath(fileName))) {
-            frmMsgBox dialog(window());
-            const int answer = UiSeam::showModal(&dialog, [&dialog] { return dialog.Answer(); });
-            if (answer == 2)
-                fileName = modFunctions::GetUniqueFileName(savePath(), fileName);
-            else if (answer == 1)
-                replaceable = FinishedFile::Stamp::of(targetPath(fileName)); // that file, as it is now
-            else
-                return;
-        }
-        addRow(choice, fileName, true, replaceable);
-    });
+    if (m_records.count() >= DownloadRecords::MaxRows) {
+        UiSeam::messageBox(QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. ")
+                               + QStringLiteral("\r\n\r\n")
+                               + QStringLiteral("Remove downloaded videos from the list first, then you can add new ones. "),
+                           UiSeam::Exclamation);
+        return false;
+    }
+    if (choice.mediaAddress.isEmpty())
+        return false; // no encoding selected
+    if (m_records.indexOf(choice.mediaAddress) >= 0) {
+        UiSeam::messageBox(QStringLiteral("You are already downloading this video! "), UiSeam::Exclamation);
+        return false;
+    }
+    return true;
 }
 
-bool DownloadPanel::appendRow(const DownloadChoice &choice, const QString &fileName)
+bool DownloadQueue::add(const DownloadChoice &choice, const QString &fileName, const FinishedFile::Stamp &replaceable)
+{
+    if (m_records.count() >= DownloadRecords::MaxRows || choice.mediaAddress.isEmpty()
+        || m_records.indexOf(choice.mediaAddress) >= 0)
+        return false;
+    return addRow(choice, fileName, true, replaceable);
+}
+
+bool DownloadQueue::appendRow(const DownloadChoice &choice, const QString &fileName)
 {
     if (m_records.count() >= DownloadRecords::MaxRows || choice.mediaAddress.isEmpty()
         || m_records.indexOf(choice.mediaAddress) >= 0)
@@ -69,7 +56,7 @@ bool DownloadPanel::appendRow(const DownloadChoice &choice, const QString &fileN
     return addRow(choice, DownloadNames::Safe(fileName, choice.videoId, DownloadNames::ExtensionOf(fileName)), false);
 }
 
-bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName, bool start,
+bool DownloadQueue::addRow(const DownloadChoice &choice, const QString &fileName, bool start,
                            const FinishedFile::Stamp &replaceable)
 {
     DownloadRecord record;
@@ -84,35 +71,26 @@ bool DownloadPanel::addRow(const DownloadChoice &choice, const QString &fileName
     record.added = QDateTime::currentDateTimeUtc();
     record.replaceable = replaceable;
     record.caption = ProgressText::Starting;
-    insertItem(record);
+    insertRow(record);
 
     // Pending events have run meanwhile: the row is found again by its key.
     const int row = m_records.indexOf(choice.mediaAddress);
     if (row < 0)
         return false;
-    qint64 value = 0;
-    UpdateProgbar(row, ProgressText::Starting, 100, value);
+    Q_EMIT rowChanged(row);
     rowsChanged();
     if (start)
         startTransfer(row);
     return true;
 }
 
-void DownloadPanel::insertItem(const DownloadRecord &record)
+void DownloadQueue::insertRow(const DownloadRecord &record)
 {
     m_records.append(record);
-    auto *item = new QTreeWidgetItem;
-    item->setText(ColVideo, record.fileName);
-    item->setIcon(ColVideo, MenuIcons::stateIcon(record.state));
-    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
-    item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
-    item->setTextAlignment(ColSpeed, Qt::AlignRight | Qt::AlignVCenter);
-    item->setTextAlignment(ColTimeLeft, Qt::AlignRight | Qt::AlignVCenter);
-    lvwDownloads->addTopLevelItem(item);
-    PutProgressBarInListview();
+    Q_EMIT rowInserted(m_records.count() - 1);
 }
 
-void DownloadPanel::startTransfer(int row, bool retry)
+void DownloadQueue::startTransfer(int row, bool retry)
 {
     DownloadRecord &record = m_records.at(row);
     cancelFetch(record.key);
@@ -154,7 +132,7 @@ void DownloadPanel::startTransfer(int row, bool retry)
         record.partialHandle = handle;
 }
 
-bool DownloadPanel::newPartialFile(int row)
+bool DownloadQueue::newPartialFile(int row)
 {
     DownloadRecord &record = m_records.at(row);
     const QString folder = savePath();
@@ -168,7 +146,7 @@ bool DownloadPanel::newPartialFile(int row)
     return true;
 }
 
-bool DownloadPanel::fitsOnDisk(int row, qint64 total, qint64 kept)
+bool DownloadQueue::fitsOnDisk(int row, qint64 total, qint64 kept)
 {
     DownloadRecord &record = m_records.at(row);
     if (total < 0)
@@ -188,7 +166,7 @@ bool DownloadPanel::fitsOnDisk(int row, qint64 total, qint64 kept)
     return false;
 }
 
-void DownloadPanel::DownloadVid_Answered(const QString &URL, const QString &Key, const TransferAnswer &answer)
+void DownloadQueue::onAnswered(const QString &URL, const QString &Key, const TransferAnswer &answer)
 {
     Q_UNUSED(URL);
     const int row = m_records.indexOf(Key);
@@ -206,12 +184,12 @@ void DownloadPanel::DownloadVid_Answered(const QString &URL, const QString &Key,
     rowsChanged();
 }
 
-void DownloadPanel::reportProgress(const QString &key, qint64 done, qint64 total)
+void DownloadQueue::reportProgress(const QString &key, qint64 done, qint64 total)
 {
-    DownloadVid_Progress(key, key, done, total, 0);
+    onProgress(key, key, done, total, 0);
 }
 
-void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key, qint64 BytesDone,
+void DownloadQueue::onProgress(const QString &URL, const QString &Key, qint64 BytesDone,
                                          qint64 BytesTotal, int Status)
 {
     Q_UNUSED(URL);
@@ -233,8 +211,7 @@ void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key,
         record.lastDrawMs = now;
         m_records.setPercent(row, -1);
         record.caption = ProgressText::DownloadingCaption(BytesDone);
-        qint64 value = -1;
-        UpdateProgbar(row, record.caption, 100, value);
+        Q_EMIT rowChanged(row);
         return;
     }
 
@@ -244,11 +221,10 @@ void DownloadPanel::DownloadVid_Progress(const QString &URL, const QString &Key,
     m_records.setPercent(row, percent);
     record.caption = record.restarted ? ProgressText::RestartedCaption(BytesDone, BytesTotal, percent)
                                       : ProgressText::DownloadingCaption(BytesDone, BytesTotal, percent);
-    qint64 value = percent;
-    UpdateProgbar(row, record.caption, 100, value);
+    Q_EMIT rowChanged(row);
 }
 
-void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &data, const QString &Key,
+void DownloadQueue::onComplete(const QString &URL, const QByteArray &data, const QString &Key,
                                          const TransferResult &result)
 {
     Q_UNUSED(URL);
@@ -277,7 +253,7 @@ void DownloadPanel::DownloadVid_Complete(const QString &URL, const QByteArray &d
     });
 }
 
-void DownloadPanel::failRow(int row, const TransferResult &result)
+void DownloadQueue::failRow(int row, const TransferResult &result)
 {
     DownloadRecord &record = m_records.at(row);
     if (!record.byExtractor)
@@ -300,7 +276,7 @@ void DownloadPanel::failRow(int row, const TransferResult &result)
     endRow(row, StateError, expired ? ProgressText::ExpiredCaption() : ProgressText::FailedCaption(result));
 }
 
-void DownloadPanel::closeHandle(DownloadRecord &record)
+void DownloadQueue::closeHandle(DownloadRecord &record)
 {
     if (record.partialHandle) {
         record.partialHandle->close();
@@ -308,7 +284,7 @@ void DownloadPanel::closeHandle(DownloadRecord &record)
     }
 }
 
-void DownloadPanel::keepPartial(DownloadRecord &record)
+void DownloadQueue::keepPartial(DownloadRecord &record)
 {
     const QFileInfo partial(record.partialFile);
     record.fileBytes = partial.isFile() ? partial.size() : 0;
@@ -319,7 +295,7 @@ void DownloadPanel::keepPartial(DownloadRecord &record)
     }
 }
 
-void DownloadPanel::dropPartial(DownloadRecord &record)
+void DownloadQueue::dropPartial(DownloadRecord &record)
 {
     closeHandle(record);
     if (!record.partialFile.isEmpty()) {
@@ -330,7 +306,7 @@ void DownloadPanel::dropPartial(DownloadRecord &record)
     record.validators = TransferValidators();
 }
 
-void DownloadPanel::endRow(const QString &key, int state, const QString &caption)
+void DownloadQueue::endRow(const QString &key, int state, const QString &caption)
 {
     const int row = m_records.indexOf(key);
     if (row >= 0)

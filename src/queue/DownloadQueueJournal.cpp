@@ -1,13 +1,13 @@
 // The list across runs of the program: the journal written on every change and read at start-up,
 // and the partial files no row refers to any more.
-#include "downloads/DownloadPanel.h"
+#include "queue/DownloadQueue.h"
 
 #include "base/FileHelpers.h"
 #include "base/UiSeam.h"
-#include "downloads/DownloadJournal.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/JournalWriter.h"
-#include "downloads/ProgressText.h"
+#include "queue/DownloadJournal.h"
+#include "queue/DownloadNames.h"
+#include "queue/JournalWriter.h"
+#include "queue/ProgressText.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,7 +52,7 @@ QString videoIdOf(const QString &watchPage)
 
 } // namespace
 
-void DownloadPanel::openJournal(const QString &path)
+void DownloadQueue::openJournal(const QString &path)
 {
     if (m_journal)
         return;
@@ -101,7 +101,7 @@ void DownloadPanel::openJournal(const QString &path)
     rowsChanged();
 }
 
-void DownloadPanel::restoreRow(const JournalRow &row)
+void DownloadQueue::restoreRow(const JournalRow &row)
 {
     if (m_records.count() >= DownloadRecords::MaxRows || m_records.indexOf(row.mediaAddress) >= 0)
         return;
@@ -124,15 +124,13 @@ void DownloadPanel::restoreRow(const JournalRow &row)
     } else if (QFileInfo(folder + DownloadNames::PartialFileName(row.mediaAddress)).isFile()) {
         record.partialFile = folder + DownloadNames::PartialFileName(row.mediaAddress);
     }
-    insertItem(record);
+    insertRow(record);
     const int at = m_records.indexOf(record.key);
-    if (at >= 0) {
-        qint64 value = 0;
-        UpdateProgbar(at, record.caption, 100, value);
-    }
+    if (at >= 0)
+        Q_EMIT rowChanged(at);
 }
 
-void DownloadPanel::removeOrphans(const QStringList &folders)
+void DownloadQueue::removeOrphans(const QStringList &folders)
 {
     QSet<QString> kept;
     for (int row = 0; row < m_records.count(); ++row)
@@ -158,7 +156,7 @@ void DownloadPanel::removeOrphans(const QStringList &folders)
     }
 }
 
-QList<JournalRow> DownloadPanel::journalRows() const
+QList<JournalRow> DownloadQueue::journalRows() const
 {
     QList<JournalRow> rows;
     for (int row = 0; row < m_records.count(); ++row) {
@@ -190,13 +188,13 @@ QList<JournalRow> DownloadPanel::journalRows() const
     return rows;
 }
 
-void DownloadPanel::rowsChanged()
+void DownloadQueue::rowsChanged()
 {
     if (m_journalWriter)
         m_journalWriter->rowsChanged();
 }
 
-void DownloadPanel::bytesChanged()
+void DownloadQueue::bytesChanged()
 {
     if (m_journalWriter)
         m_journalWriter->bytesChanged();

@@ -1,4 +1,4 @@
-#include "downloads/RowSpeedMeter.h"
+#include "queue/RowSpeedMeter.h"
 
 RowSpeedMeter::RowSpeedMeter(qint64 windowMs)
     : m_windowMs(windowMs > 0 ? windowMs : DefaultWindowMs)

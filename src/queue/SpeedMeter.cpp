@@ -1,6 +1,6 @@
-#include "downloads/SpeedMeter.h"
+#include "queue/SpeedMeter.h"
 
-#include "downloads/ProgressText.h"
+#include "queue/ProgressText.h"
 
 qint64 SpeedMeter::Tick(qint64 totalBytes)
 {

@@ -1,4 +1,4 @@
-#include "downloads/DownloadJournal.h"
+#include "queue/DownloadJournal.h"
 
 #include <QDir>
 #include <QFile>

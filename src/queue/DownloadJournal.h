@@ -1,6 +1,6 @@
 #pragma once
 
-#include "downloads/JournalRow.h"
+#include "queue/JournalRow.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "downloads/DownloadRecords.h"
+#include "queue/DownloadRecords.h"
 
-#include "downloads/ArrayElements.h"
+#include "queue/ArrayElements.h"
 
 DownloadRecords::DownloadRecords()
     : m_rowPercent{0}

@@ -1,6 +1,6 @@
-#include "downloads/JournalWriter.h"
+#include "queue/JournalWriter.h"
 
-#include "downloads/DownloadJournal.h"
+#include "queue/DownloadJournal.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 
 #include "base/ErrorTrap.h"
 #include "base/RuntimeError.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "downloads/FinishedFile.h"
-#include "downloads/RowSpeedMeter.h"
+#include "queue/FinishedFile.h"
+#include "queue/RowSpeedMeter.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>

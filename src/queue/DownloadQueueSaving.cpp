@@ -1,18 +1,18 @@
 // The last step of a download: the whole body takes the row's name, on a worker when that means
 // copying it; and the end of a row.
-#include "downloads/DownloadPanel.h"
+#include "queue/DownloadQueue.h"
 
 #include "base/ErrorTrap.h"
 #include "base/FileHelpers.h"
-#include "downloads/DownloadNames.h"
-#include "downloads/FinishedFile.h"
-#include "downloads/ProgressText.h"
+#include "queue/DownloadNames.h"
+#include "queue/FinishedFile.h"
+#include "queue/ProgressText.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QThreadPool>
 
-void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
+void DownloadQueue::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
 {
     DownloadRecord &record = m_records.at(row);
     FinishedFile::Job job;
@@ -54,7 +54,7 @@ void DownloadPanel::saveBody(int row, const QString &partial, std::shared_ptr<QF
     });
 }
 
-void DownloadPanel::bodySaved(const QString &key, const FinishedFile::Outcome &outcome)
+void DownloadQueue::bodySaved(const QString &key, const FinishedFile::Outcome &outcome)
 {
     ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
         m_savingTargets.remove(key);
@@ -89,13 +89,12 @@ void DownloadPanel::bodySaved(const QString &key, const FinishedFile::Outcome &o
     });
 }
 
-void DownloadPanel::endRow(int row, int state, const QString &caption)
+void DownloadQueue::endRow(int row, int state, const QString &caption)
 {
     DownloadRecord &record = m_records.at(row);
     record.caption = caption;
     setRowState(row, state);
-    qint64 value = 0;
-    UpdateProgbar(row, caption, 100, value);
+    Q_EMIT rowChanged(row);
     rowsChanged();
     if (state == StateDownloaded || state == StateError) {
         const QString folder = !record.finishedFile.isEmpty() ? QFileInfo(record.finishedFile).absolutePath()

@@ -1,0 +1,204 @@
+// The list's rows and the commands on them; the rows that the video extractor fetches.
+#include "queue/DownloadQueue.h"
+
+#include "base/FileHelpers.h"
+#include "base/Settings.h"
+#include "extractor/ExtractorDownloads.h"
+#include "queue/DownloadJournal.h"
+#include "queue/JournalWriter.h"
+#include "queue/ProgressText.h"
+#include "transfer/Downloader.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
+#include <QTimer>
+
+DownloadQueue::DownloadQueue(QObject *parent)
+    : QObject(parent)
+    , DownloadVid(new Downloader(this))
+    , DownloadStream(new ExtractorDownloads(this))
+    , Timer1(new QTimer(this))
+{
+    setObjectName(QStringLiteral("DownloadQueue"));
+    m_savers = new QThreadPool(this);
+    m_savers->setMaxThreadCount(2);
+
+    connect(DownloadVid, &Downloader::Progress, this, &DownloadQueue::onProgress);
+    connect(DownloadVid, &Downloader::Complete, this, &DownloadQueue::onComplete);
+    connect(DownloadVid, &Downloader::Answered, this, &DownloadQueue::onAnswered);
+    connect(DownloadStream, &ExtractorDownloads::Progress, this, &DownloadQueue::onProgress);
+    connect(DownloadStream, &ExtractorDownloads::Complete, this, &DownloadQueue::onComplete);
+
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &DownloadQueue::tick);
+    Timer1->start();
+}
+
+DownloadQueue::~DownloadQueue()
+{
+    // A list that is going tells no one: whoever listened (the view, the window) may be going too.
+    disconnect(this, nullptr, nullptr, nullptr);
+    // A body being copied into place is whole: it is finished, not dropped, and its row says so
+    // before the list is written for the last time.
+    m_savers->waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // Partial files stay for the next start.
+    disconnect(DownloadVid, nullptr, this, nullptr);
+    disconnect(DownloadStream, nullptr, this, nullptr);
+    Timer1->stop();
+    for (int row = 0; row < m_records.count(); ++row) {
+        DownloadRecord &record = m_records.at(row);
+        cancelFetch(record.key);
+        closeHandle(record);
+        const QFileInfo partial(record.partialFile);
+        if (partial.isFile())
+            record.fileBytes = partial.size();
+    }
+    if (m_journalWriter) {
+        m_journalWriter->rowsChanged();
+        delete m_journalWriter; // before the journal it writes to
+        m_journalWriter = nullptr;
+    }
+}
+
+QString DownloadQueue::targetPath(const QString &fileName) const
+{
+    return modFunctions::WithSeparator(savePath()) + fileName;
+}
+
+void DownloadQueue::showFreeSpace(const QString &folder)
+{
+    Q_EMIT freeSpaceTextChanged(QStringLiteral("Free Disk Space: ") + modFunctions::FreeDiskSpace(folder));
+}
+
+void DownloadQueue::setRowState(int row, int state)
+{
+    if (state != StateDownloading)
+        m_records.at(row).retryAtMs = 0;
+    m_records.at(row).state = state;
+    Q_EMIT rowChanged(row);
+}
+
+void DownloadQueue::setRowFileName(int row, const QString &name)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    m_records.at(row).fileName = name;
+    Q_EMIT rowChanged(row);
+    rowsChanged();
+}
+
+void DownloadQueue::removeRow(int row)
+{
+    m_records.removeAt(row);
+    rowsChanged();
+    Q_EMIT rowRemoved(row);
+}
+
+void DownloadQueue::start(int row)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    const DownloadRecord &record = m_records.at(row);
+    // A finished row, one whose body is being put in place, or one that shows progress: left alone.
+    if (record.state == StateDownloaded || record.saving || m_records.percent(row) != 0)
+        return;
+    endRow(row, StateDownloading, ProgressText::Starting);
+    startTransfer(row);
+}
+
+void DownloadQueue::stop(int row)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    DownloadRecord &record = m_records.at(row);
+    // A row waiting to try again stops too, and so does an extractor still reading its page.
+    if (m_records.percent(row) == 0 && record.retryAtMs == 0 && !DownloadStream->IsRunning(record.key))
+        return;
+    cancelFetch(record.key);
+    cancelRetry(record);
+    closeHandle(record);
+    keepPartial(record); // Start continues from its bytes
+    m_records.setPercent(row, 0);
+    record.bytes = 0;
+    record.speed.reset();
+    endRow(row, StateStopped, ProgressText::Stopped);
+}
+
+void DownloadQueue::remove(int row)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    DownloadRecord &record = m_records.at(row);
+    cancelFetch(record.key);
+    cancelRetry(record);
+    dropPartial(record);
+    removeRow(row);
+}
+
+bool DownloadQueue::removeIfEnded(int row)
+{
+    if (row < 0 || row >= m_records.count())
+        return false;
+    const int state = m_records.at(row).state;
+    if (state != StateDownloaded && state != StateError)
+        return false;
+    dropPartial(m_records.at(row)); // what a failed row kept
+    removeRow(row);
+    return true;
+}
+
+void DownloadQueue::settle(bool rowsWent)
+{
+    if (rowsWent)
+        m_speed.SpeedBaselineReset = true;
+}
+
+bool DownloadQueue::mayRename(int row) const
+{
+    return row >= 0 && row < m_records.count() && !m_records.at(row).saving;
+}
+
+void DownloadQueue::rename(int row, const QString &name, const FinishedFile::Stamp &replaceable)
+{
+    if (row < 0 || row >= m_records.count())
+        return;
+    if (m_records.at(row).state != StateDownloaded)
+        m_records.at(row).replaceable = replaceable;
+    setRowFileName(row, name);
+}
+
+void DownloadQueue::startStream(int row)
+{
+    DownloadRecord &record = m_records.at(row);
+    // The extractor starts every run from the beginning: bytes kept from an earlier run are of
+    // no use to it, and its own work files go with the run that wrote them.
+    if (!record.partialFile.isEmpty())
+        QFile::remove(record.partialFile);
+    record.partialFile.clear();
+    record.keptBytes = 0;
+    record.fileBytes = 0;
+    if (!newPartialFile(row))
+        return;
+    DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
+    DownloadStream->Start(record.key, Settings::ExtractorPath(), record.watchPage, record.encoding, record.partialFile);
+}
+
+void DownloadQueue::cancelFetch(const QString &key)
+{
+    DownloadVid->CancelDownload(key);
+    DownloadStream->CancelDownload(key);
+}
+
+QString DownloadQueue::streamFailedCaption(const QString &errorLine)
+{
+    QString reason = errorLine.trimmed();
+    if (reason.startsWith(QLatin1String("ERROR:")))
+        reason = reason.mid(6).trimmed();
+    if (reason.isEmpty())
+        reason = QStringLiteral("the video extractor gave no reason.");
+    return QStringLiteral("Download failed: ") + reason;
+}

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "queue/DownloadChoice.h"
+#include "queue/DownloadRecords.h"
+#include "queue/FinishedFile.h"
+#include "queue/SpeedMeter.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <memory>
+
+class Downloader;
+class DownloadJournal;
+class ExtractorDownloads;
+class JournalWriter;
+class QFile;
+class QThreadPool;
+class QTimer;
+struct JournalRow;
+struct TransferAnswer;
+struct TransferResult;
+
+// The download list's rules, without widgets: the rows and their records, every row's transfer
+// (our own and the extractor's), retries, the journal, finishing files, the per-row and average
+// speed, and the free-space checks. A view shows the rows and forwards the user's commands; it
+// learns what happened through the signals, which carry row numbers (rows are in list order and
+// found again by key, never by a remembered position).
+//
+// Rows outlive a transfer and the program: Stop, a failure and closing keep a row's partial file,
+// and Start continues it with a range request; transient failures are tried again by themselves;
+// with a journal open, the list is written to it on every change and comes back at the next start.
+class DownloadQueue final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DownloadQueue)
+
+public:
+    explicit DownloadQueue(QObject *parent = nullptr);
+    ~DownloadQueue() override; // running transfers end without events; their partial files stay
+
+    // The folder new rows save to, and where a finished body goes (read when it finishes).
+    QString savePath() const { return m_savePath; }
+    void setSavePath(const QString &path) { m_savePath = path; }
+    QString targetPath(const QString &fileName) const;
+
+    // Reads the list kept in the journal at path (the user's data folder by default), brings its
+    // rows back (rows that were downloading continue), removes partial files of this program
+    // that no row refers to any more, and from then on writes every change of the list to it.
+    // A journal that cannot be read is set aside and the user is told once. Call it once, after
+    // the save folder is set.
+    void openJournal(const QString &path = QString());
+    const DownloadJournal *journal() const { return m_journal.get(); }
+    JournalWriter *journalWriter() const { return m_journalWriter; }
+
+    // Waits between tries are scaled by this factor (tests shorten them; the captions still
+    // give the seconds of the full wait).
+    static void setRetryTimeScale(double scale);
+
+    // Adding: whether the choice may become a row (the list's limit and a row of the same
+    // address are told to the user); then the row, under fileName, started at once. replaceable
+    // is the file the user chose to overwrite, as it was when the user said so.
+    bool mayAdd(const DownloadChoice &choice);
+    bool add(const DownloadChoice &choice, const QString &fileName, const FinishedFile::Stamp &replaceable = {});
+    // Rows whose bytes come from elsewhere (another downloader) use the list through these, as
+    // the list's own transfers do: append a row in state 1 without starting a transfer, report
+    // its progress, end it with a state and a caption.
+    bool appendRow(const DownloadChoice &choice, const QString &fileName);
+    void reportProgress(const QString &key, qint64 done, qint64 total);
+    void endRow(const QString &key, int state, const QString &caption);
+
+    // Commands on one row, as the list's popup menu gives them; each skips a row it does not
+    // apply to. After stop() or remove() of several rows, call settle().
+    void start(int row);
+    void stop(int row);
+    void remove(int row);
+    bool removeIfEnded(int row); // a downloaded or failed row; true when it went
+    void settle(bool rowsWent);  // the speed meter forgets the bytes of rows that stopped or went
+    // The name the row's file takes; replaceable as for add().
+    void rename(int row, const QString &name, const FinishedFile::Stamp &replaceable);
+    bool mayRename(int row) const; // not while its body is being put in place
+
+    bool anyDownloading() const { return m_records.anyInState(StateDownloading); }
+    const DownloadRecords &records() const { return m_records; }
+    const SpeedMeter &speedMeter() const { return m_speed; }
+    QString speedText() const { return m_speedText; }
+
+    // The once-a-second work: the average speed, each row's figures, the countdown of rows
+    // waiting to try again.
+    void tick();
+
+    // The transfers, for tests and for the view's handlers of the same name.
+    Downloader *const DownloadVid;
+    ExtractorDownloads *const DownloadStream;
+    QTimer *const Timer1;
+
+    // The transfer events (connected at construction; public for callers that replay them).
+    void onProgress(const QString &URL, const QString &Key, qint64 BytesDone, qint64 BytesTotal, int Status);
+    void onComplete(const QString &URL, const QByteArray &data, const QString &Key, const TransferResult &result);
+    void onAnswered(const QString &URL, const QString &Key, const TransferAnswer &answer);
+
+Q_SIGNALS:
+    void rowInserted(int row);
+    // The row's state, name, caption or bar (its percentage in records()) changed.
+    void rowChanged(int row);
+    void rowRemoved(int row);
+    // The figures of the Size, Speed and Time left columns.
+    void figuresChanged(int row, const QString &size, const QString &speed, const QString &timeLeft);
+    void speedTextChanged(const QString &text);     // "Average Download Speed: 153.6 kB/s"
+    void freeSpaceTextChanged(const QString &text); // "Free Disk Space: 12.34 GB"
+    // A row finished (state 2) or failed for good (state 4); folder holds its file.
+    void downloadEnded(const QString &fileName, const QString &caption, const QString &folder, bool ok);
+
+private:
+    bool addRow(const DownloadChoice &choice, const QString &fileName, bool start,
+                const FinishedFile::Stamp &replaceable = {});
+    void insertRow(const DownloadRecord &record);
+    void removeRow(int row);
+    void startTransfer(int row, bool retry = false);
+    void startStream(int row);
+    bool newPartialFile(int row); // in the save folder; false when the row ended for want of one
+    void cancelFetch(const QString &key); // ends the row's transfer or extractor run, without events
+    static QString streamFailedCaption(const QString &errorLine);
+    void closeHandle(DownloadRecord &record);
+    void dropPartial(DownloadRecord &record);
+    void keepPartial(DownloadRecord &record);
+    void failRow(int row, const TransferResult &result);
+    void retryLater(int row, const TransferResult &result, int retryNumber, qint64 delayMs);
+    void cancelRetry(DownloadRecord &record);
+    void retryNow(const QString &key);
+    bool fitsOnDisk(int row, qint64 total, qint64 kept);
+    void updateColumns(qint64 nowMs);
+    // The journal.
+    QList<JournalRow> journalRows() const;
+    void restoreRow(const JournalRow &row);
+    void removeOrphans(const QStringList &folders);
+    void rowsChanged();
+    void bytesChanged();
+    void setRowState(int row, int state);
+    void setRowFileName(int row, const QString &name);
+    void showFreeSpace(const QString &folder);
+    void saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size);
+    void bodySaved(const QString &key, const FinishedFile::Outcome &outcome);
+    void endRow(int row, int state, const QString &caption);
+
+    QString m_savePath;
+    DownloadRecords m_records;
+    SpeedMeter m_speed;
+    QString m_speedText;
+    QHash<QString, QString> m_savingTargets; // key -> the path its body is being moved to
+    QThreadPool *m_savers = nullptr; // long copies of finished bodies, off the user interface
+    QHash<QString, QTimer *> m_retryTimers; // key -> the wait of a row that tries again
+    std::unique_ptr<DownloadJournal> m_journal;
+    JournalWriter *m_journalWriter = nullptr;
+};
