@@ -10,7 +10,7 @@
 //
 //   clipvault-bench-downloads --root http://127.0.0.1:PORT --folder DIR --id ID --code N
 //                             --journal FILE [--count K] [--size BYTES] [--stop-at BYTES]
-#include "downloads/DownloadChoice.h"
+#include "queue/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
 #include "transfer/Downloader.h"
 

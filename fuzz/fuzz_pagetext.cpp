@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 #include "support/ReferenceText.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "base/RuntimeError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "analysis/VideoDetails.h"
 #include "base/RuntimeError.h"
 

@@ -10,7 +10,7 @@
 //
 //   clipvault-bench-text [--runs N]    (offscreen: QT_QPA_PLATFORM=offscreen)
 
-#include "analysis/PageText.h"
+#include "videoinfo/PageText.h"
 #include "controls/FormattedText.h"
 #include "controls/FormattedTextMeasure.h"
 
