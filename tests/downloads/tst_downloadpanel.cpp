@@ -42,6 +42,8 @@ private Q_SLOTS:
     void explicitChoicesReplaceAFileOfTheList_data();
     void explicitChoicesReplaceAFileOfTheList();
     void finishNeverReplacesAFileThatAppeared_data();
+    void renameOntoAFileAsks_data();
+    void renameOntoAFileAsks();
     void finishNeverReplacesAFileThatAppeared();
     void fallbackNames_data();
     void fallbackNames();
@@ -602,6 +604,34 @@ void TestDownloadPanel::browseAndOpen()
     panel().cmdOpen->click();
     QCOMPARE(h.seam->messages().size(), 2);
     QCOMPARE(h.seam->callsOf(UiSeam::Kind::OpenFolder).size(), 1);
+}
+
+
+void TestDownloadPanel::renameOntoAFileAsks_data()
+{
+    QTest::addColumn<int>("option"); // of the overwrite question; -1: closed without an answer
+    QTest::addColumn<QString>("name");
+    QTest::newRow("overwrite") << 1 << "Taken.mp4";
+    QTest::newRow("another name") << 2 << "Taken [1].mp4";
+    QTest::newRow("closed") << -1 << "Free.mp4";
+}
+
+void TestDownloadPanel::renameOntoAFileAsks()
+{
+    QFETCH(int, option);
+    QFETCH(QString, name);
+    writeFile(folder() + QStringLiteral("Taken.mp4"), "the user's own file");
+    h.seam->onModal = answerWith(option, option >= 0);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Free"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=1200000&rate=1000000"));
+    onFirstProgress(panel(), c.mediaAddress, [&] { typeName(panel(), 0, QStringLiteral("Taken")); });
+    panel().cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(h.seam->callsOf(UiSeam::Kind::Modal).size(), 1);
+    QCOMPARE(nameOf(panel(), c.mediaAddress), name);
+    QVERIFY_MEDIA(folder() + name, Id, 18, 1200000);
+    if (option != 1)
+        QCOMPARE(readFile(folder() + QStringLiteral("Taken.mp4")), QByteArray("the user's own file"));
 }
 
 QTEST_MAIN(TestDownloadPanel)
