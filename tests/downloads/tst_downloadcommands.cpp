@@ -9,9 +9,11 @@
 #include "queue/SpeedMeter.h"
 #include "transfer/Downloader.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
@@ -43,6 +45,7 @@ private Q_SLOTS:
     void speedNeverNegative();
     void closingTheListKeepsThePartialFile();
     void popupMenuAndBarClicks();
+    void sizeSpeedAndTimeLeft();
 
 private:
     DownloadPanel &panel() { return *h.panel; }
@@ -435,6 +438,55 @@ void TestDownloadCommands::popupMenuAndBarClicks()
     // The menu's command reaches the list.
     frmMenu::instance()->mnuRemoveSelected->trigger();
     QCOMPARE(panel().records().count(), 0);
+}
+
+void TestDownloadCommands::sizeSpeedAndTimeLeft()
+{
+    // Through the list's accessible table, as a screen reader reads the columns.
+    panel().Timer1->stop();
+    const DownloadChoice known = choice(Id, 18, QStringLiteral("Known"), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=40000000&rate=500000"));
+    const DownloadChoice unknown = choice(Id, 22, QStringLiteral("Unknown"), QStringLiteral(".mp4"),
+                                          QStringLiteral("fault=nolength&size=40000000&rate=500000"));
+    panel().cmdDownload_Click(known);
+    panel().cmdDownload_Click(unknown);
+    const auto cell = [&](int row, int column) {
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
+        return list->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
+    };
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
+    QCOMPARE(list->tableInterface()->columnCount(), 5);
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSize), QStringLiteral("Size"));
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSpeed), QStringLiteral("Speed"));
+    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColTimeLeft), QStringLiteral("Time left"));
+    // Ticks whenever another 200 kB have arrived at both rows.
+    for (int tick = 0; tick < 3; ++tick) {
+        const qint64 before = std::min(panel().records().at(0).fileBytes, panel().records().at(1).fileBytes);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(0).fileBytes >= before + 200000
+                                     && panel().records().at(1).fileBytes >= before + 200000, Wait);
+        panel().Timer1_Timer();
+    }
+    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
+    const QRegularExpression speed(QStringLiteral("^(\\d+)\\.\\d kB/s$"));
+    for (int row : {0, 1}) {
+        const auto match = speed.match(cell(row, DownloadPanel::ColSpeed));
+        QVERIFY2(match.hasMatch(), qPrintable(cell(row, DownloadPanel::ColSpeed)));
+        QVERIFY(match.captured(1).toInt() > 0);
+    }
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+:\\d\\d$")).match(cell(0, DownloadPanel::ColTimeLeft)).hasMatch(),
+             qPrintable(cell(0, DownloadPanel::ColTimeLeft)));
+    QCOMPARE(cell(1, DownloadPanel::ColSize), QString());     // no size announced
+    QCOMPARE(cell(1, DownloadPanel::ColTimeLeft), QString()); // so no time left either
+
+    // Stopped: no speed and no time left; the size stays.
+    selectOnly(panel(), {0, 1});
+    panel().mnuStop_Click();
+    panel().Timer1_Timer();
+    for (int row : {0, 1}) {
+        QCOMPARE(cell(row, DownloadPanel::ColSpeed), QString());
+        QCOMPARE(cell(row, DownloadPanel::ColTimeLeft), QString());
+    }
+    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
 }
 
 QTEST_MAIN(TestDownloadCommands)

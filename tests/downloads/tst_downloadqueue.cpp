@@ -3,26 +3,57 @@
 // changed or a server that ignores ranges starts again from zero, a finished partial file
 // completes with 416, an expired address says so, free space is checked, and the list comes back
 // from its journal.
-#include "PanelFixture.h"
+#include "MediaFixture.h"
+#include "support/SeamRecorder.h"
+#include "queue/DownloadQueue.h"
 #include "support/DemoSite.h"
 #include "queue/DownloadJournal.h"
 #include "queue/DownloadNames.h"
 #include "queue/JournalWriter.h"
-#include "downloads/RowProgressBar.h"
 #include "transfer/Downloader.h"
 
 #include "base/FileHelpers.h"
 
-#include <QAccessible>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTreeWidget>
 #include <QtTest>
 
 using namespace PanelFixture;
+
+namespace {
+
+int stateOf(const DownloadQueue &queue, const QString &key)
+{
+    const int row = queue.records().indexOf(key);
+    return row < 0 ? 0 : queue.records().at(row).state;
+}
+
+QString captionOf(const DownloadQueue &queue, const QString &key)
+{
+    const int row = queue.records().indexOf(key);
+    return row < 0 ? QString() : queue.records().at(row).caption;
+}
+
+qint64 percentOf(const DownloadQueue &queue, const QString &key)
+{
+    const int row = queue.records().indexOf(key);
+    return row < 0 ? 0 : queue.records().percent(row);
+}
+
+// Runs action right after the list has handled the row's completion, before any other event.
+void afterComplete(DownloadQueue &queue, const QString &key, const std::function<void()> &action)
+{
+    QObject::connect(queue.DownloadVid, &Downloader::Complete, &queue,
+                     [key, action](const QString &, const QByteArray &, const QString &k, const TransferResult &) {
+                         if (k == key)
+                             action();
+                     });
+}
+
+} // namespace
 
 namespace {
 
@@ -70,14 +101,14 @@ public:
 
 } // namespace
 
-class TestDownloadResume : public QObject
+class TestDownloadQueue : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { setUpProgram(); }
-    void init() { h.setUp(300); }
-    void cleanup() { h.tearDown(); }
+    void initTestCase() { setUpTransfers(); }
+    void init();
+    void cleanup();
 
     void stopAtHalfAndStart();
     void transientFaultsContinue_data();
@@ -89,23 +120,49 @@ private Q_SLOTS:
     void listComesBackAfterClosing();
     void brokenOrNewerJournal_data();
     void brokenOrNewerJournal();
-    void sizeSpeedAndTimeLeft();
     void absurdLengthCostsNothing();
     void plantedLinkAtPartialName();
 
 private:
-    DownloadPanel &panel() { return *h.panel; }
-    QString folder() const { return h.folder(); }
+    DownloadQueue &queue() { return *h.queue; }
+    QString folder() const { return h.dir->path() + QLatin1Char('/'); }
     QString journalPath() const { return h.dir->filePath(QStringLiteral("data/downloads.json")); }
+    // A row added as the list's Download button adds it, under the video's title.
+    void add(const DownloadChoice &c)
+    {
+        if (queue().mayAdd(c))
+            queue().add(c, DownloadNames::Safe(c.videoTitle + c.suffix, c.videoId, c.suffix));
+    }
     // The Range header of each request the site received for target, in order ("" for none).
     QStringList rangesOf(const QString &target) const;
     // A new list on the same folder and journal, as the program makes it at its next start.
     void reopen();
 
-    Harness h;
+    struct
+    {
+        std::unique_ptr<QTemporaryDir> dir;
+        std::unique_ptr<SeamRecorder> seam;
+        std::unique_ptr<DownloadQueue> queue;
+    } h;
 };
 
-QStringList TestDownloadResume::rangesOf(const QString &target) const
+void TestDownloadQueue::init()
+{
+    h.dir = std::make_unique<QTemporaryDir>();
+    h.seam = std::make_unique<SeamRecorder>();
+    h.queue = std::make_unique<DownloadQueue>();
+    h.queue->setSavePath(folder());
+    site().clear();
+}
+
+void TestDownloadQueue::cleanup()
+{
+    h.queue.reset();
+    h.seam.reset();
+    h.dir.reset();
+}
+
+QStringList TestDownloadQueue::rangesOf(const QString &target) const
 {
     QStringList ranges;
     for (const DemoSite::LoggedRequest &request : site().requests())
@@ -114,35 +171,33 @@ QStringList TestDownloadResume::rangesOf(const QString &target) const
     return ranges;
 }
 
-void TestDownloadResume::reopen()
+void TestDownloadQueue::reopen()
 {
-    h.panel.reset();
-    h.panel = std::make_unique<DownloadPanel>();
-    h.panel->setSavePath(folder());
-    h.panel->resize(640, 300);
-    h.panel->show();
-    h.panel->openJournal(journalPath());
+    h.queue.reset();
+    h.queue = std::make_unique<DownloadQueue>();
+    h.queue->setSavePath(folder());
+    h.queue->openJournal(journalPath());
 }
 
-void TestDownloadResume::stopAtHalfAndStart()
+void TestDownloadQueue::stopAtHalfAndStart()
 {
     const qint64 size = 4000000;
     const QString query = QStringLiteral("size=%1&rate=2000000").arg(size);
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Halves"), QStringLiteral(".mp4"), query);
-    panel().Timer1->stop();
+    queue().Timer1->stop();
     // Stopped as soon as half has arrived (on the next turn of the event loop).
-    const auto stopAtHalf = connect(panel().DownloadVid, &Downloader::Progress, &panel(),
+    const auto stopAtHalf = connect(queue().DownloadVid, &Downloader::Progress, &queue(),
                                     [&](const QString &, const QString &, qint64 done) {
-        if (done >= size / 2 && stateOf(panel(), c.mediaAddress) == StateDownloading)
-            QMetaObject::invokeMethod(&panel(), [&] {
-                selectOnly(panel(), {0});
-                panel().mnuStop_Click();
+        if (done >= size / 2 && stateOf(queue(), c.mediaAddress) == StateDownloading)
+            QMetaObject::invokeMethod(&queue(), [&] {
+                queue().stop(0);
+                queue().settle(true);
             }, Qt::QueuedConnection);
     });
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateStopped), Wait);
+    add(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateStopped), Wait);
     disconnect(stopAtHalf); // (the list's own handler stays connected)
-    const QString partial = panel().records().at(0).partialFile;
+    const QString partial = queue().records().at(0).partialFile;
     const qint64 kept = QFileInfo(partial).size();
     QVERIFY2(kept >= size / 2 && kept < size, qPrintable(QString::number(kept)));
     QVERIFY_MEDIA(partial, Id, 18, kept);
@@ -154,32 +209,31 @@ void TestDownloadResume::stopAtHalfAndStart()
     qint64 arrived = 0;
     qint64 percent = 0;
     bool due = false;
-    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&](const QString &, const QString &, qint64 done) {
+    connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&](const QString &, const QString &, qint64 done) {
         if (std::exchange(due, due || done > kept) || done <= kept)
             return;
         // Once the list has taken the report in.
-        QMetaObject::invokeMethod(&panel(), [&] {
-            panel().Timer1_Timer();
-            counted = panel().speedMeter().average() * SpeedMeter::Slots;
-            arrived = panel().records().at(0).fileBytes - kept;
-            percent = percentOf(panel(), c.mediaAddress);
+        QMetaObject::invokeMethod(&queue(), [&] {
+            queue().tick();
+            counted = queue().speedMeter().average() * SpeedMeter::Slots;
+            arrived = queue().records().at(0).fileBytes - kept;
+            percent = percentOf(queue(), c.mediaAddress);
         }, Qt::QueuedConnection);
     });
-    selectOnly(panel(), {0});
-    panel().mnuStart_Click();
-    panel().Timer1_Timer();
+    queue().start(0);
+    queue().tick();
     QTRY_VERIFY_WITH_TIMEOUT(counted >= 0, Wait);
     QVERIFY2(counted <= arrived + SpeedMeter::Slots,
              qPrintable(QStringLiteral("%1 after %2 new bytes").arg(counted).arg(arrived)));
     QVERIFY2(percent >= kept * 100 / size, qPrintable(QString::number(percent)));
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
     QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
     // Only the second half was asked for the second time.
     QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
 
-void TestDownloadResume::transientFaultsContinue_data()
+void TestDownloadQueue::transientFaultsContinue_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<qint64>("size");
@@ -217,7 +271,7 @@ void TestDownloadResume::transientFaultsContinue_data()
                                                 << qint64(2000000) << lost << 3 << false << false;
 }
 
-void TestDownloadResume::transientFaultsContinue()
+void TestDownloadQueue::transientFaultsContinue()
 {
     QFETCH(QString, query);
     QFETCH(qint64, size);
@@ -229,17 +283,17 @@ void TestDownloadResume::transientFaultsContinue()
     // After each try: the caption and the bytes the partial file keeps for the next one.
     QStringList captions;
     QList<qint64> kept;
-    afterComplete(panel(), c.mediaAddress, [&] {
-        captions << captionOf(panel(), c.mediaAddress);
-        kept << QFileInfo(panel().records().at(0).partialFile).size();
+    afterComplete(queue(), c.mediaAddress, [&] {
+        captions << captionOf(queue(), c.mediaAddress);
+        kept << QFileInfo(queue().records().at(0).partialFile).size();
     });
     bool saidFromTheStart = false;
-    connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&] {
-        saidFromTheStart |= captionOf(panel(), c.mediaAddress).startsWith(QStringLiteral("Downloading again from the start... "));
+    connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&] {
+        saidFromTheStart |= captionOf(queue(), c.mediaAddress).startsWith(QStringLiteral("Downloading again from the start... "));
     });
-    panel().cmdDownload_Click(c);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    add(c);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
     QVERIFY2(captions.size() >= 2 && captions.size() <= tries, qPrintable(captions.join(QLatin1Char('\n'))));
     QVERIFY2(QRegularExpression(firstWait).match(captions.first()).hasMatch(), qPrintable(captions.first()));
     QCOMPARE(saidFromTheStart, fromTheStart);
@@ -261,7 +315,7 @@ void TestDownloadResume::transientFaultsContinue()
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
 
-void TestDownloadResume::refusedUntilTheServerComesUp()
+void TestDownloadQueue::refusedUntilTheServerComesUp()
 {
     // A port nobody listens on: the first tries are refused, then a server comes up there.
     quint16 port = 0;
@@ -276,14 +330,14 @@ void TestDownloadResume::refusedUntilTheServerComesUp()
     c.mediaAddress = QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(mediaTarget(Id, 18, query));
     Relay relay(quint16(QUrl(site().root()).port()));
     QStringList captions;
-    afterComplete(panel(), c.mediaAddress, [&] {
-        captions << captionOf(panel(), c.mediaAddress);
+    afterComplete(queue(), c.mediaAddress, [&] {
+        captions << captionOf(queue(), c.mediaAddress);
         if (captions.size() == 2)
             QVERIFY(relay.listen(QHostAddress::LocalHost, port));
     });
-    panel().cmdDownload_Click(c);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+    add(c);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
+    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
     QCOMPARE(captions.size(), 3);
     for (int k = 0; k < 2; ++k) {
         const QRegularExpression waiting(QStringLiteral(
@@ -297,7 +351,7 @@ void TestDownloadResume::refusedUntilTheServerComesUp()
 
 // A list whose journal holds a stopped row and its partial file, as a run before this one left
 // them: Start asks for the rest, and the answer decides.
-void TestDownloadResume::keptBytesMeetTheServer_data()
+void TestDownloadQueue::keptBytesMeetTheServer_data()
 {
     QTest::addColumn<qint64>("kept");
     QTest::addColumn<int>("status");     // the site's answer to the range request; 0: its own
@@ -312,7 +366,7 @@ void TestDownloadResume::keptBytesMeetTheServer_data()
     QTest::newRow("gone: 410") << size / 2 << 410 << int(StateError) << expired;
 }
 
-void TestDownloadResume::keptBytesMeetTheServer()
+void TestDownloadQueue::keptBytesMeetTheServer()
 {
     QFETCH(qint64, kept);
     QFETCH(int, status);
@@ -332,16 +386,15 @@ void TestDownloadResume::keptBytesMeetTheServer()
     if (status)
         site().rule(mediaTarget(Id, 18, query), 0, status);
 
-    panel().openJournal(journalPath());
-    QCOMPARE(panel().records().count(), 1);
-    QCOMPARE(stateOf(panel(), address), int(StateStopped)); // a stopped row stays stopped
-    QCOMPARE(captionOf(panel(), address), QStringLiteral("Download stopped by the user."));
-    QCOMPARE(panel().DownloadVid->RunningCount(), 0);
-    selectOnly(panel(), {0});
-    panel().mnuStart_Click();
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), address) != StateDownloading, Wait);
-    QCOMPARE(stateOf(panel(), address), state);
-    QCOMPARE(captionOf(panel(), address), caption);
+    queue().openJournal(journalPath());
+    QCOMPARE(queue().records().count(), 1);
+    QCOMPARE(stateOf(queue(), address), int(StateStopped)); // a stopped row stays stopped
+    QCOMPARE(captionOf(queue(), address), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(queue().DownloadVid->RunningCount(), 0);
+    queue().start(0);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), address) != StateDownloading, Wait);
+    QCOMPARE(stateOf(queue(), address), state);
+    QCOMPARE(captionOf(queue(), address), caption);
     QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept)});
     if (state == StateDownloaded) {
         QVERIFY_MEDIA(folder() + QStringLiteral("Kept.mp4"), Id, 18, size);
@@ -351,19 +404,19 @@ void TestDownloadResume::keptBytesMeetTheServer()
     }
 }
 
-void TestDownloadResume::freeSpaceTooSmall()
+void TestDownloadQueue::freeSpaceTooSmall()
 {
     // A petabyte does not fit anywhere here; neither does the rest of one whose first part is kept.
     const qint64 huge = 1000000000000000;
     const QString query = QStringLiteral("size=%1").arg(huge);
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
+    add(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
     const QString prefix = QStringLiteral("Not enough free disk space: the video needs %1 more, ")
                                .arg(modFunctions::FormatFreeSpace(huge));
-    const QString caption = captionOf(panel(), c.mediaAddress);
+    const QString caption = captionOf(queue(), c.mediaAddress);
     QVERIFY2(caption.startsWith(prefix) && caption.endsWith(QStringLiteral(" are free.")), qPrintable(caption));
-    QVERIFY(!panel().DownloadVid->IsRunning(c.mediaAddress));
+    QVERIFY(!queue().DownloadVid->IsRunning(c.mediaAddress));
 
     // The same with bytes on disk: they stay, and nothing is asked for; they count (enough of
     // them to change the figure).
@@ -373,46 +426,45 @@ void TestDownloadResume::freeSpaceTooSmall()
     const JournalRow row = keptRow(c.mediaAddress, QStringLiteral("Huge.mp4"), folder(), StateError, kept,
                                    validatorsOf(c.mediaAddress));
     QVERIFY(DownloadJournal(journalPath()).save({row}));
-    h.panel.reset();
+    h.queue.reset();
     site().clear();
     reopen();
-    selectOnly(panel(), {0});
-    panel().mnuStart_Click();
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateError));
-    QVERIFY(captionOf(panel(), c.mediaAddress)
+    queue().start(0);
+    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateError));
+    QVERIFY(captionOf(queue(), c.mediaAddress)
                 .startsWith(QStringLiteral("Not enough free disk space: the video needs %1 more, ")
                                 .arg(modFunctions::FormatFreeSpace(huge - kept))));
     QVERIFY_MEDIA(partial, Id, 18, kept);
-    QCOMPARE(panel().DownloadVid->RunningCount(), 0);
+    QCOMPARE(queue().DownloadVid->RunningCount(), 0);
     QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).isEmpty());
 }
 
-void TestDownloadResume::listComesBackAfterClosing()
+void TestDownloadQueue::listComesBackAfterClosing()
 {
-    panel().openJournal(journalPath());
+    queue().openJournal(journalPath());
     const DownloadChoice done = choice(Id, 5, QStringLiteral("Done"), QStringLiteral(".flv"), QStringLiteral("size=5000"));
     const DownloadChoice stopped = choice(Id, 34, QStringLiteral("Stopped"), QStringLiteral(".flv"),
                                           QStringLiteral("size=20000000&rate=400000"));
     const DownloadChoice running = choice(Id, 18, QStringLiteral("Running"), QStringLiteral(".mp4"),
                                           QStringLiteral("size=3000000&rate=1000000"));
-    panel().cmdDownload_Click(done);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), done.mediaAddress), int(StateDownloaded), Wait);
-    panel().cmdDownload_Click(stopped);
-    panel().cmdDownload_Click(running);
-    QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel(), stopped.mediaAddress) > 0, Wait);
-    selectOnly(panel(), {1});
-    panel().mnuStop_Click();
+    add(done);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), done.mediaAddress), int(StateDownloaded), Wait);
+    add(stopped);
+    add(running);
+    QTRY_VERIFY_WITH_TIMEOUT(percentOf(queue(), stopped.mediaAddress) > 0, Wait);
+    queue().stop(1);
+    queue().settle(true);
     // Byte counts reach the journal at most about once a second: a few writes, not one per report.
-    const int writesBefore = panel().journalWriter()->writes();
+    const int writesBefore = queue().journalWriter()->writes();
     QElapsedTimer clock;
     clock.start();
-    QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(2).fileBytes >= 1000000, Wait);
-    QVERIFY2(panel().journalWriter()->writes() - writesBefore <= clock.elapsed() / 1000 + 2,
-             qPrintable(QStringLiteral("%1 writes in %2 ms").arg(panel().journalWriter()->writes() - writesBefore)
+    QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(2).fileBytes >= 1000000, Wait);
+    QVERIFY2(queue().journalWriter()->writes() - writesBefore <= clock.elapsed() / 1000 + 2,
+             qPrintable(QStringLiteral("%1 writes in %2 ms").arg(queue().journalWriter()->writes() - writesBefore)
                             .arg(clock.elapsed())));
 
     // Closed while one row runs (as after "Yes"), then started again.
-    h.panel.reset();
+    h.queue.reset();
     const QString runningPartial = folder() + DownloadNames::PartialFileName(running.mediaAddress);
     const qint64 kept = QFileInfo(runningPartial).size();
     QVERIFY(kept > 0);
@@ -446,28 +498,27 @@ void TestDownloadResume::listComesBackAfterClosing()
     for (const QString &name : otherFolders)
         QDir(folder() + name).removeRecursively();
     QFile::remove(folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy"));
-    QCOMPARE(panel().records().count(), 3);
-    QCOMPARE(nameOf(panel(), done.mediaAddress), QStringLiteral("Done.flv"));
-    QCOMPARE(stateOf(panel(), done.mediaAddress), int(StateDownloaded));
-    QCOMPARE(captionOf(panel(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
-    QCOMPARE(stateOf(panel(), stopped.mediaAddress), int(StateStopped));
-    QCOMPARE(captionOf(panel(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
-    QCOMPARE(panel().MainPB.size(), 3);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), running.mediaAddress), int(StateDownloaded), Wait);
+    QCOMPARE(queue().records().count(), 3);
+    QCOMPARE(queue().records().at(queue().records().indexOf(done.mediaAddress)).fileName, QStringLiteral("Done.flv"));
+    QCOMPARE(stateOf(queue(), done.mediaAddress), int(StateDownloaded));
+    QCOMPARE(captionOf(queue(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+    QCOMPARE(stateOf(queue(), stopped.mediaAddress), int(StateStopped));
+    QCOMPARE(captionOf(queue(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), running.mediaAddress), int(StateDownloaded), Wait);
     QVERIFY_MEDIA(folder() + QStringLiteral("Running.mp4"), Id, 18, 3000000);
     QCOMPARE(rangesOf(mediaTarget(Id, 18, QStringLiteral("size=3000000&rate=1000000"))),
              QStringList{QStringLiteral("bytes=%1-").arg(kept)});
     // The stopped row asked for nothing; the finished one is still in the list for the duplicate check.
     QCOMPARE(site().requestLog().filter(QStringLiteral("size=20000000")).size(), 0);
-    panel().cmdDownload_Click(done);
+    add(done);
     QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
-    QCOMPARE(panel().records().count(), 3);
+    QCOMPARE(queue().records().count(), 3);
 
     // Removing rows reaches the journal too; the stopped row's partial file goes with it.
     const QString stoppedPartial = folder() + DownloadNames::PartialFileName(stopped.mediaAddress);
     QVERIFY(QFileInfo::exists(stoppedPartial));
-    selectOnly(panel(), {1});
-    panel().mnuRemoveSelected_Click();
+    queue().remove(1);
+    queue().settle(true);
     QVERIFY(!QFileInfo::exists(stoppedPartial));
     const DownloadJournal::Loaded journal = DownloadJournal(journalPath()).load();
     QCOMPARE(journal.rows.size(), 2);
@@ -475,7 +526,7 @@ void TestDownloadResume::listComesBackAfterClosing()
     QCOMPARE(journal.rows.at(1).bytes, qint64(3000000));
 }
 
-void TestDownloadResume::brokenOrNewerJournal_data()
+void TestDownloadQueue::brokenOrNewerJournal_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("newer");
@@ -487,7 +538,7 @@ void TestDownloadResume::brokenOrNewerJournal_data()
                                      << true;
 }
 
-void TestDownloadResume::brokenOrNewerJournal()
+void TestDownloadQueue::brokenOrNewerJournal()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, newer);
@@ -496,8 +547,8 @@ void TestDownloadResume::brokenOrNewerJournal()
     // The rows it may name are unknown: their partial files stay.
     const QString partial = folder() + QStringLiteral(".clipvault-0123456789abcdef.part");
     writeFile(partial, "bytes");
-    panel().openJournal(journalPath());
-    QCOMPARE(panel().records().count(), 0);
+    queue().openJournal(journalPath());
+    QCOMPARE(queue().records().count(), 0);
     QCOMPARE(h.seam->messages().size(), 1);
     QCOMPARE(h.seam->calls.last().style, 48);
     QVERIFY(QFileInfo::exists(partial));
@@ -512,9 +563,9 @@ void TestDownloadResume::brokenOrNewerJournal()
         QVERIFY(h.seam->messages().first().contains(aside.first()));
     }
     // A list that goes on: a newer journal is never written over; a new one is written.
-    panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), QStringLiteral("size=1000")));
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), panel().records().at(0).key), int(StateDownloaded), Wait);
-    h.panel.reset();
+    add(choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), QStringLiteral("size=1000")));
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), queue().records().at(0).key), int(StateDownloaded), Wait);
+    h.queue.reset();
     if (newer)
         QCOMPARE(readFile(journalPath()), content);
     else
@@ -525,37 +576,36 @@ void TestDownloadResume::brokenOrNewerJournal()
     reopen();
     QVERIFY(QFileInfo::exists(partial));
     if (!newer) {
-        h.panel.reset();
+        h.queue.reset();
         QVERIFY(QFile::remove(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()));
         reopen();
         QVERIFY(!QFileInfo::exists(partial)); // the user removed it: the clean-up goes on
     }
 }
 
-void TestDownloadResume::absurdLengthCostsNothing()
+void TestDownloadQueue::absurdLengthCostsNothing()
 {
     // A length past what any file (and the journal) holds is refused as it arrives; a new start
     // that gets the real file finishes it.
     const QString query = QStringLiteral("fault=hugeLength&faultTimes=1&size=300000");
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
-    panel().openJournal(journalPath());
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
-    QCOMPARE(captionOf(panel(), c.mediaAddress),
+    queue().openJournal(journalPath());
+    add(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
+    QCOMPARE(captionOf(queue(), c.mediaAddress),
              QStringLiteral("Download failed: the server announced a length no video has; nothing of it was kept."));
     QCOMPARE(hiddenFiles(folder()), QStringList());
-    QCOMPARE(panel().records().at(0).validators.total, -1);
-    panel().journalWriter()->flush();
+    QCOMPARE(queue().records().at(0).validators.total, -1);
+    queue().journalWriter()->flush();
     QCOMPARE(DownloadJournal(journalPath()).load().outcome, DownloadJournal::Loaded::Read);
 
-    selectOnly(panel(), {0});
-    panel().mnuStart_Click();
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
+    queue().start(0);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
     QVERIFY_MEDIA(folder() + QStringLiteral("Huge.mp4"), Id, 18, 300000);
     QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QString()}));
 }
 
-void TestDownloadResume::plantedLinkAtPartialName()
+void TestDownloadQueue::plantedLinkAtPartialName()
 {
     // A link planted at the row's predictable partial name never makes the download write
     // through it, whether it points at a file or nowhere.
@@ -566,10 +616,10 @@ void TestDownloadResume::plantedLinkAtPartialName()
         if (!dangling)
             writeFile(precious, "the user's own bytes");
         QVERIFY(QFile::link(precious, folder() + DownloadNames::PartialFileName(c.mediaAddress)));
-        panel().cmdDownload_Click(c);
-        QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateError), Wait);
-        QVERIFY2(captionOf(panel(), c.mediaAddress).contains(QStringLiteral("a link has the partial file's name")),
-                 qPrintable(captionOf(panel(), c.mediaAddress)));
+        add(c);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
+        QVERIFY2(captionOf(queue(), c.mediaAddress).contains(QStringLiteral("a link has the partial file's name")),
+                 qPrintable(captionOf(queue(), c.mediaAddress)));
         if (dangling)
             QVERIFY(!QFileInfo::exists(precious));
         else
@@ -577,54 +627,5 @@ void TestDownloadResume::plantedLinkAtPartialName()
     }
 }
 
-void TestDownloadResume::sizeSpeedAndTimeLeft()
-{
-    // Through the list's accessible table, as a screen reader reads the columns.
-    panel().Timer1->stop();
-    const DownloadChoice known = choice(Id, 18, QStringLiteral("Known"), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=40000000&rate=500000"));
-    const DownloadChoice unknown = choice(Id, 22, QStringLiteral("Unknown"), QStringLiteral(".mp4"),
-                                          QStringLiteral("fault=nolength&size=40000000&rate=500000"));
-    panel().cmdDownload_Click(known);
-    panel().cmdDownload_Click(unknown);
-    const auto cell = [&](int row, int column) {
-        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
-        return list->tableInterface()->cellAt(row, column)->text(QAccessible::Name);
-    };
-    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel().lvwDownloads);
-    QCOMPARE(list->tableInterface()->columnCount(), 5);
-    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSize), QStringLiteral("Size"));
-    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColSpeed), QStringLiteral("Speed"));
-    QCOMPARE(list->tableInterface()->columnDescription(DownloadPanel::ColTimeLeft), QStringLiteral("Time left"));
-    // Ticks whenever another 200 kB have arrived at both rows.
-    for (int tick = 0; tick < 3; ++tick) {
-        const qint64 before = std::min(panel().records().at(0).fileBytes, panel().records().at(1).fileBytes);
-        QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(0).fileBytes >= before + 200000
-                                     && panel().records().at(1).fileBytes >= before + 200000, Wait);
-        panel().Timer1_Timer();
-    }
-    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
-    const QRegularExpression speed(QStringLiteral("^(\\d+)\\.\\d kB/s$"));
-    for (int row : {0, 1}) {
-        const auto match = speed.match(cell(row, DownloadPanel::ColSpeed));
-        QVERIFY2(match.hasMatch(), qPrintable(cell(row, DownloadPanel::ColSpeed)));
-        QVERIFY(match.captured(1).toInt() > 0);
-    }
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+:\\d\\d$")).match(cell(0, DownloadPanel::ColTimeLeft)).hasMatch(),
-             qPrintable(cell(0, DownloadPanel::ColTimeLeft)));
-    QCOMPARE(cell(1, DownloadPanel::ColSize), QString());     // no size announced
-    QCOMPARE(cell(1, DownloadPanel::ColTimeLeft), QString()); // so no time left either
-
-    // Stopped: no speed and no time left; the size stays.
-    selectOnly(panel(), {0, 1});
-    panel().mnuStop_Click();
-    panel().Timer1_Timer();
-    for (int row : {0, 1}) {
-        QCOMPARE(cell(row, DownloadPanel::ColSpeed), QString());
-        QCOMPARE(cell(row, DownloadPanel::ColTimeLeft), QString());
-    }
-    QCOMPARE(cell(0, DownloadPanel::ColSize), QStringLiteral("38.15 MB"));
-}
-
-QTEST_MAIN(TestDownloadResume)
-#include "tst_downloadresume.moc"
+QTEST_GUILESS_MAIN(TestDownloadQueue)
+#include "tst_downloadqueue.moc"

@@ -1,0 +1,125 @@
+#include "MediaFixture.h"
+
+#include "support/DemoSite.h"
+#include "demosite/mediacontent.h"
+#include "queue/DownloadQueue.h"
+#include "transfer/Downloader.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include <cstring>
+
+namespace PanelFixture {
+
+DemoSite &site()
+{
+    static DemoSite theSite;
+    return theSite;
+}
+
+void setUpTransfers()
+{
+    if (!site().start())
+        qFatal("the demo site did not start");
+    Downloader::setDefaultIdleTimeout(2000); // a stalled transfer fails quickly
+    DownloadQueue::setRetryTimeScale(0.01); // waits between tries of 10 ms to 160 ms
+}
+
+QString mediaTarget(const QString &id, int code, const QString &query)
+{
+    const QString path = QString::fromStdString(demosite::mediaPath(id.toStdString(), code));
+    return query.isEmpty() ? path : path + QLatin1Char('?') + query;
+}
+
+QString mediaAddress(const QString &id, int code, const QString &query)
+{
+    return site().root() + mediaTarget(id, code, query);
+}
+
+DownloadChoice choice(const QString &id, int code, const QString &title, const QString &suffix,
+                      const QString &query)
+{
+    DownloadChoice c;
+    c.mediaAddress = mediaAddress(id, code, query);
+    c.suffix = suffix;
+    c.videoTitle = title;
+    c.videoId = id;
+    return c;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(content);
+}
+
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed)
+{
+    QFile f(path);
+    *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(f.size()).arg(size);
+    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
+        return false;
+    const std::uint64_t original = demosite::mediaSeed(id.toStdString(), code);
+    const std::uint64_t seed = changed ? demosite::changedMediaSeed(original) : original;
+    QByteArray expected(1 << 20, Qt::Uninitialized);
+    for (qint64 offset = 0; offset < size;) {
+        const QByteArray got = f.read(expected.size());
+        demosite::fillMediaFromSeed(seed, static_cast<std::uint64_t>(offset), expected.data(),
+                                    static_cast<std::size_t>(got.size()));
+        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(offset).arg(offset + got.size());
+        if (got.isEmpty() || std::memcmp(got.constData(), expected.constData(), std::size_t(got.size())) != 0)
+            return false;
+        offset += got.size();
+    }
+    return true;
+}
+
+QByteArray mediaBytes(const QString &id, int code, qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    demosite::fillMedia(id.toStdString(), code, 0, bytes.data(), static_cast<std::size_t>(size));
+    return bytes;
+}
+
+TransferValidators validatorsOf(const QString &address)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(address)};
+    request.setRawHeader("Range", "bytes=0-0");
+    QNetworkReply *reply = manager.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    TransferValidators validators;
+    validators.etag = reply->rawHeader("ETag");
+    validators.lastModified = reply->rawHeader("Last-Modified");
+    const QByteArray range = reply->rawHeader("Content-Range"); // "bytes 0-0/TOTAL"
+    validators.total = range.mid(range.indexOf('/') + 1).toLongLong();
+    delete reply;
+    return validators;
+}
+
+QStringList hiddenFiles(const QString &folder)
+{
+    QDir dir(folder);
+    QStringList hidden;
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (name.startsWith(QLatin1Char('.')))
+            hidden << name;
+    return hidden;
+}
+
+} // namespace PanelFixture

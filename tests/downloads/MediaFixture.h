@@ -1,0 +1,58 @@
+#pragma once
+
+#include "queue/DownloadChoice.h"
+#include "transfer/TransferValidators.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class DemoSite;
+
+// What the download tests share, without widgets: the demo site, media addresses and a byte-by-byte
+// comparison of saved files with the site's generated content.
+namespace PanelFixture {
+
+constexpr int Wait = 20000; // ms for a transfer of the tests to end
+inline const QString Id = QStringLiteral("sunsetBeach");
+
+// Starts the site once per test program, with short idle time-outs and waits between tries.
+DemoSite &site();
+void setUpTransfers();
+
+// The address of a media file of the demo site with an optional query ("size=5000&rate=100000").
+QString mediaAddress(const QString &id, int code, const QString &query = QString());
+// The path part of that address, as the site's request log lists it.
+QString mediaTarget(const QString &id, int code, const QString &query = QString());
+
+DownloadChoice choice(const QString &id, int code, const QString &title, const QString &suffix,
+                      const QString &query = QString());
+
+// True when the file holds exactly the first `size` bytes of the media file (id, code), or of the
+// same file after the site changed it.
+bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed = false);
+// The first `size` bytes of that media file.
+QByteArray mediaBytes(const QString &id, int code, qint64 size);
+
+// The validators the site sends for a media address (read from a real request for its first byte).
+TransferValidators validatorsOf(const QString &address);
+
+QByteArray readFile(const QString &path);
+void writeFile(const QString &path, const QByteArray &content);
+
+// The hidden files of a folder (partial files of running transfers).
+QStringList hiddenFiles(const QString &folder);
+
+} // namespace PanelFixture
+
+// Fails the test unless the file holds exactly the first `size` bytes of the media file.
+#define QVERIFY_MEDIA(path, id, code, size)                                                         \
+    do {                                                                                            \
+        QString why_;                                                                               \
+        QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_), qPrintable(why_));          \
+    } while (false)
+#define QVERIFY_CHANGED_MEDIA(path, id, code, size)                                                 \
+    do {                                                                                            \
+        QString why_;                                                                               \
+        QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_, true), qPrintable(why_));    \
+    } while (false)
