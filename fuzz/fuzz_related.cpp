@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "analysis/RelatedVideos.h"
+#include "pages/RelatedVideos.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,7 @@
 
 #include "FuzzSupport.h"
 
-#include "search/SearchResultsPage.h"
+#include "pages/SearchResultsPage.h"
 
 #include <QUrl>
 

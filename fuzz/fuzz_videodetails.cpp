@@ -3,7 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "videoinfo/PageText.h"
-#include "analysis/VideoDetails.h"
+#include "pages/VideoDetails.h"
 #include "base/RuntimeError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,6 +1,6 @@
 #include "analysis/PreviewPanel.h"
 
-#include "analysis/WatchAddress.h"
+#include "pages/WatchAddress.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

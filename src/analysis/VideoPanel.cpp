@@ -1,10 +1,10 @@
 #include "analysis/VideoPanel.h"
 
-#include "analysis/ExtractorLookup.h"
+#include "pages/ExtractorLookup.h"
 #include "videoinfo/PageText.h"
 #include "analysis/ThumbnailBox.h"
-#include "analysis/WatchAddress.h"
-#include "analysis/WatchPageInfo.h"
+#include "pages/WatchAddress.h"
+#include "pages/WatchPageInfo.h"
 #include "controls/ucFormattedLabel.h"
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/VideoDetails.h"
+#include "pages/VideoDetails.h"
 #include "videoinfo/FormatTable.h"
 #include "videoinfo/VideoInfo.h"
 

@@ -3,7 +3,7 @@
 
 #include "analysis/VideoPanel.h"
 
-#include "analysis/DescriptionCaption.h"
+#include "pages/DescriptionCaption.h"
 #include "analysis/ThumbnailBox.h"
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"

@@ -1,6 +1,6 @@
 #include "app/ClipboardWatch.h"
 
-#include "analysis/WatchAddress.h"
+#include "pages/WatchAddress.h"
 #include "base/UiSeam.h"
 #include "base/WebAddress.h"
 

@@ -7,8 +7,8 @@
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "image/modJPG.h"
-#include "search/SearchRequest.h"
-#include "search/SearchResultsPage.h"
+#include "pages/SearchRequest.h"
+#include "pages/SearchResultsPage.h"
 #include "transfer/Downloader.h"
 
 #include <QCheckBox>

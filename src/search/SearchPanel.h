@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/clsArray.h"
+#include "pages/clsArray.h"
 #include "transfer/TransferResult.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 // The search tab's controls and their arrangement.
 #include "search/SearchPanel.h"
 
-#include "search/SearchRequest.h"
+#include "pages/SearchRequest.h"
 
 #include <QCheckBox>
 #include <QComboBox>

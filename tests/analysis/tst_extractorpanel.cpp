@@ -2,7 +2,7 @@
 // site's pages, the panel shows what they hold; failures end in "No links" with the reason, and
 // a changed address ends the extractor that was asked before.
 
-#include "analysis/ExtractorLookup.h"
+#include "pages/ExtractorLookup.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/VideoPanel.h"
 #include "PanelChecks.h"

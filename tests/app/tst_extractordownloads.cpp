@@ -4,7 +4,7 @@
 // the row's file. Small shell scripts stand in for the extractor through ExtractorPath where it
 // has to fail.
 
-#include "analysis/ExtractorLookup.h"
+#include "pages/ExtractorLookup.h"
 #include "analysis/VideoPanel.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"

@@ -5,7 +5,7 @@
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "search/SearchPanel.h"
-#include "search/SearchResultsPage.h"
+#include "pages/SearchResultsPage.h"
 #include "transfer/Downloader.h"
 
 #include <QApplication>

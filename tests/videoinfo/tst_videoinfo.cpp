@@ -2,7 +2,7 @@
 // site; the extractor's answers are JSON documents written here, with the fields the extractor
 // documents for its -J output.
 
-#include "analysis/WatchPageInfo.h"
+#include "pages/WatchPageInfo.h"
 #include "demosite/catalogue.h"
 #include "demosite/mediacontent.h"
 #include "extractor/ExtractorJson.h"

@@ -1,7 +1,7 @@
-#include "analysis/RelatedVideos.h"
+#include "pages/RelatedVideos.h"
 
 #include "videoinfo/PageText.h"
-#include "analysis/WatchAddress.h"
+#include "pages/WatchAddress.h"
 
 #include <QStringList>
 

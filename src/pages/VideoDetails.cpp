@@ -1,4 +1,4 @@
-#include "analysis/VideoDetails.h"
+#include "pages/VideoDetails.h"
 
 #include "videoinfo/PageText.h"
 #include "base/AppState.h"

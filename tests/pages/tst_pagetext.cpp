@@ -1,11 +1,11 @@
 // The watch page's text helpers, decoding, format map, details and related videos, read from
 // page text without any widget.
 
-#include "analysis/FormatMap.h"
+#include "pages/FormatMap.h"
 #include "videoinfo/PageText.h"
-#include "analysis/RelatedVideos.h"
-#include "analysis/VideoDetails.h"
-#include "analysis/WatchAddress.h"
+#include "pages/RelatedVideos.h"
+#include "pages/VideoDetails.h"
+#include "pages/WatchAddress.h"
 #include "support/ReferenceText.h"
 #include "support/SeamRecorder.h"
 

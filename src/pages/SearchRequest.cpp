@@ -1,4 +1,4 @@
-#include "search/SearchRequest.h"
+#include "pages/SearchRequest.h"
 
 #include <QUrl>
 

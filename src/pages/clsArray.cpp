@@ -1,4 +1,4 @@
-#include "search/clsArray.h"
+#include "pages/clsArray.h"
 
 #include "base/RuntimeError.h"
 

@@ -1,7 +1,7 @@
-#include "analysis/WatchPageInfo.h"
+#include "pages/WatchPageInfo.h"
 
 #include "videoinfo/PageText.h"
-#include "analysis/RelatedVideos.h"
+#include "pages/RelatedVideos.h"
 
 namespace {
 

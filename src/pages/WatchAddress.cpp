@@ -1,4 +1,4 @@
-#include "analysis/WatchAddress.h"
+#include "pages/WatchAddress.h"
 
 #include "base/AppState.h"
 #include "base/TextHelpers.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analysis/FormatMap.h"
-#include "analysis/VideoDetails.h"
+#include "pages/FormatMap.h"
+#include "pages/VideoDetails.h"
 #include "base/RuntimeError.h"
 #include "videoinfo/VideoInfo.h"
 

@@ -1,4 +1,4 @@
-#include "analysis/DescriptionCaption.h"
+#include "pages/DescriptionCaption.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "analysis/ExtractorLookup.h"
+#include "pages/ExtractorLookup.h"
 
-#include "analysis/WatchAddress.h"
+#include "pages/WatchAddress.h"
 #include "base/Settings.h"
 #include "extractor/ExtractorInfoRequest.h"
 #include "extractor/ExtractorProcess.h"

@@ -1,5 +1,5 @@
-#include "search/SearchRequest.h"
-#include "search/SearchResultsPage.h"
+#include "pages/SearchRequest.h"
+#include "pages/SearchResultsPage.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "analysis/FormatMap.h"
+#include "pages/FormatMap.h"
 
 #include "videoinfo/PageText.h"
 

@@ -1,4 +1,4 @@
-#include "search/SearchResultsPage.h"
+#include "pages/SearchResultsPage.h"
 
 #include "videoinfo/PageText.h"
 
