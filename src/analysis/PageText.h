@@ -22,9 +22,10 @@ QString CleanTitle(const QString &title);
 // hits that grows with the square of its length.)
 QString ReplaceAll(QStringView text, QStringView from, QStringView to);
 
-// Page fields longer than these are cut before they are cleaned: real titles and descriptions
-// stay far below them, and a page must not make us hold or work on more. A description within its
-// limit also stays within what the formatted label can draw.
+// The lengths page fields are cut to: real titles and descriptions stay far below them, and a
+// page must not make us hold or work on more. A title is cut after it is cleaned (blanks a page
+// pads it with collapse first). A description within its limit also stays within what the
+// formatted label can draw.
 inline constexpr qsizetype MaxTitleLength = 1000;
 inline constexpr qsizetype MaxDescriptionLength = 20000;
 // The first `limit` characters of text, one less where the cut would split a surrogate pair.

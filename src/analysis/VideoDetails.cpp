@@ -15,9 +15,8 @@ namespace modFunctions {
 
 void ReadAllInfo(const QString &page, VideoDetails &d)
 {
-    const QString title = CutToLength(GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',")),
-                                      MaxTitleLength);
-    d.VideoTitle = CleanTitle(ReplaceAll(title, u"&&", u"&"));
+    const QString title = GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',"));
+    d.VideoTitle = CutToLength(CleanTitle(ReplaceAll(title, u"&&", u"&")), MaxTitleLength);
 
     d.VideoAuthor = GetBetween(page, QStringLiteral("data-discoverbox-username=\""), QStringLiteral("\" >"));
     d.VideoID = GetBetween(page, QStringLiteral("'VIDEO_ID': '"), QStringLiteral("'"));
