@@ -261,21 +261,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("clip");
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("stream");
+        QTest::addColumn<QString>("saveIn"); // a folder in the videos folder; empty: that folder
         const demosite::Clip &jsonLd = *demosite::findClip(demosite::clips::jsonLd);
-        QTest::newRow("single file") << q(jsonLd.name) << jsonLd.sources.front().code << false;
-        QTest::newRow("HLS stream") << q(demosite::clips::hls) << 720 << true;
+        QTest::newRow("single file") << q(jsonLd.name) << jsonLd.sources.front().code << false << QString();
+        QTest::newRow("HLS stream") << q(demosite::clips::hls) << 720 << true << QString();
+        // The extractor reads its output path as a template: the "%" of a folder's name, even one
+        // that starts a field there, stays a "%".
+        QTest::newRow("HLS stream into a folder named with %") << q(demosite::clips::hls) << 720 << true
+                                                                << QStringLiteral("100% clips %(id)s");
     }
     void downloadsTheChosenFormat()
     {
         QFETCH(QString, clip);
         QFETCH(int, code);
         QFETCH(bool, stream);
+        QFETCH(QString, saveIn);
+        const QString folder = saveIn.isEmpty() ? videos.path() : videos.filePath(saveIn);
         const demosite::Clip &c = *demosite::findClip(clip.toStdString());
         const demosite::ClipSource &source = *demosite::findClipSource(c, code);
         SeamRecorder seam;
         auto window = openWindow();
         VideoPanel *video = window->videoPanel();
         DownloadPanel *downloads = window->downloadPanel();
+        downloads->setSavePath(folder + QLatin1Char('/'));
         QVERIFY(showClip(video, clipUrl(c.name)));
         const VideoEncoding encoding = *video->selectedEncoding();
         QCOMPARE(encoding.kind != VideoEncoding::Kind::SingleFile, stream);
@@ -295,10 +303,10 @@ private Q_SLOTS:
         QCOMPARE(row.caption, ProgressText::Downloaded);
         QCOMPARE(row.byExtractor, stream);
         QVERIFY2(row.fileName.endsWith(encoding.fileSuffix()), qPrintable(row.fileName));
-        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(c, source));
+        QVERIFY(StandIn::FileBytes(QDir(folder).filePath(row.fileName)) == StandIn::ClipMedia(c, source));
         QVERIFY2(showsProgress(captions), qPrintable(captions.join(QLatin1Char('\n'))));
         // Nothing else is left in the folder: no partial file, no work folder of the extractor.
-        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        QTRY_COMPARE(everythingIn(folder), QStringList{row.fileName});
         QCOMPARE(downloads->DownloadStream->RunningCount(), 0);
 
         if (!stream) {
