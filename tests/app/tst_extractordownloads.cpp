@@ -296,11 +296,10 @@ private Q_SLOTS:
         video->cmdDownload->click();
         QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
         QVERIFY(downloads->anyDownloading());
-        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
-        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
-
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
         const DownloadRecord &row = downloads->records().at(0);
-        QCOMPARE(row.caption, ProgressText::Downloaded);
+        QCOMPARE(row.caption, ProgressText::Downloaded); // a failed row says why
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(row.byExtractor, stream);
         QVERIFY2(row.fileName.endsWith(encoding.fileSuffix()), qPrintable(row.fileName));
         QVERIFY(StandIn::FileBytes(QDir(folder).filePath(row.fileName)) == StandIn::ClipMedia(c, source));
