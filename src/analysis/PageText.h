@@ -23,9 +23,9 @@ QString CleanTitle(const QString &title);
 QString ReplaceAll(QStringView text, QStringView from, QStringView to);
 
 // The lengths page fields are cut to: real titles and descriptions stay far below them, and a
-// page must not make us hold or work on more. A title is cut after it is cleaned (blanks a page
-// pads it with collapse first). A description within its limit also stays within what the
-// formatted label can draw.
+// page must not make us hold or work on more. Each is cut after it is cleaned: a title once its
+// runs of blanks have collapsed, a description once its tags are gone. A description within its
+// limit also stays within what the formatted label can draw.
 inline constexpr qsizetype MaxTitleLength = 1000;
 inline constexpr qsizetype MaxDescriptionLength = 20000;
 // The first `limit` characters of text, one less where the cut would split a surrogate pair.

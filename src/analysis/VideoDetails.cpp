@@ -26,7 +26,7 @@ void ReadAllInfo(const QString &page, VideoDetails &d)
     // seventh character on.
     const QString block = GetBetween(page, QStringLiteral("watch-video-desc description\">"), QStringLiteral("</span>"));
     const qsizetype span = block.indexOf(QStringLiteral("<span >"));
-    d.VideoDescription = CutToLength(block.mid(span < 0 ? 6 : span + 7), MaxDescriptionLength);
+    d.VideoDescription = block.mid(span < 0 ? 6 : span + 7); // cut once its tags are gone
 
     d.ThumbnailURL = AppState::ThumbnailRoot() + QStringLiteral("/vi/") + d.VideoID + QStringLiteral("/default.jpg");
 
