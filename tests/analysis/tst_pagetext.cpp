@@ -354,6 +354,9 @@ private Q_SLOTS:
         QTest::newRow("four items") << relatedPage(four) << firstSix.mid(0, 4) << 0;
         QTest::newRow("cleaned title") << relatedPage(relatedItem("t", "A \\'b\\' &amp; c/d", "/watch?v=q"))
                                        << QStringList{QStringLiteral("0|%1/watch?v=q|t|A 'b' & cd").arg(Root)} << 0;
+        QTest::newRow("title after many blanks, cut once cleaned")
+            << relatedPage(relatedItem("t", QString(MaxTitleLength * 5, QLatin1Char(' ')) + "Padded", "/watch?v=p"))
+            << QStringList{QStringLiteral("0|%1/watch?v=p|t| Padded").arg(Root)} << 0;
         // The last two items carry no link: their passes set nothing.
         QTest::newRow("links missing at the end")
             << relatedPage(relatedItem("t0", "A", "/watch?v=0") + relatedItem("t1", "B", QString()) +

@@ -83,6 +83,7 @@ void TestDownloadSurvival::freeSpaceMarginAtTheBoundary_data()
     QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("starts");
     QTest::newRow("95 MiB: no room for the margin") << 95 * MiB << false;
+    QTest::newRow("92 MiB: just room for the margin") << 92 * MiB << true;
     QTest::newRow("90 MiB: room for the margin") << 90 * MiB << true;
 }
 
