@@ -30,6 +30,8 @@ inline constexpr qsizetype MaxTitleLength = 1000;
 inline constexpr qsizetype MaxDescriptionLength = 20000;
 // The first `limit` characters of text, one less where the cut would split a surrogate pair.
 QString CutToLength(const QString &text, qsizetype limit);
+// A title of a page, cleaned and then cut to MaxTitleLength.
+QString PageTitle(const QString &title);
 
 // "+" becomes a blank, then every "%XX" is decoded. The bytes of consecutive "%XX" are collected
 // and decoded together as UTF-8, so "%C3%A9" becomes one "é". A "%" without two characters behind

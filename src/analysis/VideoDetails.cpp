@@ -16,7 +16,7 @@ namespace modFunctions {
 void ReadAllInfo(const QString &page, VideoDetails &d)
 {
     const QString title = GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',"));
-    d.VideoTitle = CutToLength(CleanTitle(ReplaceAll(title, u"&&", u"&")), MaxTitleLength);
+    d.VideoTitle = PageTitle(ReplaceAll(title, u"&&", u"&"));
 
     d.VideoAuthor = GetBetween(page, QStringLiteral("data-discoverbox-username=\""), QStringLiteral("\" >"));
     d.VideoID = GetBetween(page, QStringLiteral("'VIDEO_ID': '"), QStringLiteral("'"));
