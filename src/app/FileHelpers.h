@@ -18,8 +18,8 @@ bool FolderExists(QString &Path);
 // removable media and optical discs are refused.
 bool IsDriveTypeValid(const QString &Path);
 
-// Free bytes of the filesystem holding Path (the nearest existing folder on the way up); 0 when
-// that cannot be found out.
+// Bytes this user can write on the filesystem holding Path (the nearest existing folder on the way
+// up; space kept for root does not count); 0 when that cannot be found out.
 qint64 FreeBytes(const QString &Path);
 // For tests only: FreeBytes gives what figure returns for the path asked about; an empty function
 // brings back the filesystem's own figure.
