@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,8 +15,12 @@ const int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 void onSignal(int number)
 {
+    // The interrupted code may be about to read errno: a failed write here (a full pair) must not
+    // change it.
+    const int savedErrno = errno;
     const char byte = static_cast<char>(number);
     [[maybe_unused]] const auto written = ::write(g_pair[1], &byte, 1);
+    errno = savedErrno;
 }
 
 void setHandler(void (*handler)(int))

@@ -102,16 +102,27 @@ bool IsDriveTypeValid(const QString &Path)
 #endif
 }
 
+namespace {
+std::function<qint64(const QString &)> g_freeBytesForTests;
+}
+
+void setFreeBytesForTests(std::function<qint64(const QString &)> figure)
+{
+    g_freeBytesForTests = std::move(figure);
+}
+
 qint64 FreeBytes(const QString &Path)
 {
+    if (g_freeBytesForTests)
+        return g_freeBytesForTests(Path);
     const QString existing = nearestExisting(Path);
     if (existing.isEmpty())
         return 0;
     const QStorageInfo storage(existing);
     if (!storage.isValid())
         return 0;
-    // All free bytes of the filesystem, not only those available to this user.
-    const qint64 free = storage.bytesFree();
+    // What this user can write: blocks kept for root do not count.
+    const qint64 free = storage.bytesAvailable();
     return free > 0 ? free : 0;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // File and drive questions that several parts of the program share. On this platform a "drive"
 // is the filesystem that holds a path, and a "fixed drive" a local, non-removable disk.
@@ -17,9 +18,12 @@ bool FolderExists(QString &Path);
 // removable media and optical discs are refused.
 bool IsDriveTypeValid(const QString &Path);
 
-// Free bytes of the filesystem holding Path (the nearest existing folder on the way up); 0 when
-// that cannot be found out.
+// Bytes this user can write on the filesystem holding Path (the nearest existing folder on the way
+// up; space kept for root does not count); 0 when that cannot be found out.
 qint64 FreeBytes(const QString &Path);
+// For tests only: FreeBytes gives what figure returns for the path asked about; an empty function
+// brings back the filesystem's own figure.
+void setFreeBytesForTests(std::function<qint64(const QString &)> figure);
 
 // The free space as shown to the user: "12.34 GB", "512 MB" or "488 kB", with the locale's
 // decimal separator.

@@ -60,7 +60,7 @@ RelatedResult ReadRelated(const QString &page)
             if (!fields.isEmpty())
                 related.thumbnail = fields.at(0);
             if (fields.size() > 1)
-                related.title = CleanTitle(CutToLength(fields.at(1), MaxTitleLength));
+                related.title = PageTitle(fields.at(1));
             result.items.append(related);
             if (!related.title)
                 throw RuntimeError::subscriptOutOfRange();

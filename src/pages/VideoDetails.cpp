@@ -15,9 +15,8 @@ namespace modFunctions {
 
 void ReadAllInfo(const QString &page, VideoDetails &d)
 {
-    const QString title = CutToLength(GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',")),
-                                      MaxTitleLength);
-    d.VideoTitle = CleanTitle(ReplaceAll(title, u"&&", u"&"));
+    const QString title = GetBetween(page, QStringLiteral("VIDEO_TITLE': '"), QStringLiteral("',"));
+    d.VideoTitle = PageTitle(ReplaceAll(title, u"&&", u"&"));
 
     d.VideoAuthor = GetBetween(page, QStringLiteral("data-discoverbox-username=\""), QStringLiteral("\" >"));
     d.VideoID = GetBetween(page, QStringLiteral("'VIDEO_ID': '"), QStringLiteral("'"));
@@ -27,7 +26,7 @@ void ReadAllInfo(const QString &page, VideoDetails &d)
     // seventh character on.
     const QString block = GetBetween(page, QStringLiteral("watch-video-desc description\">"), QStringLiteral("</span>"));
     const qsizetype span = block.indexOf(QStringLiteral("<span >"));
-    d.VideoDescription = CutToLength(block.mid(span < 0 ? 6 : span + 7), MaxDescriptionLength);
+    d.VideoDescription = block.mid(span < 0 ? 6 : span + 7); // cut once its tags are gone
 
     d.ThumbnailURL = AppState::ThumbnailRoot() + QStringLiteral("/vi/") + d.VideoID + QStringLiteral("/default.jpg");
 

@@ -47,7 +47,9 @@ WatchPageReading Read(const QString &page, VideoDetails &kept)
     info.duration = kept.VideoDuration;
     info.rating = kept.ratingText();
     info.views = kept.VideoViews;
-    info.description = modFunctions::StripTags(kept.VideoDescription);
+    // Cut after the tags are gone: a page cannot hide the text behind one long tag.
+    info.description = modFunctions::CutToLength(modFunctions::StripTags(kept.VideoDescription),
+                                                 modFunctions::MaxDescriptionLength);
     info.descriptionIsMarkup = true;
     info.thumbnail = kept.ThumbnailURL;
 

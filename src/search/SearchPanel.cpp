@@ -159,8 +159,7 @@ void SearchPanel::DownloaderSearch_Complete(const QString &URL, const QByteArray
         for (const SearchResultsPage::Item &item : items) {
             ++SearchResultCount;
             // An item without a title field still names its thumbnail: it is listed untitled.
-            SearchResults.Add(modFunctions::CleanTitle(modFunctions::CutToLength(item.title, modFunctions::MaxTitleLength)),
-                              item.thumbnailAddress);
+            SearchResults.Add(modFunctions::PageTitle(item.title), item.thumbnailAddress);
             m_thumbnails.insert(item.thumbnailAddress);
             DownloaderImages->Start(item.thumbnailAddress, Downloader::ForceUpdate);
         }

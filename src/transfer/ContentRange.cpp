@@ -19,7 +19,8 @@ ContentRange ContentRange::parse(const QByteArray &header)
 {
     ContentRange range;
     const QByteArray value = header.trimmed();
-    if (!value.startsWith("bytes "))
+    // The unit, as any token of HTTP, is compared without regard to case.
+    if (value.left(6).toLower() != "bytes ")
         return range;
     const QByteArray rangeText = value.mid(6).trimmed();
     const qsizetype slash = rangeText.indexOf('/');

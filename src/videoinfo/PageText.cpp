@@ -89,6 +89,11 @@ QString CutToLength(const QString &text, qsizetype limit)
     return text.left(cut);
 }
 
+QString PageTitle(const QString &title)
+{
+    return CutToLength(CleanTitle(title), MaxTitleLength);
+}
+
 QString PercentDecode(const QString &text)
 {
     QString s = text;

@@ -22,13 +22,16 @@ QString CleanTitle(const QString &title);
 // hits that grows with the square of its length.)
 QString ReplaceAll(QStringView text, QStringView from, QStringView to);
 
-// Page fields longer than these are cut before they are cleaned: real titles and descriptions
-// stay far below them, and a page must not make us hold or work on more. A description within its
+// The lengths page fields are cut to: real titles and descriptions stay far below them, and a
+// page must not make us hold or work on more. Each is cut after it is cleaned: a title once its
+// runs of blanks have collapsed, a description once its tags are gone. A description within its
 // limit also stays within what the formatted label can draw.
 inline constexpr qsizetype MaxTitleLength = 1000;
 inline constexpr qsizetype MaxDescriptionLength = 20000;
 // The first `limit` characters of text, one less where the cut would split a surrogate pair.
 QString CutToLength(const QString &text, qsizetype limit);
+// A title of a page, cleaned and then cut to MaxTitleLength.
+QString PageTitle(const QString &title);
 
 // "+" becomes a blank, then every "%XX" is decoded. The bytes of consecutive "%XX" are collected
 // and decoded together as UTF-8, so "%C3%A9" becomes one "é". A "%" without two characters behind

@@ -579,7 +579,11 @@ private Q_SLOTS:
         QTest::newRow("longer than the label") << "hostile0002" << QStringLiteral("word ").repeated(8000)
                                                << "Description: word word" << 13 + limit - 1;
         QTest::newRow("openings for the tag finder") << "hostile0003" << QStringLiteral("&lt;").repeated(32700) + "&gt;"
-                                                     << "Description: <<<" << 13 + limit / 4;
+                                                     << "Description: <<<" << 13 + limit;
+        // Cut once its tags are gone: text behind a tag of 1 MB is kept.
+        QTest::newRow("text behind a long tag") << "hostile0004"
+                                                << "<i " + QString(1000000, QLatin1Char('x')) + ">Real words"
+                                                << "Description:  Real words" << 24; // the tag is a blank
     }
     void hostileDescription()
     {

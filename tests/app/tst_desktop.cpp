@@ -134,7 +134,8 @@ private Q_SLOTS:
     }
 
     // Off by default; switched on from the File menu (and stored), a copied watch address loads
-    // once, whatever else is copied in between; the program's own copies and other texts do not.
+    // once, whatever else is copied in between; the program's own copies, other texts and a watch
+    // address over another scheme do not.
     void clipboardWatch()
     {
         SeamRecorder seam;
@@ -159,6 +160,7 @@ private Q_SLOTS:
         QSignalSpy copied(window->findChild<ClipboardWatch *>(), &ClipboardWatch::addressCopied);
         clipboard->setText(QStringLiteral("just some words"));
         clipboard->setText(QStringLiteral("https://example.org/not/a/watch/page"));
+        clipboard->setText(QString(second).replace(QStringLiteral("http://"), QStringLiteral("ftp://"))); // no web address
         clipboard->setText(QStringLiteral("  ") + second + QStringLiteral("  "));
         QTRY_COMPARE(address->text(), second);
         address->clear();

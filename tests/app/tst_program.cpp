@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
 #include <thread>
 #include <fcntl.h>
@@ -319,6 +320,14 @@ private Q_SLOTS:
         ::kill(::getpid(), SIGHUP);
         QTRY_COMPARE(received.size(), 1);
         QCOMPARE(received.first().first().toInt(), SIGHUP);
+
+        // With the pair full the handler's write fails; the interrupted code's errno stays.
+        const char filler = 0;
+        while (::write(signals_.writeEnd(), &filler, 1) == 1) {
+        }
+        errno = EDOM;
+        ::raise(SIGHUP); // handled on this thread before raise returns
+        QCOMPARE(errno, EDOM);
     }
 
     void startsShowsAndClosesSavingTheSettings()

@@ -1,15 +1,19 @@
-// The list against the limits and ends of its process, with real processes: a write that fails
-// at a file size limit keeps what was written and continues once Start is pressed without the
-// limit; the real program, killed or ended in the middle of a download, continues it at its next
-// start with a range request from the bytes on disk.
+// The list against the limits and ends of its process, with real processes: a download that
+// would leave less than the margin of free space does not start; a write that fails at a file
+// size limit keeps what was written and continues once Start is pressed without the limit; the
+// real program, killed or ended in the middle of a download, continues it at its next start with
+// a range request from the bytes on disk.
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
+#include "base/FileHelpers.h"
 #include "queue/DownloadJournal.h"
 #include "queue/DownloadNames.h"
+#include "queue/ProgressText.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +25,7 @@ using namespace PanelFixture;
 namespace {
 
 constexpr int ProcessWait = 60000;
+constexpr qint64 MiB = 1024 * 1024;
 
 // An environment of the test's own: home, data, configuration, cache and runtime folders below root.
 QProcessEnvironment privateEnvironment(const QString &root)
@@ -56,6 +61,8 @@ class TestDownloadSurvival : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void freeSpaceMarginAtTheBoundary_data();
+    void freeSpaceMarginAtTheBoundary();
     void failedWriteKeepsWhatWasWritten();
     void programEndedMidwayContinues_data();
     void programEndedMidwayContinues();
@@ -67,7 +74,47 @@ private:
 
 void TestDownloadSurvival::initTestCase()
 {
-    QVERIFY(site().start());
+    setUpProgram();
+}
+
+void TestDownloadSurvival::freeSpaceMarginAtTheBoundary_data()
+{
+    // 100 MiB free; a download needs what it fetches and 8 MiB more.
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("95 MiB: no room for the margin") << 95 * MiB << false;
+    QTest::newRow("92 MiB: just room for the margin") << 92 * MiB << true;
+    QTest::newRow("90 MiB: room for the margin") << 90 * MiB << true;
+}
+
+void TestDownloadSurvival::freeSpaceMarginAtTheBoundary()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, starts);
+    constexpr qint64 freeBytes = 100 * MiB;
+    modFunctions::setFreeBytesForTests([](const QString &) { return freeBytes; });
+    const auto realFigure = qScopeGuard([] { modFunctions::setFreeBytesForTests({}); });
+    Harness h;
+    h.setUp(300);
+    DownloadPanel &panel = *h.panel;
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Boundary"), QStringLiteral(".mp4"),
+                                    QStringLiteral("size=%1&rate=4000000").arg(size));
+    bool progressed = false;
+    onFirstProgress(panel, c.mediaAddress, [&progressed] { progressed = true; });
+    panel.cmdDownload_Click(c);
+    if (starts) {
+        // Stop passes over a row at 0 %.
+        QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel, c.mediaAddress) > 0 || stateOf(panel, c.mediaAddress) != StateDownloading,
+                                 Wait);
+        QCOMPARE(stateOf(panel, c.mediaAddress), int(StateDownloading));
+        selectOnly(panel, {rowOf(panel, c.mediaAddress)});
+        panel.mnuStop_Click();
+        QCOMPARE(stateOf(panel, c.mediaAddress), int(StateStopped));
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel, c.mediaAddress), int(StateError), Wait);
+        QCOMPARE(captionOf(panel, c.mediaAddress), ProgressText::NoSpaceCaption(size, freeBytes));
+        QVERIFY(!progressed); // ended on the answer, before any of its bytes
+    }
 }
 
 void TestDownloadSurvival::failedWriteKeepsWhatWasWritten()
@@ -184,5 +231,5 @@ void TestDownloadSurvival::programEndedMidwayContinues()
     QCOMPARE(hiddenFiles(videos), QStringList());
 }
 
-QTEST_GUILESS_MAIN(TestDownloadSurvival)
+QTEST_MAIN(TestDownloadSurvival)
 #include "tst_downloadsurvival.moc"

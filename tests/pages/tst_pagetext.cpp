@@ -300,14 +300,17 @@ private Q_SLOTS:
                               "RatingMessage\"><span class=\"smallText\">9 ratings watch-view-count\">99</span>")
             << QStringList{"New", "", "", "*", "789", "http://img.demotube.test/vi//default.jpg", "old", "old", "old", "old"}
             << QStringLiteral("Error 13 (Type mismatch)");
-        // Title and description beyond their limits are cut before they are cleaned.
-        QTest::newRow("over-long title and description")
-            << QStringLiteral("'VIDEO_TITLE': '%1', <div class=\"watch-video-desc description\"><span >%2</span>"
-                              " \"length_seconds\": \"1\",")
-                   .arg(QStringLiteral("&amp;").repeated(300), QString(MaxDescriptionLength + 9, QLatin1Char('d')))
-            << QStringList{QString(MaxTitleLength / 5, QLatin1Char('&')), "*", "*", "*",
-                           QString(MaxDescriptionLength, QLatin1Char('d')), "*", "0:01", "*", "*", "*"}
+        // A title beyond its limit is cut after it is cleaned, so one padded with 10 MB of blanks
+        // comes out whole. (The description keeps its markup here; it is cut once that is gone.)
+        const QString longFields = QStringLiteral("'VIDEO_TITLE': '%1', <div class=\"watch-video-desc description\">"
+                                                  "<span >%2</span> \"length_seconds\": \"1\",");
+        QTest::newRow("over-long title")
+            << longFields.arg(QStringLiteral("&amp;").repeated(MaxTitleLength + 200), QStringLiteral("d"))
+            << QStringList{QString(MaxTitleLength, QLatin1Char('&')), "*", "*", "*", "d", "*", "0:01", "*", "*", "*"}
             << QString();
+        QTest::newRow("title after 10 MB of blanks")
+            << longFields.arg(QString(10000000, QLatin1Char(' ')) + QStringLiteral("Sunset beach"), QStringLiteral("d"))
+            << QStringList{" Sunset beach", "*", "*", "*", "d", "*", "0:01", "*", "*", "*"} << QString();
     }
     void allInfo()
     {
@@ -351,6 +354,9 @@ private Q_SLOTS:
         QTest::newRow("four items") << relatedPage(four) << firstSix.mid(0, 4) << 0;
         QTest::newRow("cleaned title") << relatedPage(relatedItem("t", "A \\'b\\' &amp; c/d", "/watch?v=q"))
                                        << QStringList{QStringLiteral("0|%1/watch?v=q|t|A 'b' & cd").arg(Root)} << 0;
+        QTest::newRow("title after many blanks, cut once cleaned")
+            << relatedPage(relatedItem("t", QString(MaxTitleLength * 5, QLatin1Char(' ')) + "Padded", "/watch?v=p"))
+            << QStringList{QStringLiteral("0|%1/watch?v=p|t| Padded").arg(Root)} << 0;
         // The last two items carry no link: their passes set nothing.
         QTest::newRow("links missing at the end")
             << relatedPage(relatedItem("t0", "A", "/watch?v=0") + relatedItem("t1", "B", QString()) +

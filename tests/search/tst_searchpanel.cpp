@@ -2,6 +2,7 @@
 #include "support/SeamRecorder.h"
 
 #include "base/AppState.h"
+#include "videoinfo/PageText.h"
 #include "dialogs/frmMenu.h"
 #include "image/PictureFromBytes.h"
 #include "search/SearchPanel.h"
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void sitePages();
     void unusualThumbnails_data();
     void unusualThumbnails();
+    void paddedLongTitle();
     void thumbnailsArriveOutOfOrder();
     void newSearchIgnoresEarlierPages();
     void newSearchIgnoresEarlierThumbnails();
@@ -412,6 +414,16 @@ void tst_SearchPanel::unusualThumbnails()
     // The row draws the list's own picture: one copy per row.
     const QImage drawn = m_panel->lvwSearch->topLevelItem(0)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>();
     QCOMPARE(drawn.constBits(), picture.constBits());
+}
+
+// A result's title is cut to its limit once its blanks have collapsed.
+void tst_SearchPanel::paddedLongTitle()
+{
+    const QString title = QStringLiteral("Padded ") + QString(modFunctions::MaxTitleLength, QLatin1Char('x'));
+    writePage(1, {{m_ids.at(3), QString(5000, QLatin1Char(' ')) + title}});
+    searchAndWait(QStringLiteral("padded"));
+    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+    QCOMPARE(rowTitle(1), (QLatin1Char(' ') + title).left(modFunctions::MaxTitleLength));
 }
 
 void tst_SearchPanel::thumbnailsArriveOutOfOrder()

@@ -42,6 +42,7 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("last");
         QTest::addColumn<qint64>("total");
         QTest::newRow("part") << QByteArray("bytes 100-999/1000") << true << false << 100LL << 999LL << 1000LL;
+        QTest::newRow("unit in capitals") << QByteArray("BYTES 100-999/1000") << true << false << 100LL << 999LL << 1000LL;
         QTest::newRow("blanks around") << QByteArray("  bytes 0-0/1 ") << true << false << 0LL << 0LL << 1LL;
         QTest::newRow("total unknown") << QByteArray("bytes 5-9/*") << true << false << 5LL << 9LL << -1LL;
         QTest::newRow("unsatisfied") << QByteArray("bytes */1000") << true << true << -1LL << -1LL << 1000LL;
