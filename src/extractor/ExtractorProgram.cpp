@@ -1,5 +1,8 @@
 #include "extractor/ExtractorProgram.h"
 
+#include "extractor/ExtractorRuntime.h"
+#include "extractor/ExtractorVersion.h"
+
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -24,9 +27,14 @@ bool CanMerge()
     return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty();
 }
 
-QStringList CommonArguments()
+QStringList CommonArguments(const QString &program)
 {
-    return {QStringLiteral("--ignore-config"), QStringLiteral("--no-colors"), QStringLiteral("--no-playlist")};
+    QStringList arguments{QStringLiteral("--ignore-config"), QStringLiteral("--no-colors"),
+                          QStringLiteral("--no-playlist")};
+    const QString version = program.isEmpty() ? QString() : ExtractorVersion::Known(Resolve(program));
+    if (ExtractorVersion::KnowsRuntimeOption(version))
+        arguments << ExtractorRuntime::Arguments(version, ExtractorRuntime::Find());
+    return arguments;
 }
 
 } // namespace ExtractorProgram

@@ -12,6 +12,12 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 int &defaultIdle()
@@ -139,16 +145,29 @@ void Downloader::Start(const TransferRequest &request)
 
     if (!request.targetFile.isEmpty()) {
         t->target = new QFile(request.targetFile);
-        const bool canResume = request.resumeFrom > 0 && request.validators.canProveResume()
+        const bool canResume = !request.createNew && request.resumeFrom > 0 && request.validators.canProveResume()
                                && t->target->size() >= request.resumeFrom;
         // A resume keeps the file as it is until the answer shows what to do with it.
         // Bytes past resumeFrom are not vouched for by the caller: they go at once, so that the
         // file always holds the kept bytes plus the new ones.
-        const bool opened = canResume ? t->target->open(QIODevice::ReadWrite) && t->target->resize(request.resumeFrom)
-                                      : t->target->open(QIODevice::WriteOnly | QIODevice::Truncate);
+        bool opened = false;
+        QString openError;
+        if (request.createNew) {
+            const int fd = ::open(QFile::encodeName(request.targetFile).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0)
+                openError = QString::fromLocal8Bit(std::strerror(errno));
+            opened = fd >= 0 && t->target->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+            if (fd >= 0 && !opened)
+                ::close(fd);
+        } else {
+            opened = canResume ? t->target->open(QIODevice::ReadWrite) && t->target->resize(request.resumeFrom)
+                               : t->target->open(QIODevice::WriteOnly | QIODevice::Truncate);
+        }
         if (!opened) {
             TransferResult r;
-            r.errorText = QStringLiteral("Cannot write %1: %2").arg(request.targetFile, t->target->errorString());
+            r.errorText = QStringLiteral("Cannot write %1: %2")
+                          .arg(request.targetFile, openError.isEmpty() ? t->target->errorString() : openError);
             r.targetFile = request.targetFile;
             r.writeFailed = true;
             failSoon(t, r);
@@ -216,7 +235,8 @@ void Downloader::send(Transfer *t)
             t->idle->start(m_idleTimeout);
         // An announced length over the cap is refused before a byte of it is read.
         const QVariant length = t->reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!t->target && m_limits.maxBytes > 0 && length.isValid() && length.toLongLong() > m_limits.maxBytes)
+        const qint64 cap = capOf(t);
+        if (cap > 0 && length.isValid() && length.toLongLong() > cap)
             abortOverLimit(t, true);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, t](qint64 done, qint64 total) {
@@ -325,6 +345,13 @@ Downloader::Decision Downloader::decide(Transfer *t)
     return Decision::Made;
 }
 
+qint64 Downloader::capOf(const Transfer *t) const
+{
+    if (t->request.maxBytes > 0)
+        return t->request.maxBytes;
+    return t->target ? 0 : m_limits.maxBytes;
+}
+
 bool Downloader::isCurrent(const QString &key, quint64 serial) const
 {
     const Transfer *current = m_transfers.value(key);
@@ -376,7 +403,7 @@ void Downloader::onReadyRead(Transfer *t)
     if (!t->target) {
         const QByteArray chunk = t->reply->readAll();
         t->received += chunk.size();
-        if (m_limits.maxBytes > 0 && t->received > m_limits.maxBytes) {
+        if (capOf(t) > 0 && t->received > capOf(t)) {
             abortOverLimit(t, true);
             return;
         }
@@ -401,6 +428,10 @@ void Downloader::onReadyRead(Transfer *t)
         if (n <= 0)
             break;
         t->received += n;
+        if (capOf(t) > 0 && t->received > capOf(t)) {
+            abortOverLimit(t, true);
+            return;
+        }
         if (!writeToTarget(t, QByteArray::fromRawData(block.constData(), n))) {
             t->reply->abort(); // a full disk or a vanished folder: nothing more is worth fetching
             return;
@@ -457,7 +488,7 @@ void Downloader::onFinished(Transfer *t)
 QString Downloader::errorTextOf(const Transfer *t, const TransferResult &r) const
 {
     if (t->overSize)
-        return QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBytes);
+        return QStringLiteral("The answer is larger than %1 bytes").arg(capOf(t));
     if (t->overDeadline)
         return QStringLiteral("The answer took longer than %1 seconds").arg(m_limits.deadlineMs / 1000.0);
     if (t->timedOut)

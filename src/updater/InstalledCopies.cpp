@@ -1,0 +1,183 @@
+#include "updater/InstalledCopies.h"
+
+#include "extractor/ExtractorVersion.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace InstalledCopies {
+
+namespace {
+
+const QString kVersionSuffix = QStringLiteral(".version");
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+QString lastError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool renameOver(const QString &from, const QString &to, QString *error)
+{
+    if (::rename(native(from).constData(), native(to).constData()) == 0)
+        return true;
+    *error = QStringLiteral("%1 cannot be renamed to %2: %3").arg(from, to, lastError());
+    return false;
+}
+
+// A second name for a file, made under a temporary name and renamed over the target, so that
+// the target is either the old file or this one, never missing.
+bool linkOver(const QString &from, const QString &to, QString *error)
+{
+    const QString temporary = to + QStringLiteral(".link");
+    ::unlink(native(temporary).constData());
+    if (::link(native(from).constData(), native(temporary).constData()) != 0) {
+        *error = QStringLiteral("%1 cannot be kept as %2: %3").arg(from, to, lastError());
+        return false;
+    }
+    return renameOver(temporary, to, error);
+}
+
+bool writeVersion(const QString &path, const QString &version, QString *error)
+{
+    const QString temporary = path + QStringLiteral(".new");
+    ::unlink(native(temporary).constData());
+    const int fd = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const QByteArray text = version.toLatin1() + '\n';
+    const bool written = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    if (fd >= 0)
+        ::close(fd);
+    if (!written) {
+        *error = QStringLiteral("%1 cannot be written: %2").arg(temporary, lastError());
+        ::unlink(native(temporary).constData());
+        return false;
+    }
+    return renameOver(temporary, path, error);
+}
+
+bool makePrivateFolder(const QString &folder, QString *error)
+{
+    ::mkdir(native(folder).constData(), 0700);
+    struct stat info {};
+    if (::lstat(native(folder).constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) {
+        *error = QStringLiteral("The folder %1 cannot be made, or is not a folder of this user's.").arg(folder);
+        return false;
+    }
+    if ((info.st_mode & 0777) != 0700 && ::chmod(native(folder).constData(), 0700) != 0) {
+        *error = QStringLiteral("The folder %1 cannot be made private: %2").arg(folder, lastError());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool PrepareFolder(ExtractorChannel::Channel channel, QString *error)
+{
+    const QString data = ExtractorChannel::DataFolder();
+    QDir().mkpath(QFileInfo(data).absolutePath());
+    return makePrivateFolder(data, error) && makePrivateFolder(ExtractorChannel::Folder(channel), error);
+}
+
+QString NewFetchPath(ExtractorChannel::Channel channel)
+{
+    return ExtractorChannel::Folder(channel) + QStringLiteral("/.fetch-")
+        + QString::number(QRandomGenerator::system()->generate64(), 36);
+}
+
+void RemoveLeftovers(ExtractorChannel::Channel channel)
+{
+    QDir folder(ExtractorChannel::Folder(channel));
+    const QStringList names = folder.entryList({QStringLiteral(".fetch-*"), QStringLiteral("*.link"), QStringLiteral("*.new")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names)
+        ::unlink(native(folder.filePath(name)).constData());
+}
+
+QByteArray Sha256(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return hash.result().toHex();
+}
+
+bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const QString &version, QString *error)
+{
+    const QString copy = ExtractorChannel::CopyPath(channel);
+    const QString previous = ExtractorChannel::PreviousPath(channel);
+    if (QFileInfo::exists(copy)) {
+        if (!linkOver(copy, previous, error))
+            return false;
+        if (QFileInfo::exists(copy + kVersionSuffix))
+            linkOver(copy + kVersionSuffix, previous + kVersionSuffix, error);
+        else
+            ::unlink(native(previous + kVersionSuffix).constData());
+    }
+    if (!renameOver(provenFile, copy, error))
+        return false;
+    QString ignored;
+    writeVersion(copy + kVersionSuffix, version, &ignored); // only lets later runs skip asking
+    ExtractorVersion::Remember(copy, version);
+    return true;
+}
+
+bool CanRollBack(ExtractorChannel::Channel channel)
+{
+    return QFileInfo(ExtractorChannel::PreviousPath(channel)).isFile();
+}
+
+bool RollBack(ExtractorChannel::Channel channel, QString *error)
+{
+    const QString copy = ExtractorChannel::CopyPath(channel);
+    const QString previous = ExtractorChannel::PreviousPath(channel);
+    if (!CanRollBack(channel)) {
+        *error = QStringLiteral("There is no earlier copy to bring back.");
+        return false;
+    }
+    const QString newer = copy + QStringLiteral(".newer");
+    const QString olderVersion = ExtractorVersion::Known(previous);
+    const QString newerVersion = ExtractorVersion::Known(copy);
+    if (QFileInfo::exists(copy) && !linkOver(copy, newer, error))
+        return false;
+    if (!renameOver(previous, copy, error))
+        return false;
+    if (QFileInfo::exists(newer))
+        renameOver(newer, previous, error);
+    QString ignored;
+    writeVersion(copy + kVersionSuffix, olderVersion, &ignored);
+    writeVersion(previous + kVersionSuffix, newerVersion, &ignored);
+    ExtractorVersion::Remember(copy, olderVersion);
+    ExtractorVersion::Remember(previous, newerVersion);
+    return true;
+}
+
+Copy Describe(const QString &program)
+{
+    Copy copy;
+    const QFileInfo file(program);
+    copy.path = file.absoluteFilePath();
+    copy.exists = file.isFile();
+    copy.version = ExtractorVersion::Known(copy.path);
+    copy.fetched = copy.exists ? file.lastModified() : QDateTime();
+    return copy;
+}
+
+} // namespace InstalledCopies
