@@ -55,7 +55,7 @@ void ExtractorLookup::cancel()
 
 void ExtractorLookup::startRequest()
 {
-    auto *request = new ExtractorInfoRequest(Settings::ExtractorPath(), m_address, this);
+    auto *request = new ExtractorInfoRequest(Settings::ExtractorProgram(), m_address, this);
     request->setTimeout(Settings::ExtractorTimeoutMs());
     m_request = request;
     connect(request, &ExtractorInfoRequest::finished, this, [this, request](const VideoInfo &info) {

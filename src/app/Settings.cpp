@@ -4,6 +4,7 @@
 #include "app/FileHelpers.h"
 #include "app/IniFile.h"
 #include "app/Installation.h"
+#include "extractor/ExtractorChannel.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -88,6 +89,43 @@ void Write(const QString &videoSavePath, const QString &imageSavePath)
 QString ExtractorPath()
 {
     return IniFile::read(kSection, QStringLiteral("ExtractorPath"), FilePath()).trimmed();
+}
+
+QString ExtractorProgram()
+{
+    return ExtractorChannel::ProgramInUse(ExtractorChannel::FromKey(ExtractorChannelKey()), ExtractorPath());
+}
+
+QString ExtractorChannelKey()
+{
+    return ExtractorChannel::Key(
+        ExtractorChannel::FromKey(IniFile::read(kSection, QStringLiteral("ExtractorChannel"), FilePath())));
+}
+
+void SetExtractorChannelKey(const QString &key)
+{
+    WriteValue(QStringLiteral("ExtractorChannel"), ExtractorChannel::Key(ExtractorChannel::FromKey(key)));
+}
+
+bool KeepExtractorCurrent()
+{
+    return IniFile::read(kSection, QStringLiteral("KeepExtractorCurrent"), FilePath()).trimmed() == QLatin1String("1");
+}
+
+void SetKeepExtractorCurrent(bool on)
+{
+    WriteValue(QStringLiteral("KeepExtractorCurrent"), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QDateTime ExtractorLastCheck()
+{
+    return QDateTime::fromString(IniFile::read(kSection, QStringLiteral("ExtractorLastCheck"), FilePath()).trimmed(),
+                                 Qt::ISODate);
+}
+
+void SetExtractorLastCheck(const QDateTime &when)
+{
+    WriteValue(QStringLiteral("ExtractorLastCheck"), when.toUTC().toString(Qt::ISODate));
 }
 
 int ExtractorTimeoutMs()

@@ -20,7 +20,7 @@ void DownloadPanel::startStream(int row)
     if (!newPartialFile(row))
         return;
     DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
-    DownloadStream->Start(record.key, Settings::ExtractorPath(), record.watchPage, record.encoding, record.partialFile);
+    DownloadStream->Start(record.key, Settings::ExtractorProgram(), record.watchPage, record.encoding, record.partialFile);
 }
 
 void DownloadPanel::cancelFetch(const QString &key)
