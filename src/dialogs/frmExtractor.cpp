@@ -176,7 +176,7 @@ void frmExtractor::refresh()
         if (m_keeper->newerAvailable() && !status.isEmpty())
             status += QStringLiteral(" Choose Update to install it.");
         lblStatus->setText(status);
-        lblStatus->setAccessibleName(status);
+        lblStatus->setAccessibleName(status.isEmpty() ? QStringLiteral("Status") : status);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "extractor/ExtractorAdvice.h"
 #include "extractor/ExtractorChannel.h"
 #include "extractor/ExtractorInfoRequest.h"
 #include "extractor/ExtractorProcess.h"
@@ -203,6 +204,35 @@ private Q_SLOTS:
         if (!expected.isEmpty())
             QCOMPARE(arguments.last(), expected + QLatin1Char(':') + runtime.path);
         QVERIFY(ExtractorRuntime::Arguments(QStringLiteral("2025.11.11.235959"), runtime).isEmpty());
+    }
+
+    // The lines that point at an old extractor or a missing runtime get their sentence; a copy
+    // more than 90 days old gets its line; versions order by their numbers.
+    void advice_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("hint");
+        const QString update = QStringLiteral("Updating the extractor");
+        QTest::newRow("runtime") << "WARNING: [youtube] No supported JavaScript runtime could be found." << "Installing a JavaScript runtime";
+        QTest::newRow("format") << "ERROR: [youtube] x: Requested format is not available" << update;
+        QTest::newRow("extract") << "ERROR: [site] x: Unable to extract title" << update;
+        QTest::newRow("nsig") << "WARNING: [youtube] nsig extraction failed: some formats may be missing" << update;
+        QTest::newRow("sign in") << "ERROR: [youtube] x: Sign in to confirm you're not a bot" << update;
+        QTest::newRow("other") << "ERROR: [generic] Unsupported URL: http://x/" << "";
+    }
+    void advice()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, hint);
+        QCOMPARE(ExtractorAdvice::FailureHint(line).left(hint.size()), hint);
+        QCOMPARE(ExtractorAdvice::FailureHint(line).isEmpty(), hint.isEmpty());
+        const QDate today(2026, 12, 7);
+        QCOMPARE(ExtractorAdvice::AgeNotice(QStringLiteral("2026.09.08"), today), QString()); // 90 days
+        QCOMPARE(ExtractorAdvice::AgeNotice(QStringLiteral("2026.09.07.101010"), today),
+                 QStringLiteral("The extractor in use, yt-dlp 2026.09.07.101010, is 91 days old."));
+        QCOMPARE(ExtractorAdvice::AgeNotice(QStringLiteral("unknown"), today), QString());
+        QVERIFY(ExtractorVersion::Compare(QStringLiteral("2025.11.12"), QStringLiteral("2025.11.12.000001")) < 0);
+        QVERIFY(ExtractorVersion::Compare(QStringLiteral("2025.12.01"), QStringLiteral("2025.11.30.235959")) > 0);
     }
 
     // Every tampered or broken release fails at its step, removes what it fetched, and leaves the
