@@ -2,6 +2,7 @@
 
 #include "extractor/ExtractorProcess.h"
 #include "extractor/ExtractorProgram.h"
+#include "extractor/ExtractorRuns.h"
 #include "extractor/ExtractorVersion.h"
 
 ExtractorKeeper::ExtractorKeeper(QObject *parent)
@@ -152,8 +153,21 @@ void ExtractorKeeper::onFinished(Channel channel, ExtractorUpdate::Mode mode, co
 
 bool ExtractorKeeper::rollBack()
 {
-    if (busy() || m_channel == Channel::System)
+    if (busy() || m_channel == Channel::System || !InstalledCopies::CanRollBack(m_channel))
         return false;
+    // Like an update, the swap waits for the runs under way.
+    if (ExtractorRuns::instance().active() > 0) {
+        if (!m_rollBackWaiting) {
+            m_rollBackWaiting = true;
+            connect(&ExtractorRuns::instance(), &ExtractorRuns::allEnded, this, [this] {
+                m_rollBackWaiting = false;
+                rollBack();
+            }, Qt::SingleShotConnection);
+        }
+        m_status = QStringLiteral("Roll back waits for the extractor runs under way to end.");
+        Q_EMIT changed();
+        return true;
+    }
     QString error;
     const bool done = InstalledCopies::RollBack(m_channel, &error);
     m_status = done ? QStringLiteral("The earlier copy is back in use.") : error;

@@ -56,7 +56,7 @@ public:
     void checkNow();
     void update();
     void updateChannel(Channel channel);
-    bool rollBack();
+    bool rollBack(); // waits for the extractor runs under way; false when there is nothing to bring back
     void cancel();
     // Checks when due: at most once every CheckIntervalSecs, never while busy.
     bool checkIfDue(const QDateTime &now);
@@ -83,6 +83,7 @@ private:
     QPointer<ExtractorProcess> m_probe;
     QString m_probed; // the program whose version was asked
     bool m_newerAvailable = false;
+    bool m_rollBackWaiting = false;
     QString m_status;
     int m_idleTimeout = 0;
 };

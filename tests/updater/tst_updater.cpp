@@ -7,6 +7,7 @@
 #include "support/DemoSite.h"
 #include "support/ReleaseArea.h"
 #include "support/StandIn.h"
+#include "updater/ExtractorKeeper.h"
 #include "updater/ExtractorUpdate.h"
 #include "updater/InstalledCopies.h"
 #include "updater/ReleaseSource.h"
@@ -368,6 +369,26 @@ private Q_SLOTS:
         const Outcome system = run(Channel::System);
         QVERIFY(!system.ok);
         QCOMPARE(system.failedStep, Step::Folder);
+    }
+
+    // The background check runs at most once a day, and a check that proves the sums is reported
+    // for storing.
+    void dailyCheck()
+    {
+        ExtractorKeeper keeper;
+        keeper.setChannel(Channel::Stable);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        keeper.setLastCheck(now.addSecs(-23 * 3600));
+        site.clear();
+        QVERIFY(!keeper.checkIfDue(now));
+        QVERIFY(!keeper.busy());
+        keeper.setLastCheck(now.addSecs(-25 * 3600));
+        QSignalSpy checked(&keeper, &ExtractorKeeper::checked);
+        QVERIFY(keeper.checkIfDue(now));
+        QVERIFY(!keeper.checkIfDue(now)); // one at a time
+        QVERIFY(checked.wait(20000));
+        QVERIFY(keeper.lastCheck() >= now);
+        QCOMPARE(site.requestLog().size(), 2);
     }
 
     // Cancelled in the middle of the fetch: the half file goes, the copy in use stays.
