@@ -109,6 +109,7 @@ void frmExtractor::buildControls()
     cmdUpdate = button(this, "cmdUpdate", QStringLiteral("&Update"));
     cmdRollBack = button(this, "cmdRollBack", QStringLiteral("&Roll back"));
     cmdCancel = button(this, "cmdCancel", QStringLiteral("Cancel"));
+    cmdFetchRuntime = button(this, "cmdFetchRuntime", QStringLiteral("&Fetch deno"));
     cmdClose = button(this, "cmdClose", QStringLiteral("Close"));
 
     auto *facts = new QFormLayout;
@@ -116,7 +117,7 @@ void frmExtractor::buildControls()
     for (QLabel *label : {lblChannelInUse, lblPath, lblVersion, lblDate, lblLastCheck, lblRuntime})
         facts->addRow(label);
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {cmdCheck, cmdUpdate, cmdRollBack, cmdCancel})
+    for (QPushButton *b : {cmdCheck, cmdUpdate, cmdRollBack, cmdFetchRuntime, cmdCancel})
         buttons->addWidget(b);
     buttons->addStretch();
     buttons->addWidget(cmdClose);
@@ -136,6 +137,7 @@ void frmExtractor::buildControls()
     connect(cmdUpdate, &QPushButton::clicked, m_keeper, &ExtractorKeeper::update);
     connect(cmdRollBack, &QPushButton::clicked, m_keeper, &ExtractorKeeper::rollBack);
     connect(cmdCancel, &QPushButton::clicked, m_keeper, &ExtractorKeeper::cancel);
+    connect(cmdFetchRuntime, &QPushButton::clicked, m_keeper, &ExtractorKeeper::fetchRuntime);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
 }
 
@@ -158,7 +160,7 @@ void frmExtractor::refresh()
                                                      : QStringLiteral("never")));
     QString runtime = QStringLiteral("JavaScript runtime: %1").arg(m_keeper->runtime().shown());
     if (m_keeper->needsRuntime())
-        runtime += QStringLiteral(". This extractor needs one for some sites: install deno, node 20 or newer, or QuickJS.");
+        runtime += QStringLiteral(". This extractor needs one for some sites: fetch deno, or install node 20 or newer, or QuickJS.");
     lblRuntime->setText(runtime);
     for (QLabel *label : {lblChannelInUse, lblPath, lblVersion, lblDate, lblLastCheck, lblRuntime})
         label->setAccessibleName(label->text());
@@ -170,6 +172,8 @@ void frmExtractor::refresh()
     cmdRollBack->setEnabled(!busy && channel != ExtractorChannel::Channel::System
                             && QFileInfo::exists(ExtractorChannel::PreviousPath(channel)));
     cmdCancel->setEnabled(busy);
+    cmdFetchRuntime->setVisible(m_keeper->needsRuntime());
+    cmdFetchRuntime->setEnabled(!busy);
     prgFetch->setVisible(busy);
     if (!busy) {
         QString status = m_keeper->status();

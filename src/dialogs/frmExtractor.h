@@ -39,6 +39,7 @@ public:
     QPushButton *cmdUpdate = nullptr;
     QPushButton *cmdRollBack = nullptr;
     QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdFetchRuntime = nullptr; // shown when the copy in use needs a runtime and none is found
     QPushButton *cmdClose = nullptr;
 
     void refresh(); // shows what the keeper knows now

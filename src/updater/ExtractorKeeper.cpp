@@ -4,6 +4,7 @@
 #include "extractor/ExtractorProgram.h"
 #include "extractor/ExtractorRuns.h"
 #include "extractor/ExtractorVersion.h"
+#include "updater/RuntimeFetch.h"
 
 ExtractorKeeper::ExtractorKeeper(QObject *parent)
     : QObject(parent)
@@ -176,10 +177,41 @@ bool ExtractorKeeper::rollBack()
     return done;
 }
 
+void ExtractorKeeper::fetchRuntime()
+{
+    if (busy())
+        return;
+    auto *fetch = new RuntimeFetch(this);
+    if (m_idleTimeout > 0)
+        fetch->setIdleTimeout(m_idleTimeout);
+    m_runtimeFetch = fetch;
+    connect(fetch, &RuntimeFetch::progress, this, &ExtractorKeeper::progress);
+    connect(fetch, &RuntimeFetch::finished, this, [this, fetch](bool, const QString &sentence) {
+        if (fetch != m_runtimeFetch)
+            return;
+        m_runtimeFetch = nullptr;
+        fetch->deleteLater();
+        m_runtime = ExtractorRuntime::Find();
+        m_status = sentence;
+        Q_EMIT changed();
+    });
+    m_status.clear();
+    Q_EMIT changed();
+    fetch->start();
+}
+
 void ExtractorKeeper::cancel()
 {
-    if (!m_update)
+    if (RuntimeFetch *fetch = m_runtimeFetch) {
+        m_runtimeFetch = nullptr;
+        fetch->cancel();
+        fetch->deleteLater();
+    }
+    if (!m_update) {
+        m_status = QStringLiteral("Cancelled.");
+        Q_EMIT changed();
         return;
+    }
     ExtractorUpdate *update = m_update;
     m_update = nullptr;
     update->cancel();

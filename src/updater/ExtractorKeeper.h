@@ -11,6 +11,7 @@
 #include <QString>
 
 class ExtractorProcess;
+class RuntimeFetch;
 
 // The program's one keeper of the extractor in use: which channel runs, what is known of its copy,
 // and the checks, updates and roll-backs the window, the video panel and the daily check ask for,
@@ -47,7 +48,7 @@ public:
     int ageInDays(const QDate &today) const;
     bool needsRuntime() const; // the copy takes --js-runtimes and no runtime is found
 
-    bool busy() const { return m_update != nullptr; }
+    bool busy() const { return m_update != nullptr || m_runtimeFetch != nullptr; }
     bool newerAvailable() const { return m_newerAvailable; }
     QString status() const { return m_status; } // the last outcome's sentence
 
@@ -58,6 +59,8 @@ public:
     void updateChannel(Channel channel);
     bool rollBack(); // waits for the extractor runs under way; false when there is nothing to bring back
     void cancel();
+    // Fetches deno into the runtime folder (RuntimeFetch), then looks for the runtime again.
+    void fetchRuntime();
     // Checks when due: at most once every CheckIntervalSecs, never while busy.
     bool checkIfDue(const QDateTime &now);
 
@@ -80,6 +83,7 @@ private:
     QDateTime m_lastCheck;
     ExtractorRuntime m_runtime;
     QPointer<ExtractorUpdate> m_update;
+    QPointer<RuntimeFetch> m_runtimeFetch;
     QPointer<ExtractorProcess> m_probe;
     QString m_probed; // the program whose version was asked
     bool m_newerAvailable = false;

@@ -11,6 +11,7 @@
 #include "updater/ExtractorUpdate.h"
 #include "updater/InstalledCopies.h"
 #include "updater/ReleaseSource.h"
+#include "updater/RuntimeFetch.h"
 #include "updater/SigningKey.h"
 #include "videoinfo/VideoInfo.h"
 
@@ -389,6 +390,57 @@ private Q_SLOTS:
         QVERIFY(checked.wait(20000));
         QVERIFY(keeper.lastCheck() >= now);
         QCOMPARE(site.requestLog().size(), 2);
+    }
+
+    // deno comes as a zip proven by the SHA-256 beside it, is unpacked, tried and moved into the
+    // runtime folder, where it is found; anything wrong leaves nothing there.
+    void runtimeFetch_data()
+    {
+        QTest::addColumn<QByteArray>("entry");     // the zip's file and its script: "NAME=BODY"
+        QTest::addColumn<bool>("rightSum");
+        QTest::addColumn<QString>("words");        // of the failure; empty for success
+        QTest::newRow("fetched") << QByteArray("deno=echo deno 2.5.0") << true << "";
+        QTest::newRow("hash mismatch") << QByteArray("deno=echo deno 2.5.0") << false << "SHA-256";
+        QTest::newRow("no deno inside") << QByteArray("README=echo hello") << true << "no file named deno";
+        QTest::newRow("--version fails") << QByteArray("deno=exit 4") << true << "failed when asked";
+    }
+    void runtimeFetch()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, rightSum);
+        QFETCH(QString, words);
+        if (QStandardPaths::findExecutable(QStringLiteral("zip")).isEmpty())
+            QSKIP("zip is needed to make the archive");
+        QTemporaryDir work;
+        const QString inside = work.filePath(QString::fromLatin1(entry.split('=').first()));
+        QVERIFY(!StandIn::Write(inside, entry.mid(entry.indexOf('=') + 1)).isEmpty());
+        const QString folder = area.extraFolder() + QStringLiteral("/files/denoland/deno/releases/latest/download");
+        QDir().mkpath(folder);
+        const QString zip = folder + QLatin1Char('/') + RuntimeFetch::ArchiveName();
+        QFile::remove(zip);
+        QCOMPARE(QProcess::execute(QStringLiteral("zip"), {QStringLiteral("-jq"), zip, inside}), 0);
+        const QByteArray digest = rightSum ? InstalledCopies::Sha256(zip) : QByteArray(64, 'a');
+        QVERIFY(StandIn::WriteFile(zip + QStringLiteral(".sha256sum"), digest + "  " + RuntimeFetch::ArchiveName().toLatin1() + '\n'));
+        const QString deno = ExtractorRuntime::Folder() + QStringLiteral("/deno");
+        QFile::remove(deno);
+
+        RuntimeFetch fetch;
+        QSignalSpy done(&fetch, &RuntimeFetch::finished);
+        fetch.start();
+        QVERIFY(done.wait(30000));
+        const QString sentence = done.first().at(1).toString();
+        QCOMPARE(done.first().first().toBool(), words.isEmpty());
+        QVERIFY2(sentence.contains(words.isEmpty() ? QStringLiteral("deno 2.5.0 is installed") : words), qPrintable(sentence));
+        QCOMPARE(QDir(ExtractorRuntime::Folder()).entryList(QDir::Files | QDir::Hidden),
+                 words.isEmpty() ? QStringList{QStringLiteral("deno")} : QStringList{});
+        if (words.isEmpty()) {
+            const QByteArray path = qgetenv("PATH");
+            qputenv("PATH", work.filePath(QStringLiteral("nothing-here")).toLocal8Bit());
+            const ExtractorRuntime found = ExtractorRuntime::Find();
+            qputenv("PATH", path);
+            QCOMPARE(found.path, deno);
+            QFile::remove(deno);
+        }
     }
 
     // Cancelled in the middle of the fetch: the half file goes, the copy in use stays.
