@@ -32,6 +32,11 @@ void ExtractorKeeper::chooseChannel(Channel channel)
     learnVersion();
 }
 
+bool ExtractorKeeper::busy() const
+{
+    return m_update || m_runtimeFetch;
+}
+
 QString ExtractorKeeper::program() const
 {
     return ExtractorProgram::Resolve(ExtractorChannel::ProgramInUse(m_channel, m_configured));

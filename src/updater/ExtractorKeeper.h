@@ -48,7 +48,7 @@ public:
     int ageInDays(const QDate &today) const;
     bool needsRuntime() const; // the copy takes --js-runtimes and no runtime is found
 
-    bool busy() const { return m_update != nullptr || m_runtimeFetch != nullptr; }
+    bool busy() const; // a check, update or fetch of the runtime is under way
     bool newerAvailable() const { return m_newerAvailable; }
     QString status() const { return m_status; } // the last outcome's sentence
 

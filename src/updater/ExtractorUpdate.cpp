@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 const QString kSumsKey = QStringLiteral("sums");
@@ -77,6 +79,11 @@ void ExtractorUpdate::begin()
     QString error;
     if (!InstalledCopies::PrepareFolder(m_channel, &error)) {
         fail(Step::Folder, error);
+        return;
+    }
+    m_lock = InstalledCopies::Lock(m_channel);
+    if (m_lock < 0) {
+        fail(Step::Folder, QStringLiteral("Another update of %1 is under way.").arg(ExtractorChannel::Label(m_channel)));
         return;
     }
     InstalledCopies::RemoveLeftovers(m_channel);
@@ -297,4 +304,5 @@ void ExtractorUpdate::cleanUp()
         QFile::remove(m_fetchPath);
         m_fetchPath.clear();
     }
+    InstalledCopies::Unlock(std::exchange(m_lock, -1));
 }

@@ -88,6 +88,7 @@ private:
     QByteArray m_digest;  // the asset's proven line
     QString m_fetchPath;  // the file being fetched, until it is renamed into place or removed
     QString m_version;    // what the fetched copy said on its trial run
+    int m_lock = -1;      // the channel's lock, held from the start to the end
     int m_trialTimeout = TrialRunTimeout;
 };
 

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +94,25 @@ bool PrepareFolder(ExtractorChannel::Channel channel, QString *error)
     return makePrivateFolder(data, error) && makePrivateFolder(ExtractorChannel::Folder(channel), error);
 }
 
+int Lock(ExtractorChannel::Channel channel)
+{
+    const QString path = ExtractorChannel::Folder(channel) + QStringLiteral("/.lock");
+    const int fd = ::open(native(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void Unlock(int lock)
+{
+    if (lock >= 0)
+        ::close(lock); // the lock goes with the descriptor
+}
+
 QString NewFetchPath(ExtractorChannel::Channel channel)
 {
     return ExtractorChannel::Folder(channel) + QStringLiteral("/.fetch-")
@@ -102,7 +122,8 @@ QString NewFetchPath(ExtractorChannel::Channel channel)
 void RemoveLeftovers(ExtractorChannel::Channel channel)
 {
     QDir folder(ExtractorChannel::Folder(channel));
-    const QStringList names = folder.entryList({QStringLiteral(".fetch-*"), QStringLiteral("*.link"), QStringLiteral("*.new")},
+    const QStringList names = folder.entryList({QStringLiteral(".fetch-*"), QStringLiteral("*.link"), QStringLiteral("*.new"),
+                                                QStringLiteral("*.newer")},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names)
         ::unlink(native(folder.filePath(name)).constData());
@@ -144,14 +165,10 @@ bool CanRollBack(ExtractorChannel::Channel channel)
     return QFileInfo(ExtractorChannel::PreviousPath(channel)).isFile();
 }
 
-bool RollBack(ExtractorChannel::Channel channel, QString *error)
+static bool swapWithPrevious(ExtractorChannel::Channel channel, QString *error)
 {
     const QString copy = ExtractorChannel::CopyPath(channel);
     const QString previous = ExtractorChannel::PreviousPath(channel);
-    if (!CanRollBack(channel)) {
-        *error = QStringLiteral("There is no earlier copy to bring back.");
-        return false;
-    }
     const QString newer = copy + QStringLiteral(".newer");
     const QString olderVersion = ExtractorVersion::Known(previous);
     const QString newerVersion = ExtractorVersion::Known(copy);
@@ -167,6 +184,22 @@ bool RollBack(ExtractorChannel::Channel channel, QString *error)
     ExtractorVersion::Remember(copy, olderVersion);
     ExtractorVersion::Remember(previous, newerVersion);
     return true;
+}
+
+bool RollBack(ExtractorChannel::Channel channel, QString *error)
+{
+    if (!CanRollBack(channel)) {
+        *error = QStringLiteral("There is no earlier copy to bring back.");
+        return false;
+    }
+    const int lock = Lock(channel);
+    if (lock < 0) {
+        *error = QStringLiteral("An update of %1 is under way.").arg(ExtractorChannel::Label(channel));
+        return false;
+    }
+    const bool done = swapWithPrevious(channel, error);
+    Unlock(lock);
+    return done;
 }
 
 Copy Describe(const QString &program)

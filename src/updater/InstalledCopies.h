@@ -15,9 +15,15 @@ namespace InstalledCopies {
 // Makes the channel's folder (and <data>/extractor) with mode 0700; false with *error set when
 // it cannot be made or is not a plain folder of ours.
 bool PrepareFolder(ExtractorChannel::Channel channel, QString *error);
+// Takes the channel's lock (an exclusive flock on its folder's .lock), so that one update at a
+// time, in any copy of the program, fetches into and installs in it. The descriptor to hand to
+// Unlock, or -1 when another holds the lock or it cannot be taken.
+int Lock(ExtractorChannel::Channel channel);
+void Unlock(int lock);
 // A new name for a file being fetched into the channel's folder (nothing is made yet).
 QString NewFetchPath(ExtractorChannel::Channel channel);
-// Removes what fetches that never ended (the program was killed) left in the channel's folder.
+// Removes what fetches that never ended (the program was killed) left in the channel's folder;
+// only while holding its lock.
 void RemoveLeftovers(ExtractorChannel::Channel channel);
 
 // The lower-case hex SHA-256 of a file; empty when it cannot be read.

@@ -372,6 +372,21 @@ private Q_SLOTS:
         QCOMPARE(system.failedStep, Step::Folder);
     }
 
+    // One update or roll back of a channel at a time, in any copy of the program.
+    void oneUpdateAtATime()
+    {
+        QString error;
+        QVERIFY(InstalledCopies::PrepareFolder(Channel::Stable, &error));
+        const int lock = InstalledCopies::Lock(Channel::Stable);
+        QVERIFY(lock >= 0);
+        QCOMPARE(InstalledCopies::Lock(Channel::Stable), -1);
+        const Outcome refused = run(Channel::Stable, ExtractorUpdate::Mode::Check);
+        QCOMPARE(refused.failedStep, Step::Folder);
+        QVERIFY(refused.sentence.contains(QLatin1String("under way")));
+        InstalledCopies::Unlock(lock);
+        QVERIFY(run(Channel::Stable, ExtractorUpdate::Mode::Check).ok);
+    }
+
     // The background check runs at most once a day, and a check that proves the sums is reported
     // for storing.
     void dailyCheck()
