@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Settings.h"
+#include "app/TerminationSignals.h"
 #include "updater/ExtractorUpdate.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,14 @@ int Run(int argc, char **argv, const QString &channelKey)
         } else {
             print(stderr, outcome.sentence);
         }
+        app.quit();
+    });
+    // Ctrl+C or a plain kill ends the fetch at once and removes what was fetched.
+    TerminationSignals interruption;
+    QObject::connect(&interruption, &TerminationSignals::received, &app, [&](int) {
+        update.cancel();
+        print(stderr, QStringLiteral("Cancelled; the copy in use is unchanged."));
+        exitCode = 1;
         app.quit();
     });
     update.start();

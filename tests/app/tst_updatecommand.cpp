@@ -171,7 +171,24 @@ private Q_SLOTS:
         const Ran again = runProgram({QStringLiteral("stable")});
         QCOMPARE(again.exitCode, 0);
         QVERIFY(leftovers().isEmpty());
-        QCOMPARE(StandIn::FileBytes(copy), ReleaseArea::standIn(release));
+        const QByteArray installed = ReleaseArea::standIn(release);
+        QCOMPARE(StandIn::FileBytes(copy), installed);
+
+        // Interrupted rather than killed: exit code 1, and nothing fetched stays.
+        release.version = QStringLiteral("2026.12.21");
+        QVERIFY(area.publish(QStringLiteral("stable"), asset, release));
+        site.rule(ReleaseArea::sitePath(QStringLiteral("stable"), asset), 20000);
+        QProcess interrupted;
+        prepare(interrupted, {QStringLiteral("stable")});
+        interrupted.start();
+        QTRY_COMPARE_WITH_TIMEOUT(leftovers().size(), 1, 20000);
+        interrupted.terminate();
+        QVERIFY(interrupted.waitForFinished(10000));
+        site.clear();
+        QCOMPARE(interrupted.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(interrupted.exitCode(), 1);
+        QVERIFY(leftovers().isEmpty());
+        QCOMPARE(StandIn::FileBytes(copy), installed);
     }
 };
 
