@@ -12,6 +12,7 @@
 #include "updater/InstalledCopies.h"
 #include "updater/ReleaseSource.h"
 #include "updater/RuntimeFetch.h"
+#include "updater/SignatureCheck.h"
 #include "updater/SigningKey.h"
 #include "videoinfo/VideoInfo.h"
 
@@ -23,6 +24,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cctype>
 
 #include <sys/stat.h>
 
@@ -122,11 +125,38 @@ private Q_SLOTS:
     {
         const QByteArray armored = StandIn::FileBytes(area.publicKeyFile());
         QCOMPARE(SigningKey::Dearmored(armored), StandIn::FileBytes(area.publicKeyBinary()));
+        // A letter of the body in the other case is still base64: only the checksum finds it.
         QByteArray broken = armored;
-        broken[broken.indexOf("\n=") - 10] ^= 0x01; // a character of the body, not of the checksum
+        qsizetype at = broken.indexOf("\n=") - 10;
+        while (!std::isalpha(static_cast<unsigned char>(broken[at])))
+            --at;
+        broken[at] = static_cast<char>(broken[at] ^ 0x20);
         QVERIFY(SigningKey::Dearmored(broken).isEmpty());
         QVERIFY(!SigningKey::BuiltIn().isEmpty());
         QCOMPARE(SigningKey::Dearmored(SigningKey::BuiltIn()), SigningKey::BuiltIn()); // binary stays as it is
+    }
+
+    // A good signature counts only when made by the key the proof pins: a keyring that somehow
+    // holds another key proves nothing with the built-in fingerprint.
+    void signatureMustComeFromThePinnedKey_data()
+    {
+        QTest::addColumn<QString>("fingerprint");
+        QTest::addColumn<bool>("good");
+        QTest::newRow("no fingerprint asked") << QString() << true;
+        QTest::newRow("the built-in fingerprint") << QString::fromLatin1(SigningKey::Fingerprint) << false;
+    }
+    void signatureMustComeFromThePinnedKey()
+    {
+        QFETCH(QString, fingerprint);
+        QFETCH(bool, good);
+        const QString folder = area.folder(QStringLiteral("stable"));
+        SignatureCheck check(StandIn::FileBytes(folder + QStringLiteral("/SHA2-256SUMS")),
+                             StandIn::FileBytes(folder + QStringLiteral("/SHA2-256SUMS.sig")),
+                             StandIn::FileBytes(area.publicKeyBinary()), fingerprint);
+        QSignalSpy checked(&check, &SignatureCheck::checked);
+        check.start();
+        QVERIFY(checked.wait(30000));
+        QCOMPARE(checked.first().first().toBool(), good);
     }
 
     // Fetched, proven, installed; the next check costs the two small requests only; the next
