@@ -54,6 +54,7 @@ frmExtractor *frmExtractor::showFor(QWidget *owner, ExtractorKeeper *keeper)
     if (!current())
         current() = new frmExtractor(owner, keeper);
     frmExtractor *window = current();
+    keeper->lookForRuntime();
     window->refresh();
     window->show();
     window->raise();

@@ -41,6 +41,7 @@ public:
     QString program() const; // the program the next run starts, resolved; empty when none
     InstalledCopies::Copy copy() const;
     ExtractorRuntime runtime() const { return m_runtime; }
+    void lookForRuntime() { m_runtime = ExtractorRuntime::Find(); } // again: the user may have installed one
     // The version of the copy in use; asks a copy of unknown version once, in the background.
     QString version() const;
     void learnVersion();
