@@ -31,9 +31,9 @@ QStringList CommonArguments(const QString &program)
 {
     QStringList arguments{QStringLiteral("--ignore-config"), QStringLiteral("--no-colors"),
                           QStringLiteral("--no-playlist")};
-    const QString version = program.isEmpty() ? QString() : ExtractorVersion::Known(Resolve(program));
-    if (ExtractorVersion::KnowsRuntimeOption(version))
-        arguments << ExtractorRuntime::Arguments(version, ExtractorRuntime::Find());
+    const QString path = program.isEmpty() ? QString() : Resolve(program);
+    if (!path.isEmpty() && ExtractorVersion::TakesRuntimeOption(path))
+        arguments << ExtractorRuntime::Arguments(ExtractorVersion::Known(path), ExtractorRuntime::Find());
     return arguments;
 }
 

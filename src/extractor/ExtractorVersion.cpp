@@ -57,18 +57,43 @@ bool KnowsRuntimeOption(const QString &version)
     return IsVersion(version) && Compare(version, QString::fromLatin1(RuntimeOptionSince)) >= 0;
 }
 
+namespace {
+
+// The lines of PROGRAM.version; empty when there is none.
+QList<QByteArray> sidecar(const QString &path)
+{
+    QFile beside(path + QStringLiteral(".version"));
+    if (!beside.open(QIODevice::ReadOnly))
+        return {};
+    return beside.read(256).split('\n');
+}
+
+} // namespace
+
 QString Known(const QString &program)
 {
     if (program.isEmpty())
         return QString();
     const QString path = QFileInfo(program).absoluteFilePath();
-    if (const auto it = remembered().constFind(path); it != remembered().constEnd())
-        return it.value();
-    QFile beside(path + QStringLiteral(".version"));
-    if (!beside.open(QIODevice::ReadOnly))
-        return QString();
-    const QString version = QString::fromLatin1(beside.read(64)).trimmed();
-    return IsVersion(version) ? version : QString();
+    const QList<QByteArray> lines = sidecar(path);
+    if (!lines.isEmpty()) {
+        const QString version = QString::fromLatin1(lines.first()).trimmed();
+        return IsVersion(version) ? version : QString();
+    }
+    return remembered().value(path);
+}
+
+QByteArray SidecarText(const QString &version, bool refusesRuntimeOption)
+{
+    return version.toLatin1() + '\n' + (refusesRuntimeOption ? QByteArray(RefusedLine) + '\n' : QByteArray());
+}
+
+bool TakesRuntimeOption(const QString &program)
+{
+    if (!KnowsRuntimeOption(Known(program)))
+        return false;
+    const QList<QByteArray> lines = sidecar(QFileInfo(program).absoluteFilePath());
+    return !lines.contains(QByteArray(RefusedLine));
 }
 
 void Remember(const QString &program, const QString &version)

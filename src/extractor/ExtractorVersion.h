@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -21,10 +22,17 @@ QDate Date(const QString &version);
 inline constexpr const char *RuntimeOptionSince = "2025.11.12";
 bool KnowsRuntimeOption(const QString &version);
 
-// The version of the program at this path as known without running it: the one remembered in
-// this run of the program, else the one written beside it when it was installed
-// (PROGRAM.version). Empty when unknown.
+// What is known of the program at this path without running it: the file written beside it when
+// it was installed (PROGRAM.version: the version, then "refuses --js-runtimes" when a trial run
+// showed that it does not take the option, whatever its version says), else what was remembered
+// in this run of the program. Empty when unknown.
 QString Known(const QString &program);
 void Remember(const QString &program, const QString &version); // no version: forgotten
+// The text of PROGRAM.version for a copy being installed.
+QByteArray SidecarText(const QString &version, bool refusesRuntimeOption);
+inline constexpr const char *RefusedLine = "refuses --js-runtimes";
+// Whether runs of the program are to get --js-runtimes: its version is known to take the option
+// and no trial run showed otherwise.
+bool TakesRuntimeOption(const QString &program);
 
 } // namespace ExtractorVersion

@@ -226,7 +226,10 @@ void ExtractorUpdate::tryExecutable()
             return;
         }
         m_version = version;
-        swapWhenIdle();
+        if (ExtractorVersion::KnowsRuntimeOption(version))
+            tryRuntimeOption();
+        else
+            swapWhenIdle();
     });
     connect(m_process, &ExtractorProcess::failed, this, [this](const ExtractorFailure &failure) {
         if (m_state != State::Trying)
@@ -237,6 +240,35 @@ void ExtractorUpdate::tryExecutable()
         else
             fail(Step::TrialRun, QStringLiteral("The fetched %1 failed when asked for its version%2.")
                                      .arg(m_asset, failure.detail.isEmpty() ? QString() : QStringLiteral(": ") + failure.detail));
+    });
+    m_process->start();
+}
+
+// A copy whose version says it takes --js-runtimes is asked once whether it does: every run will
+// be given the option, and a copy that refuses it (a build of its own, a wrapper) would then fail
+// every time. The answer is kept beside the copy; it decides nothing about installing.
+void ExtractorUpdate::tryRuntimeOption()
+{
+    m_process->disconnect(this);
+    m_process->deleteLater();
+    // --dump-user-agent acts only once all options are read (--version would answer before an
+    // unknown option is noticed), and touches no network.
+    m_process = new ExtractorProcess(m_fetchPath,
+                                     {QStringLiteral("--ignore-config"), QStringLiteral("--js-runtimes"), QStringLiteral("deno"),
+                                      QStringLiteral("--dump-user-agent")},
+                                     ExtractorProcess::Output::Collect, this);
+    m_process->setCountedAsRun(false);
+    m_process->setTimeout(m_trialTimeout);
+    m_process->setOutputLimit(4096);
+    connect(m_process, &ExtractorProcess::succeeded, this, [this] {
+        if (m_state == State::Trying)
+            swapWhenIdle();
+    });
+    connect(m_process, &ExtractorProcess::failed, this, [this] {
+        if (m_state != State::Trying)
+            return;
+        m_refusesRuntimeOption = true;
+        swapWhenIdle();
     });
     m_process->start();
 }
@@ -255,7 +287,7 @@ void ExtractorUpdate::swapWhenIdle()
     if (m_state != State::Swapping)
         return;
     QString error;
-    if (!InstalledCopies::Install(m_channel, m_fetchPath, m_version, &error)) {
+    if (!InstalledCopies::Install(m_channel, m_fetchPath, m_version, m_refusesRuntimeOption, &error)) {
         fail(Step::Install, QStringLiteral("Moving the proven copy into place failed: %1.").arg(error));
         return;
     }

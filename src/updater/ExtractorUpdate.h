@@ -71,6 +71,7 @@ private:
     void fetchExecutable();
     void onExecutable(const TransferResult &result);
     void tryExecutable();
+    void tryRuntimeOption();
     void swapWhenIdle();
     void fail(Step step, const QString &sentence);
     void succeed(Outcome outcome);
@@ -88,6 +89,7 @@ private:
     QByteArray m_digest;  // the asset's proven line
     QString m_fetchPath;  // the file being fetched, until it is renamed into place or removed
     QString m_version;    // what the fetched copy said on its trial run
+    bool m_refusesRuntimeOption = false; // its version says it takes --js-runtimes, its trial run says no
     int m_lock = -1;      // the channel's lock, held from the start to the end
     int m_trialTimeout = TrialRunTimeout;
 };

@@ -53,12 +53,11 @@ bool linkOver(const QString &from, const QString &to, QString *error)
     return renameOver(temporary, to, error);
 }
 
-bool writeVersion(const QString &path, const QString &version, QString *error)
+bool writeSidecar(const QString &path, const QByteArray &text, QString *error)
 {
     const QString temporary = path + QStringLiteral(".new");
     ::unlink(native(temporary).constData());
     const int fd = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    const QByteArray text = version.toLatin1() + '\n';
     const bool written = fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
     if (fd >= 0)
         ::close(fd);
@@ -123,7 +122,7 @@ void RemoveLeftovers(ExtractorChannel::Channel channel)
 {
     QDir folder(ExtractorChannel::Folder(channel));
     const QStringList names = folder.entryList({QStringLiteral(".fetch-*"), QStringLiteral("*.link"), QStringLiteral("*.new"),
-                                                QStringLiteral("*.newer")},
+                                                QStringLiteral("*.newer"), QStringLiteral("*.newer.version")},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names)
         ::unlink(native(folder.filePath(name)).constData());
@@ -140,7 +139,8 @@ QByteArray Sha256(const QString &path)
     return hash.result().toHex();
 }
 
-bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const QString &version, QString *error)
+bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const QString &version,
+             bool refusesRuntimeOption, QString *error)
 {
     const QString copy = ExtractorChannel::CopyPath(channel);
     const QString previous = ExtractorChannel::PreviousPath(channel);
@@ -154,9 +154,9 @@ bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const
     }
     if (!renameOver(provenFile, copy, error))
         return false;
-    QString ignored;
-    writeVersion(copy + kVersionSuffix, version, &ignored); // only lets later runs skip asking
-    ExtractorVersion::Remember(copy, version);
+    QString ignored; // the version beside the copy only spares later runs a question
+    if (!writeSidecar(copy + kVersionSuffix, ExtractorVersion::SidecarText(version, refusesRuntimeOption), &ignored))
+        ::unlink(native(copy + kVersionSuffix).constData());
     return true;
 }
 
@@ -165,24 +165,25 @@ bool CanRollBack(ExtractorChannel::Channel channel)
     return QFileInfo(ExtractorChannel::PreviousPath(channel)).isFile();
 }
 
+// The copy in use and the previous one change places, each with what is written beside it.
 static bool swapWithPrevious(ExtractorChannel::Channel channel, QString *error)
 {
     const QString copy = ExtractorChannel::CopyPath(channel);
     const QString previous = ExtractorChannel::PreviousPath(channel);
     const QString newer = copy + QStringLiteral(".newer");
-    const QString olderVersion = ExtractorVersion::Known(previous);
-    const QString newerVersion = ExtractorVersion::Known(copy);
     if (QFileInfo::exists(copy) && !linkOver(copy, newer, error))
         return false;
+    QString ignored;
+    const bool newerSidecar = QFileInfo::exists(copy + kVersionSuffix)
+                              && linkOver(copy + kVersionSuffix, newer + kVersionSuffix, &ignored);
     if (!renameOver(previous, copy, error))
         return false;
+    if (!QFileInfo::exists(previous + kVersionSuffix) || !renameOver(previous + kVersionSuffix, copy + kVersionSuffix, &ignored))
+        ::unlink(native(copy + kVersionSuffix).constData());
     if (QFileInfo::exists(newer))
         renameOver(newer, previous, error);
-    QString ignored;
-    writeVersion(copy + kVersionSuffix, olderVersion, &ignored);
-    writeVersion(previous + kVersionSuffix, newerVersion, &ignored);
-    ExtractorVersion::Remember(copy, olderVersion);
-    ExtractorVersion::Remember(previous, newerVersion);
+    if (!newerSidecar || !renameOver(newer + kVersionSuffix, previous + kVersionSuffix, &ignored))
+        ::unlink(native(previous + kVersionSuffix).constData());
     return true;
 }
 

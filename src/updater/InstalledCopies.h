@@ -31,7 +31,9 @@ QByteArray Sha256(const QString &path);
 
 // Moves a proven file into place as the channel's copy in use; the copy it replaces becomes the
 // previous one. False with *error set when a rename fails (the copy in use is then unchanged).
-bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const QString &version, QString *error);
+// refusesRuntimeOption: a trial run showed that the copy does not take --js-runtimes.
+bool Install(ExtractorChannel::Channel channel, const QString &provenFile, const QString &version,
+             bool refusesRuntimeOption, QString *error);
 // Swaps the copy in use with the previous one. False with *error set when there is none or a
 // rename fails.
 bool RollBack(ExtractorChannel::Channel channel, QString *error);

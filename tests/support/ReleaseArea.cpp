@@ -79,7 +79,7 @@ QByteArray ReleaseArea::standIn(const Release &release)
            "for a do\n"
            "  shift\n"
            "  if [ \"$skip\" = 1 ]; then skip=0; continue; fi\n"
-           "  if [ \"$a\" = --js-runtimes ]; then skip=1; continue; fi\n"
+           + QByteArray(release.passesEverything ? "" : "  if [ \"$a\" = --js-runtimes ]; then skip=1; continue; fi\n") +
            "  set -- \"$@\" \"$a\"\n"
            "done\n"
            "exec " + system.toLocal8Bit() + " \"$@\"\n";

@@ -35,6 +35,7 @@ public:
         QByteArray assetAfterSums; // served instead of the asset once the sums are made
         QByteArray sumsPadding;    // appended to the sums before signing
         bool corruptSignature = false;
+        bool passesEverything = false; // hands --js-runtimes on too, as a wrapper of an older copy would
     };
     // Writes the channel's release ("stable" or "nightly") under the asset's name; false on failure.
     bool publish(const QString &channel, const QString &assetName, const Release &release);

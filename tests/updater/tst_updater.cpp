@@ -160,19 +160,35 @@ private Q_SLOTS:
     }
 
     // Fetched, proven, installed; the next check costs the two small requests only; the next
-    // extraction runs the new copy, with the runtime found.
+    // extraction runs the new copy, given the runtime found when it takes the option: by its
+    // version, unless its trial run showed that it refuses the option.
+    void installThenExtractWithTheNewCopy_data()
+    {
+        QTest::addColumn<QString>("release");
+        QTest::addColumn<bool>("passesEverything");
+        QTest::addColumn<bool>("runtimeGiven");
+        QTest::newRow("takes the runtime option") << "2026.11.20" << false << true;
+        QTest::newRow("a wrapper that refuses it") << "2026.11.21" << true << false;
+        QTest::newRow("older than the option") << "2025.10.01" << false << false;
+    }
     void installThenExtractWithTheNewCopy()
     {
+        QFETCH(QString, release);
+        QFETCH(bool, passesEverything);
+        QFETCH(bool, runtimeGiven);
+        ReleaseArea::Release r = version(release);
+        r.passesEverything = passesEverything;
+        QVERIFY(publish(QStringLiteral("stable"), r));
         site.clear();
         const Outcome installed = run(Channel::Stable);
         QVERIFY2(installed.ok && installed.installed, qPrintable(installed.sentence));
-        QCOMPARE(installed.version, QStringLiteral("2026.11.20"));
+        QCOMPARE(installed.version, release);
         const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
-        QCOMPARE(StandIn::FileBytes(copy), ReleaseArea::standIn(version(QStringLiteral("2026.11.20"))));
+        QCOMPARE(StandIn::FileBytes(copy), ReleaseArea::standIn(r));
         struct stat folder {};
         QCOMPARE(::stat(QFile::encodeName(ExtractorChannel::Folder(Channel::Stable)).constData(), &folder), 0);
         QCOMPARE(folder.st_mode & 0777, 0700u);
-        QCOMPARE(ExtractorVersion::Known(copy), QStringLiteral("2026.11.20"));
+        QCOMPARE(ExtractorVersion::Known(copy), release);
         QVERIFY(fetchLeftovers(Channel::Stable).isEmpty());
 
         site.clear();
@@ -180,7 +196,7 @@ private Q_SLOTS:
         QVERIFY2(again.ok && again.upToDate, qPrintable(again.sentence));
         QCOMPARE(site.requestLog().size(), 2);
 
-        // A stand-in deno on the PATH is handed to the new copy.
+        // A stand-in deno on the PATH.
         const QString deno = StandIn::Write(tools.filePath(QStringLiteral("deno")), "echo deno 2.5.0");
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", tools.path().toLocal8Bit() + ':' + path);
@@ -193,8 +209,11 @@ private Q_SLOTS:
         request.start();
         QTRY_VERIFY_WITH_TIMEOUT(found.size() + failed.size() > 0, 60000);
         qputenv("PATH", path);
-        QCOMPARE(failed.size(), 0);
-        QVERIFY(StandIn::FileBytes(log).contains("--js-runtimes deno:" + deno.toLocal8Bit()));
+        QVERIFY2(failed.isEmpty(), qPrintable(failed.isEmpty() ? QString() : failed.first().first().value<ExtractorFailure>().sentence()
+                                              + QString::fromLatin1(StandIn::FileBytes(log))));
+        const QByteArray ran = StandIn::FileBytes(log);
+        QVERIFY(ran.contains(" -J -- http://"));
+        QCOMPARE(ran.contains("--js-runtimes deno:" + deno.toLocal8Bit()), runtimeGiven);
     }
 
     void runtimeDetection_data()
