@@ -116,8 +116,10 @@ void ExtractorUpdate::onTransfer(const QString &key, const QByteArray &data, con
              QStringLiteral("Fetching %1 failed: %2.").arg(name, result.errorText));
         return;
     }
+    // An empty body is an answer too: the proof refuses it.
     (key == kSumsKey ? m_sums : m_signature) = data;
-    if (!m_sums.isEmpty() && !m_signature.isEmpty())
+    (key == kSumsKey ? m_haveSums : m_haveSignature) = true;
+    if (m_haveSums && m_haveSignature)
         proveSignature();
 }
 

@@ -85,6 +85,8 @@ private:
     QTemporaryDir *m_proofFolder = nullptr;
     QByteArray m_sums;
     QByteArray m_signature;
+    bool m_haveSums = false;
+    bool m_haveSignature = false;
     QString m_asset;
     QByteArray m_digest;  // the asset's proven line
     QString m_fetchPath;  // the file being fetched, until it is renamed into place or removed

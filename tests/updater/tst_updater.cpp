@@ -308,6 +308,7 @@ private Q_SLOTS:
         QTest::newRow("--version hangs") << i++ << int(Step::TrialRun) << "within";
         QTest::newRow("--version says no version") << i++ << int(Step::TrialRun) << "printed no version";
         QTest::newRow("checked with the built-in key") << i++ << int(Step::Signature) << "not the extractor project's";
+        QTest::newRow("empty sums") << i++ << int(Step::Signature) << "not the extractor project's";
     }
     void brokenReleasesChangeNothing()
     {
@@ -340,6 +341,8 @@ private Q_SLOTS:
             QVERIFY(area.removeFile(QStringLiteral("stable"), QStringLiteral("SHA2-256SUMS.sig")));
         if (fault == 7)
             QVERIFY(area.removeFile(QStringLiteral("stable"), asset));
+        if (fault == 14)
+            QVERIFY(StandIn::WriteFile(area.folder(QStringLiteral("stable")) + QStringLiteral("/SHA2-256SUMS"), QByteArray()));
         site.clear();
         if (fault == 8)
             site.rule(ReleaseArea::sitePath(QStringLiteral("stable"), QStringLiteral("SHA2-256SUMS")), 5000);
