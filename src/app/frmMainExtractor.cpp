@@ -13,6 +13,9 @@
 
 #include <QTimer>
 
+#include <memory>
+#include <utility>
+
 void frmMain::setUpExtractor()
 {
     m_extractor = new ExtractorKeeper(this);
@@ -23,16 +26,23 @@ void frmMain::setUpExtractor()
             [](ExtractorChannel::Channel channel) { Settings::SetExtractorChannelKey(ExtractorChannel::Key(channel)); });
     connect(m_extractor, &ExtractorKeeper::checked, this, [](const QDateTime &when) { Settings::SetExtractorLastCheck(when); });
 
-    connect(m_video, &VideoPanel::extractorUpdateRequested, m_extractor,
-            [this] { m_extractor->updateChannel(ExtractorChannel::Channel::Stable); });
+    // The panel's "Update" link: what becomes of it is said on the same line.
+    auto fromPanel = std::make_shared<bool>(false);
+    connect(m_video, &VideoPanel::extractorUpdateRequested, m_extractor, [this, fromPanel] {
+        *fromPanel = !m_extractor->busy();
+        m_video->setExtractorNotice(QStringLiteral("Updating the extractor..."), false);
+        m_extractor->updateChannel(ExtractorChannel::Channel::Stable);
+    });
     connect(m_video->extractorLookup(), &ExtractorLookup::started, this, &frmMain::onExtractorRunStarted);
     connect(m_video->extractorLookup(), &ExtractorLookup::failed, this, [this](const ExtractorFailure &failure) {
         const QString hint = ExtractorAdvice::FailureHint(failure.detail);
         if (!hint.isEmpty())
             m_video->setExtractorNotice(hint, m_extractor->newerAvailable());
     });
-    connect(m_extractor, &ExtractorKeeper::finished, this, [this](const ExtractorUpdate::Outcome &outcome) {
-        if (outcome.installed)
+    connect(m_extractor, &ExtractorKeeper::finished, this, [this, fromPanel](const ExtractorUpdate::Outcome &outcome) {
+        if (std::exchange(*fromPanel, false))
+            m_video->setExtractorNotice(outcome.sentence, false);
+        else if (outcome.installed)
             m_video->setExtractorNotice(QString(), false); // the old copy it spoke of is gone
     });
 
