@@ -8,7 +8,7 @@ ROOT=${1:?usage: fuzz/seeds.sh http://127.0.0.1:PORT}
 cd "$(dirname "$0")"
 c=corpus
 rm -rf "$c"
-mkdir -p "$c"/{watch-pages,format-maps,page-text,result-pages,captions,wrapping,png,pictures,extractor-json,extractor-progress}
+mkdir -p "$c"/{watch-pages,format-maps,page-text,result-pages,captions,wrapping,png,pictures,extractor-json,extractor-progress,release-files}
 
 for id in sunsetBeach tomJerryMix spMapBadPct spMapUtf8Ln spBadLength spRelated9_; do
     page=$(curl -fsS "$ROOT/watch?v=$id")
@@ -41,6 +41,13 @@ done
 printf '\x32%s' "<b>Description:</b> abcdefghijklmnopqrst aa bb cc dd ee ff gg hh" >"$c/wrapping/long-word.txt"
 
 cp ../src/image/images/102.png "$c/png/icon.png"
+
+# The built-in signing key, bare and armored (without the optional checksum), and a SHA2-256SUMS.
+cp ../src/updater/keys/yt-dlp-signing-key.gpg "$c/release-files/binary-key"
+{ echo '-----BEGIN PGP PUBLIC KEY BLOCK-----'; echo; base64 -w 64 ../src/updater/keys/yt-dlp-signing-key.gpg
+  echo '-----END PGP PUBLIC KEY BLOCK-----'; } >"$c/release-files/armored-key"
+printf '%s  yt-dlp\n%s *yt-dlp_linux\nnot a line\n' "$(printf 'a%.0s' {1..64})" "$(printf 'F%.0s' {1..64})" \
+    >"$c/release-files/sums"
 printf '\x00\x00' >"$c/pictures/prefix"
 for picture in ../src/image/images/102.png ../src/image/images/103.jpg; do
     cat "$c/pictures/prefix" "$picture" >"$c/pictures/$(basename "$picture")"

@@ -33,6 +33,7 @@ declare -A seeds=(
     [fuzz_percentdecode]=format-maps [fuzz_pagetext]=page-text [fuzz_resultpage]=result-pages
     [fuzz_caption]=captions [fuzz_wrap]=wrapping [fuzz_png]=png [fuzz_stream]=pictures
     [fuzz_extractorjson]=extractor-json [fuzz_extractorprogress]=extractor-progress
+    [fuzz_releasefiles]=release-files
 )
 targets=${FUZZ_TARGETS:-$(printf '%s\n' "${!seeds[@]}" | sort)}
 failed=()

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev libvulkan-dev
     libcpp-httplib-dev
     yt-dlp ffmpeg
+    gpgv gnupg libarchive-dev zip   # proving fetched extractors (gpgv); tests sign with gpg; deno archives
     fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji fontconfig
     xvfb xauth curl time
     dpkg-dev file desktop-file-utils appstream   # the Debian package (dpkg-shlibdeps, file) and its validators

@@ -78,6 +78,10 @@ public:
     QListWidget *lstOtherFormats = nullptr; // "Other formats:", every encoding without a button
     QPushButton *cmdDownload = nullptr;
     QPushButton *cmdPreview = nullptr;
+    QLabel *lblExtractorNotice = nullptr; // one line about the extractor, hidden when there is nothing to say
+
+    // Shows the line (empty: hides it), with an "Update" link when updateLink.
+    void setExtractorNotice(const QString &sentence, bool updateLink);
 
     Downloader *DownloadPage = nullptr;
     Downloader *DownloadPicTitle = nullptr;
@@ -87,6 +91,7 @@ Q_SIGNALS:
     void downloadRequested();                     // "Download" was pressed
     void previewRequested(const QString &address); // "Preview" was pressed, with the box's text
     void requestTab(int tab);                      // 1 "YouTube", 2 "Preview"
+    void extractorUpdateRequested();               // the notice's "Update" link was followed
 
 public Q_SLOTS:
     void txtYouTube_Change();

@@ -8,6 +8,7 @@
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"
 #include "controls/ucFormattedLabel.h"
+#include "extractor/ExtractorAdvice.h"
 #include "extractor/ExtractorFailure.h"
 #include "transfer/Downloader.h"
 #include "videoinfo/VideoText.h"
@@ -136,6 +137,21 @@ void VideoPanel::showExtractorVideo(const VideoInfo &info)
 void VideoPanel::extractorFailed(const ExtractorFailure &failure)
 {
     setWaitingCaption(false);
-    UiSeam::messageBox(QStringLiteral("Sorry. No download links found on this page. \n") + failure.sentence(),
+    const QString hint = ExtractorAdvice::FailureHint(failure.detail);
+    UiSeam::messageBox(QStringLiteral("Sorry. No download links found on this page. \n") + failure.sentence()
+                           + (hint.isEmpty() ? QString() : hint + QLatin1Char(' ')),
                        UiSeam::Exclamation, QStringLiteral("No links"));
+}
+
+void VideoPanel::setExtractorNotice(const QString &sentence, bool updateLink)
+{
+    if (sentence.isEmpty()) {
+        lblExtractorNotice->setVisible(false);
+        return;
+    }
+    lblExtractorNotice->setText(sentence.toHtmlEscaped()
+                                + (updateLink ? QStringLiteral(" <a href=\"update\">Update</a>") : QString()));
+    const QString plain = updateLink ? sentence + QStringLiteral(" Update") : sentence;
+    lblExtractorNotice->setAccessibleName(plain);
+    lblExtractorNotice->setVisible(true);
 }

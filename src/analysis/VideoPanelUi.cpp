@@ -170,7 +170,18 @@ void VideoPanel::setupUi()
     auto *middle = new QHBoxLayout;
     middle->addLayout(left, 1);
     middle->addWidget(fraRelated);
+    // One line about the extractor itself (old, or the likely cause of a failure), with a link.
+    lblExtractorNotice = new QLabel(this);
+    lblExtractorNotice->setObjectName(QStringLiteral("lblExtractorNotice"));
+    lblExtractorNotice->setTextFormat(Qt::RichText);
+    lblExtractorNotice->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblExtractorNotice->setVisible(false);
+    connect(lblExtractorNotice, &QLabel::linkActivated, this, [this] {
+        lblExtractorNotice->setVisible(false);
+        Q_EMIT extractorUpdateRequested();
+    });
     auto *panel = new QVBoxLayout(this);
     panel->addLayout(address);
+    panel->addWidget(lblExtractorNotice);
     panel->addLayout(middle, 1);
 }

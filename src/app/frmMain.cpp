@@ -111,6 +111,7 @@ frmMain::frmMain(QWidget *parent)
     buildMenus();
     buildStatusBar();
     buildLinkLine();
+    setUpExtractor();
 
     connect(TabStrip, &QTabBar::tabBarClicked, this, [this](int index) {
         // A click on the selected tab changes nothing; clicks on another tab arrive through

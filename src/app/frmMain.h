@@ -8,6 +8,8 @@ class QTabBar;
 class QAction;
 class QMenu;
 class ClipboardWatch;
+class ExtractorKeeper;
+class QTimer;
 class DownloadPanel;
 class KeyboardCommands;
 class PreviewPanel;
@@ -42,6 +44,8 @@ public:
     void mnuGoToAddress_Click();     // Ctrl+L: the cursor in "Video URL:"
     void mnuGoToSearch_Click();      // Ctrl+F: the "Search" tab's box
     void mnuWatchClipboard_Click();  // switches the clipboard watch and stores the choice
+    void mnuExtractor_Click();       // the Extractor window
+    ExtractorKeeper *extractorKeeper() const { return m_extractor; }
     void lblHyperlink_Click();
     void Form_Resize();
 
@@ -79,6 +83,8 @@ private:
     void buildMenus();
     void buildStatusBar();
     void buildLinkLine();
+    void setUpExtractor();
+    void onExtractorRunStarted();
     bool handleDrop(QEvent *event, bool refuseOthers);
     void setHyperlinkHover(bool hover);
     void startDownloadFromVideoTab();
@@ -95,6 +101,7 @@ private:
     QAction *mnuGoToAddress = nullptr;
     QAction *mnuGoToSearch = nullptr;
     QAction *mnuWatchClipboard = nullptr;
+    QAction *mnuExtractor = nullptr;
     QAction *mnuExit = nullptr;
     QMenu *mnuAb = nullptr;
     QAction *mnuAbout = nullptr;
@@ -107,6 +114,8 @@ private:
     TrayIcon *m_tray = nullptr;
     ClipboardWatch *m_clipboard = nullptr;
     KeyboardCommands *m_keys = nullptr;
+    ExtractorKeeper *m_extractor = nullptr;
+    QTimer *m_extractorCheck = nullptr; // the daily check, when the user keeps the extractor current
     bool m_unloaded = false;
     bool m_endingSession = false;
     Qt::WindowStates m_restoredState; // the last state that was not minimised

@@ -4,6 +4,7 @@
 #include "base/CommandLine.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "app/UpdateCommand.h"
 #include "app/frmMain.h"
 
 #include "dialogs/DesktopSeam.h"
@@ -31,6 +32,8 @@ int Main(int argc, char **argv)
     case CommandLine::Action::Error:
         std::fputs(command.output.toLocal8Bit().constData(), stderr);
         return CommandLine::ErrorExitCode;
+    case CommandLine::Action::UpdateExtractor:
+        return UpdateCommand::Run(argc, argv, command.channel);
     case CommandLine::Action::Run:
         break;
     }

@@ -47,6 +47,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     addQtOptions(parser);
+    const QCommandLineOption update(QStringLiteral("update-extractor"),
+                                    QStringLiteral("Fetch, prove and install the newest extractor (yt-dlp) of the "
+                                                   "channel given after it, stable (the default) or nightly, and "
+                                                   "use it from then on; no display is needed."));
+    parser.addOption(update);
     parser.addPositionalArgument(QStringLiteral("ADDRESS"),
                                  QStringLiteral("A video's address, loaded into \"Video URL:\" as if pasted; "
                                                 "handed to the copy that already runs, if any."),
@@ -69,6 +74,13 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return result;
     }
     const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(update)) {
+        result.action = Action::UpdateExtractor;
+        result.channel = positional.value(0, QStringLiteral("stable"));
+        if (positional.size() > 1 || (result.channel != QLatin1String("stable") && result.channel != QLatin1String("nightly")))
+            return failure(QStringLiteral("--update-extractor takes stable or nightly."));
+        return result;
+    }
     if (positional.size() > 1)
         return failure(QStringLiteral("Only one address can be given."));
     if (!positional.isEmpty())

@@ -90,6 +90,37 @@ QString ExtractorPath()
     return IniFile::read(kSection, QStringLiteral("ExtractorPath"), FilePath()).trimmed();
 }
 
+QString ExtractorChannelKey()
+{
+    return IniFile::read(kSection, QStringLiteral("ExtractorChannel"), FilePath()).trimmed();
+}
+
+void SetExtractorChannelKey(const QString &key)
+{
+    WriteValue(QStringLiteral("ExtractorChannel"), key);
+}
+
+bool KeepExtractorCurrent()
+{
+    return IniFile::read(kSection, QStringLiteral("KeepExtractorCurrent"), FilePath()).trimmed() == QLatin1String("1");
+}
+
+void SetKeepExtractorCurrent(bool on)
+{
+    WriteValue(QStringLiteral("KeepExtractorCurrent"), on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QDateTime ExtractorLastCheck()
+{
+    return QDateTime::fromString(IniFile::read(kSection, QStringLiteral("ExtractorLastCheck"), FilePath()).trimmed(),
+                                 Qt::ISODate);
+}
+
+void SetExtractorLastCheck(const QDateTime &when)
+{
+    WriteValue(QStringLiteral("ExtractorLastCheck"), when.toUTC().toString(Qt::ISODate));
+}
+
 int ExtractorTimeoutMs()
 {
     constexpr int DefaultSeconds = 60;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // The two folders kept between runs, in Settings.ini, section "Settings", keys VideoSavePath and
@@ -29,6 +30,17 @@ void Write(const QString &videoSavePath, const QString &imageSavePath);
 // The video extractor program (key ExtractorPath): a path, or a name found on the PATH; empty
 // means yt-dlp on the PATH. Only ever read: the user sets it to use a newer extractor.
 QString ExtractorPath();
+// The channel of the extractor that runs (key ExtractorChannel: "system", "stable" or "nightly"),
+// as stored; ExtractorChannel::FromKey reads it (anything else is "system").
+QString ExtractorChannelKey();
+void SetExtractorChannelKey(const QString &key); // written at once
+// Whether a background check looks for a newer extractor at most once a day (key
+// KeepExtractorCurrent, "1" or "0"; off unless set), and when the last check was (key
+// ExtractorLastCheck, ISO 8601 in UTC; invalid when never).
+bool KeepExtractorCurrent();
+void SetKeepExtractorCurrent(bool on);
+QDateTime ExtractorLastCheck();
+void SetExtractorLastCheck(const QDateTime &when);
 // How long the extractor may take to answer about a page, and may stay silent while it downloads
 // (key ExtractorTimeout, whole seconds from 5 to 3600), in milliseconds; 60 s when unset or unreadable.
 int ExtractorTimeoutMs();

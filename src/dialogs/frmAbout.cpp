@@ -1,9 +1,13 @@
 #include "dialogs/frmAbout.h"
 
+#include "extractor/ExtractorChannel.h"
 #include "base/AppState.h"
 #include "base/ErrorTrap.h"
+#include "base/Settings.h"
 #include "base/UiSeam.h"
 #include "controls/LinkLabel.h"
+#include "extractor/ExtractorProgram.h"
+#include "extractor/ExtractorVersion.h"
 #include "image/ProgramImages.h"
 #include "image/BannerRender.h"
 
@@ -80,6 +84,17 @@ frmAbout *frmAbout::instance()
     return current().data();
 }
 
+QString frmAbout::extractorLine()
+{
+    const QString program = ExtractorProgram::Resolve(ExtractorChannel::ConfiguredProgram());
+    if (program.isEmpty())
+        return QStringLiteral("Extractor: none found");
+    const QString version = ExtractorVersion::Known(program);
+    return QStringLiteral("Extractor: yt-dlp %1 (%2)")
+        .arg(version.isEmpty() ? QStringLiteral("of unknown version") : version,
+             ExtractorChannel::Key(ExtractorChannel::Configured()));
+}
+
 frmAbout::frmAbout(QWidget *owner)
     : QDialog(owner)
 {
@@ -110,6 +125,9 @@ void frmAbout::buildControls()
     versionFont.setPointSizeF(8.25);
     versionFont.setBold(true);
     lblVersion->setFont(versionFont);
+
+    lblExtractor = makeLabel(this, "lblExtractor", QString());
+    lblExtractor->setFont(versionFont);
 
     Picture1 = makeLabel(this, "Picture1", QString());
     Picture1->setAccessibleName(QStringLiteral("Clipvault icon"));
@@ -147,9 +165,10 @@ void frmAbout::buildControls()
     auto *heading = new QGridLayout;
     heading->setHorizontalSpacing(14);
     heading->setVerticalSpacing(0);
-    heading->addWidget(Picture1, 0, 0, 2, 1, Qt::AlignTop);
+    heading->addWidget(Picture1, 0, 0, 3, 1, Qt::AlignTop);
     heading->addWidget(lblName, 0, 1, Qt::AlignBottom);
     heading->addWidget(lblVersion, 1, 1, Qt::AlignTop);
+    heading->addWidget(lblExtractor, 2, 1, Qt::AlignTop);
     heading->setColumnStretch(1, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -192,6 +211,7 @@ void frmAbout::Form_Load()
         Picture1->setPixmap(QPixmap::fromImage(icon));
 
         lblVersion->setText(QStringLiteral("Version ") + AppState::VersionString());
+        lblExtractor->setText(extractorLine());
     });
 }
 

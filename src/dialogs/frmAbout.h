@@ -26,9 +26,12 @@ public:
     static frmAbout *showFor(QWidget *owner);
     // The open About box, if any.
     static frmAbout *instance();
+    // The About box's line on the extractor in use.
+    static QString extractorLine();
 
     QLabel *lblName = nullptr;
     QLabel *lblVersion = nullptr;
+    QLabel *lblExtractor = nullptr; // "Extractor: yt-dlp VERSION (channel)"
     QLabel *Picture1 = nullptr;
     LinkLabel *lblHyperlink = nullptr;
     QLabel *Label3 = nullptr;

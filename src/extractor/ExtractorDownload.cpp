@@ -70,7 +70,7 @@ void ExtractorDownload::start()
     folder.setAutoRemove(false);
     m_workFolder = folder.path();
 
-    QStringList arguments = ExtractorProgram::CommonArguments() + ExtractorProgress::Arguments();
+    QStringList arguments = ExtractorProgram::CommonArguments(m_program) + ExtractorProgress::Arguments();
     arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << m_formatId;
     if (m_formatId.contains(QLatin1Char('+')))
         arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");

@@ -15,7 +15,7 @@ ExtractorInfoRequest::ExtractorInfoRequest(const QString &program, const QString
     if (!VideoText::IsWebAddress(address))
         return;
     m_process = new ExtractorProcess(
-        program, ExtractorProgram::CommonArguments() << QStringLiteral("-J") << QStringLiteral("--") << address,
+        program, ExtractorProgram::CommonArguments(program) << QStringLiteral("-J") << QStringLiteral("--") << address,
         ExtractorProcess::Output::Collect, this);
     connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorInfoRequest::onOutput);
     connect(m_process, &ExtractorProcess::failed, this, &ExtractorInfoRequest::failed);

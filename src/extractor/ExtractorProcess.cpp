@@ -1,6 +1,7 @@
 #include "extractor/ExtractorProcess.h"
 
 #include "extractor/ExtractorProgram.h"
+#include "extractor/ExtractorRuns.h"
 
 #include <QProcess>
 #include <QTimer>
@@ -55,11 +56,20 @@ ExtractorProcess::ExtractorProcess(const QString &program, const QStringList &ar
 
 ExtractorProcess::~ExtractorProcess()
 {
-    if (m_process->state() == QProcess::NotRunning)
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->disconnect(this);
+        signalGroup(SIGKILL);
+        m_process->waitForFinished(5000);
+    }
+    uncount();
+}
+
+void ExtractorProcess::uncount()
+{
+    if (!m_inRuns)
         return;
-    m_process->disconnect(this);
-    signalGroup(SIGKILL);
-    m_process->waitForFinished(5000);
+    m_inRuns = false;
+    ExtractorRuns::instance().ended();
 }
 
 void ExtractorProcess::setTimeout(int milliseconds, bool restartOnOutput)
@@ -89,6 +99,10 @@ void ExtractorProcess::launch()
     if (m_process->state() == QProcess::NotRunning)
         return; // errorOccurred has reported it
     m_pid = m_process->processId();
+    if (m_counted) {
+        m_inRuns = true;
+        ExtractorRuns::instance().began();
+    }
     if (m_timeout > 0)
         m_timer->start(m_timeout);
 }
@@ -156,6 +170,7 @@ QString ExtractorProcess::lastErrorLine() const
 void ExtractorProcess::onFinished(int exitCode, bool crashed)
 {
     m_timer->stop();
+    uncount();
     if (m_state == State::Ending) {
         // Whatever of the group outlived its leader goes too.
         signalGroup(SIGKILL);

@@ -41,6 +41,9 @@ public:
     void setTimeout(int milliseconds, bool restartOnOutput = false);
     // The most standard output collected, or the longest line, in bytes.
     void setOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
+    // Whether the run counts as one of the extractor's (ExtractorRuns): true unless told, false
+    // for the trial runs of a copy not yet in use and for other programs run this way.
+    void setCountedAsRun(bool counted) { m_counted = counted; }
 
     void start();
     // Ends the process and its group (terminate, then kill after a grace); no result follows.
@@ -67,6 +70,7 @@ private:
     void fail(ExtractorFailure failure);
     void endProcess(); // terminate the group; kill when the grace has passed
     void signalGroup(int signal) const;
+    void uncount();
     QString lastErrorLine() const;
 
     QProcess *m_process;
@@ -79,6 +83,8 @@ private:
     bool m_restartOnOutput = false;
     qint64 m_outputLimit = DefaultOutputLimit;
     qint64 m_pid = 0;
+    bool m_counted = true;
+    bool m_inRuns = false; // counted in ExtractorRuns until its process has gone
     QByteArray m_collected; // Collect: the whole output; Lines: the unfinished last line
     QByteArray m_errorTail; // the unfinished last line of standard error
     QString m_lastError;    // the last line that begins with "ERROR:"

@@ -1,5 +1,8 @@
 #include "extractor/ExtractorProgram.h"
 
+#include "extractor/ExtractorRuntime.h"
+#include "extractor/ExtractorVersion.h"
+
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -24,9 +27,14 @@ bool CanMerge()
     return !QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty();
 }
 
-QStringList CommonArguments()
+QStringList CommonArguments(const QString &program)
 {
-    return {QStringLiteral("--ignore-config"), QStringLiteral("--no-colors"), QStringLiteral("--no-playlist")};
+    QStringList arguments{QStringLiteral("--ignore-config"), QStringLiteral("--no-colors"),
+                          QStringLiteral("--no-playlist")};
+    const QString path = program.isEmpty() ? QString() : Resolve(program);
+    if (!path.isEmpty() && ExtractorVersion::TakesRuntimeOption(path))
+        arguments << ExtractorRuntime::Arguments(ExtractorVersion::Known(path), ExtractorRuntime::Find());
+    return arguments;
 }
 
 } // namespace ExtractorProgram

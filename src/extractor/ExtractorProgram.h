@@ -20,7 +20,8 @@ QString Shown(const QString &configured);
 bool CanMerge();
 
 // What precedes every run's own options: no configuration files of the user, no colours, one
-// video even when the address names a list.
-QStringList CommonArguments();
+// video even when the address names a list; and, for a program whose version is known to take
+// it, the JavaScript runtime found (--js-runtimes NAME:PATH).
+QStringList CommonArguments(const QString &program = QString());
 
 } // namespace ExtractorProgram

@@ -1,5 +1,6 @@
 #include "pages/ExtractorLookup.h"
 
+#include "extractor/ExtractorChannel.h"
 #include "pages/WatchAddress.h"
 #include "base/Settings.h"
 #include "extractor/ExtractorInfoRequest.h"
@@ -55,7 +56,7 @@ void ExtractorLookup::cancel()
 
 void ExtractorLookup::startRequest()
 {
-    auto *request = new ExtractorInfoRequest(Settings::ExtractorPath(), m_address, this);
+    auto *request = new ExtractorInfoRequest(ExtractorChannel::ConfiguredProgram(), m_address, this);
     request->setTimeout(Settings::ExtractorTimeoutMs());
     m_request = request;
     connect(request, &ExtractorInfoRequest::finished, this, [this, request](const VideoInfo &info) {

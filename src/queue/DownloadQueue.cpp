@@ -3,6 +3,7 @@
 
 #include "base/FileHelpers.h"
 #include "base/Settings.h"
+#include "extractor/ExtractorChannel.h"
 #include "extractor/ExtractorDownloads.h"
 #include "queue/DownloadJournal.h"
 #include "queue/JournalWriter.h"
@@ -184,7 +185,7 @@ void DownloadQueue::startStream(int row)
     if (!newPartialFile(row))
         return;
     DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
-    DownloadStream->Start(record.key, Settings::ExtractorPath(), record.watchPage, record.encoding, record.partialFile);
+    DownloadStream->Start(record.key, ExtractorChannel::ConfiguredProgram(), record.watchPage, record.encoding, record.partialFile);
 }
 
 void DownloadQueue::cancelFetch(const QString &key)

@@ -38,13 +38,14 @@ constexpr qint64 kFileReadBuffer = 512 * 1024;
 // as it is, a missing one is created new and exclusively, and anything at the path that is not a
 // regular file is refused. A link planted at a predictable name therefore never makes a download
 // write into its target. The file's size, or -1 with *error set.
-qint64 openTarget(QFile *file, QString *error)
+qint64 openTarget(QFile *file, bool createNew, QString *error)
 {
 #ifdef Q_OS_UNIX
     const QByteArray path = QFile::encodeName(file->fileName());
-    int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT)
-        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A new private file (createNew) must not exist yet; otherwise an existing file is used.
+    int fd = createNew ? -1 : ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (createNew || (fd < 0 && errno == ENOENT))
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createNew ? 0600 : 0666);
     if (fd < 0) {
         *error = errno == ELOOP ? QStringLiteral("a link has the partial file's name; nothing was written")
                                 : QString::fromLocal8Bit(std::strerror(errno));
@@ -63,7 +64,7 @@ qint64 openTarget(QFile *file, QString *error)
     }
     return st.st_size;
 #else
-    if (QFileInfo(file->fileName()).isSymLink() || (file->exists() && !QFileInfo(file->fileName()).isFile())) {
+    if (QFileInfo(file->fileName()).isSymLink() || (file->exists() && (createNew || !QFileInfo(file->fileName()).isFile()))) {
         *error = QStringLiteral("something that is not a file has the partial file's name; nothing was written");
         return -1;
     }
@@ -191,9 +192,9 @@ void Downloader::Start(const TransferRequest &request)
     if (!request.targetFile.isEmpty()) {
         t->target = new QFile(request.targetFile);
         QString error;
-        const qint64 size = openTarget(t->target, &error);
-        const bool canResume = size >= 0 && request.resumeFrom > 0 && request.validators.canProveResume()
-                               && size >= request.resumeFrom;
+        const qint64 size = openTarget(t->target, request.createNew, &error);
+        const bool canResume = size >= 0 && !request.createNew && request.resumeFrom > 0
+                               && request.validators.canProveResume() && size >= request.resumeFrom;
         // A resume keeps the file as it is until the answer shows what to do with it.
         // Bytes past resumeFrom are not vouched for by the caller: they go at once, so that the
         // file always holds the kept bytes plus the new ones.
@@ -270,7 +271,8 @@ void Downloader::send(Transfer *t)
             t->idle->start(m_idleTimeout);
         // An announced length over the cap is refused before a byte of it is read.
         const QVariant length = t->reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!t->target && m_limits.maxBytes > 0 && length.isValid() && length.toLongLong() > m_limits.maxBytes)
+        const qint64 cap = capOf(t);
+        if (cap > 0 && length.isValid() && length.toLongLong() > cap)
             abortOverLimit(t, true);
     });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, t](qint64 done, qint64 total) {
@@ -388,6 +390,13 @@ Downloader::Decision Downloader::decide(Transfer *t)
     return Decision::Made;
 }
 
+qint64 Downloader::capOf(const Transfer *t) const
+{
+    if (t->request.maxBytes > 0)
+        return t->request.maxBytes;
+    return t->target ? 0 : m_limits.maxBytes;
+}
+
 bool Downloader::isCurrent(const QString &key, quint64 serial) const
 {
     const Transfer *current = m_transfers.value(key);
@@ -439,7 +448,7 @@ void Downloader::onReadyRead(Transfer *t)
     if (!t->target) {
         const QByteArray chunk = t->reply->readAll();
         t->received += chunk.size();
-        if (m_limits.maxBytes > 0 && t->received > m_limits.maxBytes) {
+        if (capOf(t) > 0 && t->received > capOf(t)) {
             abortOverLimit(t, true);
             return;
         }
@@ -468,6 +477,10 @@ void Downloader::onReadyRead(Transfer *t)
         if (n <= 0)
             break;
         t->received += n;
+        if (capOf(t) > 0 && t->received > capOf(t)) {
+            abortOverLimit(t, true);
+            return;
+        }
         if (!writeToTarget(t, QByteArray::fromRawData(block.constData(), n))) {
             t->reply->abort(); // a full disk or a vanished folder: nothing more is worth fetching
             return;
@@ -528,7 +541,7 @@ void Downloader::onFinished(Transfer *t)
 QString Downloader::errorTextOf(const Transfer *t, const TransferResult &r) const
 {
     if (t->overSize)
-        return QStringLiteral("The answer is larger than %1 bytes").arg(m_limits.maxBytes);
+        return QStringLiteral("The answer is larger than %1 bytes").arg(capOf(t));
     if (t->overDeadline)
         return QStringLiteral("The answer took longer than %1 seconds").arg(m_limits.deadlineMs / 1000.0);
     if (t->timedOut)

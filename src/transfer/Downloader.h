@@ -111,6 +111,7 @@ private:
     QString errorTextOf(const Transfer *transfer, const TransferResult &result) const;
 
     bool isCurrent(const QString &key, quint64 serial) const;
+    qint64 capOf(const Transfer *transfer) const; // the size cap of its body, 0 for none
 
     QHash<QString, Transfer *> m_transfers; // by key
     quint64 m_serial = 0; // numbers transfers, so that a new one at an old one's address is told apart

@@ -14,6 +14,13 @@ struct TransferRequest
     QString key;        // names the transfer; empty: the address
     int cacheMode = 0;  // Downloader::ForceUpdate to never use a cache
     QString targetFile; // empty: the body is kept in memory and handed over by Complete
+    // The target file is made new, readable and writable by the owner alone, and never opened
+    // through a link: when anything is at that path already the transfer fails (writeFailed).
+    bool createNew = false;
+    // The most bytes this body may have, whether kept in memory or written to targetFile; 0: the
+    // Downloader's memory limits for bodies in memory, no cap for files. An answer announced or
+    // grown past it ends as TransferResult::overSizeLimit.
+    qint64 maxBytes = 0;
 
     // Resume: keep the first resumeFrom bytes of targetFile and ask only for the rest, with the
     // validators of the transfer that wrote them. The answer decides (see Downloader):

@@ -510,10 +510,12 @@ echo '{"filepath":"'"$file"'"}')sh")
         }).toJson(QJsonDocument::Compact);
         const QString json = m_scripts.filePath(QStringLiteral("answer.json"));
         QVERIFY(StandIn::WriteFile(json, answer));
-        // The download run writes its process id, which names its process group, first.
+        // The download run writes its process id, which names its process group, first (the
+        // program's own question for the version is answered before that).
         const QString groupFile = m_scripts.filePath(QStringLiteral("group"));
         QFile::remove(groupFile);
         const QString script = standIn(QStringLiteral("failing"),
+                                       "for a; do [ \"$a\" = --version ] && { echo 2023.03.04; exit 0; }; done\n"
                                        "for a; do [ \"$a\" = -J ] && exec cat '" + QFile::encodeName(json) + "'; done\n"
                                        "echo $$ > '" + QFile::encodeName(groupFile) + "'\n"
                                        "echo '[generic] downloading'\n" + download);

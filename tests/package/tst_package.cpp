@@ -229,6 +229,7 @@ private Q_SLOTS:
         QTest::newRow("Qt WebEngine") << "Depends" << "libqt6webenginewidgets6";
         QTest::newRow("extractor") << "Depends" << "yt-dlp";
         QTest::newRow("stream joiner") << "Depends" << "ffmpeg";
+        QTest::newRow("signature checker") << "Depends" << "gpgv";
         QTest::newRow("CJK font") << "Recommends" << "fonts-noto-cjk";
         QTest::newRow("emoji font") << "Recommends" << "fonts-noto-color-emoji";
     }

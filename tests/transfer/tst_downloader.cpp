@@ -564,6 +564,52 @@ private Q_SLOTS:
         QVERIFY(unwritable.errorText.contains(QStringLiteral("Cannot write")));
     }
 
+    // A request's own cap bounds a body written to a file, announced or not; a file made new is
+    // refused when anything, a link included, is at its path already, and nothing is written
+    // through it.
+    void requestCapAndNewFiles_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("existing"); // "", "file" or "link"
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("overSize");
+        QTest::addColumn<bool>("writeFailed");
+        QTest::newRow("exactly the cap") << "size=100000" << "" << true << false << false;
+        QTest::newRow("announced over the cap") << "size=100001" << "" << false << true << false;
+        QTest::newRow("grows over the cap") << "size=300000&fault=nolength" << "" << false << true << false;
+        QTest::newRow("a file is there") << "size=10" << "file" << false << false << true;
+        QTest::newRow("a link is there") << "size=10" << "link" << false << false << true;
+    }
+    void requestCapAndNewFiles()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, existing);
+        QFETCH(bool, ok);
+        QFETCH(bool, overSize);
+        QFETCH(bool, writeFailed);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("new.part"));
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
+        if (existing == QLatin1String("file"))
+            QVERIFY(QFile::copy(victim, target));
+        if (existing == QLatin1String("link"))
+            QVERIFY(QFile::link(victim, target));
+        TransferRequest r = request(media(query), target);
+        r.createNew = true;
+        r.maxBytes = 100000;
+        Downloader d;
+        const TransferResult result = runOne(d, r).result;
+        QCOMPARE(result.ok, ok);
+        QCOMPARE(result.overSizeLimit, overSize);
+        QCOMPARE(result.writeFailed, writeFailed);
+        QCOMPARE(QFileInfo(victim).size(), 0); // never written through a link
+        if (ok) {
+            QCOMPARE(fileContents(target), expectedBytes(100000));
+            QCOMPARE(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        }
+    }
+
     // Nothing but web addresses is fetched, and an address that does not answer ends empty too;
     // either way the completion comes later, never inside Start itself.
     void onlyAnsweredWebAddressesGiveBytes_data()

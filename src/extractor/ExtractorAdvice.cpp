@@ -1,0 +1,30 @@
+#include "extractor/ExtractorAdvice.h"
+
+#include "extractor/ExtractorVersion.h"
+
+namespace ExtractorAdvice {
+
+QString AgeNotice(const QString &version, const QDate &today)
+{
+    const QDate released = ExtractorVersion::Date(version);
+    if (!released.isValid())
+        return QString();
+    const qint64 days = released.daysTo(today);
+    if (days <= OldAfterDays)
+        return QString();
+    return QStringLiteral("The extractor in use, yt-dlp %1, is %2 days old.").arg(version).arg(days);
+}
+
+QString FailureHint(const QString &errorLine)
+{
+    if (errorLine.contains(QLatin1String("No supported JavaScript runtime"), Qt::CaseInsensitive))
+        return QStringLiteral("Installing a JavaScript runtime (deno, node 20 or newer, or QuickJS) may help.");
+    static const char *const outdated[] = {"Requested format is not available", "Unable to extract",
+                                           "nsig extraction failed", "Sign in to confirm"};
+    for (const char *words : outdated)
+        if (errorLine.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return QStringLiteral("Updating the extractor (File > Extractor...) may help.");
+    return QString();
+}
+
+} // namespace ExtractorAdvice

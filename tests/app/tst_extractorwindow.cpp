@@ -1,0 +1,187 @@
+#include "WindowFixture.h"
+
+#include "analysis/VideoPanel.h"
+#include "base/IniFile.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmExtractor.h"
+#include "extractor/ExtractorChannel.h"
+#include "support/ReleaseArea.h"
+#include "support/SeamRecorder.h"
+#include "support/StandIn.h"
+#include "updater/ExtractorKeeper.h"
+#include "updater/ReleaseSource.h"
+
+#include "demosite/clips.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+// The extractor as the window shows it: File > Extractor..., its controls, Update, Roll back and
+// Check now against a release area signed with a throwaway key; the About box's line; the video
+// panel's line on an old copy with its "Update" link; the hint a failure adds.
+class TestExtractorWindow : public QObject, public WindowFixture
+{
+    Q_OBJECT
+
+private:
+    ReleaseArea area;
+    QTemporaryDir tools;
+    std::unique_ptr<frmMain> window;
+
+    bool publish(const QString &version)
+    {
+        ReleaseArea::Release release;
+        release.version = version;
+        return area.publish(QStringLiteral("stable"), ReleaseSource::AssetName(), release);
+    }
+    QString setting(const QString &key) const
+    {
+        return IniFile::read(QStringLiteral("Settings"), key, settingsFile());
+    }
+    frmExtractor *openExtractorWindow()
+    {
+        auto *entry = window->findChild<QAction *>(QStringLiteral("mnuExtractor"));
+        if (!entry || entry->text() != QLatin1String("Extractor..."))
+            return nullptr;
+        entry->trigger();
+        return frmExtractor::instance();
+    }
+    QString clipAddress() const
+    {
+        return site.root() + QString::fromStdString(demosite::clipPagePath(demosite::clips::jsonLd));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gpg")).isEmpty())
+            QSKIP("gpg is needed");
+        QVERIFY(area.init());
+        QVERIFY(startSite({QStringLiteral("--extra"), area.extraFolder()}));
+        qputenv("CLIPVAULT_EXTRACTOR_RELEASES", ReleaseArea::releasesRoot(site.root()).toLatin1());
+        qputenv("CLIPVAULT_EXTRACTOR_KEYRING", area.publicKeyFile().toLocal8Bit());
+        QVERIFY(publish(QStringLiteral("2026.11.20")));
+        window = openWindow();
+    }
+    void cleanupTestCase()
+    {
+        if (frmExtractor *w = frmExtractor::instance())
+            w->close();
+        window.reset();
+    }
+
+    // Every control is named, and says what it is to a screen reader.
+    void controlsAreNamed()
+    {
+        frmExtractor *w = openExtractorWindow();
+        QVERIFY(w && w->isVisible());
+        const QList<QWidget *> controls = w->findChildren<QWidget *>();
+        QVERIFY(controls.size() >= 15);
+        for (QWidget *control : controls) {
+            if (qobject_cast<QLabel *>(control) == nullptr && qobject_cast<QAbstractButton *>(control) == nullptr
+                && qobject_cast<QComboBox *>(control) == nullptr && qobject_cast<QProgressBar *>(control) == nullptr)
+                continue;
+            QVERIFY2(!control->objectName().isEmpty(), control->metaObject()->className());
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(accessible && (!accessible->text(QAccessible::Name).isEmpty() || !control->isVisible()),
+                     qPrintable(control->objectName()));
+        }
+        QCOMPARE(w->lblChannel->text(), QStringLiteral("&Channel:"));
+        QCOMPARE(w->cboChannel->count(), 3);
+    }
+
+    // Update installs and makes the channel the one in use; a second update keeps the first copy
+    // for Roll back; Check now compares; the About box names the copy in use.
+    void updateRollBackCheck()
+    {
+        frmExtractor *w = openExtractorWindow();
+        QVERIFY(w);
+        w->cboChannel->setCurrentIndex(w->cboChannel->findData(QStringLiteral("stable")));
+        Q_EMIT w->cboChannel->activated(w->cboChannel->currentIndex());
+        QCOMPARE(setting(QStringLiteral("ExtractorChannel")), QStringLiteral("stable"));
+        QVERIFY(!w->cmdRollBack->isEnabled());
+
+        QTest::mouseClick(w->cmdUpdate, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w->lblStatus->text().contains(QLatin1String("is installed")), 30000);
+        QCOMPARE(w->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
+        QVERIFY(w->lblPath->text().endsWith(ExtractorChannel::CopyPath(ExtractorChannel::Channel::Stable)));
+        QVERIFY(!setting(QStringLiteral("ExtractorLastCheck")).isEmpty());
+
+        QVERIFY(publish(QStringLiteral("2026.12.01")));
+        QTest::mouseClick(w->cmdUpdate, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w->lblVersion->text(), QStringLiteral("Version: 2026.12.01"), 30000);
+        QVERIFY(w->cmdRollBack->isEnabled());
+        QTest::mouseClick(w->cmdRollBack, Qt::LeftButton);
+        QCOMPARE(w->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
+
+        QTest::mouseClick(w->cmdCheck, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w->lblStatus->text().contains(QLatin1String("newer proven extractor")), 30000);
+        QVERIFY(w->lblStatus->text().contains(QLatin1String("Choose Update")));
+
+        frmAbout *about = frmAbout::showFor(window.get());
+        QCOMPARE(about->lblExtractor->text(), QStringLiteral("Extractor: yt-dlp 2026.11.20 (stable)"));
+        about->close();
+    }
+
+    // A copy older than 90 days gets one line in the video panel when an extraction starts; its
+    // "Update" link fetches the stable release, and the line says what became of it.
+    void oldCopyLine()
+    {
+        QVERIFY(publish(QStringLiteral("2024.01.05")));
+        ExtractorKeeper *keeper = window->extractorKeeper();
+        QSignalSpy done(keeper, &ExtractorKeeper::finished);
+        keeper->update();
+        QVERIFY(done.wait(30000));
+        QCOMPARE(keeper->version(), QStringLiteral("2024.01.05"));
+
+        SeamRecorder seam;
+        VideoPanel *panel = window->videoPanel();
+        panel->loadAddress(clipAddress());
+        QTRY_VERIFY_WITH_TIMEOUT(panel->lblExtractorNotice->isVisible(), 20000);
+        QVERIFY(panel->lblExtractorNotice->accessibleName().contains(QLatin1String("2024.01.05, is")));
+        QVERIFY(panel->lblExtractorNotice->accessibleName().endsWith(QLatin1String("days old. Update")));
+
+        QVERIFY(publish(QStringLiteral("2026.12.05")));
+        Q_EMIT panel->lblExtractorNotice->linkActivated(QStringLiteral("update"));
+        QTRY_COMPARE_WITH_TIMEOUT(keeper->version(), QStringLiteral("2026.12.05"), 30000);
+        QCOMPARE(panel->lblExtractorNotice->accessibleName(), QStringLiteral("yt-dlp 2026.12.05 from Stable releases is installed."));
+        panel->loadAddress(QString());
+    }
+
+    // A failure whose line points at an old extractor adds one sentence to its message, and the
+    // line with the "Update" link when a newer proven copy exists.
+    void failureHint()
+    {
+        ExtractorKeeper *keeper = window->extractorKeeper();
+        const QString failing = StandIn::Write(tools.filePath(QStringLiteral("yt-dlp")),
+                                               "[ \"$1\" = --version ] && { echo 2026.12.06; exit 0; }\n"
+                                               "echo 'ERROR: [site] x1: Sign in to confirm you are not a bot' >&2; exit 1");
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), failing, settingsFile());
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorChannel"), QStringLiteral("system"), settingsFile());
+        keeper->setChannel(ExtractorChannel::Channel::System);
+        keeper->setConfiguredPath(failing);
+        QSignalSpy done(keeper, &ExtractorKeeper::finished);
+        keeper->checkNow(); // the stable copy (2026.12.05) is current, but the system's copy is in use
+        QVERIFY(done.wait(30000));
+
+        SeamRecorder seam;
+        VideoPanel *panel = window->videoPanel();
+        panel->loadAddress(clipAddress() + QStringLiteral("?again"));
+        QTRY_COMPARE_WITH_TIMEOUT(seam.messages().size(), 1, 20000);
+        QVERIFY2(seam.messages().first().contains(QLatin1String("Sign in to confirm")), qPrintable(seam.messages().first()));
+        QVERIFY(seam.messages().first().contains(QLatin1String("Updating the extractor (File > Extractor...) may help.")));
+        QVERIFY(panel->lblExtractorNotice->isVisible());
+        QVERIFY(panel->lblExtractorNotice->accessibleName().startsWith(QLatin1String("Updating the extractor")));
+        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), QString(), settingsFile());
+    }
+};
+
+QTEST_MAIN(TestExtractorWindow)
+#include "tst_extractorwindow.moc"
