@@ -236,14 +236,14 @@ private Q_SLOTS:
         const QString folder = ExtractorRuntime::Folder();
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
-        const auto write = [](const QString &dir, const QString &spec) {
-            const QString name = spec.section(QLatin1Char('='), 0, 0);
-            return StandIn::Write(dir + QLatin1Char('/') + name, "echo " + spec.section(QLatin1Char('='), 1).toLocal8Bit());
+        const auto write = [](const QString &dir, const QString &entry) {
+            const QString name = entry.section(QLatin1Char('='), 0, 0);
+            return StandIn::Write(dir + QLatin1Char('/') + name, "echo " + entry.section(QLatin1Char('='), 1).toLocal8Bit());
         };
-        for (const QString &spec : onPath)
-            QVERIFY(!write(bin.path(), spec).isEmpty());
-        for (const QString &spec : inFolder)
-            QVERIFY(!write(folder, spec).isEmpty());
+        for (const QString &entry : onPath)
+            QVERIFY(!write(bin.path(), entry).isEmpty());
+        for (const QString &entry : inFolder)
+            QVERIFY(!write(folder, entry).isEmpty());
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toLocal8Bit()); // nothing of the system's
         const ExtractorRuntime runtime = ExtractorRuntime::Find();
