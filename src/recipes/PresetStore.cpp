@@ -218,8 +218,8 @@ bool DecodePreset(const QString &text, Preset *preset)
 
     const QJsonValue height = o.value(QLatin1String("height"));
     if (!height.isUndefined()) {
-        const int h = height.toInt(-1);
-        ok = ok && (h == 0 || Heights().contains(h)) && height.toDouble() == h;
+        const int h = height.toInt(-1); // -1 for text and fractions too
+        ok = ok && (h == 0 || Heights().contains(h));
         p.maxHeight = std::max(h, 0);
     }
     choice("container", [&](const QString &s) { return FromKey(s, &p.container); });

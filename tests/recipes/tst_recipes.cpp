@@ -4,6 +4,7 @@
 #include "recipes/PresetStore.h"
 #include "recipes/RecipeArguments.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -142,7 +143,7 @@ private slots:
             << x + QStringList{"mp3", "--audio-quality", "128k", "--write-subs", "--sub-langs", "fr", "--convert-subs", "vtt"};
         QTest::newRow("hostile, regex, excluding and long tags dropped, repeats once")
             << withSubs(video(480, Container::Mp4),
-                        {"en;rm -rf", "de", "en.*", "-live_chat", "de", "a,b", "abcdefghijklmnopq", "", "é", "zh-Hant"},
+                        {"en;rm -rf", "de", "en.*", "-live_chat", "-en", "de", "a,b", "abcdefghijklmnopq", "", "é", "zh-Hant"},
                         SubtitlePlacement::BesideVtt)
             << QStringList{f, "bv*+ba/b", S, "res:480,ext:mp4:m4a", merge, "mp4", "--write-subs", "--sub-langs", "de,zh-Hant", "--convert-subs", "vtt"};
         QTest::newRow("only hostile tags: no subtitle options")
@@ -329,6 +330,20 @@ private slots:
                 QCOMPARE(p, renamed);
             }
         }
+    }
+
+    // A settings file that cannot be read is not written anew: the change is refused with a reason.
+    void unreadableFileRefusesChanges()
+    {
+        QVERIFY(QFile::remove(settingsFile()) || !QFile::exists(settingsFile()));
+        QVERIFY(QDir(program.path()).mkdir(QStringLiteral("Settings.ini")));
+        Preset p = video(720, Container::Mkv);
+        p.name = QStringLiteral("Mine");
+        const StoreResult result = AddPreset(p);
+        QVERIFY(!result.ok);
+        QVERIFY(result.reason.contains(settingsFile()));
+        QCOMPARE(names(LoadPresets()), names(BuiltIns()));
+        QVERIFY(QDir(program.path()).rmdir(QStringLiteral("Settings.ini")));
     }
 
     void missingLanguages_data()
