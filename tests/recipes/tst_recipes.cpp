@@ -294,6 +294,8 @@ private slots:
         QCOMPARE(names(presets.mid(BuiltIns().size())), after);
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Presets"), settingsFile()), QString::number(after.size()));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile()), QStringLiteral("/v/"));
+        // A deleted preset leaves no entry behind the count.
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Preset.%1").arg(after.size() + 1), settingsFile()), QString());
         if (!ok) {
             QCOMPARE(readAll(settingsFile()), bytes);
             return;
