@@ -29,13 +29,10 @@ private:
     ReleaseArea area;
     DemoSite site;
     QString asset;
-    QByteArray savedSettings;
-    bool hadSettings = false;
-
-    static QString settingsFile()
-    {
-        return QFileInfo(QStringLiteral(CLIPVAULT_PROGRAM_PATH)).absolutePath() + QStringLiteral("/Settings.ini");
-    }
+    // A copy of the program in a folder of its own keeps its Settings.ini there, apart from the
+    // other tests that run the program at the same time.
+    QString program() const { return data.filePath(QStringLiteral("program/clipvault")); }
+    QString settingsFile() const { return data.filePath(QStringLiteral("program/Settings.ini")); }
 
     void prepare(QProcess &process, const QStringList &arguments) const
     {
@@ -45,7 +42,7 @@ private:
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
         process.setProcessEnvironment(env);
-        process.setProgram(QStringLiteral(CLIPVAULT_PROGRAM_PATH));
+        process.setProgram(program());
         process.setArguments(QStringList{QStringLiteral("--update-extractor")} + arguments);
     }
 
@@ -69,7 +66,7 @@ private:
         return ran;
     }
 
-    static QString channelInUse()
+    QString channelInUse() const
     {
         return IniFile::read(QStringLiteral("Settings"), QStringLiteral("ExtractorChannel"), settingsFile());
     }
@@ -79,8 +76,8 @@ private Q_SLOTS:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("gpg")).isEmpty())
             QSKIP("gpg is needed");
-        hadSettings = QFileInfo::exists(settingsFile());
-        savedSettings = StandIn::FileBytes(settingsFile());
+        QVERIFY(QDir().mkpath(QFileInfo(program()).absolutePath()));
+        QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program()));
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
         QCoreApplication::setOrganizationName(QStringLiteral("Clipvault"));
         QCoreApplication::setApplicationName(QStringLiteral("Clipvault"));
@@ -90,13 +87,6 @@ private Q_SLOTS:
         qputenv("CLIPVAULT_EXTRACTOR_RELEASES", ReleaseArea::releasesRoot(site.root()).toLatin1());
         qputenv("CLIPVAULT_EXTRACTOR_KEYRING", area.publicKeyFile().toLocal8Bit());
         asset = ReleaseSource::AssetName();
-    }
-    void cleanupTestCase()
-    {
-        if (hadSettings)
-            StandIn::WriteFile(settingsFile(), savedSettings);
-        else
-            QFile::remove(settingsFile());
     }
 
     void exitCodes_data()
