@@ -122,6 +122,7 @@ private Q_SLOTS:
     void brokenOrNewerJournal();
     void absurdLengthCostsNothing();
     void plantedLinkAtPartialName();
+    void reportsRedrawOnlyNewPercentages();
 
 private:
     DownloadQueue &queue() { return *h.queue; }
@@ -625,6 +626,20 @@ void TestDownloadQueue::plantedLinkAtPartialName()
         else
             QCOMPARE(readFile(precious), QByteArray("the user's own bytes"));
     }
+}
+
+void TestDownloadQueue::reportsRedrawOnlyNewPercentages()
+{
+    // A thousand progress reports, but a row's bar changes only with its whole percentage: about a
+    // hundred redraws per download, however often the transfer reports.
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Reports"), QStringLiteral(".mp4"));
+    QVERIFY(queue().appendRow(c, QStringLiteral("Reports.mp4")));
+    int redraws = 0;
+    connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&] { ++redraws; });
+    for (qint64 done = 1; done <= 1000; ++done)
+        queue().reportProgress(c.mediaAddress, done * 1000, 1000000);
+    QCOMPARE(redraws, 100);
+    QCOMPARE(captionOf(queue(), c.mediaAddress), QStringLiteral("Downloading... 0.95 MB / 0.95 MB - 100%"));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadQueue)
