@@ -84,6 +84,7 @@ QString applicationTitle()
 
 int messageBox(const QString &text, int style, const QString &title, QWidget *owner)
 {
+    const int byDefault = (style & 0x7) == YesNo ? Yes : Ok;
     if (hasResponder()) {
         Call call;
         call.kind = Kind::MessageBox;
@@ -91,15 +92,12 @@ int messageBox(const QString &text, int style, const QString &title, QWidget *ow
         call.title = title;
         call.style = style;
         const QVariant a = answer(call);
-        if (a.isValid())
-            return a.toInt();
-        return (style & 0x7) == YesNo ? Yes : Ok;
+        return a.isValid() ? a.toInt() : byDefault;
     }
-
     if (presenter().messageBox)
         return presenter().messageBox(text, style, title, owner);
     qWarning("%s: %s", qPrintable(title), qPrintable(text));
-    return (style & 0x7) == YesNo ? Yes : Ok;
+    return byDefault;
 }
 
 QString browseForFolder(const QString &title, QWidget *owner)

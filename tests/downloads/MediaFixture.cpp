@@ -122,4 +122,13 @@ QStringList hiddenFiles(const QString &folder)
     return hidden;
 }
 
+void afterComplete(DownloadQueue &queue, const QString &key, const std::function<void()> &action)
+{
+    QObject::connect(queue.DownloadVid, &Downloader::Complete, &queue,
+                     [key, action](const QString &, const QByteArray &, const QString &k, const TransferResult &) {
+                         if (k == key)
+                             action();
+                     });
+}
+
 } // namespace PanelFixture

@@ -7,7 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class DemoSite;
+class DownloadQueue;
 
 // What the download tests share, without widgets: the demo site, media addresses and a byte-by-byte
 // comparison of saved files with the site's generated content.
@@ -39,6 +42,9 @@ TransferValidators validatorsOf(const QString &address);
 
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &content);
+
+// Runs action right after the download core has handled the row's completion, before any other event.
+void afterComplete(DownloadQueue &queue, const QString &key, const std::function<void()> &action);
 
 // The hidden files of a folder (partial files of running transfers).
 QStringList hiddenFiles(const QString &folder);

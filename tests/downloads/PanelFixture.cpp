@@ -79,11 +79,7 @@ void onFirstProgress(DownloadPanel &panel, const QString &key, const std::functi
 
 void afterComplete(DownloadPanel &panel, const QString &key, const std::function<void()> &action)
 {
-    QObject::connect(panel.DownloadVid, &Downloader::Complete, &panel,
-                     [key, action](const QString &, const QByteArray &, const QString &k, const TransferResult &) {
-                         if (k == key)
-                             action();
-                     });
+    afterComplete(*panel.queue(), key, action);
 }
 
 void typeName(DownloadPanel &panel, int row, const QString &typed)

@@ -43,16 +43,6 @@ qint64 percentOf(const DownloadQueue &queue, const QString &key)
     return row < 0 ? 0 : queue.records().percent(row);
 }
 
-// Runs action right after the list has handled the row's completion, before any other event.
-void afterComplete(DownloadQueue &queue, const QString &key, const std::function<void()> &action)
-{
-    QObject::connect(queue.DownloadVid, &Downloader::Complete, &queue,
-                     [key, action](const QString &, const QByteArray &, const QString &k, const TransferResult &) {
-                         if (k == key)
-                             action();
-                     });
-}
-
 } // namespace
 
 namespace {
