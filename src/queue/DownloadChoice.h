@@ -22,4 +22,8 @@ struct DownloadChoice
     // The bytes come from the video extractor run on watchPage for the format in encoding
     // (streams and merged video and audio), not from a transfer of mediaAddress.
     bool byExtractor = false;
+    // The folder the row saves to; empty: the list's save folder at the time it is added.
+    QString folder;
+    // The line the download archive gets when the row finishes ("extractor id"); empty: none.
+    QString archiveLine;
 };

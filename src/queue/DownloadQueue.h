@@ -61,6 +61,8 @@ public:
     // address are told to the user); then the row, under fileName, started at once. replaceable
     // is the file the user chose to overwrite, as it was when the user said so.
     bool mayAdd(const DownloadChoice &choice);
+    // How many more rows the list takes now (a list of videos adds at most this many).
+    int roomLeft() const { return qMax(0, DownloadRecords::MaxRows - m_records.count()); }
     bool add(const DownloadChoice &choice, const QString &fileName, const FinishedFile::Stamp &replaceable = {});
     // Rows whose bytes come from elsewhere (another downloader) use the list through these, as
     // the list's own transfers do: append a row in state 1 without starting a transfer, report
