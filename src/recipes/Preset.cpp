@@ -1,5 +1,7 @@
 #include "recipes/Preset.h"
 
+#include "extractor/RecipeOptions.h"
+
 #include <array>
 #include <utility>
 
@@ -92,14 +94,7 @@ bool IsBuiltInName(const QString &name)
 
 bool IsLanguageTag(const QString &tag)
 {
-    if (tag.isEmpty() || tag.size() > 16 || tag.startsWith(QLatin1Char('-')))
-        return false;
-    for (const QChar c : tag) {
-        const bool ascii = c.unicode() < 128;
-        if (!ascii || !(c.isLetterOrNumber() || c == QLatin1Char('-')))
-            return false;
-    }
-    return true;
+    return RecipeOptions::IsLanguageTag(tag);
 }
 
 QStringList CleanLanguages(const QStringList &languages)

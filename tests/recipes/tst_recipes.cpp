@@ -1,6 +1,7 @@
 #include "base/AppState.h"
 #include "base/IniFile.h"
 #include "base/Settings.h"
+#include "extractor/RecipeOptions.h"
 #include "recipes/PresetStore.h"
 #include "recipes/RecipeArguments.h"
 
@@ -157,6 +158,57 @@ private slots:
         QFETCH(Preset, preset);
         QFETCH(QStringList, expected);
         QCOMPARE(ExtractorArguments(preset), expected);
+    }
+
+    // Every recipe's options are a list the journal and a download run take back: all kinds,
+    // caps, containers, formats, qualities, subtitle choices and embeddings.
+    void everyRecipeGivesAcceptedOptions()
+    {
+        int checked = 0;
+        for (Kind kind : {Kind::Video, Kind::Audio})
+            for (int height : QList<int>{0} + Heights())
+                for (Container container : {Container::Mp4, Container::Mkv, Container::Webm})
+                    for (AudioFormat format : {AudioFormat::Mp3, AudioFormat::M4a, AudioFormat::Opus, AudioFormat::Flac, AudioFormat::Wav})
+                        for (AudioQuality quality : {AudioQuality::Best, AudioQuality::K320, AudioQuality::K192, AudioQuality::K128})
+                            for (SubtitlePlacement place : {SubtitlePlacement::Embedded, SubtitlePlacement::BesideSrt, SubtitlePlacement::BesideVtt})
+                                for (int extras = 0; extras < 16; ++extras) {
+                                    Preset p = kind == Kind::Audio ? audio(format, quality) : video(height, container);
+                                    p.maxHeight = height;
+                                    p.container = container;
+                                    p = withSubs(p, extras & 1 ? QStringList{"en", "pt-BR", "-x", "de;id"} : QStringList{}, place, extras & 2);
+                                    p.embedMetadata = p.embedChapters = extras & 4;
+                                    p.embedThumbnail = extras & 8;
+                                    const QStringList options = ExtractorArguments(p);
+                                    QVERIFY2(RecipeOptions::Accepts(options), qPrintable(options.join(QLatin1Char(' '))));
+                                    ++checked;
+                                }
+        QCOMPARE(checked, 2 * 7 * 3 * 5 * 4 * 3 * 16);
+    }
+
+    // Lists no recipe gives are refused: other options, values outside the tables, a missing or
+    // repeated option, a value that starts another option.
+    void optionsRefused_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("another option") << QStringList{"-f", "ba/b", "--exec", "rm -rf ~"};
+        QTest::newRow("an output template") << QStringList{"-o", "/tmp/x"};
+        QTest::newRow("another format selector") << QStringList{"-f", "bestvideo[height<=720]"};
+        QTest::newRow("a sort of other fields") << QStringList{"-S", "res:720,+size"};
+        QTest::newRow("a height not offered") << QStringList{"-S", "res:900"};
+        QTest::newRow("an unknown audio format") << QStringList{"-x", "--audio-format", "aiff"};
+        QTest::newRow("a value missing at the end") << QStringList{"-x", "--audio-format"};
+        QTest::newRow("an option as value") << QStringList{"--convert-subs", "--embed-subs"};
+        QTest::newRow("an excluding language") << QStringList{"--write-subs", "--sub-langs", "en,-live_chat"};
+        QTest::newRow("a language pattern") << QStringList{"--sub-langs", "en.*"};
+        QTest::newRow("an empty language") << QStringList{"--sub-langs", "en,,de"};
+        QTest::newRow("repeated") << QStringList{"--embed-metadata", "--embed-metadata"};
+        QTest::newRow("a value twice") << QStringList{"-f", "ba/b", "-f", "bv*+ba/b"};
+        QTest::newRow("an empty argument") << QStringList{""};
+    }
+    void optionsRefused()
+    {
+        QFETCH(QStringList, options);
+        QVERIFY(!RecipeOptions::Accepts(options));
     }
 
     // The installed extractor takes the options and picks the expected streams from a page
