@@ -83,6 +83,10 @@ std::string contentType(const std::string &path)
         return "application/vnd.apple.mpegurl";
     if (endsWith(".ts"))
         return "video/MP2T";
+    if (endsWith(".vtt"))
+        return "text/vtt; charset=utf-8";
+    if (endsWith(".jpg"))
+        return "image/jpeg";
     return "application/octet-stream";
 }
 

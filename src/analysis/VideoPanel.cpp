@@ -13,6 +13,7 @@
 #include "image/modJPG.h"
 #include "transfer/Downloader.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,6 +56,7 @@ VideoPanel::VideoPanel(QWidget *parent)
         related->setMemoryLimits(Downloader::PictureLimits);
 
     setupUi();
+    reloadPresets();
     setDescriptionCaption(EmptyDescription);
     cmdDownload->setEnabled(false);
     cmdPreview->setEnabled(false);
@@ -170,6 +172,9 @@ void VideoPanel::txtYouTube_Change()
         cmdPreview->setEnabled(false);
         lstOtherFormats->clear();
         lstOtherFormats->setEnabled(false);
+        cboPreset->setEnabled(false);
+        lblSubtitles->clear();
+        lblSubtitles->setAccessibleName(QStringLiteral("Subtitles"));
 
         const QString text = txtYouTube->text();
         if (!WatchAddress::IsWatchAddress(text)) {

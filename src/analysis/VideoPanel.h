@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/VideoDetails.h"
+#include "recipes/Preset.h"
 #include "videoinfo/FormatTable.h"
 #include "videoinfo/VideoInfo.h"
 
@@ -12,6 +13,7 @@
 
 class Downloader;
 class ExtractorLookup;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -52,6 +54,11 @@ public:
     const std::array<QString, FormatTable::Count> &formatLinks() const { return FormatLinks; }
     // The chosen encoding: an option button's, or the chosen entry of "Other formats:".
     std::optional<VideoEncoding> selectedEncoding() const;
+    // The preset chosen in "Preset:", which "Download" then fetches instead of an encoding; none
+    // while the first entry is chosen.
+    std::optional<Recipes::Preset> selectedPreset() const;
+    // Fills "Preset:" with the presets in Settings.ini, keeping the chosen one where it still is.
+    void reloadPresets();
 
     QString videoTitle() const { return m_info.fileTitle; }
     QString videoId() const { return m_info.id; }
@@ -76,6 +83,8 @@ public:
     std::array<ThumbnailBox *, 6> picRelated{};
     std::array<QRadioButton *, FormatTable::Count> OptVideoType{};
     QListWidget *lstOtherFormats = nullptr; // "Other formats:", every encoding without a button
+    QComboBox *cboPreset = nullptr;  // "Preset:", for pages the extractor reads
+    QLabel *lblSubtitles = nullptr;  // the page's subtitle and automatic caption languages
     QPushButton *cmdDownload = nullptr;
     QPushButton *cmdPreview = nullptr;
     QLabel *lblExtractorNotice = nullptr; // one line about the extractor, hidden when there is nothing to say
@@ -118,6 +127,7 @@ private:
     void showExtractorVideo(const VideoInfo &info);
     void extractorFailed(const ExtractorFailure &failure);
     void otherFormatChosen();
+    void showSubtitles(const VideoInfo &info);
 
     void DownloadPage_Complete(const QString &URL, const QByteArray &data, const QString &Key,
                                const TransferResult &result);
@@ -136,6 +146,7 @@ private:
     bool m_enterPressed = false;
     std::array<QString, FormatTable::Count> FormatLinks;
     QImage PopupPicture;
+    QList<Recipes::Preset> m_presets; // those of "Preset:" after its first entry
 
     // What the panel waits for, each known by its transfer key; empty when nothing is pending.
     // An answer under another key belongs to an address that is no longer in the box, or to a

@@ -7,12 +7,14 @@
 #include "analysis/ThumbnailBox.h"
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"
+#include "recipes/PresetStore.h"
 #include "controls/ucFormattedLabel.h"
 #include "extractor/ExtractorAdvice.h"
 #include "extractor/ExtractorFailure.h"
 #include "transfer/Downloader.h"
 #include "videoinfo/VideoText.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,6 +26,7 @@ namespace {
 
 const QString Form = QStringLiteral("Form frmMain");
 constexpr int EncodingRole = Qt::UserRole; // index into the shown value's encodings
+const QString NoPreset = QStringLiteral("None (the chosen format)");
 
 } // namespace
 
@@ -41,6 +44,36 @@ std::optional<VideoEncoding> VideoPanel::selectedEncoding() const
     if (index < 0 || index >= m_info.encodings.size())
         return std::nullopt;
     return m_info.encodings.at(index);
+}
+
+std::optional<Recipes::Preset> VideoPanel::selectedPreset() const
+{
+    const int index = cboPreset->currentIndex() - 1;
+    if (!cboPreset->isEnabled() || index < 0 || index >= m_presets.size())
+        return std::nullopt;
+    return m_presets.at(index);
+}
+
+void VideoPanel::reloadPresets()
+{
+    const QString chosen = cboPreset->currentIndex() > 0 ? cboPreset->currentText() : QString();
+    m_presets = Recipes::LoadPresets();
+    cboPreset->clear();
+    cboPreset->addItem(NoPreset);
+    for (const Recipes::Preset &preset : std::as_const(m_presets))
+        cboPreset->addItem(preset.name);
+    const int again = chosen.isEmpty() ? -1 : cboPreset->findText(chosen, Qt::MatchFixedString);
+    cboPreset->setCurrentIndex(again > 0 ? again : 0);
+}
+
+void VideoPanel::showSubtitles(const VideoInfo &info)
+{
+    QString text = QStringLiteral("Subtitles: ")
+        + (info.subtitleLanguages.isEmpty() ? QStringLiteral("none") : info.subtitleLanguages.join(QStringLiteral(", ")));
+    if (!info.captionLanguages.isEmpty())
+        text += QStringLiteral("; automatic captions: ") + info.captionLanguages.join(QStringLiteral(", "));
+    lblSubtitles->setText(text);
+    lblSubtitles->setAccessibleName(text);
 }
 
 void VideoPanel::showEncodings(const VideoInfo &info)
@@ -126,6 +159,8 @@ void VideoPanel::showExtractorVideo(const VideoInfo &info)
         m_info = info;
         showEncodings(m_info);
         selectBestEncoding();
+        showSubtitles(m_info);
+        cboPreset->setEnabled(true); // the extractor read this page: it can fetch it with a recipe
         cmdDownload->setEnabled(true);
         cmdPreview->setEnabled(true);
         showDetails(m_info);

@@ -6,6 +6,7 @@
 #include "controls/ucFormattedLabel.h"
 #include "transfer/Downloader.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -130,6 +131,24 @@ void VideoPanel::setupUi()
     lblOtherFormats->setBuddy(lstOtherFormats);
     options->addWidget(lblOtherFormats, 2, 0, 1, 3);
     options->addWidget(lstOtherFormats, 3, 0, 1, 3);
+    // A preset instead of an encoding: the extractor fetches the page and shapes the file.
+    auto *lblPreset = captionLabel(fraVideos, "lblPreset", QStringLiteral("Preset:"));
+    cboPreset = new QComboBox(fraVideos);
+    cboPreset->setObjectName(QStringLiteral("cboPreset"));
+    cboPreset->setAccessibleName(QStringLiteral("Preset:"));
+    cboPreset->setEnabled(false);
+    lblPreset->setBuddy(cboPreset);
+    auto *preset = new QHBoxLayout;
+    preset->addWidget(lblPreset);
+    preset->addWidget(cboPreset, 1);
+    options->addLayout(preset, 4, 0, 1, 3);
+    lblSubtitles = new QLabel(fraVideos);
+    lblSubtitles->setObjectName(QStringLiteral("lblSubtitles"));
+    lblSubtitles->setTextFormat(Qt::PlainText);
+    lblSubtitles->setWordWrap(true);
+    lblSubtitles->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblSubtitles->setAccessibleName(QStringLiteral("Subtitles"));
+    options->addWidget(lblSubtitles, 5, 0, 1, 3);
 
     cmdDownload = new QPushButton(QStringLiteral("Download"), fraVideos);
     cmdDownload->setObjectName(QStringLiteral("cmdDownload"));

@@ -19,6 +19,7 @@
 #include "downloads/DownloadNotifier.h"
 #include "downloads/DownloadPanel.h"
 #include "queue/EncodingChoice.h"
+#include "recipes/PresetChoice.h"
 #include "videoinfo/FormatTable.h"
 #include "image/BannerRender.h"
 #include "image/MenuIcons.h"
@@ -327,6 +328,10 @@ void frmMain::SelectTab(int tab)
 
 void frmMain::startDownloadFromVideoTab()
 {
+    if (const std::optional<Recipes::Preset> preset = m_video->selectedPreset()) {
+        m_downloads->cmdDownload_Click(Recipes::PresetChoice(*preset, m_video->videoInfo()));
+        return;
+    }
     DownloadChoice choice;
     const int slot = m_video->selectedFormat();
     const std::optional<VideoEncoding> encoding = m_video->selectedEncoding();

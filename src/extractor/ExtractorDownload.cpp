@@ -3,6 +3,7 @@
 #include "extractor/ExtractorProcess.h"
 #include "extractor/ExtractorProgram.h"
 #include "extractor/ExtractorProgress.h"
+#include "extractor/RecipeOptions.h"
 #include "videoinfo/VideoText.h"
 
 #include <QDir>
@@ -45,6 +46,11 @@ qint64 ExtractorDownload::processId() const
     return m_process ? m_process->processId() : 0;
 }
 
+QString ExtractorDownload::resultSuffix() const
+{
+    return QFileInfo(m_resultFile).suffix();
+}
+
 void ExtractorDownload::failSoon(const ExtractorFailure &failure)
 {
     QTimer::singleShot(0, this, [this, failure] {
@@ -55,8 +61,12 @@ void ExtractorDownload::failSoon(const ExtractorFailure &failure)
 
 void ExtractorDownload::start()
 {
-    if (!VideoText::IsWebAddress(m_pageAddress) || m_formatId.isEmpty() || m_partialFile.isEmpty()) {
+    if (!VideoText::IsWebAddress(m_pageAddress) || (m_formatId.isEmpty() && m_recipe.isEmpty()) || m_partialFile.isEmpty()) {
         failSoon({ExtractorFailure::Reason::Refused, QStringLiteral("Only http and https addresses are handed to the video extractor")});
+        return;
+    }
+    if (!RecipeOptions::Accepts(m_recipe)) {
+        failSoon({ExtractorFailure::Reason::Refused, QStringLiteral("The recipe holds options the video extractor is not given")});
         return;
     }
     // A folder of this run's own: an earlier run of the same row that is still ending removes
@@ -70,15 +80,24 @@ void ExtractorDownload::start()
     folder.setAutoRemove(false);
     m_workFolder = folder.path();
 
-    QStringList arguments = ExtractorProgram::CommonArguments(m_program) + ExtractorProgress::Arguments();
-    arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << m_formatId;
-    if (m_formatId.contains(QLatin1Char('+')))
-        arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
+    QStringList arguments = ExtractorProgram::CommonArguments(m_program) + ExtractorProgress::Arguments() + m_runOptions;
+    arguments << QStringLiteral("--no-mtime");
+    if (!m_recipe.isEmpty()) {
+        arguments << m_recipe;
+    } else {
+        arguments << QStringLiteral("-f") << m_formatId;
+        if (m_formatId.contains(QLatin1Char('+')))
+            arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
+    }
+    // "v1+a1": the streams, fetched one after the other before they are joined (the run names the
+    // formats it chose before it fetches them).
+    m_streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;
     arguments << QStringLiteral("-o") << templateEscaped(m_workFolder + QStringLiteral("/media.%(ext)s"));
     arguments << QStringLiteral("--") << m_pageAddress;
     m_process = new ExtractorProcess(m_program, arguments, ExtractorProcess::Output::Lines, this);
     m_process->setTimeout(m_idleTimeout, true);
     m_process->setOutputLimit(1024 * 1024); // one line
+    m_process->setErrorObjects(ExtractorProgress::StepMarker());
     connect(m_process, &ExtractorProcess::lineReceived, this, &ExtractorDownload::onLine);
     connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorDownload::onSucceeded);
     connect(m_process, &ExtractorProcess::failed, this, &ExtractorDownload::onFailed);
@@ -110,15 +129,27 @@ void ExtractorDownload::onLine(const QByteArray &line)
     if (m_stopping)
         return;
     if (const auto report = ExtractorProgress::ParseReport(line)) {
-        // "v1+a1": the streams, fetched one after the other before they are joined.
-        const int streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;
+        if (report->sideFile)
+            return; // a subtitle, fetched before the streams
         const qint64 done = m_finishedBytes + report->done;
-        Q_EMIT progress(done, m_share.total(done, ExtractorProgress::ExpectedTotal(streams, m_finishedStreams,
+        Q_EMIT progress(done, m_share.total(done, ExtractorProgress::ExpectedTotal(m_streams, m_finishedStreams,
                                                                                     m_finishedBytes, *report)));
         if (report->finished) {
             m_finishedBytes += report->total >= 0 ? report->total : report->done;
             ++m_finishedStreams;
         }
+        return;
+    }
+    if (const auto step = ExtractorProgress::ParseStep(line)) {
+        const QString caption = ExtractorProgress::StepCaption(step->postprocessor,
+                                                               RecipeOptions::ValueOf(m_recipe, QStringLiteral("--audio-format")));
+        if (step->started && !caption.isEmpty())
+            Q_EMIT this->step(caption);
+        return;
+    }
+    if (const auto formats = ExtractorProgress::ParseFormats(line)) {
+        if (m_finishedStreams == 0)
+            m_streams = static_cast<int>(formats->count(QLatin1Char('+'))) + 1;
         return;
     }
     if (const auto file = ExtractorProgress::ParseFile(line))

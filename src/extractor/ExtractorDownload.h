@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class ExtractorProcess;
 
@@ -23,6 +24,11 @@ public:
                       const QString &partialFile, QObject *parent = nullptr);
     ~ExtractorDownload() override; // a running extractor is killed, its work folder removed
 
+    // A recipe's options (RecipeOptions::Accepts) instead of the format: the extractor chooses the
+    // streams and post-processes the file (converts, embeds). Set before start().
+    void setRecipe(const QStringList &options) { m_recipe = options; }
+    // Options of the run that are no recipe's (network, sign-in), each value its own argument.
+    void setRunOptions(const QStringList &options) { m_runOptions = options; }
     // The run fails as TimedOut when the extractor writes nothing for this long.
     void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
 
@@ -31,6 +37,8 @@ public:
 
     QString partialFile() const { return m_partialFile; }
     QString workFolder() const { return m_workFolder; } // empty until started
+    // The kind of file the run made, as its name ends ("mp3"); empty before it has finished.
+    QString resultSuffix() const;
     qint64 processId() const;
 
 Q_SIGNALS:
@@ -38,6 +46,8 @@ Q_SIGNALS:
     // counts its streams one after the other; the bar never runs back, neither when the next stream
     // starts nor when the extractor's estimate of a stream's size grows.
     void progress(qint64 done, qint64 total);
+    // A step of the post-processing has begun, as a row says it ("Converting to MP3...").
+    void step(const QString &caption);
     void finished(const QString &partialFile);
     void failed(const ExtractorFailure &failure);
     void stopped();
@@ -53,6 +63,9 @@ private:
     QString m_program;
     QString m_pageAddress;
     QString m_formatId;
+    QStringList m_recipe;
+    QStringList m_runOptions;
+    int m_streams = 1; // fetched one after the other before they are joined
     QString m_partialFile;
     QString m_workFolder;
     ExtractorProcess *m_process = nullptr;

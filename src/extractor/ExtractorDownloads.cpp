@@ -16,16 +16,19 @@ ExtractorDownloads::ExtractorDownloads(QObject *parent)
 ExtractorDownloads::~ExtractorDownloads() = default; // each run, a child, kills its extractor and removes its folder
 
 void ExtractorDownloads::Start(const QString &Key, const QString &program, const QString &pageAddress,
-                               const QString &formatId, const QString &TargetFile)
+                               const QString &formatId, const QString &TargetFile, const QStringList &recipe)
 {
     CancelDownload(Key); // only the new run reports
     removeLeftovers(TargetFile);
     auto *download = new ExtractorDownload(program, pageAddress, formatId, TargetFile, this);
     download->setIdleTimeout(m_idleTimeout);
+    download->setRecipe(recipe);
+    download->setRunOptions(m_runOptions);
     m_running.insert(Key, download);
     connect(download, &ExtractorDownload::progress, this, [this, Key, pageAddress](qint64 done, qint64 total) {
         Q_EMIT Progress(pageAddress, Key, done, total < 0 ? 0 : total, 0);
     });
+    connect(download, &ExtractorDownload::step, this, [this, Key](const QString &caption) { Q_EMIT Step(Key, caption); });
     connect(download, &ExtractorDownload::finished, this, [this, Key, pageAddress, download](const QString &file) {
         TransferResult result;
         result.ok = true;
@@ -33,6 +36,8 @@ void ExtractorDownloads::Start(const QString &Key, const QString &program, const
         result.targetFile = file;
         result.bytesReceived = QFileInfo(file).size();
         result.bytesTotal = result.bytesReceived;
+        if (m_running.value(Key) == download)
+            Q_EMIT Made(Key, download->resultSuffix());
         finish(Key, pageAddress, download, result);
     });
     connect(download, &ExtractorDownload::failed, this, [this, Key, pageAddress, download](const ExtractorFailure &failure) {

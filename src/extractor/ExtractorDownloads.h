@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class ExtractorDownload;
 
@@ -27,9 +28,12 @@ public:
     explicit ExtractorDownloads(QObject *parent = nullptr);
     ~ExtractorDownloads() override; // running extractors are killed, their work folders removed
 
-    // program: the configured extractor (empty: yt-dlp on the PATH).
+    // program: the configured extractor (empty: yt-dlp on the PATH). recipe: a recipe's options
+    // (RecipeOptions::Accepts) that choose the streams instead of formatId, and shape the file.
     void Start(const QString &Key, const QString &program, const QString &pageAddress, const QString &formatId,
-               const QString &TargetFile);
+               const QString &TargetFile, const QStringList &recipe = {});
+    // Options every run started from now on gets (network, sign-in), each value its own argument.
+    void setRunOptions(const QStringList &options) { m_runOptions = options; }
     // Runs started from now on fail when the extractor writes nothing for this long.
     void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
     void CancelDownload(const QString &Key);
@@ -41,6 +45,10 @@ Q_SIGNALS:
     // The same events as the transfer layer's; URL is the page, BytesTotal 0 while unknown.
     void Progress(const QString &URL, const QString &Key, qint64 BytesDone, qint64 BytesTotal, int Status);
     void Complete(const QString &URL, const QByteArray &data, const QString &Key, const TransferResult &result);
+    // A step of a run's post-processing has begun ("Converting to MP3...").
+    void Step(const QString &Key, const QString &caption);
+    // Just before a successful Complete: the kind of file the run made, as its name ends ("mkv").
+    void Made(const QString &Key, const QString &suffix);
 
 private:
     void removeLeftovers(const QString &targetFile) const;
@@ -49,4 +57,5 @@ private:
 
     QHash<QString, ExtractorDownload *> m_running; // by key
     int m_idleTimeout;
+    QStringList m_runOptions;
 };

@@ -1,5 +1,6 @@
 #include "extractor/ExtractorJson.h"
 
+#include "extractor/RecipeOptions.h"
 #include "videoinfo/VideoText.h"
 
 #include <QJsonArray>
@@ -60,6 +61,19 @@ std::optional<QJsonObject> videoOf(const QJsonObject &document)
     return std::nullopt;
 }
 
+// The languages of an object such as "subtitles": its keys that are plain language tags (not
+// "live_chat"), at most a few hundred.
+QStringList languagesOf(const QJsonObject &video, const QString &key)
+{
+    QStringList languages;
+    const QJsonObject offered = video.value(key).toObject();
+    for (auto it = offered.begin(); it != offered.end() && languages.size() < 300; ++it)
+        if (RecipeOptions::IsLanguageTag(it.key()) && it.value().isArray() && !it.value().toArray().isEmpty())
+            languages << it.key();
+    languages.sort();
+    return languages;
+}
+
 } // namespace
 
 namespace ExtractorJson {
@@ -105,6 +119,8 @@ ExtractorReading Read(const QByteArray &json, const QString &pageAddress, bool c
     info.description = Text(video, QStringLiteral("description"), DescriptionLimit);
     info.descriptionIsMarkup = false;
     info.thumbnail = thumbnailOf(video);
+    info.subtitleLanguages = languagesOf(video, QStringLiteral("subtitles"));
+    info.captionLanguages = languagesOf(video, QStringLiteral("automatic_captions"));
     return reading;
 }
 

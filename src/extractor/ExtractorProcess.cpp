@@ -143,6 +143,8 @@ void ExtractorProcess::readErrors()
         return;
     if (m_restartOnOutput && m_timeout > 0)
         m_timer->start(m_timeout);
+    if (!takeErrorObjects())
+        return;
     qsizetype start = 0;
     for (qsizetype end; (end = m_errorTail.indexOf('\n', start)) >= 0; start = end + 1) {
         const QString line = shownLine(m_errorTail.mid(start, end - start));
@@ -155,6 +157,23 @@ void ExtractorProcess::readErrors()
     m_errorTail.remove(0, start);
     if (m_errorTail.size() > ErrorTailLimit)
         m_errorTail = m_errorTail.right(ErrorTailLimit);
+}
+
+bool ExtractorProcess::takeErrorObjects()
+{
+    if (m_errorMarker.isEmpty() || m_output != Output::Lines)
+        return true;
+    for (qsizetype at; (at = m_errorTail.indexOf(m_errorMarker)) >= 0;) {
+        const qsizetype end = m_errorTail.indexOf('}', at);
+        if (end < 0)
+            break; // the rest is still on its way
+        const QByteArray object = m_errorTail.mid(at, end + 1 - at);
+        m_errorTail.remove(at, end + 1 - at);
+        Q_EMIT lineReceived(object);
+        if (m_state != State::Running)
+            return false;
+    }
+    return true;
 }
 
 QString ExtractorProcess::lastErrorLine() const

@@ -44,6 +44,10 @@ public:
     // Whether the run counts as one of the extractor's (ExtractorRuns): true unless told, false
     // for the trial runs of a copy not yet in use and for other programs run this way.
     void setCountedAsRun(bool counted) { m_counted = counted; }
+    // Lines mode: objects on standard error that begin with marker and end at the next '}' (the
+    // extractor's post-processing reports, written there without line breaks) are handed on as
+    // lines of their own and are no part of the error text.
+    void setErrorObjects(const QByteArray &marker) { m_errorMarker = marker; }
 
     void start();
     // Ends the process and its group (terminate, then kill after a grace); no result follows.
@@ -64,6 +68,7 @@ private:
     void launch();
     void readOutput();
     void readErrors();
+    bool takeErrorObjects(); // false when a receiver ended the run
     void onFinished(int exitCode, bool crashed);
     void onStartFailed();
     void onTimer();
@@ -87,6 +92,7 @@ private:
     bool m_inRuns = false; // counted in ExtractorRuns until its process has gone
     QByteArray m_collected; // Collect: the whole output; Lines: the unfinished last line
     QByteArray m_errorTail; // the unfinished last line of standard error
+    QByteArray m_errorMarker;
     QString m_lastError;    // the last line that begins with "ERROR:"
     QString m_lastLine;     // the last non-empty line of standard error
 };

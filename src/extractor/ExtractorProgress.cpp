@@ -1,5 +1,6 @@
 #include "extractor/ExtractorProgress.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
@@ -38,7 +39,13 @@ QStringList Arguments()
         QStringLiteral("--progress"),
         QStringLiteral("--progress-template"),
         QStringLiteral("download:{\"downloaded\":%(progress.downloaded_bytes)j,\"total\":%(progress.total_bytes)j,"
-                       "\"estimate\":%(progress.total_bytes_estimate)j,\"status\":%(progress.status)j}"),
+                       "\"estimate\":%(progress.total_bytes_estimate)j,\"status\":%(progress.status)j,"
+                       "\"format\":%(info.format_id)j}"),
+        QStringLiteral("--progress-template"),
+        QStringLiteral("postprocess:") + QString::fromLatin1(StepMarker())
+            + QStringLiteral("%(progress.postprocessor)j,\"status\":%(progress.status)j}"),
+        QStringLiteral("--print"),
+        QStringLiteral("before_dl:{\"formats\":%(format_id)j}"),
         QStringLiteral("--print"),
         QStringLiteral("after_move:{\"filepath\":%(filepath)j}"),
     };
@@ -55,6 +62,7 @@ std::optional<Report> ParseReport(const QByteArray &line)
     if (report.total < 0)
         report.total = bytes(*object, "estimate");
     report.finished = object->value(QStringLiteral("status")).toString() == QLatin1String("finished");
+    report.sideFile = object->value(QStringLiteral("format")) == QJsonValue(QStringLiteral("NA"));
     return report;
 }
 
@@ -64,6 +72,43 @@ std::optional<QString> ParseFile(const QByteArray &line)
     if (!object || !object->value(QStringLiteral("filepath")).isString())
         return std::nullopt;
     return object->value(QStringLiteral("filepath")).toString();
+}
+
+std::optional<QString> ParseFormats(const QByteArray &line)
+{
+    const std::optional<QJsonObject> object = objectOf(line);
+    if (!object || !object->value(QStringLiteral("formats")).isString())
+        return std::nullopt;
+    return object->value(QStringLiteral("formats")).toString();
+}
+
+QByteArray StepMarker()
+{
+    return QByteArrayLiteral("{\"postprocessor\":");
+}
+
+std::optional<Step> ParseStep(const QByteArray &object)
+{
+    const std::optional<QJsonObject> parsed = objectOf(object);
+    if (!object.startsWith(StepMarker()) || !parsed || !parsed->value(QStringLiteral("postprocessor")).isString())
+        return std::nullopt;
+    return Step{parsed->value(QStringLiteral("postprocessor")).toString(),
+                parsed->value(QStringLiteral("status")).toString() == QLatin1String("started")};
+}
+
+QString StepCaption(const QString &postprocessor, const QString &audioFormat)
+{
+    static const QHash<QString, QString> captions{
+        {QStringLiteral("EmbedSubtitle"), QStringLiteral("Embedding subtitles...")},
+        {QStringLiteral("Metadata"), QStringLiteral("Embedding metadata...")},
+        {QStringLiteral("EmbedThumbnail"), QStringLiteral("Embedding thumbnail...")},
+        {QStringLiteral("Merger"), QStringLiteral("Merging video and audio...")},
+        {QStringLiteral("SubtitlesConvertor"), QStringLiteral("Converting subtitles...")},
+        {QStringLiteral("MoveFiles"), QString()},
+    };
+    if (postprocessor == QLatin1String("ExtractAudio"))
+        return QStringLiteral("Converting to %1...").arg(audioFormat.isEmpty() ? QStringLiteral("audio") : audioFormat.toUpper());
+    return captions.value(postprocessor, QStringLiteral("Processing the file..."));
 }
 
 qint64 ExpectedTotal(int streams, int finishedStreams, qint64 finishedBytes, const Report &current)

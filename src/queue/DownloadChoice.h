@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // What the video tab hands to the download list when "Download" is pressed: the media address of
 // the selected encoding (empty when no option button is selected), the encoding's file suffix
@@ -26,4 +27,11 @@ struct DownloadChoice
     QString folder;
     // The line the download archive gets when the row finishes ("extractor id"); empty: none.
     QString archiveLine;
+    // A recipe's extractor options (RecipeOptions::Accepts), with byExtractor: the extractor
+    // chooses the streams and shapes the file; empty: the format in encoding. The preset's name
+    // says which recipe it was.
+    QStringList recipe;
+    QString presetName;
+    // The recipe's subtitle languages the page does not offer, named when the row ends.
+    QStringList missingLanguages;
 };

@@ -1,5 +1,7 @@
 #include "queue/DownloadJournal.h"
 
+#include "extractor/RecipeOptions.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +14,9 @@
 #include <QTemporaryFile>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -117,6 +121,33 @@ public:
         return headers;
     }
 
+    // A list of texts that each pass check; missing in journals written before the field existed:
+    // empty.
+    QStringList optionalTexts(const char *key, const std::function<bool(const QString &)> &check)
+    {
+        const QJsonValue value = m_object.value(QLatin1String(key));
+        if (value.isUndefined())
+            return {};
+        QStringList texts;
+        for (const QJsonValue &item : value.toArray()) {
+            if (!item.isString()) {
+                texts.clear();
+                break;
+            }
+            texts << item.toString();
+        }
+        if (!value.isArray() || texts.size() != value.toArray().size() || !std::all_of(texts.begin(), texts.end(), check))
+            fail(key, QStringLiteral("is not a list the program writes"));
+        return texts;
+    }
+    QString optionalText(const char *key)
+    {
+        const QJsonValue value = m_object.value(QLatin1String(key));
+        if (!value.isUndefined() && !value.isString())
+            fail(key, QStringLiteral("is not a text"));
+        return value.toString();
+    }
+
     // Missing in journals written before the field existed: false.
     bool optionalFlag(const char *key)
     {
@@ -160,6 +191,9 @@ QJsonObject rowToJson(const JournalRow &row)
         {QStringLiteral("caption"), row.caption},
         {QStringLiteral("headers"), headers},
         {QStringLiteral("byExtractor"), row.byExtractor},
+        {QStringLiteral("recipe"), QJsonArray::fromStringList(row.recipe)},
+        {QStringLiteral("preset"), row.presetName},
+        {QStringLiteral("missingSubtitles"), QJsonArray::fromStringList(row.missingLanguages)},
     };
 }
 
@@ -185,8 +219,16 @@ bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *r
     row->caption = read.text("caption");
     row->headers = read.headers("headers");
     row->byExtractor = read.optionalFlag("byExtractor");
+    // The whole list: a recipe is taken back only as the options the program gives recipes.
+    row->recipe = read.optionalTexts("recipe", [](const QString &) { return true; });
+    if (!RecipeOptions::Accepts(row->recipe))
+        read.failWith("recipe", QStringLiteral("holds options that are no recipe's"));
+    row->presetName = read.optionalText("preset");
+    row->missingLanguages = read.optionalTexts("missingSubtitles", RecipeOptions::IsLanguageTag);
     if (row->byExtractor && (row->watchPage.isEmpty() || row->encoding.isEmpty()))
         read.failWith("byExtractor", QStringLiteral("names no page or format to ask the extractor for"));
+    if (!row->recipe.isEmpty() && !row->byExtractor)
+        read.failWith("recipe", QStringLiteral("is given to a row the extractor does not fetch"));
     *reason = read.error();
     return reason->isEmpty();
 }

@@ -31,6 +31,8 @@ DownloadQueue::DownloadQueue(QObject *parent)
     connect(DownloadVid, &Downloader::Answered, this, &DownloadQueue::onAnswered);
     connect(DownloadStream, &ExtractorDownloads::Progress, this, &DownloadQueue::onProgress);
     connect(DownloadStream, &ExtractorDownloads::Complete, this, &DownloadQueue::onComplete);
+    connect(DownloadStream, &ExtractorDownloads::Step, this, &DownloadQueue::onStep);
+    connect(DownloadStream, &ExtractorDownloads::Made, this, &DownloadQueue::onMade);
 
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
@@ -185,7 +187,8 @@ void DownloadQueue::startStream(int row)
     if (!newPartialFile(row))
         return;
     DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
-    DownloadStream->Start(record.key, ExtractorChannel::ConfiguredProgram(), record.watchPage, record.encoding, record.partialFile);
+    DownloadStream->Start(record.key, ExtractorChannel::ConfiguredProgram(), record.watchPage, record.encoding,
+                          record.partialFile, record.recipe);
 }
 
 void DownloadQueue::cancelFetch(const QString &key)

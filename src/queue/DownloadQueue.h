@@ -100,6 +100,11 @@ public:
     void onProgress(const QString &URL, const QString &Key, qint64 BytesDone, qint64 BytesTotal, int Status);
     void onComplete(const QString &URL, const QByteArray &data, const QString &Key, const TransferResult &result);
     void onAnswered(const QString &URL, const QString &Key, const TransferAnswer &answer);
+    // A step of the extractor's post-processing: the row says it, its bar stays short of the end.
+    void onStep(const QString &Key, const QString &caption);
+    // A recipe's file is of the kind the extractor made (a page may lack the container asked
+    // for): the row's name ends as that file does.
+    void onMade(const QString &Key, const QString &suffix);
 
 Q_SIGNALS:
     void rowInserted(int row);

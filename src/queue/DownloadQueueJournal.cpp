@@ -116,6 +116,9 @@ void DownloadQueue::restoreRow(const JournalRow &row)
     record.added = row.added;
     record.headers = row.headers;
     record.byExtractor = row.byExtractor;
+    record.recipe = row.recipe;
+    record.presetName = row.presetName;
+    record.missingLanguages = row.missingLanguages;
     record.validators = row.validators();
     record.fileBytes = row.bytes;
     const QString folder = modFunctions::WithSeparator(row.saveFolder);
@@ -183,6 +186,9 @@ QList<JournalRow> DownloadQueue::journalRows() const
         out.caption = record.caption.left(MaxCaption); // an error line may be long; the journal stays small
         out.headers = record.headers;
         out.byExtractor = record.byExtractor;
+        out.recipe = record.recipe;
+        out.presetName = record.presetName;
+        out.missingLanguages = record.missingLanguages;
         rows.append(out);
     }
     return rows;

@@ -79,13 +79,14 @@ void DownloadQueue::bodySaved(const QString &key, const FinishedFile::Outcome &o
         const QFileInfo info(outcome.path);
         if (info.fileName() != record.fileName)
             setRowFileName(row, info.fileName());
+        const QString lacking = ProgressText::MissingSubtitles(record.missingLanguages);
         if (!outcome.renamed) {
-            endRow(row, StateDownloaded, ProgressText::Downloaded);
+            endRow(row, StateDownloaded, ProgressText::Downloaded + lacking);
             return;
         }
         // Saved, but not where the row said: the whole path when it is not in the save folder.
         const bool inSaveFolder = DownloadNames::PathKey(info.absolutePath()) == DownloadNames::PathKey(folder);
-        endRow(row, StateDownloaded, ProgressText::SavedAs(inSaveFolder ? info.fileName() : outcome.path));
+        endRow(row, StateDownloaded, ProgressText::SavedAs(inSaveFolder ? info.fileName() : outcome.path) + lacking);
     });
 }
 

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
@@ -68,6 +69,9 @@ bool DownloadQueue::addRow(const DownloadChoice &choice, const QString &fileName
     record.encoding = choice.encoding;
     record.headers = choice.headers;
     record.byExtractor = choice.byExtractor;
+    record.recipe = choice.byExtractor ? choice.recipe : QStringList();
+    record.presetName = choice.presetName;
+    record.missingLanguages = choice.missingLanguages;
     record.added = QDateTime::currentDateTimeUtc();
     record.replaceable = replaceable;
     record.caption = ProgressText::Starting;
@@ -215,13 +219,37 @@ void DownloadQueue::onProgress(const QString &URL, const QString &Key, qint64 By
         return;
     }
 
-    const qint64 percent = ProgressText::Percent(BytesDone, BytesTotal);
+    qint64 percent = ProgressText::Percent(BytesDone, BytesTotal);
+    // The extractor's file is final only when its run has ended (it joins, converts, embeds).
+    if (record.byExtractor)
+        percent = std::min<qint64>(percent, 99);
     if (percent == m_records.percent(row))
         return; // the bar already shows this percentage
     m_records.setPercent(row, percent);
     record.caption = record.restarted ? ProgressText::RestartedCaption(BytesDone, BytesTotal, percent)
                                       : ProgressText::DownloadingCaption(BytesDone, BytesTotal, percent);
     Q_EMIT rowChanged(row);
+}
+
+void DownloadQueue::onStep(const QString &Key, const QString &caption)
+{
+    const int row = m_records.indexOf(Key);
+    if (row < 0 || m_records.at(row).state != StateDownloading)
+        return;
+    m_records.at(row).caption = caption;
+    Q_EMIT rowChanged(row);
+}
+
+void DownloadQueue::onMade(const QString &Key, const QString &suffix)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9]{1,5}$"));
+    const int row = m_records.indexOf(Key);
+    if (row < 0 || m_records.at(row).recipe.isEmpty() || !plain.match(suffix).hasMatch())
+        return;
+    const QString name = m_records.at(row).fileName;
+    const QString extension = DownloadNames::ExtensionOf(name);
+    if (extension.compare(QLatin1Char('.') + suffix, Qt::CaseInsensitive) != 0)
+        setRowFileName(row, name.left(name.size() - extension.size()) + QLatin1Char('.') + suffix.toLower());
 }
 
 void DownloadQueue::onComplete(const QString &URL, const QByteArray &data, const QString &Key,

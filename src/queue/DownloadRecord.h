@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -39,6 +40,9 @@ struct DownloadRecord
     QDateTime added;
     QList<QPair<QByteArray, QByteArray>> headers;
     bool byExtractor = false; // fetched by running the extractor on watchPage for encoding
+    QStringList recipe;       // or with a recipe's options (DownloadChoice)
+    QString presetName;
+    QStringList missingLanguages; // of the recipe's subtitles, named in the end caption
 
     // The transfer writes to this hidden file beside the target; it is moved to the row's name
     // only once the whole body has arrived. Stop, a failure and closing keep it, so that Start

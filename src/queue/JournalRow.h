@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 // One row of the download list as the journal keeps it across runs of the program.
 struct JournalRow
@@ -28,6 +29,11 @@ struct JournalRow
     QList<QPair<QByteArray, QByteArray>> headers;
     // The extractor fetches the row (watchPage, encoding); it runs again from the start.
     bool byExtractor = false;
+    // The recipe's options it runs with (RecipeOptions::Accepts), its preset's name and the
+    // subtitle languages the page lacked (missing in older journals: none).
+    QStringList recipe;
+    QString presetName;
+    QStringList missingLanguages;
 
     TransferValidators validators() const { return {etag, lastModified, total, lastModifiedStrong}; }
 

@@ -23,6 +23,11 @@ qint64 powerOfTen(int n)
 
 } // namespace
 
+QString MissingSubtitles(const QStringList &languages)
+{
+    return languages.isEmpty() ? QString() : QStringLiteral(" No subtitles in: %1.").arg(languages.join(QStringLiteral(", ")));
+}
+
 qint64 RoundHalfEven(qint64 numerator, qint64 denominator)
 {
     if (denominator <= 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 struct TransferResult;
 
@@ -17,6 +18,10 @@ inline const QString Saving = QStringLiteral("Saving the video. Please wait...")
 QString SavedAs(const QString &nameOrPath);
 // A whole video that no name could be given to: the file that still holds it.
 QString KeptAs(const QString &path);
+
+// What a finished row adds for the subtitle languages its recipe asked for and the page lacked:
+// " No subtitles in: fr, es." (empty when none lacked).
+QString MissingSubtitles(const QStringList &languages);
 
 // numerator / denominator rounded to a whole number, halves to the even neighbour (denominator > 0).
 qint64 RoundHalfEven(qint64 numerator, qint64 denominator);

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // A related video for the picture of the same index.
@@ -36,6 +37,10 @@ struct VideoInfo
     bool descriptionIsMarkup = false;
     QString thumbnail;   // empty when there is none that may be fetched
     QList<VideoEncoding> encodings; // known format codes in slot order, then the others best first
+    // The languages of the subtitles the page offers, and of its automatic captions, as the
+    // extractor names them ("en", "pt-BR"), sorted; empty when it offers none or was not read by it.
+    QStringList subtitleLanguages;
+    QStringList captionLanguages;
     QList<RelatedVideo> related;
     // The watch pages' rule: a related picture that this page does not fill keeps what it shows.
     // Otherwise the six pictures show this page's related videos only, none when it has none.

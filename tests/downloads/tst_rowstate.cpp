@@ -105,6 +105,14 @@ private Q_SLOTS:
         stream.encoding = QStringLiteral("hls-720");
         QTest::newRow("a row the extractor fetches") << QList<JournalRow>{stream, sampleRow(4)};
 
+        JournalRow recipe = stream;
+        recipe.encoding = QStringLiteral("ba/b");
+        recipe.recipe = QStringList{"-f", "ba/b", "-x", "--audio-format", "mp3", "--write-subs", "--sub-langs", "en,pt-BR",
+                                    "--convert-subs", "srt", "--embed-thumbnail"};
+        recipe.presetName = QStringLiteral("Lectures \"日本\"\n");
+        recipe.missingLanguages = QStringList{"pt-BR"};
+        QTest::newRow("a row with a recipe") << QList<JournalRow>{recipe};
+
         // What the list hands the journal at most: 25 rows, each with every field at its limit
         // (headers as many and as long as a format may bring, values beyond ASCII that take two
         // bytes each in the file), must come back as written.
@@ -161,6 +169,10 @@ private Q_SLOTS:
         row = sampleRow(1);
         row.caption = QString(5 * 1024 * 1024, QLatin1Char('x'));
         QTest::newRow("larger than the reader takes") << row;
+        row = sampleRow(1);
+        row.byExtractor = true;
+        row.recipe = QStringList{"-f", "ba/b", "-o", "/tmp/x"};
+        QTest::newRow("a recipe with another option") << row;
     }
     void nothingIsWrittenThatCannotBeRead()
     {
@@ -218,6 +230,18 @@ private Q_SLOTS:
         QTest::newRow("for the extractor without a format")
             << journalWithField(QStringLiteral("encoding"), QString()).replace("\"byExtractor\": false", "\"byExtractor\": true")
             << QStringLiteral("byExtractor");
+        QTest::newRow("a recipe with another option")
+            << journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("--exec"), QStringLiteral("rm -rf ~")})
+                   .replace("\"byExtractor\": false", "\"byExtractor\": true")
+            << QStringLiteral("recipe");
+        QTest::newRow("a recipe of numbers") << journalWithField(QStringLiteral("recipe"), QJsonArray{1, 2})
+                                             << QStringLiteral("recipe");
+        QTest::newRow("a recipe for a row the extractor does not fetch")
+            << journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("-x")}) << QStringLiteral("recipe");
+        QTest::newRow("a missing language that excludes")
+            << journalWithField(QStringLiteral("missingSubtitles"), QJsonArray{QStringLiteral("-en")})
+            << QStringLiteral("missingSubtitles");
+        QTest::newRow("a preset name of a number") << journalWithField(QStringLiteral("preset"), 5) << QStringLiteral("preset");
         QTest::newRow("name with a folder") << journalWithField(QStringLiteral("fileName"), QStringLiteral("../x.mp4"))
                                             << QStringLiteral("fileName");
         QTest::newRow("name ..") << journalWithField(QStringLiteral("fileName"), QStringLiteral(".."))

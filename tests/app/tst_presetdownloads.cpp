@@ -1,0 +1,180 @@
+// Presets chosen in the video tab and fetched by the real extractor (Debian's yt-dlp, with
+// ffmpeg) from a page of real media that ffmpeg makes: the files are read back by ffprobe.
+
+#include "analysis/VideoPanel.h"
+#include "downloads/DownloadPanel.h"
+#include "extractor/ExtractorDownloads.h"
+#include "extractor/ExtractorProgram.h"
+#include "pages/ExtractorLookup.h"
+#include "queue/DownloadJournal.h"
+#include "queue/ProgressText.h"
+#include "recipes/PresetChoice.h"
+#include "recipes/PresetStore.h"
+#include "recipes/RecipeArguments.h"
+#include "support/MediaTools.h"
+#include "support/SeamRecorder.h"
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <QtTest>
+
+using Recipes::Preset;
+Q_DECLARE_METATYPE(Recipes::Preset)
+
+namespace {
+
+constexpr int CardSeconds = 4;
+
+Preset builtIn(const QString &name)
+{
+    for (const Preset &preset : Recipes::BuiltIns())
+        if (preset.name == name)
+            return preset;
+    return Preset();
+}
+
+QStringList everythingIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+class TestPresetDownloads : public QObject, private WindowFixture
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+    bool m_card = false;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_files.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_files.filePath(QStringLiteral("cache"))));
+        m_card = ExtractorProgram::CanMerge()
+                 && MediaTools::MakeCardPage(m_files.filePath(QStringLiteral("site/files/card")), CardSeconds);
+        QVERIFY(startSite({QStringLiteral("--extra"), m_files.filePath(QStringLiteral("site"))}));
+    }
+
+    void init()
+    {
+        if (!m_card)
+            QSKIP("ffmpeg is not installed or made no media (scripts/install-deps.sh)");
+        QFile::remove(settingsFile());
+        QDir(program.filePath(QStringLiteral("data"))).removeRecursively();
+        for (const QString &name : everythingIn(videos.path()))
+            QVERIFY(QFile::remove(videos.filePath(name)) || QDir(videos.filePath(name)).removeRecursively());
+    }
+
+    // The preset chosen in "Preset:" gives its kind of file, with the steps of its post-processing
+    // said on the way and never 100 % before the file is whole; the journal keeps the recipe.
+    void presetGivesTheFile_data()
+    {
+        QTest::addColumn<Preset>("preset");
+        QTest::addColumn<QString>("container"); // how ffprobe's name for it begins
+        QTest::addColumn<QString>("audioCodec");
+        QTest::addColumn<int>("height");        // of the moving picture; 0: none
+        QTest::addColumn<QString>("subtitle");  // the language of a subtitle stream; empty: none
+        QTest::addColumn<QString>("step");      // a caption on the way
+        QTest::addColumn<QString>("endCaption");
+
+        const QString downloaded = ProgressText::Downloaded;
+        QTest::newRow("Audio only (MP3)") << builtIn("Audio only (MP3)") << "mp3" << "mp3" << 0 << QString()
+                                          << "Converting to MP3..." << downloaded;
+        QTest::newRow("Audio only (M4A)") << builtIn("Audio only (M4A)") << "mov,mp4" << "aac" << 0 << QString()
+                                          << "Embedding thumbnail..." << downloaded;
+        QTest::newRow("720p MP4 takes the taller") << builtIn("720p MP4") << "mov,mp4" << "aac" << 480 << QString()
+                                                   << "Embedding metadata..." << downloaded;
+        Preset subtitled;
+        subtitled.name = QStringLiteral("Small with words");
+        subtitled.maxHeight = 360;
+        subtitled.container = Recipes::Container::Mkv;
+        subtitled.subtitleLanguages = QStringList{QStringLiteral("en"), QStringLiteral("fr")};
+        subtitled.embedMetadata = true;
+        QTest::newRow("360 cap, English embedded, French missing")
+            << subtitled << "matroska" << "aac" << 240 << "eng" << "Embedding subtitles..."
+            << downloaded + QStringLiteral(" No subtitles in: fr.");
+    }
+    void presetGivesTheFile()
+    {
+        QFETCH(Preset, preset);
+        QFETCH(QString, container);
+        QFETCH(QString, audioCodec);
+        QFETCH(int, height);
+        QFETCH(QString, subtitle);
+        QFETCH(QString, step);
+        QFETCH(QString, endCaption);
+        if (!Recipes::IsBuiltInName(preset.name))
+            QVERIFY(Recipes::AddPreset(preset).ok);
+
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        video->reloadPresets();
+        video->loadAddress(site.root() + QStringLiteral("/files/card/index.html"));
+        QVERIFY(QTest::qWaitFor([video] { return !video->extractorLookup()->isAsking() && video->cboPreset->isEnabled(); },
+                                90000));
+        QCOMPARE(video->lblSubtitles->text(), QStringLiteral("Subtitles: de, en"));
+        const int index = video->cboPreset->findText(preset.name);
+        QVERIFY(index > 0);
+        video->cboPreset->setCurrentIndex(index);
+
+        QStringList captions;
+        QObject guard;
+        const auto record = [downloads, &captions] { captions.append(downloads->records().at(0).caption); };
+        connect(downloads->DownloadStream, &ExtractorDownloads::Progress, &guard, record);
+        connect(downloads->DownloadStream, &ExtractorDownloads::Step, &guard, record);
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QCOMPARE(row.caption, endCaption);
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QVERIFY2(row.fileName.endsWith(Recipes::FileSuffix(preset)), qPrintable(row.fileName));
+        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+
+        // The step is said after the last percentage, and no percentage is 100.
+        const qsizetype stepAt = captions.lastIndexOf(step);
+        QVERIFY2(stepAt >= 0, qPrintable(captions.join(QLatin1Char('\n'))));
+        const QRegularExpression percent(QStringLiteral(" - ([0-9]+)%$"));
+        for (qsizetype i = 0; i < captions.size(); ++i) {
+            const QRegularExpressionMatch match = percent.match(captions.at(i));
+            QVERIFY2(!match.hasMatch() || (i < stepAt && match.captured(1).toInt() < 100), qPrintable(captions.at(i)));
+        }
+
+        const MediaTools::Probed media = MediaTools::Probe(videos.filePath(row.fileName));
+        QVERIFY2(media.container.startsWith(container), qPrintable(media.container));
+        QVERIFY2(std::abs(media.seconds - CardSeconds) < 0.3, qPrintable(QString::number(media.seconds)));
+        QCOMPARE(media.title, video->videoInfo().title);
+        QStringList codecs, heights, languages, covers;
+        for (const MediaTools::Stream &stream : media.streams) {
+            if (stream.kind == QLatin1String("audio"))
+                codecs << stream.codec;
+            else if (stream.kind == QLatin1String("video"))
+                (stream.attachedPicture ? covers : heights) << QString::number(stream.height);
+            else if (stream.kind == QLatin1String("subtitle"))
+                languages << stream.language;
+        }
+        QCOMPARE(codecs, QStringList{audioCodec});
+        QCOMPARE(heights, height ? QStringList{QString::number(height)} : QStringList());
+        QCOMPARE(languages, subtitle.isEmpty() ? QStringList() : QStringList{subtitle});
+        QCOMPARE(covers.size(), preset.embedThumbnail ? 1 : 0);
+
+        // The journal keeps the row's recipe.
+        DownloadJournal journal(downloads->journal()->path());
+        const DownloadJournal::Loaded loaded = journal.load();
+        QCOMPARE(loaded.rows.size(), 1);
+        QCOMPARE(loaded.rows.first().recipe, Recipes::ExtractorArguments(preset));
+        QCOMPARE(loaded.rows.first().presetName, preset.name);
+    }
+};
+
+QTEST_MAIN(TestPresetDownloads)
+#include "tst_presetdownloads.moc"
