@@ -17,6 +17,7 @@
 #include "queue/ProgressText.h"
 #include "extractor/ExtractorDownloads.h"
 #include "extractor/ExtractorProgram.h"
+#include "support/MediaTools.h"
 #include "support/ProcessGroup.h"
 #include "support/StandIn.h"
 #include "support/SeamRecorder.h"
@@ -28,7 +29,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
@@ -71,18 +71,6 @@ bool showsProgress(const QStringList &captions)
     return std::any_of(shown.begin(), shown.end(), [](int percent) { return percent > 0 && percent < 100; });
 }
 
-// Runs one of ffmpeg's programs in folder; its standard output, or nothing when it fails.
-std::optional<QByteArray> runMediaTool(const QString &tool, const QStringList &arguments, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(tool, arguments);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
-    return process.readAllStandardOutput();
-}
-
 // A page whose video and audio come as separate HLS streams of real media that ffmpeg makes from
 // its own sources: a test card of toneSeconds without sound and a tone of as long without picture.
 constexpr int toneSeconds = 4;
@@ -93,10 +81,10 @@ bool makeTonePage(const QString &folder)
                           "-hls_segment_filename"};
     const QStringList common{"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i"};
     if (!QDir().mkpath(folder)
-        || !runMediaTool("ffmpeg", common + QStringList{"testsrc=size=160x120:rate=10:duration=" + seconds, "-c:v",
+        || !MediaTools::Run("ffmpeg", common + QStringList{"testsrc=size=160x120:rate=10:duration=" + seconds, "-c:v",
                                                          "libx264", "-threads", "1", "-g", "20"}
                                        + hls + QStringList{"video-%d.ts", "video.m3u8"}, folder)
-        || !runMediaTool("ffmpeg", common + QStringList{"sine=frequency=440:sample_rate=44100:duration=" + seconds,
+        || !MediaTools::Run("ffmpeg", common + QStringList{"sine=frequency=440:sample_rate=44100:duration=" + seconds,
                                                          "-c:a", "aac"}
                                        + hls + QStringList{"audio-%d.ts", "audio.m3u8"}, folder))
         return false;
@@ -110,27 +98,6 @@ bool makeTonePage(const QString &folder)
                            "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Test card and "
                            "tone</title></head>\n<body><video controls><source src=\"master.m3u8\" "
                            "type=\"application/x-mpegURL\"></video></body></html>");
-}
-
-// A media file as ffprobe reads it: its container, the kinds of its streams in order, its length.
-struct Probed
-{
-    QString container;
-    QStringList streams;
-    double seconds = 0;
-};
-Probed probeMedia(const QString &file)
-{
-    const std::optional<QByteArray> json = runMediaTool(
-        "ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:format=format_name,duration", "-of", "json", file},
-        QString());
-    const QJsonObject probed = QJsonDocument::fromJson(json.value_or(QByteArray())).object();
-    const QJsonObject format = probed.value(QStringLiteral("format")).toObject();
-    Probed media{format.value(QStringLiteral("format_name")).toString(), {},
-                 format.value(QStringLiteral("duration")).toString().toDouble()};
-    for (const QJsonValue &stream : probed.value(QStringLiteral("streams")).toArray())
-        media.streams.append(stream.toObject().value(QStringLiteral("codec_type")).toString());
-    return media;
 }
 
 } // namespace
@@ -425,9 +392,9 @@ private Q_SLOTS:
         QCOMPARE(row.state, int(StateDownloaded));
         QCOMPARE(row.caption, ProgressText::Downloaded);
         QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
-        const Probed media = probeMedia(videos.filePath(row.fileName));
+        const MediaTools::Probed media = MediaTools::Probe(videos.filePath(row.fileName));
         QVERIFY2(media.container.startsWith(QStringLiteral("matroska")), qPrintable(media.container));
-        QCOMPARE(media.streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
+        QCOMPARE(media.kinds(), (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
         QVERIFY2(std::abs(media.seconds - toneSeconds) < 0.2, qPrintable(QString::number(media.seconds)));
     }
 
@@ -461,7 +428,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 120000);
         const DownloadRecord row = downloads->records().at(0);
         QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
-        QCOMPARE(probeMedia(videos.filePath(row.fileName)).streams, (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
+        QCOMPARE(MediaTools::Probe(videos.filePath(row.fileName)).kinds(), (QStringList{QStringLiteral("video"), QStringLiteral("audio")}));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
     }
 
