@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -92,7 +93,7 @@ void ExtractorDownload::start()
     // "v1+a1": the streams, fetched one after the other before they are joined (the run names the
     // formats it chose before it fetches them).
     m_streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;
-    arguments << QStringLiteral("-o") << templateEscaped(m_workFolder + QStringLiteral("/media.%(ext)s"));
+    arguments << QStringLiteral("-o") << templateEscaped(m_workFolder) + QStringLiteral("/media.%(ext)s");
     arguments << QStringLiteral("--") << m_pageAddress;
     m_process = new ExtractorProcess(m_program, arguments, ExtractorProcess::Output::Lines, this);
     m_process->setTimeout(m_idleTimeout, true);
@@ -192,6 +193,16 @@ bool ExtractorDownload::moveResultIntoPlace(QString &why)
     if (!QFile::rename(result.filePath(), m_partialFile)) {
         why = QStringLiteral("The downloaded file cannot be moved to %1").arg(m_partialFile);
         return false;
+    }
+    // Subtitles saved beside the file ("media.en.srt") go beside the partial file, whose name
+    // the list gives them with the file's; embedded ones are in the file already.
+    if (!m_recipe.contains(QStringLiteral("--convert-subs")))
+        return true;
+    static const QRegularExpression subtitle(QStringLiteral("^media(\\.[A-Za-z0-9-]{1,16}\\.(?:srt|vtt))$"));
+    for (const QFileInfo &file : QDir(m_workFolder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        const QRegularExpressionMatch match = subtitle.match(file.fileName());
+        if (match.hasMatch() && !file.isSymLink())
+            QFile::rename(file.absoluteFilePath(), m_partialFile + match.captured(1));
     }
     return true;
 }

@@ -137,6 +137,12 @@ bool IsPartialFileName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
+bool IsSideFileName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.clipvault-[0-9a-f]{16}\\.part\\.[A-Za-z0-9-]{1,16}\\.(?:srt|vtt)$"));
+    return pattern.match(name).hasMatch();
+}
+
 bool IsWorkFolderName(const QString &name)
 {
     static const QRegularExpression pattern(QStringLiteral("^\\.clipvault-[0-9a-f]{16}\\.part\\.work-[A-Za-z0-9]{6}$"));

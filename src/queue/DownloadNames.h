@@ -51,6 +51,9 @@ std::optional<QString> Renamed(const QString &typed, const QString &editExtensio
 QString PartialFileName(const QString &key);
 // True for the names of this program's hidden partial files (and of copies on their way into place).
 bool IsPartialFileName(const QString &name);
+// True for the names of the files the extractor leaves beside such a partial file: subtitles
+// (".clipvault-HASH.part.LANG.srt" or ".vtt").
+bool IsSideFileName(const QString &name);
 // True for the names of the folders the extractor works in beside such a partial file.
 bool IsWorkFolderName(const QString &name);
 

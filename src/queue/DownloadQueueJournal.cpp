@@ -150,6 +150,8 @@ void DownloadQueue::removeOrphans(const QStringList &folders)
             const QString path = dir.filePath(name);
             if (DownloadNames::IsPartialFileName(name) && !kept.contains(DownloadNames::PathKey(path)))
                 QFile::remove(path);
+            else if (DownloadNames::IsSideFileName(name)) // left by a body that was being put in place
+                QFile::remove(path);
         }
         // The extractor's work folders: no run is on its way yet, so each one is what a crash left.
         for (const QFileInfo &work : dir.entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {

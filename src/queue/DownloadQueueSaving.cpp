@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QThreadPool>
 
+#include <utility>
+
 void DownloadQueue::saveBody(int row, const QString &partial, std::shared_ptr<QFile> handle, qint64 size)
 {
     DownloadRecord &record = m_records.at(row);
@@ -27,6 +29,7 @@ void DownloadQueue::saveBody(int row, const QString &partial, std::shared_ptr<QF
         job.reserved.insert(path);
 
     job.replaceable = record.replaceable;
+    record.placedFrom = partial;
     // Another row's body on its way to the same name takes it first: this one is numbered.
     QString target;
     if (!job.folder.isEmpty()) {
@@ -66,6 +69,12 @@ void DownloadQueue::bodySaved(const QString &key, const FinishedFile::Outcome &o
             return; // removed meanwhile: its file stays, as the files of removed rows do
         DownloadRecord &record = m_records.at(row);
         record.saving = false;
+        const QString placedFrom = std::exchange(record.placedFrom, QString());
+        if (outcome.placed)
+            FinishedFile::PlaceSideFiles(placedFrom, outcome.path);
+        else
+            for (const QString &side : FinishedFile::SideFiles(placedFrom))
+                QFile::remove(side);
         if (!outcome.placed) {
             // Still a whole body: it stays in its partial file, which Start finds whole.
             record.partialFile = outcome.path;

@@ -327,6 +327,8 @@ void DownloadQueue::dropPartial(DownloadRecord &record)
 {
     closeHandle(record);
     if (!record.partialFile.isEmpty()) {
+        for (const QString &side : FinishedFile::SideFiles(record.partialFile))
+            QFile::remove(side);
         QFile::remove(record.partialFile);
         record.partialFile.clear();
     }

@@ -66,4 +66,5 @@ struct DownloadRecord
     // file under the row's name, or that file changed since, makes the row take a numbered name.
     FinishedFile::Stamp replaceable;
     bool saving = false;          // the whole body is being put in place (possibly a long copy)
+    QString placedFrom;           // the partial file it came from: the extractor's subtitles beside it follow
 };

@@ -265,4 +265,33 @@ Outcome Place(const Job &job)
     return outcome;
 }
 
+QStringList SideFiles(const QString &partial)
+{
+    const QFileInfo info(partial);
+    QStringList files;
+    for (const QFileInfo &side : info.dir().entryInfoList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+        if (DownloadNames::IsSideFileName(side.fileName()) && !side.isSymLink())
+            files << side.absoluteFilePath();
+    }
+    return files;
+}
+
+QStringList PlaceSideFiles(const QString &partial, const QString &finished)
+{
+    const QFileInfo target(finished);
+    const QString base = target.completeBaseName();
+    QStringList placed;
+    for (const QString &side : SideFiles(partial)) {
+        const QString ending = QFileInfo(side).fileName().mid(QFileInfo(partial).fileName().size()); // ".en.srt"
+        const QString name = modFunctions::GetUniqueFileName(modFunctions::WithSeparator(target.absolutePath()), base + ending);
+        const QString to = target.absoluteDir().filePath(name);
+        std::error_code ec;
+        if (renameNew(side, to, ec))
+            placed << to;
+        else
+            QFile::remove(side);
+    }
+    return placed;
+}
+
 } // namespace FinishedFile

@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -65,5 +66,12 @@ bool NeedsCopy(const Job &job);
 // body of the wrong size is removed; a whole body is never thrown away: when no name works it
 // stays where it is.
 Outcome Place(const Job &job);
+
+// The files the extractor left beside partial (its subtitles, "PARTIAL.en.srt") take the name of
+// the finished file with their own ending ("Title.en.srt" beside "Title.mp3"), or a free numbered
+// one; never replacing a file. What cannot be placed is removed. The paths placed, in order.
+QStringList PlaceSideFiles(const QString &partial, const QString &finished);
+// The files beside partial of that kind (DownloadNames::IsSideFileName).
+QStringList SideFiles(const QString &partial);
 
 } // namespace FinishedFile

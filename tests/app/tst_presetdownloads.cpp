@@ -83,14 +83,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("subtitle");  // the language of a subtitle stream; empty: none
         QTest::addColumn<QString>("step");      // a caption on the way
         QTest::addColumn<QString>("endCaption");
+        QTest::addColumn<QString>("beside"); // the ending of a subtitle file beside it; empty: none
 
         const QString downloaded = ProgressText::Downloaded;
         QTest::newRow("Audio only (MP3)") << builtIn("Audio only (MP3)") << "mp3" << "mp3" << 0 << QString()
-                                          << "Converting to MP3..." << downloaded;
+                                          << "Converting to MP3..." << downloaded << QString();
         QTest::newRow("Audio only (M4A)") << builtIn("Audio only (M4A)") << "mov,mp4" << "aac" << 0 << QString()
-                                          << "Embedding thumbnail..." << downloaded;
+                                          << "Embedding thumbnail..." << downloaded << QString();
         QTest::newRow("720p MP4 takes the taller") << builtIn("720p MP4") << "mov,mp4" << "aac" << 480 << QString()
-                                                   << "Embedding metadata..." << downloaded;
+                                                   << "Embedding metadata..." << downloaded << QString();
         Preset subtitled;
         subtitled.name = QStringLiteral("Small with words");
         subtitled.maxHeight = 360;
@@ -99,7 +100,13 @@ private Q_SLOTS:
         subtitled.embedMetadata = true;
         QTest::newRow("360 cap, English embedded, French missing")
             << subtitled << "matroska" << "aac" << 240 << "eng" << "Embedding subtitles..."
-            << downloaded + QStringLiteral(" No subtitles in: fr.");
+            << downloaded + QStringLiteral(" No subtitles in: fr.") << QString();
+        Preset lecture = builtIn("Audio only (MP3)");
+        lecture.name = QStringLiteral("Lecture");
+        lecture.subtitleLanguages = QStringList{QStringLiteral("de")};
+        lecture.subtitlePlacement = Recipes::SubtitlePlacement::BesideSrt;
+        QTest::newRow("German beside as SubRip") << lecture << "mp3" << "mp3" << 0 << QString() << "Converting to MP3..."
+                                                 << downloaded << ".de.srt";
     }
     void presetGivesTheFile()
     {
@@ -110,6 +117,7 @@ private Q_SLOTS:
         QFETCH(QString, subtitle);
         QFETCH(QString, step);
         QFETCH(QString, endCaption);
+        QFETCH(QString, beside);
         if (!Recipes::IsBuiltInName(preset.name))
             QVERIFY(Recipes::AddPreset(preset).ok);
 
@@ -138,7 +146,17 @@ private Q_SLOTS:
         QCOMPARE(row.caption, endCaption);
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QVERIFY2(row.fileName.endsWith(Recipes::FileSuffix(preset)), qPrintable(row.fileName));
-        QTRY_COMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        const QString sideName = QFileInfo(row.fileName).completeBaseName() + beside;
+        QStringList files{row.fileName};
+        if (!beside.isEmpty())
+            files << sideName;
+        files.sort();
+        QTRY_COMPARE(everythingIn(videos.path()), files);
+        if (!beside.isEmpty()) {
+            QFile words(videos.filePath(sideName));
+            QVERIFY(words.open(QIODevice::ReadOnly));
+            QVERIFY(words.readAll().contains("00:00:00,000 --> 00:00:02,000\nHallo da"));
+        }
 
         // The step is said after the last percentage, and no percentage is 100.
         const qsizetype stepAt = captions.lastIndexOf(step);
