@@ -3,16 +3,15 @@
 #include <QDialog>
 
 class ExtractorKeeper;
+class ExtractorPanel;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The "Extractor" window: the copy in use (channel, path, version, date), the last check, the
-// JavaScript runtime found or missing, the "Channel:" list and the buttons "Check now", "Update"
-// and "Roll back", with the progress of a fetch and its "Cancel". A view of the keeper: it
-// decides nothing itself. One modeless instance.
+// The "Extractor" window: the extractor panel (the copy in use, the "Channel:" list, "Check now",
+// "Update", "Roll back") and "Close". One modeless instance.
 class frmExtractor final : public QDialog
 {
     Q_OBJECT
@@ -46,8 +45,6 @@ public:
 
 private:
     frmExtractor(QWidget *owner, ExtractorKeeper *keeper);
-    void buildControls();
-    void onProgress(const QString &what, qint64 done, qint64 total);
 
-    ExtractorKeeper *m_keeper;
+    ExtractorPanel *m_panel;
 };
