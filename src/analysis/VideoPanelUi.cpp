@@ -138,17 +138,18 @@ void VideoPanel::setupUi()
     cboPreset->setAccessibleName(QStringLiteral("Preset:"));
     cboPreset->setEnabled(false);
     lblPreset->setBuddy(cboPreset);
-    auto *preset = new QHBoxLayout;
-    preset->addWidget(lblPreset);
-    preset->addWidget(cboPreset, 1);
-    options->addLayout(preset, 4, 0, 1, 3);
     lblSubtitles = new QLabel(fraVideos);
     lblSubtitles->setObjectName(QStringLiteral("lblSubtitles"));
     lblSubtitles->setTextFormat(Qt::PlainText);
     lblSubtitles->setWordWrap(true);
     lblSubtitles->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     lblSubtitles->setAccessibleName(QStringLiteral("Subtitles"));
-    options->addWidget(lblSubtitles, 5, 0, 1, 3);
+    auto *preset = new QHBoxLayout;
+    preset->addWidget(lblPreset);
+    preset->addWidget(cboPreset, 2);
+    preset->addSpacing(12);
+    preset->addWidget(lblSubtitles, 1);
+    options->addLayout(preset, 4, 0, 1, 3);
 
     cmdDownload = new QPushButton(QStringLiteral("Download"), fraVideos);
     cmdDownload->setObjectName(QStringLiteral("cmdDownload"));

@@ -134,6 +134,7 @@ frmMain::frmMain(QWidget *parent)
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
     auto *notifier = new DownloadNotifier(this, [this] { return m_tray ? m_tray->systemTrayIcon() : nullptr; }, this);
     connect(m_downloads, &DownloadPanel::downloadEnded, notifier, &DownloadNotifier::downloadEnded);
+    connect(m_downloads, &DownloadPanel::downloadEnded, this, &frmMain::downloadsMayBeDone);
 
     // Ending the session (log-out, shutdown, a plain kill) closes the window without asking: the
     // settings are written and the transfers end as on any other close. The start-up installs the
@@ -253,8 +254,7 @@ void frmMain::Form_Load()
 
         m_panels[2]->setText(QStringLiteral("Free Disk Space: ")
                              + modFunctions::FreeDiskSpace(m_downloads->savePath()));
-        mnuWatchClipboard->setChecked(Settings::WatchClipboard());
-        m_clipboard->setEnabled(mnuWatchClipboard->isChecked());
+        applyPreferences();
 
         // The program's icon for the window, the task bar and the tray.
         setWindowIcon(QIcon(QPixmap::fromImage(RenderProgramImage(102, QSize(48, 48), Qt::transparent))));

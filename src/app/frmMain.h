@@ -45,6 +45,7 @@ public:
     void mnuGoToSearch_Click();      // Ctrl+F: the "Search" tab's box
     void mnuWatchClipboard_Click();  // switches the clipboard watch and stores the choice
     void mnuExtractor_Click();       // the Extractor window
+    void mnuPreferences_Click();     // Ctrl+,: the Preferences window
     ExtractorKeeper *extractorKeeper() const { return m_extractor; }
     void lblHyperlink_Click();
     void Form_Resize();
@@ -88,6 +89,10 @@ private:
     bool handleDrop(QEvent *event, bool refuseOthers);
     void setHyperlinkHover(bool hover);
     void startDownloadFromVideoTab();
+    // The Preferences window's values that act on what runs: the save folder, the clipboard
+    // watch, the time-out of transfers (and, once set, the network's).
+    void applyPreferences();
+    void downloadsMayBeDone(); // quits when asked to once all downloads have finished
 
     QLabel *picBanner = nullptr;
     QTabBar *TabStrip = nullptr;
@@ -102,6 +107,7 @@ private:
     QAction *mnuGoToSearch = nullptr;
     QAction *mnuWatchClipboard = nullptr;
     QAction *mnuExtractor = nullptr;
+    QAction *mnuPreferences = nullptr;
     QAction *mnuExit = nullptr;
     QMenu *mnuAb = nullptr;
     QAction *mnuAbout = nullptr;

@@ -38,12 +38,15 @@ void frmMain::buildMenus()
     mnuWatchClipboard = addCommand(mnuFile, "mnuWatchClipboard", QStringLiteral("Watch clipboard for video addresses"));
     mnuWatchClipboard->setCheckable(true);
     mnuExtractor = addCommand(mnuFile, "mnuExtractor", QStringLiteral("Extractor..."));
+    mnuPreferences = addCommand(mnuFile, "mnuPreferences", QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    mnuPreferences->setMenuRole(QAction::PreferencesRole);
     mnuFile->addSeparator();
     mnuExit = addCommand(mnuFile, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(mnuGoToAddress, &QAction::triggered, this, &frmMain::mnuGoToAddress_Click);
     connect(mnuGoToSearch, &QAction::triggered, this, &frmMain::mnuGoToSearch_Click);
     connect(mnuWatchClipboard, &QAction::triggered, this, &frmMain::mnuWatchClipboard_Click);
     connect(mnuExtractor, &QAction::triggered, this, &frmMain::mnuExtractor_Click);
+    connect(mnuPreferences, &QAction::triggered, this, &frmMain::mnuPreferences_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
 
     mnuAb = menuBar()->addMenu(QStringLiteral("&About"));

@@ -125,7 +125,11 @@ int ExtractorTimeoutMs()
 {
     constexpr int DefaultSeconds = 60;
     bool ok = false;
-    const qint64 seconds = IniFile::read(kSection, QStringLiteral("ExtractorTimeout"), FilePath()).trimmed().toLongLong(&ok);
+    // Its own key, else the idle time-out of all transfers (Preferences, Network).
+    QString value = IniFile::read(kSection, QStringLiteral("ExtractorTimeout"), FilePath()).trimmed();
+    if (value.isEmpty())
+        value = IniFile::read(kSection, QStringLiteral("IdleTimeout"), FilePath()).trimmed();
+    const qint64 seconds = value.toLongLong(&ok);
     return static_cast<int>(ok ? std::clamp<qint64>(seconds, 5, 3600) : DefaultSeconds) * 1000;
 }
 

@@ -42,7 +42,8 @@ void SetKeepExtractorCurrent(bool on);
 QDateTime ExtractorLastCheck();
 void SetExtractorLastCheck(const QDateTime &when);
 // How long the extractor may take to answer about a page, and may stay silent while it downloads
-// (key ExtractorTimeout, whole seconds from 5 to 3600), in milliseconds; 60 s when unset or unreadable.
+// (key ExtractorTimeout, else IdleTimeout: whole seconds from 5 to 3600), in milliseconds; 60 s when
+// unset or unreadable.
 int ExtractorTimeoutMs();
 
 // Whether copied watch addresses are loaded (key WatchClipboard, "1" or "0"); off unless set.

@@ -97,6 +97,7 @@ void ExtractorPanel::buildControls()
     layout->addWidget(chkKeepCurrent);
     layout->addWidget(prgFetch);
     layout->addWidget(lblStatus);
+    layout->addStretch();
     layout->addLayout(m_buttons);
 
     connect(cboChannel, &QComboBox::activated, this, [this](int index) {

@@ -1,5 +1,7 @@
 #include "downloads/DownloadNotifier.h"
 
+#include "base/SettingsValues.h"
+
 #include "base/UiSeam.h"
 
 #include <QSystemTrayIcon>
@@ -14,8 +16,10 @@ DownloadNotifier::DownloadNotifier(QWidget *window, std::function<QSystemTrayIco
 
 void DownloadNotifier::downloadEnded(const QString &fileName, const QString &caption, const QString &folder, bool ok)
 {
-    // The user sees the list already.
+    // The user sees the list already, or wants no messages (Preferences, General).
     if (m_window && m_window->isVisible() && !m_window->isMinimized() && m_window->isActiveWindow())
+        return;
+    if (!Settings::Flag(QStringLiteral("Notifications"), true))
         return;
     QSystemTrayIcon *icon = m_tray ? m_tray() : nullptr;
     if (!icon)

@@ -1,0 +1,273 @@
+// The Preferences window of the real main window: File > Preferences... (Ctrl+,), its pages and
+// their names for a screen reader, the values it writes to Settings.ini and reads back, what it
+// refuses, and the preset editor with the video tab's "Preset:" list.
+
+#include "WindowFixture.h"
+
+#include "analysis/VideoPanel.h"
+#include "base/IniFile.h"
+#include "dialogs/ExtractorPanel.h"
+#include "preferences/PresetEditor.h"
+#include "preferences/frmPreferences.h"
+#include "recipes/PresetStore.h"
+#include "support/SeamRecorder.h"
+
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+
+class TestPreferences : public QObject, public WindowFixture
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<frmMain> window;
+
+    QString setting(const QString &key) const { return IniFile::read(QStringLiteral("Settings"), key, settingsFile()); }
+
+    frmPreferences *openByKeyboard()
+    {
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            return nullptr;
+        QTest::keyClick(window.get(), Qt::Key_Comma, Qt::ControlModifier);
+        return frmPreferences::instance();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(startSite());
+        window = openWindow();
+    }
+    void init()
+    {
+        if (frmPreferences *w = frmPreferences::instance())
+            delete w;
+        QFile::remove(settingsFile());
+        window->downloadPanel()->setSavePath(videos.path() + QLatin1Char('/'));
+    }
+    void cleanupTestCase() { window.reset(); }
+
+    // One window from the menu entry and from Ctrl+,; every control says what it is, and every
+    // caption leads to its control.
+    void opensWithEveryControlNamed()
+    {
+        auto *entry = window->findChild<QAction *>(QStringLiteral("mnuPreferences"));
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QStringLiteral("Preferences..."));
+        QCOMPARE(entry->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+        entry->trigger();
+        frmPreferences *w = frmPreferences::instance();
+        QVERIFY(w && w->isVisible());
+        QCOMPARE(openByKeyboard(), w);
+        QStringList pages;
+        for (int i = 0; i < w->lstPages->count(); ++i)
+            pages << w->lstPages->item(i)->text();
+        QCOMPARE(pages, (QStringList{"General", "Downloads", "Network", "Sign-in", "Presets", "Extractor"}));
+
+        int controls = 0;
+        for (QWidget *control : w->findChildren<QWidget *>()) {
+            const bool input = qobject_cast<QAbstractButton *>(control) || qobject_cast<QComboBox *>(control)
+                               || qobject_cast<QLineEdit *>(control) || qobject_cast<QAbstractSpinBox *>(control)
+                               || qobject_cast<QListWidget *>(control);
+            if (auto *label = qobject_cast<QLabel *>(control); label && label->text().contains(QLatin1Char('&')))
+                QVERIFY2(label->buddy(), qPrintable(label->objectName()));
+            if (!input && !qobject_cast<QLabel *>(control))
+                continue;
+            if (qobject_cast<QLineEdit *>(control) && qobject_cast<QAbstractSpinBox *>(control->parentWidget()))
+                continue; // a spin box's own edit
+            ++controls;
+            QVERIFY2(!control->objectName().isEmpty(), control->metaObject()->className());
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+        }
+        QVERIFY2(controls >= 70, qPrintable(QString::number(controls)));
+    }
+
+    // The values written, as Settings.ini keeps them, and read back by the next window.
+    void valuesRoundTrip()
+    {
+        frmPreferences *w = openByKeyboard();
+        QVERIFY(w);
+        QCOMPARE(w->spnConnections->value(), 8); // the defaults of keys not yet written
+        QVERIFY(w->chkAllAtOnce->isChecked());
+        QCOMPARE(w->cboProxy->currentData().toString(), QStringLiteral("system"));
+        QVERIFY(!w->txtProxyHost->isEnabled());
+
+        QTemporaryDir folder;
+        const QString cookies = folder.filePath(QStringLiteral("cookies.txt"));
+        QFile file(cookies);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        w->txtSavePath->setText(folder.path());
+        w->chkWatchClipboard->setChecked(true);
+        w->chkNotifications->setChecked(false);
+        w->spnListRows->setValue(400);
+        w->chkAllAtOnce->setChecked(false);
+        w->spnSimultaneous->setValue(3);
+        w->spnConnections->setValue(16);
+        w->cboWhenDone->setCurrentIndex(1);
+        w->spnSpeedLimit->setValue(2000);
+        w->spnAltSpeedLimit->setValue(150);
+        w->cboProxy->setCurrentIndex(w->cboProxy->findData(QStringLiteral("socks5")));
+        QVERIFY(w->txtProxyHost->isEnabled());
+        w->txtProxyHost->setText(QStringLiteral(" 127.0.0.1 "));
+        w->spnProxyPort->setValue(1080);
+        w->spnIdleTimeout->setValue(90);
+        w->optCookiesFile->setChecked(true);
+        w->txtCookiesFile->setText(cookies);
+        QTest::mouseClick(w->cmdApply, Qt::LeftButton);
+        QCOMPARE(w->lblStatus->text(), QStringLiteral("The settings are saved."));
+
+        const QList<std::pair<const char *, QString>> expected{
+            {"VideoSavePath", folder.path() + QLatin1Char('/')}, {"WatchClipboard", "1"}, {"Notifications", "0"},
+            {"ListRows", "400"}, {"SimultaneousDownloads", "3"}, {"Connections", "16"}, {"WhenDone", "quit"},
+            {"SpeedLimit", "2000"}, {"AltSpeedLimit", "150"}, {"Proxy", "socks5"}, {"ProxyHost", "127.0.0.1"},
+            {"ProxyPort", "1080"}, {"IdleTimeout", "90"}, {"Cookies", "file"}, {"CookiesFile", cookies}};
+        for (const auto &[key, value] : expected)
+            QCOMPARE(setting(QString::fromLatin1(key)), value);
+        // The window acts on what runs: the list's folder, the clipboard watch.
+        QCOMPARE(window->downloadPanel()->savePath(), folder.path() + QLatin1Char('/'));
+        QVERIFY(window->findChild<QAction *>(QStringLiteral("mnuWatchClipboard"))->isChecked());
+
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QTRY_VERIFY(!frmPreferences::instance());
+        w = openByKeyboard();
+        QVERIFY(w);
+        QCOMPARE(w->spnListRows->value(), 400);
+        QVERIFY(!w->chkAllAtOnce->isChecked() && w->spnSimultaneous->isEnabled());
+        QCOMPARE(w->cboWhenDone->currentData().toString(), QStringLiteral("quit"));
+        QCOMPARE(w->spnAltSpeedLimit->value(), 150);
+        QCOMPARE(w->txtProxyHost->text(), QStringLiteral("127.0.0.1"));
+        QVERIFY(w->optCookiesFile->isChecked() && !w->cboBrowser->isEnabled());
+        w->optBrowserCookies->setChecked(true);
+        w->cboBrowser->setCurrentIndex(w->cboBrowser->findText(QStringLiteral("Vivaldi")));
+        w->txtBrowserProfile->setText(QStringLiteral("Work"));
+        w->chkAllAtOnce->setChecked(true);
+        QVERIFY(w->apply());
+        QCOMPARE(setting(QStringLiteral("Cookies")), QStringLiteral("browser"));
+        QCOMPARE(setting(QStringLiteral("CookiesBrowser")), QStringLiteral("vivaldi"));
+        QCOMPARE(setting(QStringLiteral("CookiesProfile")), QStringLiteral("Work"));
+        QCOMPARE(setting(QStringLiteral("SimultaneousDownloads")), QStringLiteral("0"));
+    }
+
+    // A value that cannot be taken is named and nothing is written.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("no such folder") << "folder" << "does not exist";
+        QTest::newRow("manual proxy without a host") << "proxy" << "needs a host";
+        QTest::newRow("cookies file missing") << "cookies" << "cannot be read";
+    }
+    void refusals()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, says);
+        frmPreferences *w = openByKeyboard();
+        QVERIFY(w);
+        w->spnListRows->setValue(100);
+        if (field == QLatin1String("folder"))
+            w->txtSavePath->setText(videos.filePath(QStringLiteral("not there")));
+        else if (field == QLatin1String("proxy"))
+            w->cboProxy->setCurrentIndex(w->cboProxy->findData(QStringLiteral("http")));
+        else {
+            w->optCookiesFile->setChecked(true);
+            w->txtCookiesFile->setText(videos.filePath(QStringLiteral("missing.txt")));
+        }
+        QTest::mouseClick(w->cmdOK, Qt::LeftButton);
+        QVERIFY(w->isVisible());
+        QVERIFY2(w->lblStatus->text().contains(says), qPrintable(w->lblStatus->text()));
+        QCOMPARE(w->lblStatus->accessibleName(), w->lblStatus->text());
+        QVERIFY(!QFile::exists(settingsFile()));
+    }
+
+    // Add, refuse, save, rename and delete; the built-ins stay; "Preset:" follows each change.
+    void presetEditor()
+    {
+        frmPreferences *w = openByKeyboard();
+        QVERIFY(w);
+        w->showPage(QStringLiteral("Presets"));
+        PresetEditor *e = w->presetEditor;
+        QCOMPARE(w->stkPages->currentWidget(), e);
+        QComboBox *panelList = window->videoPanel()->cboPreset;
+        const auto panelNames = [panelList] {
+            QStringList names;
+            for (int i = 1; i < panelList->count(); ++i)
+                names << panelList->itemText(i);
+            return names;
+        };
+        QCOMPARE(e->lstPresets->count(), 5);
+        QCOMPARE(e->lstPresets->item(0)->text(), QStringLiteral("Best video (built-in)"));
+        QVERIFY(!e->cmdDeletePreset->isEnabled() && !e->cmdRenamePreset->isEnabled() && !e->cmdSavePreset->isEnabled());
+
+        // A built-in's fields taken for a new preset.
+        e->lstPresets->setCurrentRow(3); // Audio only (MP3)
+        e->txtPresetName->setText(QStringLiteral("Talks"));
+        e->cboAudioFormat->setCurrentIndex(e->cboAudioFormat->findText(QStringLiteral("Opus")));
+        e->txtSubtitleLanguages->setText(QStringLiteral("en, pt-BR"));
+        e->cboSubtitlePlacement->setCurrentIndex(1);
+        QVERIFY(!e->cboContainer->isEnabled() && e->cboAudioQuality->isEnabled());
+        e->cmdAddPreset->click();
+        QCOMPARE(e->lblPresetStatus->text(), QStringLiteral("\"Talks\" was added."));
+        QCOMPARE(e->lstPresets->currentItem()->text(), QStringLiteral("Talks"));
+        QVERIFY(e->cmdDeletePreset->isEnabled());
+        QCOMPARE(panelNames().last(), QStringLiteral("Talks"));
+        Recipes::Preset stored = Recipes::LoadPresets().last();
+        QCOMPARE(stored.audioFormat, Recipes::AudioFormat::Opus);
+        QCOMPARE(stored.subtitleLanguages, (QStringList{"en", "pt-BR"}));
+        QCOMPARE(stored.subtitlePlacement, Recipes::SubtitlePlacement::BesideSrt);
+
+        e->cmdAddPreset->click(); // the same name again
+        QVERIFY(e->lblPresetStatus->text().contains(QStringLiteral("Talks")));
+        QCOMPARE(Recipes::LoadPresets().size(), 6);
+        e->txtSubtitleLanguages->setText(QStringLiteral("en;rm -rf ~"));
+        e->cmdSavePreset->click();
+        QVERIFY(e->lblPresetStatus->text().contains(QStringLiteral("is no language")));
+        QCOMPARE(Recipes::LoadPresets().last().subtitleLanguages, (QStringList{"en", "pt-BR"}));
+
+        e->txtSubtitleLanguages->clear();
+        e->cboPresetKind->setCurrentIndex(0);
+        e->cboMaxHeight->setCurrentIndex(e->cboMaxHeight->findText(QStringLiteral("480p")));
+        e->cmdSavePreset->click();
+        stored = Recipes::LoadPresets().last();
+        QCOMPARE(stored.kind, Recipes::Kind::Video);
+        QCOMPARE(stored.maxHeight, 480);
+        QVERIFY(stored.subtitleLanguages.isEmpty());
+
+        e->txtPresetName->setText(QStringLiteral("Small talks"));
+        e->cmdRenamePreset->click();
+        QCOMPARE(e->lblPresetStatus->text(), QStringLiteral("\"Talks\" is now called \"Small talks\"."));
+        QCOMPARE(panelNames().last(), QStringLiteral("Small talks"));
+        QCOMPARE(Recipes::LoadPresets().last().maxHeight, 480);
+
+        e->cmdDeletePreset->click();
+        QCOMPARE(Recipes::LoadPresets().size(), 5);
+        QCOMPARE(panelNames().size(), 5);
+        QVERIFY(!e->cmdDeletePreset->isEnabled()); // the first built-in is chosen again
+    }
+
+    // The Extractor page is the extractor panel, and it follows the keeper.
+    void extractorPage()
+    {
+        frmPreferences *w = openByKeyboard();
+        QVERIFY(w);
+        w->showPage(QStringLiteral("Extractor"));
+        QCOMPARE(w->stkPages->currentWidget(), w->extractorPanel);
+        QVERIFY(w->extractorPanel->lblVersion->text().startsWith(QStringLiteral("Version: ")));
+        QCOMPARE(w->extractorPanel->cboChannel->count(), 3);
+    }
+};
+
+QTEST_MAIN(TestPreferences)
+#include "tst_preferences.moc"
