@@ -9,6 +9,7 @@
 #include "base/SettingsValues.h"
 #include "downloads/DownloadPanel.h"
 #include "preferences/frmPreferences.h"
+#include "transfer/ApplicationProxy.h"
 #include "transfer/Downloader.h"
 
 #include <QAction>
@@ -31,7 +32,9 @@ void frmMain::applyPreferences()
     }
     mnuWatchClipboard->setChecked(Settings::WatchClipboard());
     m_clipboard->setEnabled(mnuWatchClipboard->isChecked());
-    // Unset, the time-out stays the program's own.
+    // Unset, the proxy and the time-out stay the program's own (no proxy; 60 s).
+    if (!Settings::Text(QStringLiteral("Proxy")).isEmpty())
+        ApplicationProxy::Apply(Settings::ProxySetting());
     if (!Settings::Text(QStringLiteral("IdleTimeout")).isEmpty()) {
         const int idle = Settings::Number(QStringLiteral("IdleTimeout"), 5, 3600, 60) * 1000;
         Downloader::setDefaultIdleTimeout(idle);

@@ -13,9 +13,10 @@ inline constexpr int OldAfterDays = 90;
 // OldAfterDays before today; empty otherwise or when its version names no date.
 QString AgeNotice(const QString &version, const QDate &today);
 
-// One sentence for a failure whose error line points at an old extractor ("Unable to extract",
-// "Requested format is not available", "nsig extraction failed", "Sign in to confirm") or at a
-// missing runtime ("No supported JavaScript runtime"); empty for any other line.
+// One sentence for a failure whose error line points at a missing runtime ("No supported
+// JavaScript runtime"), at a video that needs signing in ("Sign in to confirm", age and members'
+// messages: choose a browser in Sign-in) or at an old extractor ("Unable to extract", "Requested
+// format is not available", "nsig extraction failed"); empty for any other line.
 QString FailureHint(const QString &errorLine);
 
 } // namespace ExtractorAdvice

@@ -1,5 +1,7 @@
 #include "extractor/ExtractorProgram.h"
 
+#include "base/SettingsValues.h"
+
 #include "extractor/ExtractorRuntime.h"
 #include "extractor/ExtractorVersion.h"
 
@@ -34,6 +36,24 @@ QStringList CommonArguments(const QString &program)
     const QString path = program.isEmpty() ? QString() : Resolve(program);
     if (!path.isEmpty() && ExtractorVersion::TakesRuntimeOption(path))
         arguments << ExtractorRuntime::Arguments(ExtractorVersion::Known(path), ExtractorRuntime::Find());
+    return arguments + NetworkArguments();
+}
+
+QStringList NetworkArguments()
+{
+    QStringList arguments;
+    const QString proxy = Settings::ProxySetting().address();
+    if (!proxy.isNull())
+        arguments << QStringLiteral("--proxy") << proxy;
+    const Settings::SignIn signIn = Settings::SignInSetting();
+    if (signIn.source == Settings::SignIn::Source::Browser) {
+        // "::" would start a container's name.
+        const bool profile = !signIn.profile.isEmpty() && !signIn.profile.contains(QLatin1String("::"));
+        arguments << QStringLiteral("--cookies-from-browser")
+                  << (profile ? signIn.browser + QLatin1Char(':') + signIn.profile : signIn.browser);
+    } else if (signIn.source == Settings::SignIn::Source::File) {
+        arguments << QStringLiteral("--cookies") << signIn.file;
+    }
     return arguments;
 }
 

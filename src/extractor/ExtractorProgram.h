@@ -22,6 +22,12 @@ bool CanMerge();
 // What precedes every run's own options: no configuration files of the user, no colours, one
 // video even when the address names a list; and, for a program whose version is known to take
 // it, the JavaScript runtime found (--js-runtimes NAME:PATH).
+// Also the proxy and the sign-in of NetworkArguments().
 QStringList CommonArguments(const QString &program = QString());
+
+// The proxy and the sign-in chosen in Preferences (Settings.ini), each value its own argument:
+// --proxy ADDRESS for a manual proxy, --proxy "" for none (nothing for the system's, which the
+// extractor finds itself); --cookies-from-browser BROWSER[:PROFILE] or --cookies FILE.
+QStringList NetworkArguments();
 
 } // namespace ExtractorProgram

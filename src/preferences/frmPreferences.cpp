@@ -186,6 +186,8 @@ QString frmPreferences::problem() const
     if ((proxy == QLatin1String("http") || proxy == QLatin1String("socks5"))
         && (host.isEmpty() || host.contains(QLatin1Char(' ')) || host.contains(QLatin1Char('/'))))
         return QStringLiteral("A manual proxy needs a host name or address (and a port).");
+    if (optBrowserCookies->isChecked() && txtBrowserProfile->text().contains(QLatin1String("::")))
+        return QStringLiteral("A browser's profile cannot hold \"::\".");
     const QString cookies = txtCookiesFile->text().trimmed();
     if (optCookiesFile->isChecked() && !QFileInfo(cookies).isReadable())
         return QStringLiteral("The cookies file \"%1\" cannot be read.").arg(cookies);

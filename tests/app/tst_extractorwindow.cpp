@@ -162,7 +162,7 @@ private Q_SLOTS:
         ExtractorKeeper *keeper = window->extractorKeeper();
         const QString failing = StandIn::Write(tools.filePath(QStringLiteral("yt-dlp")),
                                                "[ \"$1\" = --version ] && { echo 2026.12.06; exit 0; }\n"
-                                               "echo 'ERROR: [site] x1: Sign in to confirm you are not a bot' >&2; exit 1");
+                                               "echo 'ERROR: [site] x1: Unable to extract the player' >&2; exit 1");
         IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), failing, settingsFile());
         IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorChannel"), QStringLiteral("system"), settingsFile());
         keeper->setChannel(ExtractorChannel::Channel::System);
@@ -175,7 +175,7 @@ private Q_SLOTS:
         VideoPanel *panel = window->videoPanel();
         panel->loadAddress(clipAddress() + QStringLiteral("?again"));
         QTRY_COMPARE_WITH_TIMEOUT(seam.messages().size(), 1, 20000);
-        QVERIFY2(seam.messages().first().contains(QLatin1String("Sign in to confirm")), qPrintable(seam.messages().first()));
+        QVERIFY2(seam.messages().first().contains(QLatin1String("Unable to extract the player")), qPrintable(seam.messages().first()));
         QVERIFY(seam.messages().first().contains(QLatin1String("Updating the extractor (File > Extractor...) may help.")));
         QVERIFY(panel->lblExtractorNotice->isVisible());
         QVERIFY(panel->lblExtractorNotice->accessibleName().startsWith(QLatin1String("Updating the extractor")));

@@ -268,7 +268,12 @@ private Q_SLOTS:
         QTest::newRow("format") << "ERROR: [youtube] x: Requested format is not available" << update;
         QTest::newRow("extract") << "ERROR: [site] x: Unable to extract title" << update;
         QTest::newRow("nsig") << "WARNING: [youtube] nsig extraction failed: some formats may be missing" << update;
-        QTest::newRow("sign in") << "ERROR: [youtube] x: Sign in to confirm you're not a bot" << update;
+        const QString signIn = QStringLiteral("Signing in may help: choose a browser in File > Preferences..., Sign-in.");
+        QTest::newRow("sign in") << "ERROR: [youtube] x: Sign in to confirm you're not a bot" << signIn;
+        QTest::newRow("age") << "ERROR: [youtube] x: Sign in to confirm your age. This video may be inappropriate for some users."
+                             << signIn;
+        QTest::newRow("age-restricted") << "ERROR: [site] 42: This video is age-restricted; use --cookies-from-browser or --cookies"
+                                        << signIn;
         QTest::newRow("other") << "ERROR: [generic] Unsupported URL: http://x/" << "";
     }
     void advice()
