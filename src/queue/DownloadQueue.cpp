@@ -3,6 +3,7 @@
 
 #include "base/FileHelpers.h"
 #include "base/Settings.h"
+#include "extractor/ExtractorAdvice.h"
 #include "extractor/ExtractorChannel.h"
 #include "extractor/ExtractorDownloads.h"
 #include "queue/DownloadJournal.h"
@@ -204,5 +205,8 @@ QString DownloadQueue::streamFailedCaption(const QString &errorLine)
         reason = reason.mid(6).trimmed();
     if (reason.isEmpty())
         reason = QStringLiteral("the video extractor gave no reason.");
+    const QString hint = ExtractorAdvice::FailureHint(reason); // signing in, a newer extractor
+    if (!hint.isEmpty())
+        reason += (reason.endsWith(QLatin1Char('.')) ? QStringLiteral(" ") : QStringLiteral(". ")) + hint;
     return QStringLiteral("Download failed: ") + reason;
 }

@@ -441,6 +441,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("caption");
         QTest::newRow("its own error line") << QByteArray("echo 'ERROR: [generic] the stream went away' >&2\nexit 1")
                                             << "Download failed: [generic] the stream went away";
+        QTest::newRow("a video for those signed in")
+            << QByteArray("echo 'ERROR: [site] 7: Sign in to confirm your age' >&2\nexit 1")
+            << "Download failed: [site] 7: Sign in to confirm your age. Signing in may help: choose a browser in File > "
+               "Preferences..., Sign-in.";
         QTest::newRow("extractor removed since the page was read")
             << QByteArray("@gone")
             << "Download failed: The video extractor " + m_scripts.filePath(QStringLiteral("gone"))
