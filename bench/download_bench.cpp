@@ -5,12 +5,16 @@
 // between the ticks of a 100 ms probe timer), then checks that every row ended downloaded with a
 // file of the expected size.
 //
+// With --limit, all rows together download at most that many kB/s (1000 bytes), as the
+// Preferences window's speed limit; the seconds at which each row ended are printed too.
+//
 // With --stop-at, each row is stopped from its popup's "Stop" once that many bytes have arrived,
 // and started again at once from its "Start", as a user would: the rest comes as a range request.
 //
 //   clipvault-bench-downloads --root http://127.0.0.1:PORT --folder DIR --id ID --code N
-//                             --journal FILE [--count K] [--size BYTES] [--stop-at BYTES]
+//                             --journal FILE [--count K] [--size BYTES] [--stop-at BYTES] [--limit KBPS]
 #include "queue/DownloadChoice.h"
+#include "queue/DownloadQueue.h"
 #include "downloads/DownloadPanel.h"
 #include "transfer/Downloader.h"
 
@@ -76,6 +80,7 @@ int main(int argc, char **argv)
         {QStringLiteral("journal"), QStringLiteral("the list's journal"), QStringLiteral("file")},
         {QStringLiteral("stop-at"), QStringLiteral("stop each row once this many bytes arrived, then start it"),
          QStringLiteral("bytes")},
+        {QStringLiteral("limit"), QStringLiteral("speed limit of all rows together"), QStringLiteral("kBps")},
     });
     parser.process(app);
     const QString root = parser.value(QStringLiteral("root"));
@@ -92,6 +97,7 @@ int main(int argc, char **argv)
     panel.show();
     if (parser.isSet(QStringLiteral("journal")))
         panel.openJournal(parser.value(QStringLiteral("journal")));
+    panel.queue()->setSpeedLimit(parser.value(QStringLiteral("limit")).toLongLong() * 1000);
 
     // Body bytes read from the network, every try of every row together: what each Progress adds
     // to the bytes its transfer started from, and what a stopped transfer wrote after its last
@@ -137,6 +143,9 @@ int main(int argc, char **argv)
     QObject::connect(&probe, &QTimer::timeout, [&] { probeTicks.tick(); });
 
     QElapsedTimer clock;
+    QStringList ended; // seconds at which each row ended, in the order they did
+    QObject::connect(&panel, &DownloadPanel::downloadEnded, &panel,
+                     [&] { ended << QString::number(clock.nsecsElapsed() / 1e9, 'f', 3); });
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -174,8 +183,9 @@ int main(int argc, char **argv)
         }
     }
     std::printf("seconds=%.3f peak_rss_kib=%lld transferred=%lld stopped=%d max_timer_gap_ms=%lld "
-                "max_probe_gap_ms=%lld rows=%d failed=%d\n",
+                "max_probe_gap_ms=%lld rows=%d failed=%d row_seconds=%s\n",
                 seconds, peakResidentKiB(), static_cast<long long>(transferred), static_cast<int>(stopped.size()),
-                timerTicks.largest, probeTicks.largest, static_cast<int>(panel.records().count()), failed);
+                timerTicks.largest, probeTicks.largest, static_cast<int>(panel.records().count()), failed,
+                qPrintable(ended.join(QLatin1Char(','))));
     return failed == 0 && panel.records().count() == count ? 0 : 1;
 }

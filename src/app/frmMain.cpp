@@ -130,7 +130,7 @@ frmMain::frmMain(QWidget *parent)
         m_video->loadAddress(address);
         SelectTab(1);
     });
-    connect(m_downloads, &DownloadPanel::speedTextChanged, m_panels[1], &QLabel::setText);
+    connect(m_downloads, &DownloadPanel::speedTextChanged, this, &frmMain::showSpeed);
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
     auto *notifier = new DownloadNotifier(this, [this] { return m_tray ? m_tray->systemTrayIcon() : nullptr; }, this);
     connect(m_downloads, &DownloadPanel::downloadEnded, notifier, &DownloadNotifier::downloadEnded);
@@ -186,6 +186,8 @@ void frmMain::buildStatusBar()
         m_panels[i] = panel;
     }
     bar->installEventFilter(this);
+    m_panels[1]->installEventFilter(this); // a click switches between the two speed limits
+    m_panels[1]->setCursor(Qt::PointingHandCursor);
     // The status bar's own grip says what it is for.
     if (auto *grip = bar->findChild<QSizeGrip *>())
         grip->setAccessibleName(QStringLiteral("Resize the window"));
@@ -240,8 +242,7 @@ void frmMain::Form_Load()
 
         AppState::setAppPath(QApplication::applicationDirPath());
         m_panels[0]->setText(QStringLiteral("Version: ") + AppState::VersionString());
-        m_panels[1]->setText(QStringLiteral("Average Download Speed: ") + QLocale().toString(0.0, 'f', 1)
-                             + QStringLiteral(" kB/s"));
+        showSpeed(QStringLiteral("Average Download Speed: ") + QLocale().toString(0.0, 'f', 1) + QStringLiteral(" kB/s"));
 
         QPalette linkPalette = lblHyperlink->palette();
         linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
@@ -371,6 +372,11 @@ void frmMain::setHyperlinkHover(bool hover)
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_panels[1] && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        mnuAltSpeedLimit->toggle(); // the speed panel switches between the two limits
+        return true;
+    }
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) {
         // A text box takes other text as typing, but a link loads; "Video URL:" takes links only.
         if (qobject_cast<QLineEdit *>(watched))

@@ -93,6 +93,10 @@ private:
     // watch, the time-out of transfers (and, once set, the network's).
     void applyPreferences();
     void downloadsMayBeDone(); // quits when asked to once all downloads have finished
+    // The limit in force (the alternative one while mnuAltSpeedLimit is checked), for the
+    // downloads and as the speed panel says it.
+    void applySpeedLimit();
+    void showSpeed(const QString &speedText);
 
     QLabel *picBanner = nullptr;
     QTabBar *TabStrip = nullptr;
@@ -108,6 +112,7 @@ private:
     QAction *mnuWatchClipboard = nullptr;
     QAction *mnuExtractor = nullptr;
     QAction *mnuPreferences = nullptr;
+    QAction *mnuAltSpeedLimit = nullptr; // "Use the alternative speed limit"
     QAction *mnuExit = nullptr;
     QMenu *mnuAb = nullptr;
     QAction *mnuAbout = nullptr;
@@ -122,6 +127,7 @@ private:
     KeyboardCommands *m_keys = nullptr;
     ExtractorKeeper *m_extractor = nullptr;
     QTimer *m_extractorCheck = nullptr; // the daily check, when the user keeps the extractor current
+    QString m_speedText; // the list's last average speed
     bool m_unloaded = false;
     bool m_endingSession = false;
     Qt::WindowStates m_restoredState; // the last state that was not minimised

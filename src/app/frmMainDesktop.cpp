@@ -6,6 +6,7 @@
 #include "analysis/VideoPanel.h"
 #include "app/ClipboardWatch.h"
 #include "base/Settings.h"
+#include "base/SettingsValues.h"
 #include "base/WebAddress.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"
@@ -40,6 +41,8 @@ void frmMain::buildMenus()
     mnuExtractor = addCommand(mnuFile, "mnuExtractor", QStringLiteral("Extractor..."));
     mnuPreferences = addCommand(mnuFile, "mnuPreferences", QStringLiteral("Preferences..."), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     mnuPreferences->setMenuRole(QAction::PreferencesRole);
+    mnuAltSpeedLimit = addCommand(mnuFile, "mnuAltSpeedLimit", QStringLiteral("Use the alternative speed limit"));
+    mnuAltSpeedLimit->setCheckable(true);
     mnuFile->addSeparator();
     mnuExit = addCommand(mnuFile, "mnuExit", QStringLiteral("Exit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(mnuGoToAddress, &QAction::triggered, this, &frmMain::mnuGoToAddress_Click);
@@ -47,6 +50,10 @@ void frmMain::buildMenus()
     connect(mnuWatchClipboard, &QAction::triggered, this, &frmMain::mnuWatchClipboard_Click);
     connect(mnuExtractor, &QAction::triggered, this, &frmMain::mnuExtractor_Click);
     connect(mnuPreferences, &QAction::triggered, this, &frmMain::mnuPreferences_Click);
+    connect(mnuAltSpeedLimit, &QAction::toggled, this, [this](bool on) {
+        Settings::SetFlag(QStringLiteral("AltSpeedLimitOn"), on);
+        applySpeedLimit();
+    });
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
 
     mnuAb = menuBar()->addMenu(QStringLiteral("&About"));

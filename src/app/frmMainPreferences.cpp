@@ -8,12 +8,14 @@
 #include "base/Settings.h"
 #include "base/SettingsValues.h"
 #include "downloads/DownloadPanel.h"
+#include "queue/DownloadQueue.h"
 #include "preferences/frmPreferences.h"
 #include "transfer/ApplicationProxy.h"
 #include "transfer/Downloader.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QTimer>
 
 void frmMain::mnuPreferences_Click()
@@ -40,6 +42,34 @@ void frmMain::applyPreferences()
         Downloader::setDefaultIdleTimeout(idle);
         m_downloads->DownloadVid->setIdleTimeout(idle);
     }
+    applySpeedLimit();
+}
+
+void frmMain::applySpeedLimit()
+{
+    const bool alternative = Settings::Flag(QStringLiteral("AltSpeedLimitOn"), false);
+    const int limit = Settings::Number(alternative ? QStringLiteral("AltSpeedLimit") : QStringLiteral("SpeedLimit"), 0,
+                                       Settings::MaxSpeedLimit, 0);
+    m_downloads->queue()->setSpeedLimit(qint64(limit) * 1000); // kB as the speed panel counts them
+    const QSignalBlocker quiet(mnuAltSpeedLimit);
+    mnuAltSpeedLimit->setChecked(alternative);
+    showSpeed(m_speedText);
+}
+
+void frmMain::showSpeed(const QString &speedText)
+{
+    m_speedText = speedText;
+    const bool alternative = mnuAltSpeedLimit->isChecked();
+    const qint64 limit = m_downloads->queue()->speedLimit() / 1000;
+    QString text = speedText;
+    const QString amount = limit > 0 ? QLocale().toString(limit) + QStringLiteral(" kB/s") : QStringLiteral("none");
+    if (alternative)
+        text += QStringLiteral(" (alternative limit: %1)").arg(amount);
+    else if (limit > 0)
+        text += QStringLiteral(" (limit: %1)").arg(amount);
+    m_panels[1]->setText(text);
+    m_panels[1]->setToolTip(alternative ? QStringLiteral("Click to use the speed limit")
+                                        : QStringLiteral("Click to use the alternative speed limit"));
 }
 
 void frmMain::downloadsMayBeDone()

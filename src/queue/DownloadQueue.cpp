@@ -188,6 +188,7 @@ void DownloadQueue::startStream(int row)
     if (!newPartialFile(row))
         return;
     DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
+    DownloadStream->setRunOptions(extractorLimitOptions());
     DownloadStream->Start(record.key, ExtractorChannel::ConfiguredProgram(), record.watchPage, record.encoding,
                           record.partialFile, record.recipe);
 }

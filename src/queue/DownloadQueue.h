@@ -88,8 +88,14 @@ public:
     QString speedText() const { return m_speedText; }
 
     // The once-a-second work: the average speed, each row's figures, the countdown of rows
-    // waiting to try again.
+    // waiting to try again, the shares of the speed limit.
     void tick();
+
+    // One limit for all downloads together, in bytes per second (0: none). Each row that
+    // downloads has an equal share: the extractor's rows through --limit-rate as their run starts,
+    // our own together through the transfers' shared limit.
+    void setSpeedLimit(qint64 bytesPerSecond);
+    qint64 speedLimit() const { return m_speedLimit; }
 
     // The transfers, for tests and for the view's handlers of the same name.
     Downloader *const DownloadVid;
@@ -142,6 +148,8 @@ private:
     void restoreRow(const JournalRow &row);
     void removeOrphans(const QStringList &folders);
     void rowsChanged();
+    void shareSpeedLimit();
+    QStringList extractorLimitOptions() const; // for a run starting now
     void bytesChanged();
     void setRowState(int row, int state);
     void setRowFileName(int row, const QString &name);
@@ -151,6 +159,7 @@ private:
     void endRow(int row, int state, const QString &caption);
 
     QString m_savePath;
+    qint64 m_speedLimit = 0;
     DownloadRecords m_records;
     SpeedMeter m_speed;
     QString m_speedText;

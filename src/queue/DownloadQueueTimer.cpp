@@ -42,6 +42,7 @@ void DownloadQueue::tick()
     m_speedText = ProgressText::SpeedText(average);
     Q_EMIT speedTextChanged(m_speedText);
     updateColumns(nowMs());
+    shareSpeedLimit();
 }
 
 void DownloadQueue::updateColumns(qint64 now)

@@ -2,6 +2,7 @@
 
 #include "transfer/ContentRange.h"
 #include "transfer/NetworkPool.h"
+#include "transfer/RateLimiter.h"
 #include "transfer/ResumeDecision.h"
 
 #include <QFile>
@@ -262,8 +263,9 @@ void Downloader::send(Transfer *t)
     t->reply = reply;
     t->decided = false;
     t->writing = false;
-    if (t->target)
-        reply->setReadBufferSize(kFileReadBuffer);
+    if (t->target) // under a speed limit, about a tenth of a second's worth waits there
+        reply->setReadBufferSize(RateLimiter::rate() > 0 ? std::clamp<qint64>(RateLimiter::rate() / 10, 16384, kFileReadBuffer)
+                                                         : kFileReadBuffer);
 
     connect(reply, &QNetworkReply::readyRead, this, [this, t] { onReadyRead(t); });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, t] {
@@ -473,7 +475,20 @@ void Downloader::onReadyRead(Transfer *t)
     // Straight from the reply's buffer to the file through one reused block.
     static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = t->reply->read(block.data(), block.size());
+        // Under a speed limit, only what it allows now (the last bytes of a finished answer all).
+        const qint64 ready = std::min<qint64>(block.size(), t->reply->bytesAvailable());
+        const qint64 allowed = t->reply->isFinished() ? ready : RateLimiter::take(t, ready);
+        if (ready > 0 && allowed <= 0) {
+            if (!t->reply->property("paced").toBool()) {
+                t->reply->setProperty("paced", true);
+                QTimer::singleShot(RateLimiter::waitMs(), t->reply, [this, t] {
+                    t->reply->setProperty("paced", false);
+                    onReadyRead(t);
+                });
+            }
+            break;
+        }
+        const qint64 n = allowed > 0 ? t->reply->read(block.data(), allowed) : 0;
         if (n <= 0)
             break;
         t->received += n;

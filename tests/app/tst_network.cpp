@@ -13,9 +13,14 @@
 #include "support/SeamRecorder.h"
 #include "support/StandIn.h"
 #include "preferences/frmPreferences.h"
+#include "queue/DownloadQueue.h"
 #include "transfer/ApplicationProxy.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -38,6 +43,7 @@ class TestNetwork : public QObject, private WindowFixture
     LoggingProxy proxy;
     QTemporaryDir scripts;
 
+    QString setting(const QString &key) const { return IniFile::read(QStringLiteral("Settings"), key, settingsFile()); }
     void set(const QString &key, const QString &value)
     {
         QVERIFY(IniFile::write(QStringLiteral("Settings"), key, value, settingsFile()));
@@ -54,6 +60,7 @@ private Q_SLOTS:
     void init()
     {
         QFile::remove(settingsFile());
+        QDir(program.filePath(QStringLiteral("data"))).removeRecursively(); // the list of the test before
         proxy.clear();
     }
     void cleanup() { ApplicationProxy::Apply({Settings::Proxy::Kind::None, QString(), 0}); }
@@ -90,6 +97,63 @@ private Q_SLOTS:
     }
 
     // What a run of the extractor is told, each value an argument of its own.
+    // The limit in force, switched by the speed panel and by the menu entry, and said on the panel;
+    // our transfers keep to it (a file of 600,000 bytes at 200 kB/s takes 3 s, never less than 2),
+    // and an extractor row gets its share as --limit-rate.
+    void speedLimit()
+    {
+        set(QStringLiteral("SpeedLimit"), QStringLiteral("200"));
+        set(QStringLiteral("AltSpeedLimit"), QStringLiteral("0"));
+        SeamRecorder seam;
+        auto window = openWindow();
+        DownloadPanel *downloads = window->downloadPanel();
+        auto *alternative = window->findChild<QAction *>(QStringLiteral("mnuAltSpeedLimit"));
+        QVERIFY(alternative && !alternative->isChecked());
+        window->mnuPreferences_Click();
+        frmPreferences::instance()->cmdOK->click(); // the stored values come into force
+        QLabel *panel = window->statusPanel(2);
+        QVERIFY2(panel->text().endsWith(QStringLiteral(" (limit: 200 kB/s)")), qPrintable(panel->text()));
+        QTest::mouseClick(panel, Qt::LeftButton);
+        QVERIFY(alternative->isChecked());
+        QVERIFY2(panel->text().endsWith(QStringLiteral(" (alternative limit: none)")), qPrintable(panel->text()));
+        QCOMPARE(setting(QStringLiteral("AltSpeedLimitOn")), QStringLiteral("1"));
+        QCOMPARE(downloads->queue()->speedLimit(), 0);
+        alternative->trigger();
+        QVERIFY2(panel->text().endsWith(QStringLiteral(" (limit: 200 kB/s)")), qPrintable(panel->text()));
+        QCOMPARE(downloads->queue()->speedLimit(), 200000);
+
+        DownloadChoice choice;
+        choice.mediaAddress = site.root() + QStringLiteral("/media/sunsetBeach/18?size=600000");
+        choice.suffix = QStringLiteral(".mp4");
+        choice.videoTitle = QStringLiteral("Paced");
+        QElapsedTimer clock;
+        clock.start();
+        downloads->cmdDownload_Click(choice);
+        QCOMPARE(downloads->records().count(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 60000);
+        QVERIFY2(clock.elapsed() >= 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(QFileInfo(videos.filePath(QStringLiteral("Paced.mp4"))).size(), 600000);
+
+        // An extractor row: its run is told its share.
+        const QString recorded = scripts.filePath(QStringLiteral("download arguments"));
+        set(QStringLiteral("ExtractorPath"), StandIn::Write(scripts.filePath(QStringLiteral("limited")),
+            "case \"$*\" in *--no-mtime*) for a; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(recorded) + "';; esac\nexit 1"));
+        DownloadChoice stream;
+        stream.mediaAddress = QStringLiteral("http://videos.example/s.m3u8");
+        stream.watchPage = QStringLiteral("http://videos.example/s");
+        stream.encoding = QStringLiteral("hls-1");
+        stream.byExtractor = true;
+        stream.suffix = QStringLiteral(".mp4");
+        stream.videoTitle = QStringLiteral("Stream");
+        downloads->cmdDownload_Click(stream);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(1).state, int(StateError), 30000);
+        const QStringList arguments = QString::fromUtf8(StandIn::FileBytes(recorded)).split(QLatin1Char('\n'));
+        const qsizetype at = arguments.indexOf(QStringLiteral("--limit-rate"));
+        QVERIFY2(at > 0, qPrintable(arguments.join(QLatin1Char(' '))));
+        QCOMPARE(arguments.value(at + 1), QStringLiteral("200000"));
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+    }
+
     void extractorRunsGetTheChoices_data()
     {
         QTest::addColumn<QStringList>("settings"); // key, value, ...
