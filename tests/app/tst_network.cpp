@@ -154,6 +154,29 @@ private Q_SLOTS:
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
     }
 
+    // "Quit Clipvault" when all downloads have finished: the window closes once the last of two
+    // rows has ended, not before.
+    void quitsWhenAllHaveFinished()
+    {
+        set(QStringLiteral("WhenDone"), QStringLiteral("quit"));
+        SeamRecorder seam;
+        auto window = openWindow();
+        QSignalSpy closed(window.get(), &frmMain::unloaded);
+        DownloadPanel *downloads = window->downloadPanel();
+        for (const char *size : {"1000", "400000&rate=200000"}) {
+            DownloadChoice choice;
+            choice.mediaAddress = site.root() + QStringLiteral("/media/sunsetBeach/18?size=") + QLatin1String(size);
+            choice.suffix = QStringLiteral(".mp4");
+            choice.videoTitle = QStringLiteral("Row %1").arg(downloads->records().count());
+            downloads->cmdDownload_Click(choice);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateDownloaded), 30000);
+        QVERIFY(closed.isEmpty() && downloads->anyDownloading());
+        QTRY_COMPARE_WITH_TIMEOUT(closed.size(), 1, 30000);
+        QCOMPARE(downloads->records().at(1).state, int(StateDownloaded));
+        QVERIFY(seam.calls.isEmpty()); // nothing asked: nothing was downloading any more
+    }
+
     void extractorRunsGetTheChoices_data()
     {
         QTest::addColumn<QStringList>("settings"); // key, value, ...
