@@ -74,9 +74,7 @@ void frmMain::showSpeed(const QString &speedText)
 
 void frmMain::downloadsMayBeDone()
 {
-    if (Settings::Text(QStringLiteral("WhenDone")) != QLatin1String("quit") || m_downloads->anyDownloading())
-        return;
-    // After the row's own handlers; a row started meanwhile keeps the program open.
+    // After the row's own handlers, which may start the next row.
     QTimer::singleShot(0, this, [this] {
         if (!m_downloads->anyDownloading() && Settings::Text(QStringLiteral("WhenDone")) == QLatin1String("quit"))
             EndSession();
