@@ -2,6 +2,7 @@
 // ffmpeg) from a page of real media that ffmpeg makes: the files are read back by ffprobe.
 
 #include "analysis/VideoPanel.h"
+#include "demosite/clips.h"
 #include "downloads/DownloadPanel.h"
 #include "extractor/ExtractorDownloads.h"
 #include "extractor/ExtractorProgram.h"
@@ -13,6 +14,7 @@
 #include "recipes/RecipeArguments.h"
 #include "support/MediaTools.h"
 #include "support/SeamRecorder.h"
+#include "support/StandIn.h"
 #include "WindowFixture.h"
 
 #include <QComboBox>
@@ -84,14 +86,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("step");      // a caption on the way
         QTest::addColumn<QString>("endCaption");
         QTest::addColumn<QString>("beside"); // the ending of a subtitle file beside it; empty: none
+        QTest::addColumn<bool>("taken");     // a file of the user's has that name already
 
         const QString downloaded = ProgressText::Downloaded;
         QTest::newRow("Audio only (MP3)") << builtIn("Audio only (MP3)") << "mp3" << "mp3" << 0 << QString()
-                                          << "Converting to MP3..." << downloaded << QString();
+                                          << "Converting to MP3..." << downloaded << QString() << false;
         QTest::newRow("Audio only (M4A)") << builtIn("Audio only (M4A)") << "mov,mp4" << "aac" << 0 << QString()
-                                          << "Embedding thumbnail..." << downloaded << QString();
+                                          << "Embedding thumbnail..." << downloaded << QString() << false;
         QTest::newRow("720p MP4 takes the taller") << builtIn("720p MP4") << "mov,mp4" << "aac" << 480 << QString()
-                                                   << "Embedding metadata..." << downloaded << QString();
+                                                   << "Embedding metadata..." << downloaded << QString() << false;
         Preset subtitled;
         subtitled.name = QStringLiteral("Small with words");
         subtitled.maxHeight = 360;
@@ -100,13 +103,15 @@ private Q_SLOTS:
         subtitled.embedMetadata = true;
         QTest::newRow("360 cap, English embedded, French missing")
             << subtitled << "matroska" << "aac" << 240 << "eng" << "Embedding subtitles..."
-            << downloaded + QStringLiteral(" No subtitles in: fr.") << QString();
+            << downloaded + QStringLiteral(" No subtitles in: fr.") << QString() << false;
         Preset lecture = builtIn("Audio only (MP3)");
         lecture.name = QStringLiteral("Lecture");
         lecture.subtitleLanguages = QStringList{QStringLiteral("de")};
         lecture.subtitlePlacement = Recipes::SubtitlePlacement::BesideSrt;
         QTest::newRow("German beside as SubRip") << lecture << "mp3" << "mp3" << 0 << QString() << "Converting to MP3..."
-                                                 << downloaded << ".de.srt";
+                                                 << downloaded << ".de.srt" << false;
+        QTest::newRow("beside, where a file has its name") << lecture << "mp3" << "mp3" << 0 << QString()
+                                                           << "Converting to MP3..." << downloaded << ".de.srt" << true;
     }
     void presetGivesTheFile()
     {
@@ -118,6 +123,7 @@ private Q_SLOTS:
         QFETCH(QString, step);
         QFETCH(QString, endCaption);
         QFETCH(QString, beside);
+        QFETCH(bool, taken);
         if (!Recipes::IsBuiltInName(preset.name))
             QVERIFY(Recipes::AddPreset(preset).ok);
 
@@ -141,15 +147,24 @@ private Q_SLOTS:
         connect(downloads->DownloadStream, &ExtractorDownloads::Step, &guard, record);
         video->cmdDownload->click();
         QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        const QString mine = videos.filePath(QFileInfo(downloads->records().at(0).fileName).completeBaseName() + beside);
+        if (taken)
+            QVERIFY(StandIn::WriteFile(mine, "the user's own"));
         QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
         const DownloadRecord row = downloads->records().at(0);
         QCOMPARE(row.caption, endCaption);
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QVERIFY2(row.fileName.endsWith(Recipes::FileSuffix(preset)), qPrintable(row.fileName));
-        const QString sideName = QFileInfo(row.fileName).completeBaseName() + beside;
+        // Beside it, or under a numbered name beside a file of the user's, which stays as it was.
+        const QString sideName = QFileInfo(row.fileName).completeBaseName() + beside.left(beside.lastIndexOf(QLatin1Char('.')))
+                                 + (taken ? QStringLiteral(" [1]") : QString()) + beside.mid(beside.lastIndexOf(QLatin1Char('.')));
         QStringList files{row.fileName};
         if (!beside.isEmpty())
             files << sideName;
+        if (taken) {
+            files << QFileInfo(mine).fileName();
+            QCOMPARE(StandIn::FileBytes(mine), QByteArray("the user's own"));
+        }
         files.sort();
         QTRY_COMPARE(everythingIn(videos.path()), files);
         if (!beside.isEmpty()) {
@@ -158,14 +173,20 @@ private Q_SLOTS:
             QVERIFY(words.readAll().contains("00:00:00,000 --> 00:00:02,000\nHallo da"));
         }
 
-        // The step is said after the last percentage, and no percentage is 100.
+        // The bar starts low (the subtitles fetched first are no stream of it) and never runs back;
+        // the step is said after the last percentage, and no percentage is 100.
         const qsizetype stepAt = captions.lastIndexOf(step);
         QVERIFY2(stepAt >= 0, qPrintable(captions.join(QLatin1Char('\n'))));
         const QRegularExpression percent(QStringLiteral(" - ([0-9]+)%$"));
+        QList<int> shown;
         for (qsizetype i = 0; i < captions.size(); ++i) {
             const QRegularExpressionMatch match = percent.match(captions.at(i));
             QVERIFY2(!match.hasMatch() || (i < stepAt && match.captured(1).toInt() < 100), qPrintable(captions.at(i)));
+            if (match.hasMatch())
+                shown << match.captured(1).toInt();
         }
+        QVERIFY2(!shown.isEmpty() && shown.first() < 50 && std::is_sorted(shown.begin(), shown.end()),
+                 qPrintable(captions.join(QLatin1Char('\n'))));
 
         const MediaTools::Probed media = MediaTools::Probe(videos.filePath(row.fileName));
         QVERIFY2(media.container.startsWith(container), qPrintable(media.container));
@@ -191,6 +212,36 @@ private Q_SLOTS:
         QCOMPARE(loaded.rows.size(), 1);
         QCOMPARE(loaded.rows.first().recipe, Recipes::ExtractorArguments(preset));
         QCOMPARE(loaded.rows.first().presetName, preset.name);
+    }
+
+    // A page without the container a preset asks for: the row's file is named as what the
+    // extractor made (a single MP4 file, fetched as it is).
+    void fileTakesTheKindTheExtractorMade()
+    {
+        Preset webm;
+        webm.name = QStringLiteral("WebM");
+        webm.container = Recipes::Container::Webm;
+        QVERIFY(Recipes::AddPreset(webm).ok);
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        video->reloadPresets();
+        const demosite::Clip &clip = *demosite::findClip(demosite::clips::jsonLd);
+        video->loadAddress(site.root() + QString::fromStdString(demosite::clipPagePath(clip.name)));
+        QVERIFY(QTest::qWaitFor([video] { return !video->extractorLookup()->isAsking() && video->cboPreset->isEnabled(); },
+                                90000));
+        video->cboPreset->setCurrentIndex(video->cboPreset->findText(webm.name));
+        video->cmdDownload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->lvwDownloads->topLevelItemCount(), 1, 5000);
+        QVERIFY(downloads->records().at(0).fileName.endsWith(QStringLiteral(".webm")));
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QCOMPARE(row.caption, ProgressText::Downloaded);
+        QVERIFY2(row.fileName.endsWith(QStringLiteral(".mp4")), qPrintable(row.fileName));
+        QCOMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(clip, clip.sources.front()));
+        QVERIFY(seam.calls.isEmpty());
     }
 };
 
