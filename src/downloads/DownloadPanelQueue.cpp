@@ -27,6 +27,7 @@ void DownloadPanel::rowMoved(int from, int to)
 void DownloadPanel::mnuMoveUp_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuMoveUp_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue);
         // Top down, each selected row past an unselected one: a selected block keeps its shape.
         for (int row = 1; row < lvwDownloads->topLevelItemCount(); ++row)
             if (lvwDownloads->topLevelItem(row)->isSelected() && !lvwDownloads->topLevelItem(row - 1)->isSelected())
@@ -37,6 +38,7 @@ void DownloadPanel::mnuMoveUp_Click()
 void DownloadPanel::mnuMoveDown_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuMoveDown_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue);
         for (int row = lvwDownloads->topLevelItemCount() - 2; row >= 0; --row)
             if (lvwDownloads->topLevelItem(row)->isSelected() && !lvwDownloads->topLevelItem(row + 1)->isSelected())
                 m_queue->moveDown(row);

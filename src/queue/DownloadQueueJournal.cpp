@@ -98,6 +98,7 @@ void DownloadQueue::openJournal(const QString &path)
     });
     // Rows that were downloading when the program ended continue by themselves, as many as may
     // download at once (in list order); the rest wait, behind or among the rows that waited.
+    const Batch batch(*this);
     int continued = 0;
     for (int row = 0; row < m_records.count(); ++row) {
         if (m_records.at(row).state != StateDownloading)

@@ -96,6 +96,7 @@ void DownloadQueue::queueChanged()
 
 void DownloadQueue::startAll()
 {
+    const Batch batch(*this);
     for (int row = 0; row < m_records.count(); ++row) {
         const int state = m_records.at(row).state;
         if ((state == StateStopped || state == StateError) && !m_records.at(row).saving)
@@ -106,6 +107,7 @@ void DownloadQueue::startAll()
 
 void DownloadQueue::stopAll()
 {
+    const Batch batch(*this);
     for (int row = 0; row < m_records.count(); ++row)
         stopRow(row, true);
     settle(true);
