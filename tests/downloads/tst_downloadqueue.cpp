@@ -756,6 +756,7 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     waiting.archiveLine = QStringLiteral("demo other-1");
     for (const DownloadChoice &c : {own, plain, waiting})
         add(c);
+    QVERIFY(queue().moveUp(2)); // its turn before the plain row's
     QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(0).fileBytes > 0, Wait);
     QVERIFY(QFileInfo::exists(listFolder + QLatin1Char('/') + DownloadNames::PartialFileName(own.mediaAddress)));
     h.queue.reset();
@@ -765,12 +766,13 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     const QList<int> states{kept[0].state, kept[1].state, kept[2].state};
     QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued}));
     QCOMPARE(QDir(kept[0].saveFolder), QDir(listFolder));
-    QCOMPARE(QDir(kept[1].saveFolder), QDir(folder()));
-    QCOMPARE(QDir(kept[2].saveFolder), QDir(waiting.folder)); // no file there yet
+    QCOMPARE(QDir(kept[1].saveFolder), QDir(waiting.folder)); // no file there yet
+    QCOMPARE(QDir(kept[2].saveFolder), QDir(folder()));
     const QStringList lines{kept[0].archiveLine, kept[1].archiveLine, kept[2].archiveLine};
-    QCOMPARE(lines, (QStringList{own.archiveLine, QString(), waiting.archiveLine}));
+    QCOMPARE(lines, (QStringList{own.archiveLine, waiting.archiveLine, QString()}));
 
     // The next start: the first row continues, the others wait their turn, and all end where they belong.
+    site().clear();
     reopen(1);
     QCOMPARE(stateOf(queue(), plain.mediaAddress), int(StateQueued));
     QCOMPARE(stateOf(queue(), waiting.mediaAddress), int(StateQueued));
@@ -780,6 +782,10 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     QVERIFY_MEDIA(waiting.folder + QStringLiteral("Waiting.flv"), Id, 34, 300000);
     QCOMPARE(hiddenFiles(listFolder), QStringList());
     QCOMPARE(DownloadArchive(archivePath()).lines(), (QSet<QString>{own.archiveLine, waiting.archiveLine}));
+    QStringList asked = site().requestLog().filter(QStringLiteral("/media/"));
+    asked.erase(std::unique(asked.begin(), asked.end()), asked.end()); // a request sent again counts once
+    QCOMPARE(asked, (QStringList{mediaTarget(Id, 18, QUrl(own.mediaAddress).query()), mediaTarget(Id, 34, QUrl(waiting.mediaAddress).query()),
+                                 mediaTarget(Id, 5, QUrl(plain.mediaAddress).query())}));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadQueue)
