@@ -699,6 +699,11 @@ void TestDownloadPanel::queueFromTheMenuAndKeys()
     menu->mnuStartAll->trigger();
     const QList<int> states{stateOf(panel(), keys[0]), stateOf(panel(), keys[1]), stateOf(panel(), keys[2])};
     QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued}));
+    // More at once: the waiting rows start by themselves.
+    h.seam->queueAnswer(3);
+    menu->mnuSimultaneous->trigger();
+    for (const QString &key : keys)
+        QTRY_COMPARE(stateOf(panel(), key), int(StateDownloading));
 }
 
 #include "tst_downloadpanel.moc"
