@@ -754,7 +754,10 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     DownloadChoice waiting = choice(Id, 34, QStringLiteral("Waiting"), QStringLiteral(".flv"), QStringLiteral("size=300000"));
     waiting.folder = folder() + QStringLiteral("Other list/");
     waiting.archiveLine = QStringLiteral("demo other-1");
-    for (const DownloadChoice &c : {own, plain, waiting})
+    DownloadChoice gone = choice(Id, 22, QStringLiteral("Gone"), QStringLiteral(".mp4"), QStringLiteral("fault=404"));
+    gone.folder = listFolder;
+    gone.archiveLine = QStringLiteral("demo gone"); // it fails: no line
+    for (const DownloadChoice &c : {own, plain, waiting, gone})
         add(c);
     QVERIFY(queue().moveUp(2)); // its turn before the plain row's
     QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(0).fileBytes > 0, Wait);
@@ -763,9 +766,9 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     h.queue.reset();
 
     const QList<JournalRow> kept = DownloadJournal(journalPath()).load().rows;
-    QCOMPARE(kept.size(), 3);
-    const QList<int> states{kept[0].state, kept[1].state, kept[2].state};
-    QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued}));
+    QCOMPARE(kept.size(), 4);
+    const QList<int> states{kept[0].state, kept[1].state, kept[2].state, kept[3].state};
+    QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued, StateQueued}));
     QCOMPARE(QDir(kept[0].saveFolder), QDir(listFolder));
     QCOMPARE(QDir(kept[1].saveFolder), QDir(waiting.folder)); // no file there yet
     QCOMPARE(QDir(kept[2].saveFolder), QDir(folder()));
@@ -777,7 +780,8 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     reopen(1);
     QCOMPARE(stateOf(queue(), plain.mediaAddress), int(StateQueued));
     QCOMPARE(stateOf(queue(), waiting.mediaAddress), int(StateQueued));
-    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == 3, Wait);
+    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == 3 && stateOf(queue(), gone.mediaAddress) == StateError,
+                             Wait);
     QVERIFY_MEDIA(listFolder + QStringLiteral("/Own.mp4"), Id, 18, 2000000);
     QVERIFY_MEDIA(folder() + QStringLiteral("Plain.flv"), Id, 5, 200000);
     QVERIFY_MEDIA(waiting.folder + QStringLiteral("Waiting.flv"), Id, 34, 300000);
@@ -786,7 +790,7 @@ void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
     QStringList asked = site().requestLog().filter(QStringLiteral("/media/"));
     asked.erase(std::unique(asked.begin(), asked.end()), asked.end()); // a request sent again counts once
     QCOMPARE(asked, (QStringList{mediaTarget(Id, 18, QUrl(own.mediaAddress).query()), mediaTarget(Id, 34, QUrl(waiting.mediaAddress).query()),
-                                 mediaTarget(Id, 5, QUrl(plain.mediaAddress).query())}));
+                                 mediaTarget(Id, 5, QUrl(plain.mediaAddress).query()), mediaTarget(Id, 22, QStringLiteral("fault=404"))}));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadQueue)
