@@ -263,7 +263,7 @@ void Site::addRoutes()
             return;
         }
         serveMedia(req, res, *video, code,
-                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
+                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target), &m_control});
     });
 
     // Files of a test's own making below the --extra folder, such as media that ffmpeg made for
@@ -297,6 +297,9 @@ void Site::addRoutes()
     });
     m_server.Get("/_control/log", [this](const httplib::Request &, httplib::Response &res) {
         res.set_content(m_control.logText(), "text/plain; charset=utf-8");
+    });
+    m_server.Get("/_control/media", [this](const httplib::Request &, httplib::Response &res) {
+        res.set_content(m_control.mediaText(), "text/plain; charset=utf-8");
     });
 }
 

@@ -131,6 +131,8 @@ frmMain::frmMain(QWidget *parent)
     });
     connect(m_downloads, &DownloadPanel::speedTextChanged, m_panels[1], &QLabel::setText);
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
+    connect(m_downloads, &DownloadPanel::queueTextChanged, m_panels[3], &QLabel::setText);
+    m_panels[3]->setText(m_downloads->queue()->queueText());
     auto *notifier = new DownloadNotifier(this, [this] { return m_tray ? m_tray->systemTrayIcon() : nullptr; }, this);
     connect(m_downloads, &DownloadPanel::downloadEnded, notifier, &DownloadNotifier::downloadEnded);
 
@@ -172,8 +174,8 @@ void frmMain::buildStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
-    static const char *names[3] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace"};
-    for (int i = 0; i < 3; ++i) {
+    static const char *names[4] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace", "StatusBarQueue"};
+    for (int i = 0; i < 4; ++i) {
         // No accessible name: screen readers say what the panel shows ("Version: 1.0.1").
         auto *panel = new QLabel(bar);
         panel->setObjectName(QString::fromLatin1(names[i]));
@@ -215,7 +217,7 @@ void frmMain::buildLinkLine()
 
 QLabel *frmMain::statusPanel(int panel) const
 {
-    return (panel >= 1 && panel <= 3) ? m_panels[panel - 1] : nullptr;
+    return (panel >= 1 && panel <= 4) ? m_panels[panel - 1] : nullptr;
 }
 
 QString frmMain::MediaPlayerPage()
@@ -247,6 +249,7 @@ void frmMain::Form_Load()
 
         const Settings::Folders folders = Settings::Read();
         m_downloads->setSavePath(folders.videoSavePath);
+        m_downloads->queue()->readSettings(); // before the rows come back: how many may run at once
         m_downloads->openJournal(); // the list of the last run comes back
         AppState::ImageSavePath() = folders.imageSavePath;
 
