@@ -93,7 +93,6 @@ void VideoListPanel::setupUi()
     auto *lblFilter = named(new QLabel(QStringLiteral("Filter:"), fraList), "lblListFilter", QStringLiteral("Filter:"));
     txtListFilter = named(new QLineEdit(fraList), "txtListFilter", QStringLiteral("Filter:"));
     txtListFilter->setPlaceholderText(QStringLiteral("Part of a title"));
-    txtListFilter->setClearButtonEnabled(true);
     lblFilter->setBuddy(txtListFilter);
     cmdSelectAll = named(new QPushButton(QStringLiteral("Select all"), fraList), "cmdSelectAll", QStringLiteral("Select all"));
     cmdSelectNone = named(new QPushButton(QStringLiteral("Select none"), fraList), "cmdSelectNone", QStringLiteral("Select none"));
