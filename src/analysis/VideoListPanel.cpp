@@ -44,6 +44,7 @@ VideoListPanel::VideoListPanel(QWidget *parent)
     , m_filter(new VideoListFilter(m_model, this))
 {
     setObjectName(QStringLiteral("VideoListPanel"));
+    setAccessibleName(QStringLiteral("List"));
     setupUi();
     connect(m_model, &VideoListModel::checkedCountChanged, this, &VideoListPanel::checkedCountChanged);
     connect(txtListFilter, &QLineEdit::textChanged, m_filter, &VideoListFilter::setFilterText);
@@ -110,7 +111,7 @@ void VideoListPanel::setupUi()
     tvwListVideos->setAllColumnsShowFocus(true);
     tvwListVideos->setSelectionMode(QAbstractItemView::SingleSelection);
     tvwListVideos->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QHeaderView *header = tvwListVideos->header();
+    QHeaderView *header = named(tvwListVideos->header(), "hdrListVideos", QStringLiteral("Columns"));
     header->setStretchLastSection(false);
     header->setSectionResizeMode(VideoListModel::ColTitle, QHeaderView::Stretch);
     const int digit = tvwListVideos->fontMetrics().horizontalAdvance(QLatin1Char('0'));

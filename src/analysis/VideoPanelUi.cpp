@@ -185,11 +185,13 @@ void VideoPanel::setupUi()
     // One video's frames, or a list's checklist in their place.
     auto *single = new QWidget(this);
     single->setObjectName(QStringLiteral("VideoPage"));
+    single->setAccessibleName(QStringLiteral("Video"));
     middle->setContentsMargins(0, 0, 0, 0);
     single->setLayout(middle);
     listPanel = new VideoListPanel(this);
     stkVideoOrList = new QStackedWidget(this);
     stkVideoOrList->setObjectName(QStringLiteral("stkVideoOrList"));
+    stkVideoOrList->setAccessibleName(QStringLiteral("Video or list"));
     stkVideoOrList->addWidget(single);
     stkVideoOrList->addWidget(listPanel);
     auto *panel = new QVBoxLayout(this);
