@@ -5,6 +5,7 @@
 
 #include "analysis/VideoListPanel.h"
 #include "analysis/VideoPanel.h"
+#include "demosite/clips.h"
 #include "demosite/lists.h"
 #include "downloads/DownloadPanel.h"
 #include "lists/VideoListModel.h"
@@ -188,6 +189,13 @@ private Q_SLOTS:
         QTest::keyClicks(list->txtListFilter, QStringLiteral("Episode 4321:"));
         QCOMPARE(list->tvwListVideos->model()->rowCount(), 1);
         QCOMPARE(list->tvwListVideos->model()->index(0, VideoListModel::ColPosition).data().toInt(), 4321);
+
+        // A page of one video after the list: that video's details again.
+        const demosite::Clip &clip = *demosite::findClip(demosite::clips::jsonLd);
+        window->videoPanel()->loadAddress(site.root() + q(demosite::clipPagePath(clip.name)));
+        QTRY_COMPARE_WITH_TIMEOUT(window->videoPanel()->lblTitle->text(), q(clip.title), 120000);
+        QVERIFY(!window->videoPanel()->showsList());
+        QCOMPARE(list->model()->rowCount(), 0);
         QCOMPARE(seam.messages(), QStringList());
     }
 };
