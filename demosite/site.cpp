@@ -280,6 +280,7 @@ void Site::addRoutes()
     });
 
     addClipRoutes();
+    addListRoutes();
 
     m_server.Get("/_control/rule", [this](const httplib::Request &req, httplib::Response &res) {
         const std::string path = req.get_param_value("path");

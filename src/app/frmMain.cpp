@@ -19,6 +19,10 @@
 #include "downloads/DownloadNotifier.h"
 #include "downloads/DownloadPanel.h"
 #include "queue/EncodingChoice.h"
+#include "analysis/VideoListPanel.h"
+#include "lists/ListChoice.h"
+#include "lists/ListDownload.h"
+#include "lists/VideoListModel.h"
 #include "videoinfo/FormatTable.h"
 #include "image/BannerRender.h"
 #include "image/MenuIcons.h"
@@ -125,6 +129,7 @@ frmMain::frmMain(QWidget *parent)
     connect(m_preview, &PreviewPanel::requestTab, this, &frmMain::SelectTab);
     connect(m_video, &VideoPanel::previewRequested, m_preview, &PreviewPanel::cmdPreview_Click);
     connect(m_video, &VideoPanel::downloadRequested, this, &frmMain::startDownloadFromVideoTab);
+    connect(m_video->listPanel, &VideoListPanel::downloadSelected, this, &frmMain::startListDownload);
     connect(m_search, &SearchPanel::loadVideo, this, [this](const QString &address) {
         m_video->loadAddress(address);
         SelectTab(1);
@@ -347,6 +352,16 @@ void frmMain::startDownloadFromVideoTab()
     choice.videoTitle = m_video->videoTitle();
     choice.videoId = m_video->videoId();
     m_downloads->cmdDownload_Click(choice);
+}
+
+void frmMain::startListDownload()
+{
+    ErrorTrap::run(QStringLiteral("cmdDownloadSelected_Click"), QStringLiteral("Form frmMain"), [this] {
+        const VideoListPanel *list = m_video->listPanel;
+        const QString folder =
+            list->intoListFolder() ? ListChoice::FolderFor(m_downloads->savePath(), list->model()->list().title) : QString();
+        ListDownload::Add(*m_downloads->queue(), list->model()->checkedEntries(), list->choice(), folder);
+    });
 }
 
 void frmMain::lblHyperlink_Click()

@@ -88,6 +88,7 @@ private:
     bool handleDrop(QEvent *event, bool refuseOthers);
     void setHyperlinkHover(bool hover);
     void startDownloadFromVideoTab();
+    void startListDownload(); // "Download selected" of a list
 
     QLabel *picBanner = nullptr;
     QTabBar *TabStrip = nullptr;
