@@ -51,6 +51,7 @@ int Add(DownloadQueue &queue, const QList<VideoListEntry> &entries, int choice, 
     const QString target = folder.isEmpty() ? queue.savePath() : folder;
     QSet<QString> named; // paths given to the rows added here
     int added = 0;
+    const DownloadQueue::Batch batch(queue); // the journal is written once for all of them
     for (const DownloadChoice &row : choices) {
         const QString wanted = DownloadNames::Safe(row.videoTitle + row.suffix, row.videoId, row.suffix);
         const QString name = DownloadNames::UniqueName(
