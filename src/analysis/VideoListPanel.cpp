@@ -9,12 +9,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTreeView>
+
+#include <functional>
 
 namespace {
 
@@ -35,6 +38,48 @@ QLabel *valueLabel(QWidget *parent, const char *name, QLabel *caption)
     caption->setBuddy(label);
     return label;
 }
+
+} // namespace
+
+namespace {
+
+// The checklist's rows are checked, never selected: the view's own clicks and keys move the
+// current row only, and an assistive technology's "Toggle" of a row (Qt's table cells offer only
+// that action, and would select or unselect the row with it) checks or unchecks the row instead.
+// Nothing ever being selected, every Toggle arrives as a selection of the one row.
+class ChecklistView final : public QTreeView
+{
+public:
+    using QTreeView::QTreeView;
+
+protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &, const QEvent *) const override
+    {
+        return QItemSelectionModel::NoUpdate;
+    }
+};
+
+class ChecklistSelection final : public QItemSelectionModel
+{
+public:
+    ChecklistSelection(QAbstractItemModel *model, std::function<void(int)> toggle, QObject *parent)
+        : QItemSelectionModel(model, parent)
+        , m_toggle(std::move(toggle))
+    {
+    }
+
+    using QItemSelectionModel::select;
+    void select(const QModelIndex &index, QItemSelectionModel::SelectionFlags command) override
+    {
+        if (index.isValid() && command == (Select | Rows))
+            m_toggle(index.row());
+        else
+            QItemSelectionModel::select(index, command);
+    }
+
+private:
+    std::function<void(int)> m_toggle;
+};
 
 } // namespace
 
@@ -103,8 +148,10 @@ void VideoListPanel::setupUi()
     filterLine->addWidget(cmdSelectAll);
     filterLine->addWidget(cmdSelectNone);
 
-    tvwListVideos = named(new QTreeView(fraList), "tvwListVideos", QStringLiteral("Videos in this list"));
+    tvwListVideos = named(new ChecklistView(fraList), "tvwListVideos", QStringLiteral("Videos in this list"));
     tvwListVideos->setModel(m_filter);
+    tvwListVideos->setSelectionModel(
+        new ChecklistSelection(m_filter, [this](int row) { m_filter->click(row, false); }, tvwListVideos));
     tvwListVideos->setRootIsDecorated(false);
     tvwListVideos->setItemsExpandable(false);
     tvwListVideos->setUniformRowHeights(true); // thousands of rows are laid out without measuring each
