@@ -64,7 +64,7 @@ void Site::addClipRoutes()
             return;
         }
         serveMedia(req, res, clipMediaVideo(*clip), source->code,
-                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
+                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target), &m_control});
     });
 
     m_server.Get(R"(/clipmedia/([a-z-]+)/master\.m3u8)", [this](const httplib::Request &req, httplib::Response &res) {

@@ -1,5 +1,7 @@
 #include "controlboard.h"
 
+#include <algorithm>
+
 namespace demosite {
 
 void ControlBoard::setRule(const std::string &path, Rule rule)
@@ -27,6 +29,20 @@ void ControlBoard::clear()
     m_rules.clear();
     m_log.clear();
     m_counts.clear();
+    m_mediaPeak = m_mediaNow;
+}
+
+void ControlBoard::mediaSending(int change)
+{
+    std::lock_guard lock(m_mutex);
+    m_mediaNow += change;
+    m_mediaPeak = std::max(m_mediaPeak, m_mediaNow);
+}
+
+std::string ControlBoard::mediaText() const
+{
+    std::lock_guard lock(m_mutex);
+    return "sending " + std::to_string(m_mediaNow) + "\npeak " + std::to_string(m_mediaPeak) + "\n";
 }
 
 void ControlBoard::logRequest(const std::string &target, const std::vector<std::string> &headers)

@@ -8,7 +8,8 @@
 namespace demosite {
 
 // What tests ask of the site through /_control: per-path delays and forced status codes, the
-// log of request targets in arrival order, and how often each target was asked for.
+// log of request targets in arrival order, how often each target was asked for, and how many media
+// answers were on their way at once.
 class ControlBoard final
 {
 public:
@@ -29,11 +30,20 @@ public:
     // How often the target (path and query) was logged since the last clear.
     int timesRequested(const std::string &target) const;
 
+    // Media answers whose body is on its way (from the answer until its last byte is handed to
+    // the connection, or the client leaves): change is +1 or -1. The most at once since the last
+    // clear (which starts from those on their way then) is kept.
+    void mediaSending(int change);
+    // "sending N\npeak M\n"
+    std::string mediaText() const;
+
 private:
     mutable std::mutex m_mutex;
     std::map<std::string, Rule> m_rules;
     std::vector<std::string> m_log;
     std::map<std::string, int> m_counts;
+    int m_mediaNow = 0;
+    int m_mediaPeak = 0;
 };
 
 } // namespace demosite

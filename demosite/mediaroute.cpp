@@ -2,6 +2,7 @@
 
 #include "byterange.h"
 #include "catalogue.h"
+#include "controlboard.h"
 #include "mediacontent.h"
 #include "pages.h"
 
@@ -71,6 +72,9 @@ struct Sending {
     std::uint64_t sent = 0;
     Clock::time_point started = Clock::now();
     const std::atomic<bool> *stopping = nullptr;
+    // Held while the body is on its way; let go before its last byte is handed over, so that a
+    // client that starts another transfer on that byte never finds this one still counted.
+    std::shared_ptr<void> sendingToken;
 
     std::size_t chunk() const
     {
@@ -102,6 +106,8 @@ struct Sending {
             static_cast<std::size_t>(std::min<std::uint64_t>({wanted, chunk(), dropAt - offset}));
         char *buf = chunkBuffer();
         fillMediaFromSeed(seed, start + offset, buf, n);
+        if (offset + n >= std::min(length, dropAt))
+            sendingToken.reset();
         if (!sink.write(buf, n))
             return false;
         sent += n;
@@ -229,6 +235,12 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
                                             + "/" + std::to_string(size));
         sending->start = range.first;
         sending->length = range.length();
+    }
+
+    if (context.control) {
+        context.control->mediaSending(1);
+        ControlBoard *control = context.control;
+        sending->sendingToken = std::shared_ptr<void>(nullptr, [control](void *) { control->mediaSending(-1); });
     }
 
     if (fault == "drop")

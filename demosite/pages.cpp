@@ -200,7 +200,9 @@ std::string indexPage(const std::string &root)
     }
     page += "</table>\n<p>Searches: <a href=\"/results?search_query=all\">all</a>, "
             "<a href=\"/results?search_query=cats\">cats</a>.</p>\n"
-            "<p>Pages of today's kind, for the video extractor: <a href=\"/clips\">clips</a>.</p>\n</body>\n</html>\n";
+            "<p>Pages of today's kind, for the video extractor: <a href=\"/clips\">clips</a>.</p>\n"
+            "<p>Lists: <a href=\"/feed.xml\">a podcast feed</a> (<a href=\"/feed.xml?items=5000\">5,000 episodes</a>), "
+            "<a href=\"/three-videos\">a page with three videos</a>.</p>\n</body>\n</html>\n";
     return page;
 }
 

@@ -267,7 +267,7 @@ void Site::addRoutes()
             return;
         }
         serveMedia(req, res, *video, code,
-                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
+                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target), &m_control});
     });
 
     // Files of a test's own making below the --extra folder, such as media that ffmpeg made for
@@ -284,6 +284,7 @@ void Site::addRoutes()
     });
 
     addClipRoutes();
+    addListRoutes();
 
     m_server.Get("/_control/rule", [this](const httplib::Request &req, httplib::Response &res) {
         const std::string path = req.get_param_value("path");
@@ -301,6 +302,9 @@ void Site::addRoutes()
     });
     m_server.Get("/_control/log", [this](const httplib::Request &, httplib::Response &res) {
         res.set_content(m_control.logText(), "text/plain; charset=utf-8");
+    });
+    m_server.Get("/_control/media", [this](const httplib::Request &, httplib::Response &res) {
+        res.set_content(m_control.mediaText(), "text/plain; charset=utf-8");
     });
 }
 

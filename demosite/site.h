@@ -29,6 +29,7 @@ public:
 private:
     void addRoutes();
     void addClipRoutes(); // the pages of today's kind
+    void addListRoutes(); // the feed and the page with three videos
     httplib::Server::HandlerResponse beforeRouting(const httplib::Request &req, httplib::Response &res);
     std::string rootOf(const httplib::Request &req) const;
     // The contents of a file below the --extra folder, when that folder and file exist.

@@ -6,9 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/../src"
 
 # Lowest first. A folder may use the folders before it.
-layers=(base transfer videoinfo extractor pages queue updater recipes image controls dialogs preferences analysis downloads search app)
+layers=(base transfer videoinfo extractor pages queue lists updater recipes image controls dialogs preferences analysis downloads search app)
 # Folders whose libraries need no widget.
-widgetless=(base transfer videoinfo extractor pages queue updater recipes)
+widgetless=(base transfer videoinfo extractor pages queue lists updater recipes)
 
 rank() {
     local i

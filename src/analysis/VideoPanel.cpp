@@ -3,6 +3,7 @@
 #include "pages/ExtractorLookup.h"
 #include "videoinfo/PageText.h"
 #include "analysis/ThumbnailBox.h"
+#include "analysis/VideoListPanel.h"
 #include "pages/WatchAddress.h"
 #include "pages/WatchPageInfo.h"
 #include "controls/ucFormattedLabel.h"
@@ -20,6 +21,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 
 #include <utility>
 
@@ -77,6 +79,7 @@ VideoPanel::VideoPanel(QWidget *parent)
     }
     connect(m_lookup, &ExtractorLookup::started, this, [this] { setWaitingCaption(true, ExtractorWaiting); });
     connect(m_lookup, &ExtractorLookup::found, this, &VideoPanel::showExtractorVideo);
+    connect(m_lookup, &ExtractorLookup::listFound, this, &VideoPanel::showExtractorList);
     connect(m_lookup, &ExtractorLookup::failed, this, &VideoPanel::extractorFailed);
 
     connect(DownloadPage, &Downloader::Complete, this, &VideoPanel::DownloadPage_Complete);
@@ -175,6 +178,8 @@ void VideoPanel::txtYouTube_Change()
         cboPreset->setEnabled(false);
         lblSubtitles->clear();
         lblSubtitles->setAccessibleName(QStringLiteral("Subtitles"));
+        stkVideoOrList->setCurrentIndex(0);
+        listPanel->clear();
 
         const QString text = txtYouTube->text();
         if (!WatchAddress::IsWatchAddress(text)) {

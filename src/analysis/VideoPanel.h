@@ -20,10 +20,13 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class ThumbnailBox;
+class VideoListPanel;
 class ucFormattedLabel;
 struct ExtractorFailure;
 struct TransferResult;
+struct VideoList;
 struct WatchPageReading;
 
 // The upper part of the video tab: the "Video URL:" box, the "Information" frame with the
@@ -33,7 +36,8 @@ struct WatchPageReading;
 // Typing or pasting a watch address fetches its page; the page fills the panel, the thumbnail
 // and the related thumbnails follow as they arrive. Any other http or https address, and a watch
 // page without format map, is read by the installed extractor instead. Either reader gives the
-// same value, which the panel shows.
+// same value, which the panel shows. An address that holds a list of videos shows the list
+// (VideoListPanel) in place of the frames of one video.
 class VideoPanel final : public QWidget
 {
     Q_OBJECT
@@ -88,6 +92,9 @@ public:
     QPushButton *cmdDownload = nullptr;
     QPushButton *cmdPreview = nullptr;
     QLabel *lblExtractorNotice = nullptr; // one line about the extractor, hidden when there is nothing to say
+    QStackedWidget *stkVideoOrList = nullptr; // one video's frames, or listPanel
+    VideoListPanel *listPanel = nullptr;
+    bool showsList() const;
 
     // Shows the line (empty: hides it), with an "Update" link when updateLink.
     void setExtractorNotice(const QString &sentence, bool updateLink);
@@ -125,6 +132,7 @@ private:
     void showDetails(const VideoInfo &info);
     void showRelated(const VideoInfo &info);
     void showExtractorVideo(const VideoInfo &info);
+    void showExtractorList(const VideoList &list);
     void extractorFailed(const ExtractorFailure &failure);
     void otherFormatChosen();
     void showSubtitles(const VideoInfo &info);

@@ -1,16 +1,20 @@
 // The video panel showing the value that either reader of a page gives: the encodings (option
-// buttons and "Other formats:"), the details, the related videos; and the extractor's answers.
+// buttons and "Other formats:"), the details, the related videos; and the extractor's answers,
+// one video or a list.
 
 #include "analysis/VideoPanel.h"
 
 #include "pages/DescriptionCaption.h"
 #include "analysis/ThumbnailBox.h"
+#include "analysis/VideoListPanel.h"
 #include "base/ErrorTrap.h"
 #include "base/UiSeam.h"
 #include "recipes/PresetStore.h"
 #include "controls/ucFormattedLabel.h"
 #include "extractor/ExtractorAdvice.h"
 #include "extractor/ExtractorFailure.h"
+#include "queue/DownloadArchive.h"
+#include "videoinfo/VideoList.h"
 #include "transfer/Downloader.h"
 #include "videoinfo/VideoText.h"
 
@@ -19,6 +23,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 
 #include <utility>
 
@@ -167,6 +172,23 @@ void VideoPanel::showExtractorVideo(const VideoInfo &info)
         showRelated(m_info);
         Q_EMIT requestTab(1);
     });
+}
+
+void VideoPanel::showExtractorList(const VideoList &list)
+{
+    ErrorTrap::run(QStringLiteral("ShowExtractorList"), Form, [&] {
+        setWaitingCaption(false);
+        m_info = VideoInfo();
+        m_info.pageAddress = list.address;
+        listPanel->showList(list, DownloadArchive().lines());
+        stkVideoOrList->setCurrentWidget(listPanel);
+        Q_EMIT requestTab(1);
+    });
+}
+
+bool VideoPanel::showsList() const
+{
+    return stkVideoOrList->currentWidget() == listPanel;
 }
 
 void VideoPanel::extractorFailed(const ExtractorFailure &failure)

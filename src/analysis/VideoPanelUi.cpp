@@ -3,6 +3,7 @@
 #include "analysis/VideoPanel.h"
 
 #include "analysis/ThumbnailBox.h"
+#include "analysis/VideoListPanel.h"
 #include "controls/ucFormattedLabel.h"
 #include "transfer/Downloader.h"
 
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -200,8 +202,20 @@ void VideoPanel::setupUi()
         lblExtractorNotice->setVisible(false);
         Q_EMIT extractorUpdateRequested();
     });
+    // One video's frames, or a list's checklist in their place.
+    auto *single = new QWidget(this);
+    single->setObjectName(QStringLiteral("VideoPage"));
+    single->setAccessibleName(QStringLiteral("Video"));
+    middle->setContentsMargins(0, 0, 0, 0);
+    single->setLayout(middle);
+    listPanel = new VideoListPanel(this);
+    stkVideoOrList = new QStackedWidget(this);
+    stkVideoOrList->setObjectName(QStringLiteral("stkVideoOrList"));
+    stkVideoOrList->setAccessibleName(QStringLiteral("Video or list"));
+    stkVideoOrList->addWidget(single);
+    stkVideoOrList->addWidget(listPanel);
     auto *panel = new QVBoxLayout(this);
     panel->addLayout(address);
     panel->addWidget(lblExtractorNotice);
-    panel->addLayout(middle, 1);
+    panel->addWidget(stkVideoOrList, 1);
 }

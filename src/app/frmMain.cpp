@@ -20,6 +20,10 @@
 #include "downloads/DownloadPanel.h"
 #include "queue/EncodingChoice.h"
 #include "recipes/PresetChoice.h"
+#include "analysis/VideoListPanel.h"
+#include "lists/ListChoice.h"
+#include "lists/ListDownload.h"
+#include "lists/VideoListModel.h"
 #include "videoinfo/FormatTable.h"
 #include "image/BannerRender.h"
 #include "image/MenuIcons.h"
@@ -126,12 +130,15 @@ frmMain::frmMain(QWidget *parent)
     connect(m_preview, &PreviewPanel::requestTab, this, &frmMain::SelectTab);
     connect(m_video, &VideoPanel::previewRequested, m_preview, &PreviewPanel::cmdPreview_Click);
     connect(m_video, &VideoPanel::downloadRequested, this, &frmMain::startDownloadFromVideoTab);
+    connect(m_video->listPanel, &VideoListPanel::downloadSelected, this, &frmMain::startListDownload);
     connect(m_search, &SearchPanel::loadVideo, this, [this](const QString &address) {
         m_video->loadAddress(address);
         SelectTab(1);
     });
     connect(m_downloads, &DownloadPanel::speedTextChanged, this, &frmMain::showSpeed);
     connect(m_downloads, &DownloadPanel::freeSpaceTextChanged, m_panels[2], &QLabel::setText);
+    connect(m_downloads, &DownloadPanel::queueTextChanged, m_panels[3], &QLabel::setText);
+    m_panels[3]->setText(m_downloads->queue()->queueText());
     auto *notifier = new DownloadNotifier(this, [this] { return m_tray ? m_tray->systemTrayIcon() : nullptr; }, this);
     connect(m_downloads, &DownloadPanel::downloadEnded, notifier, &DownloadNotifier::downloadEnded);
     connect(m_downloads, &DownloadPanel::downloadEnded, this, &frmMain::downloadsMayBeDone);
@@ -174,8 +181,8 @@ void frmMain::buildStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
-    static const char *names[3] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace"};
-    for (int i = 0; i < 3; ++i) {
+    static const char *names[4] = {"StatusBarVersion", "StatusBarSpeed", "StatusBarFreeSpace", "StatusBarQueue"};
+    for (int i = 0; i < 4; ++i) {
         // No accessible name: screen readers say what the panel shows ("Version: 1.0.1").
         auto *panel = new QLabel(bar);
         panel->setObjectName(QString::fromLatin1(names[i]));
@@ -219,7 +226,7 @@ void frmMain::buildLinkLine()
 
 QLabel *frmMain::statusPanel(int panel) const
 {
-    return (panel >= 1 && panel <= 3) ? m_panels[panel - 1] : nullptr;
+    return (panel >= 1 && panel <= 4) ? m_panels[panel - 1] : nullptr;
 }
 
 QString frmMain::MediaPlayerPage()
@@ -250,6 +257,7 @@ void frmMain::Form_Load()
 
         const Settings::Folders folders = Settings::Read();
         m_downloads->setSavePath(folders.videoSavePath);
+        m_downloads->queue()->readSettings(); // before the rows come back: how many may run at once
         m_downloads->openJournal(); // the list of the last run comes back
         AppState::ImageSavePath() = folders.imageSavePath;
 
@@ -350,6 +358,16 @@ void frmMain::startDownloadFromVideoTab()
     choice.videoTitle = m_video->videoTitle();
     choice.videoId = m_video->videoId();
     m_downloads->cmdDownload_Click(choice);
+}
+
+void frmMain::startListDownload()
+{
+    ErrorTrap::run(QStringLiteral("cmdDownloadSelected_Click"), QStringLiteral("Form frmMain"), [this] {
+        const VideoListPanel *list = m_video->listPanel;
+        const QString folder =
+            list->intoListFolder() ? ListChoice::FolderFor(m_downloads->savePath(), list->model()->list().title) : QString();
+        ListDownload::Add(*m_downloads->queue(), list->model()->checkedEntries(), list->choice(), folder);
+    });
 }
 
 void frmMain::lblHyperlink_Click()

@@ -21,7 +21,7 @@ class frmAbout;
 class frmMenu;
 
 // The main window: the banner, the menus, the three tabs with their containers, the status bar's
-// three panels and the link line. Each tab's controls and handlers live in their own panel.
+// four panels and the link line. Each tab's controls and handlers live in their own panel.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -63,7 +63,7 @@ public:
     SearchPanel *searchPanel() const { return m_search; }
     PreviewPanel *previewPanel() const { return m_preview; }
     QTabBar *tabStrip() const { return TabStrip; }
-    QLabel *statusPanel(int panel) const; // 1..3
+    QLabel *statusPanel(int panel) const; // 1..4: version, average speed, free space, the queue's count
 
     // The address of the media player's download page that the link line opens.
     static QString MediaPlayerPage();
@@ -97,13 +97,14 @@ private:
     // downloads and as the speed panel says it.
     void applySpeedLimit();
     void showSpeed(const QString &speedText);
+    void startListDownload(); // "Download selected" of a list
 
     QLabel *picBanner = nullptr;
     QTabBar *TabStrip = nullptr;
     QWidget *Container1 = nullptr;
     QWidget *Container2 = nullptr;
     QWidget *Container3 = nullptr;
-    QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
+    QLabel *m_panels[4] = {nullptr, nullptr, nullptr, nullptr};
     QWidget *picHyperLink = nullptr;
     LinkLabel *lblHyperlink = nullptr;
     QMenu *mnuFile = nullptr;

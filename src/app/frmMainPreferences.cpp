@@ -32,6 +32,7 @@ void frmMain::applyPreferences()
         m_downloads->setSavePath(folder);
         m_panels[2]->setText(QStringLiteral("Free Disk Space: ") + modFunctions::FreeDiskSpace(folder));
     }
+    m_downloads->queue()->readSettings(); // the list's limits
     mnuWatchClipboard->setChecked(Settings::WatchClipboard());
     m_clipboard->setEnabled(mnuWatchClipboard->isChecked());
     // Unset, the proxy and the time-out stay the program's own (no proxy; 60 s).
@@ -76,7 +77,7 @@ void frmMain::downloadsMayBeDone()
 {
     // After the row's own handlers, which may start the next row.
     QTimer::singleShot(0, this, [this] {
-        if (!m_downloads->anyDownloading() && Settings::Text(QStringLiteral("WhenDone")) == QLatin1String("quit"))
+        if (!m_downloads->anyDownloading() && m_downloads->queue()->queuedCount() == 0 && Settings::Text(QStringLiteral("WhenDone")) == QLatin1String("quit"))
             EndSession();
     });
 }

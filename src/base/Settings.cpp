@@ -143,6 +143,39 @@ void SetWatchClipboard(bool on)
     WriteValue(QStringLiteral("WatchClipboard"), on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+namespace {
+
+// A whole number stored under key, clamped to min..max; fallback when unset or not a number.
+int clampedNumber(const char *key, int min, int max, int fallback)
+{
+    bool ok = false;
+    const qint64 value = IniFile::read(kSection, QString::fromLatin1(key), FilePath()).trimmed().toLongLong(&ok);
+    return ok ? static_cast<int>(std::clamp<qint64>(value, min, max)) : fallback;
+}
+
+} // namespace
+
+int ListRows()
+{
+    return clampedNumber("ListRows", DefaultListRows, MostListRows, DefaultListRows);
+}
+
+void SetListRows(int rows)
+{
+    WriteValue(QStringLiteral("ListRows"), QString::number(std::clamp(rows, DefaultListRows, MostListRows)));
+}
+
+int SimultaneousDownloads()
+{
+    return clampedNumber("SimultaneousDownloads", 1, MostSimultaneousDownloads, 0);
+}
+
+void SetSimultaneousDownloads(int count)
+{
+    WriteValue(QStringLiteral("SimultaneousDownloads"),
+               count <= 0 ? QString() : QString::number(std::min(count, MostSimultaneousDownloads)));
+}
+
 void WriteValue(const QString &key, const QString &value)
 {
     IniFile::write(kSection, key, value, FilePath());

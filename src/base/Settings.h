@@ -50,6 +50,17 @@ int ExtractorTimeoutMs();
 bool WatchClipboard();
 void SetWatchClipboard(bool on); // written at once
 
+// The download list's limits. How many rows the list holds (key ListRows, 25 to 1000; 25 when
+// unset or not a number, values outside clamped), and how many of its rows download at once (key
+// SimultaneousDownloads, 1 to 25, clamped; 0, all rows at once, when unset or not a number).
+inline constexpr int DefaultListRows = 25;
+inline constexpr int MostListRows = 1000;
+inline constexpr int MostSimultaneousDownloads = 25;
+int ListRows();
+void SetListRows(int rows);
+int SimultaneousDownloads();
+void SetSimultaneousDownloads(int count); // 0 empties the key: all rows at once
+
 // Writes one key at once (after Browse, after a saved thumbnail).
 void WriteValue(const QString &key, const QString &value);
 

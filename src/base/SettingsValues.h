@@ -8,8 +8,7 @@
 // brought into it) and written at once.
 //
 //   Notifications           "1"/"0": a tray message when a download ends (default 1)
-//   ListRows                rows the download list takes, 25..1000 (default 25)
-//   SimultaneousDownloads   rows that download at once, 1..25; 0 for all at once (default 0)
+//   (ListRows and SimultaneousDownloads have their own accessors in Settings.h)
 //   Connections             connections per file, 1..16 (default 8)
 //   WhenDone                "nothing" or "quit" when all downloads have finished (default nothing)
 //   SpeedLimit              kB/s for all transfers together, 0 for none (default 0)

@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace UiSeam {
 
 namespace {
@@ -125,6 +127,29 @@ QString saveFileName(const QString &title, const QString &initialFolder, const Q
     }
     return presenter().saveFileName ? presenter().saveFileName(title, initialFolder, filter, defaultSuffix, owner)
                                     : QString();
+}
+
+std::optional<int> askInteger(const QString &title, const QString &label, int value, int minimum, int maximum,
+                              QWidget *owner)
+{
+    std::optional<int> number;
+    if (hasResponder()) {
+        Call call;
+        call.kind = Kind::Integer;
+        call.title = title;
+        call.text = label;
+        call.number = value;
+        call.minimum = minimum;
+        call.maximum = maximum;
+        const QVariant a = answer(call);
+        if (a.isValid())
+            number = a.toInt();
+    } else if (presenter().askInteger) {
+        number = presenter().askInteger(title, label, value, minimum, maximum, owner);
+    }
+    if (number)
+        number = std::clamp(*number, minimum, maximum);
+    return number;
 }
 
 void shellOpen(const QString &address)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <optional>
 
 class QDialog;
 class QWidget;
@@ -33,7 +34,7 @@ enum Answer : int {
     No = 7,
 };
 
-enum class Kind { MessageBox, Modal, BrowseFolder, SaveFile, ShellOpen, OpenFolder, Clipboard };
+enum class Kind { MessageBox, Modal, BrowseFolder, SaveFile, ShellOpen, OpenFolder, Clipboard, Integer };
 
 struct Call
 {
@@ -44,11 +45,15 @@ struct Call
     QString folder;    // initial folder of a file dialog
     QString filter;    // file dialog filter
     QString suffix;    // default extension of a save dialog
+    int number = 0;    // the number a question for a whole number offers, and its bounds
+    int minimum = 0;
+    int maximum = 0;
     QDialog *dialog = nullptr; // the modal dialog being shown, for a responder that works its controls
 };
 
 // Answers one call: an int for message boxes and modal dialogs, a string (empty = cancelled) for
-// file and folder dialogs; ignored for shell opens and the clipboard.
+// file and folder dialogs, an int (invalid = cancelled) for a whole number; ignored for shell
+// opens and the clipboard.
 using Responder = std::function<QVariant(const Call &)>;
 
 void setResponder(Responder responder); // an empty responder restores the real dialogs
@@ -64,6 +69,9 @@ struct Presenter
     std::function<QString(const QString &title, const QString &initialFolder, const QString &filter,
                           const QString &defaultSuffix, QWidget *owner)>
         saveFileName;
+    std::function<std::optional<int>(const QString &title, const QString &label, int value, int minimum,
+                                     int maximum, QWidget *owner)>
+        askInteger;
 };
 void setPresenter(Presenter presenter);
 // Asks the responder, when there is one (invalid otherwise).
@@ -76,6 +84,10 @@ int messageBox(const QString &text, int style, const QString &title = applicatio
 QString browseForFolder(const QString &title, QWidget *owner = nullptr);
 QString saveFileName(const QString &title, const QString &initialFolder, const QString &filter,
                      const QString &defaultSuffix, QWidget *owner = nullptr);
+// Asks for a whole number from minimum to maximum, offering value: the number (within the bounds),
+// or nothing when the user cancels (or nobody can be asked).
+std::optional<int> askInteger(const QString &title, const QString &label, int value, int minimum, int maximum,
+                              QWidget *owner = nullptr);
 // Opens a web page (http or https) or a mail address (mailto) with the desktop; any other text is
 // never handed to the desktop's opener.
 void shellOpen(const QString &address);

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -67,6 +68,12 @@ void installDesktop()
         return QFileDialog::getExistingDirectory(ownerOr(owner), title, QString(), QFileDialog::ShowDirsOnly);
     };
     presenter.saveFileName = realSaveFileName;
+    presenter.askInteger = [](const QString &title, const QString &label, int value, int minimum, int maximum,
+                              QWidget *owner) -> std::optional<int> {
+        bool ok = false;
+        const int number = QInputDialog::getInt(ownerOr(owner), title, label, value, minimum, maximum, 1, &ok);
+        return ok ? std::optional<int>(number) : std::nullopt;
+    };
     setPresenter(presenter);
 }
 

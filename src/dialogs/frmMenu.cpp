@@ -60,11 +60,21 @@ frmMenu::frmMenu(QWidget *owner)
     addSeparator(mnuPopup, "mnuLine4");
     mnuRename = addItem(mnuPopup, "mnuRename", QStringLiteral(" Rename Selected Video"));
     mnuOpenFolder = addItem(mnuPopup, "mnuOpenFolder", QStringLiteral(" Open Folder of Downloaded Video"));
+    addSeparator(mnuPopup, "mnuLine5");
+    mnuMoveUp = addItem(mnuPopup, "mnuMoveUp", QStringLiteral("Move up"));
+    mnuMoveDown = addItem(mnuPopup, "mnuMoveDown", QStringLiteral("Move down"));
+    mnuStartAll = addItem(mnuPopup, "mnuStartAll", QStringLiteral("Start all"));
+    mnuStopAll = addItem(mnuPopup, "mnuStopAll", QStringLiteral("Stop all"));
+    addSeparator(mnuPopup, "mnuLine6");
+    mnuListRows = addItem(mnuPopup, "mnuListRows", QStringLiteral("Rows in the download list"));
+    mnuSimultaneous = addItem(mnuPopup, "mnuSimultaneous", QStringLiteral("Simultaneous downloads"));
     // Only where the list (or the open popup) has the focus: in the rename box these keys edit.
     mnuRemoveSelected->setShortcut(Qt::Key_Delete);
     mnuRename->setShortcut(Qt::Key_F2);
     mnuOpenFolder->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    for (QAction *action : {mnuRemoveSelected, mnuRename, mnuOpenFolder})
+    mnuMoveUp->setShortcut(Qt::CTRL | Qt::Key_Up);
+    mnuMoveDown->setShortcut(Qt::CTRL | Qt::Key_Down);
+    for (QAction *action : {mnuRemoveSelected, mnuRename, mnuOpenFolder, mnuMoveUp, mnuMoveDown})
         action->setShortcutContext(Qt::WidgetShortcut);
 
     mnuPopupSearch = new QMenu(owner);
@@ -98,6 +108,8 @@ void frmMenu::SetIcon()
     setMenuItemIcon(mnuPopup, 2, MenuIcons::icon(Kind::Stop));
     setMenuItemIcon(mnuPopup, 4, MenuIcons::icon(Kind::Remove));
     setMenuItemIcon(mnuPopup, 6, MenuIcons::icon(Kind::RemoveFinished));
+    mnuStartAll->setIcon(MenuIcons::icon(Kind::Start));
+    mnuStopAll->setIcon(MenuIcons::icon(Kind::Stop));
     setMenuItemIcon(mnuPopupSearch, 0, MenuIcons::icon(Kind::CopyLink));
     setMenuItemIcon(mnuPopupSearch, 2, save);
     setMenuItemIcon(mnuPopupImageSave, 0, save);

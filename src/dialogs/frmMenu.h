@@ -8,7 +8,8 @@ class QWidget;
 
 // The popup menus of the program: the download list's commands, the result list's commands and
 // the thumbnail save command. Handlers connect to the actions' triggered signals. The download
-// list's keys (Delete, F2, Enter) show in its entries and work where the list adds the actions.
+// list's keys (Delete, F2, Enter, Ctrl+Up, Ctrl+Down) show in its entries and work where the list
+// adds the actions.
 class frmMenu final : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,12 @@ public:
     QAction *mnuRemoveDownError = nullptr;
     QAction *mnuRename = nullptr;     // "Rename Selected Video", F2
     QAction *mnuOpenFolder = nullptr; // "Open Folder of Downloaded Video", Enter
+    QAction *mnuMoveUp = nullptr;       // "Move up", Ctrl+Up: the selected rows' turn in the queue
+    QAction *mnuMoveDown = nullptr;     // "Move down", Ctrl+Down
+    QAction *mnuStartAll = nullptr;     // "Start all"
+    QAction *mnuStopAll = nullptr;      // "Stop all"
+    QAction *mnuListRows = nullptr;     // "Rows in the download list": the setting, asked for
+    QAction *mnuSimultaneous = nullptr; // "Simultaneous downloads": the setting, asked for
 
     QMenu *mnuPopupSearch = nullptr;
     QAction *mnuCopyUrl = nullptr;

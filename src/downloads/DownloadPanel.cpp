@@ -130,6 +130,8 @@ DownloadPanel::DownloadPanel(QWidget *parent)
     connect(m_queue, &DownloadQueue::rowInserted, this, &DownloadPanel::rowInserted);
     connect(m_queue, &DownloadQueue::rowChanged, this, &DownloadPanel::rowChanged);
     connect(m_queue, &DownloadQueue::rowRemoved, this, &DownloadPanel::rowRemoved);
+    connect(m_queue, &DownloadQueue::rowMoved, this, &DownloadPanel::rowMoved);
+    connect(m_queue, &DownloadQueue::queueTextChanged, this, &DownloadPanel::queueTextChanged);
     connect(m_queue, &DownloadQueue::figuresChanged, this, &DownloadPanel::showFigures);
     connect(m_queue, &DownloadQueue::speedTextChanged, this, &DownloadPanel::speedTextChanged);
     connect(m_queue, &DownloadQueue::freeSpaceTextChanged, this, &DownloadPanel::freeSpaceTextChanged);
@@ -146,6 +148,7 @@ DownloadPanel::~DownloadPanel()
     // A list that is going tells no one: whoever listened (the window, its tray) may be going too.
     disconnect(this, &DownloadPanel::speedTextChanged, nullptr, nullptr);
     disconnect(this, &DownloadPanel::freeSpaceTextChanged, nullptr, nullptr);
+    disconnect(this, &DownloadPanel::queueTextChanged, nullptr, nullptr);
     disconnect(this, &DownloadPanel::downloadEnded, nullptr, nullptr);
     // The core goes before the hook and the list; neither may call back into a panel that is
     // half gone. It finishes what is being put in place and keeps the partial files.
@@ -161,13 +164,25 @@ void DownloadPanel::attachMenu(frmMenu *menu)
 {
     if (!menu || menu == m_menu)
         return;
-    if (m_menu)
+    if (m_menu) {
         disconnect(m_menu, nullptr, this, nullptr);
+        for (QAction *action : {m_menu->mnuMoveUp, m_menu->mnuMoveDown})
+            lvwDownloads->removeAction(action);
+    }
     m_menu = menu;
     connect(menu->mnuStart, &QAction::triggered, this, &DownloadPanel::mnuStart_Click);
     connect(menu->mnuStop, &QAction::triggered, this, &DownloadPanel::mnuStop_Click);
     connect(menu->mnuRemoveSelected, &QAction::triggered, this, &DownloadPanel::mnuRemoveSelected_Click);
     connect(menu->mnuRemoveDownError, &QAction::triggered, this, &DownloadPanel::mnuRemoveDownError_Click);
+    connect(menu->mnuMoveUp, &QAction::triggered, this, &DownloadPanel::mnuMoveUp_Click);
+    connect(menu->mnuMoveDown, &QAction::triggered, this, &DownloadPanel::mnuMoveDown_Click);
+    connect(menu->mnuStartAll, &QAction::triggered, this, &DownloadPanel::mnuStartAll_Click);
+    connect(menu->mnuStopAll, &QAction::triggered, this, &DownloadPanel::mnuStopAll_Click);
+    connect(menu->mnuListRows, &QAction::triggered, this, &DownloadPanel::mnuListRows_Click);
+    connect(menu->mnuSimultaneous, &QAction::triggered, this, &DownloadPanel::mnuSimultaneous_Click);
+    // Their keys work while the list has the focus.
+    for (QAction *action : {menu->mnuMoveUp, menu->mnuMoveDown})
+        lvwDownloads->addAction(action);
 }
 
 QString DownloadPanel::savePath() const

@@ -84,6 +84,12 @@ public:
     void mnuStop_Click();
     void mnuRemoveSelected_Click();
     void mnuRemoveDownError_Click();
+    void mnuMoveUp_Click();   // the selected rows, one place each (Ctrl+Up)
+    void mnuMoveDown_Click(); // (Ctrl+Down)
+    void mnuStartAll_Click();
+    void mnuStopAll_Click();
+    void mnuListRows_Click();      // asks for "Rows in the download list", stores and applies it
+    void mnuSimultaneous_Click();  // asks for "Simultaneous downloads" (0: all rows at once)
     void lvwDownloads_MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
     void MainPB_MouseDown(int Index, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, QPoint pos);
     void MainPB_MouseUp(int Index, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, QPoint pos);
@@ -100,6 +106,7 @@ public:
 Q_SIGNALS:
     void speedTextChanged(const QString &text);     // "Average Download Speed: 153.6 kB/s"
     void freeSpaceTextChanged(const QString &text); // "Free Disk Space: 12.34 GB"
+    void queueTextChanged(const QString &text);     // "3 running, 12 queued"
     // A row finished (state 2) or failed for good (state 4); folder holds its file.
     void downloadEnded(const QString &fileName, const QString &caption, const QString &folder, bool ok);
 
@@ -113,6 +120,7 @@ private:
     void rowInserted(int row);
     void rowChanged(int row);
     void rowRemoved(int row);
+    void rowMoved(int from, int to);
     void showFigures(int row, const QString &size, const QString &speed, const QString &timeLeft);
     void setRowFileName(int row, const QString &name); // a committed rename
     void redrawAllBars();

@@ -101,6 +101,7 @@ void DownloadPanel::cmdDownload_Click(const DownloadChoice &choice)
 void DownloadPanel::mnuStart_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStart_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue); // one journal write for all the rows
         // By key: starting a row lets pending events run, and rows may go meanwhile.
         QStringList keys;
         for (const int row : selectedRows())
@@ -113,6 +114,7 @@ void DownloadPanel::mnuStart_Click()
 void DownloadPanel::mnuStop_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuStop_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue); // one journal write for all the rows
         for (const int row : selectedRows())
             m_queue->stop(row);
         m_queue->settle(true);
@@ -122,6 +124,7 @@ void DownloadPanel::mnuStop_Click()
 void DownloadPanel::mnuRemoveSelected_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuRemoveSelected_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue); // one journal write for all the rows
         for (int row = m_queue->records().count() - 1; row >= 0; --row) {
             if (row < m_queue->records().count() && isSelected(lvwDownloads, row))
                 m_queue->remove(row);
@@ -134,6 +137,7 @@ void DownloadPanel::mnuRemoveSelected_Click()
 void DownloadPanel::mnuRemoveDownError_Click()
 {
     ErrorTrap::run(QStringLiteral("mnuRemoveDownError_Click"), QStringLiteral("Form frmMenu"), [&] {
+        const DownloadQueue::Batch batch(*m_queue); // one journal write for all the rows
         int removed = 0;
         for (int row = m_queue->records().count() - 1; row >= 0; --row)
             removed += m_queue->removeIfEnded(row) ? 1 : 0;

@@ -5,6 +5,9 @@
 #include "extractor/ExtractorProgram.h"
 #include "videoinfo/VideoText.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 ExtractorInfoRequest::ExtractorInfoRequest(const QString &program, const QString &address, QObject *parent)
@@ -15,7 +18,7 @@ ExtractorInfoRequest::ExtractorInfoRequest(const QString &program, const QString
     if (!VideoText::IsWebAddress(address))
         return;
     m_process = new ExtractorProcess(
-        program, ExtractorProgram::CommonArguments(program) << QStringLiteral("-J") << QStringLiteral("--") << address,
+        program, ExtractorProgram::CommonArguments(program) << QStringLiteral("--flat-playlist") << QStringLiteral("-J") << QStringLiteral("--") << address,
         ExtractorProcess::Output::Collect, this);
     connect(m_process, &ExtractorProcess::succeeded, this, &ExtractorInfoRequest::onOutput);
     connect(m_process, &ExtractorProcess::failed, this, &ExtractorInfoRequest::failed);
@@ -74,9 +77,29 @@ void ExtractorInfoRequest::onOutput(const QByteArray &output)
 {
     if (m_cancelled)
         return;
-    const ExtractorReading reading = ExtractorJson::Read(output, m_address, m_canMerge);
-    if (reading.failure)
-        Q_EMIT failed(*reading.failure);
+    // The answer comes back through the application object: the worker never touches this one,
+    // which may be gone by then.
+    QPointer<ExtractorInfoRequest> self(this);
+    QThreadPool::globalInstance()->start([self, output, address = m_address, canMerge = m_canMerge] {
+        ExtractorAnswer answer = ExtractorJson::ReadAnswer(output, address, canMerge);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, answer = std::move(answer)] {
+                if (self)
+                    self->onRead(answer);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ExtractorInfoRequest::onRead(const ExtractorAnswer &answer)
+{
+    if (m_cancelled)
+        return;
+    if (answer.list)
+        Q_EMIT listed(*answer.list);
+    else if (answer.reading.failure)
+        Q_EMIT failed(*answer.reading.failure);
     else
-        Q_EMIT finished(reading.info);
+        Q_EMIT finished(answer.reading.info);
 }

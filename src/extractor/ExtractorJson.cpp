@@ -74,6 +74,18 @@ QStringList languagesOf(const QJsonObject &video, const QString &key)
     return languages;
 }
 
+// The document's object; nullopt, with the failure in reading, when it is none.
+std::optional<QJsonObject> parsed(const QByteArray &json, ExtractorReading &reading)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        reading.failure = ExtractorFailure{ExtractorFailure::Reason::Unreadable, error.errorString()};
+        return std::nullopt;
+    }
+    return document.object();
+}
+
 } // namespace
 
 namespace ExtractorJson {
@@ -87,13 +99,26 @@ QString Text(const QJsonObject &object, const QString &key, qsizetype limit)
 ExtractorReading Read(const QByteArray &json, const QString &pageAddress, bool canMerge)
 {
     ExtractorReading reading;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject()) {
-        reading.failure = ExtractorFailure{ExtractorFailure::Reason::Unreadable, error.errorString()};
-        return reading;
-    }
-    const std::optional<QJsonObject> found = videoOf(document.object());
+    const std::optional<QJsonObject> document = parsed(json, reading);
+    return document ? ReadVideo(*document, pageAddress, canMerge) : reading;
+}
+
+ExtractorAnswer ReadAnswer(const QByteArray &json, const QString &pageAddress, bool canMerge)
+{
+    ExtractorAnswer answer;
+    const std::optional<QJsonObject> document = parsed(json, answer.reading);
+    if (!document)
+        return answer;
+    answer.list = ReadList(*document, pageAddress);
+    if (!answer.list)
+        answer.reading = ReadVideo(*document, pageAddress, canMerge);
+    return answer;
+}
+
+ExtractorReading ReadVideo(const QJsonObject &document, const QString &pageAddress, bool canMerge)
+{
+    ExtractorReading reading;
+    const std::optional<QJsonObject> found = videoOf(document);
     const QList<VideoEncoding> encodings = found ? ReadFormats(*found, canMerge) : QList<VideoEncoding>();
     if (encodings.isEmpty()) {
         reading.failure = ExtractorFailure{ExtractorFailure::Reason::NoVideo, QString()};

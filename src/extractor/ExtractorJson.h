@@ -2,6 +2,7 @@
 
 #include "extractor/ExtractorFailure.h"
 #include "videoinfo/VideoInfo.h"
+#include "videoinfo/VideoList.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -16,11 +17,29 @@ struct ExtractorReading
     std::optional<ExtractorFailure> failure; // Unreadable or NoVideo; info is empty then
 };
 
+// What the extractor answered for an address (-J --flat-playlist): a list of videos to choose
+// from, or one video.
+struct ExtractorAnswer
+{
+    std::optional<VideoList> list;
+    ExtractorReading reading; // when there is no list
+};
+
 namespace ExtractorJson {
 
 // Reads the single document. Only http and https addresses are taken from it; text fields are
 // plain text. canMerge: ffmpeg is there to join separate video and audio streams.
 ExtractorReading Read(const QByteArray &json, const QString &pageAddress, bool canMerge);
+ExtractorReading ReadVideo(const QJsonObject &document, const QString &pageAddress, bool canMerge);
+
+// The document read as a list when it is one, else as one video.
+ExtractorAnswer ReadAnswer(const QByteArray &json, const QString &pageAddress, bool canMerge);
+
+// The list the document holds: entries of which more than one can be downloaded, or a single one
+// that the extractor has not read yet (a reference to its page). nullopt for anything else,
+// which is read as one video. Entries without an http or https address to ask for are left out;
+// the others keep their place in the list as their position.
+std::optional<VideoList> ReadList(const QJsonObject &document, const QString &address);
 
 // The encodings of one video object: the known format codes that are single files in slot order,
 // then the others best first (the extractor lists its formats worst first), with the merged

@@ -223,6 +223,17 @@ void drawError(QPainter &p)
     p.drawEllipse(QPointF(8, 11.6), 1.15, 1.15);
 }
 
+// A clock face: the row waits for its turn.
+void drawQueued(QPainter &p)
+{
+    p.setPen(outline(QColor(70, 80, 100)));
+    p.setBrush(vertical(QColor(235, 240, 248), QColor(180, 190, 210)));
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    p.setPen(outline(QColor(40, 50, 70), 1.5));
+    p.drawLine(QPointF(8, 8), QPointF(8, 4));
+    p.drawLine(QPointF(8, 8), QPointF(11, 9.5));
+}
+
 Drawing drawingOf(Kind kind)
 {
     switch (kind) {
@@ -245,6 +256,7 @@ Drawing drawingOfState(int downloadState)
     case Downloaded: return drawDownloaded;
     case Stopped: return drawStopped;
     case Error: return drawError;
+    case Queued: return drawQueued;
     default: return {};
     }
 }

@@ -18,12 +18,13 @@ enum Kind {
     About,
 };
 
-// The download states of a list row (1 downloading, 2 downloaded, 3 stopped, 4 error).
+// The download states of a list row (1 downloading, 2 downloaded, 3 stopped, 4 error, 5 queued).
 enum State : int {
     Downloading = 1,
     Downloaded = 2,
     Stopped = 3,
     Error = 4,
+    Queued = 5,
 };
 
 // The picture of one menu command at `side` pixels square.

@@ -113,6 +113,11 @@ public:
     QPainter *LoadDIBinDC(bool bLoad);
 
     bool InitializeDIB(int Width, int Height);
+    // Decodes bytes of any readable format (for icons, the picture of iconCx x iconCy when there
+    // is one) into this surface at the picture's own size, and sets its Alpha class and
+    // ImageType 10. On failure, or while the decoder is off, the surface is left empty and the
+    // result is false.
+    bool LoadDecodedBytes(const QByteArray &bytes, int iconCx = 0, int iconCy = 0);
     void DestroyDIB();
     void EraseDIB();
 

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 
 namespace {
@@ -47,13 +48,31 @@ bool c32bppDIB::LoadPicture_Stream(const QByteArray &inStream, int iconCx, int i
     parser.LoadStream(inStream, *this, streamStart, streamLength);
     const QByteArray range = inStream.mid(streamStart, streamLength);
     if (!Handle() && m_decoderEnabled) {
-        if (cGDIPlus::LoadFromBytes(range, *this, iconCx, iconCy))
-            setImageType(imgDecoded);
+        LoadDecodedBytes(range, iconCx, iconCy);
     }
     if (!Handle())
         return false;
     if (SaveFormat)
         setOriginalFormat(range);
+    return true;
+}
+
+bool c32bppDIB::LoadDecodedBytes(const QByteArray &bytes, int iconCx, int iconCy)
+{
+    const QImage picture = m_decoderEnabled ? cGDIPlus::Decode(bytes, iconCx, iconCy) : QImage();
+    if (picture.isNull() || !InitializeDIB(picture.width(), picture.height())) {
+        DestroyDIB();
+        return false;
+    }
+    QPainter *dc = LoadDIBinDC(true);
+    dc->save();
+    dc->setCompositionMode(QPainter::CompositionMode_Source);
+    dc->drawImage(0, 0, picture);
+    dc->restore();
+    LoadDIBinDC(false);
+
+    setAlpha(modParsers::ValidateAlphaChannel(BitsPointer(), static_cast<qsizetype>(Width()) * Height(), false));
+    setImageType(imgDecoded);
     return true;
 }
 

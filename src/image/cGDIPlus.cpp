@@ -1,7 +1,5 @@
 #include "image/cGDIPlus.h"
 
-#include "image/c32bppDIB.h"
-#include "image/modParsers.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -55,34 +53,16 @@ QImage adjustColours(const QImage &source, int grayScale, float lightAdjustment)
 
 } // namespace
 
-bool cGDIPlus::LoadFromBytes(const QByteArray &bytes, c32bppDIB &target, int iconCx, int iconCy)
+QImage cGDIPlus::Decode(const QByteArray &bytes, int iconCx, int iconCy)
 {
-    if (!target.isGDIplusEnabled() || bytes.isEmpty()) {
-        target.DestroyDIB();
-        return false;
-    }
+    if (bytes.isEmpty())
+        return {};
     QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     chooseIconPicture(reader, iconCx, iconCy);
-    const QImage picture = reader.read();
-    if (picture.isNull() || !target.InitializeDIB(picture.width(), picture.height())) {
-        target.DestroyDIB();
-        return false;
-    }
-
-    QPainter *dc = target.LoadDIBinDC(true);
-    dc->save();
-    dc->setCompositionMode(QPainter::CompositionMode_Source);
-    dc->drawImage(0, 0, picture);
-    dc->restore();
-    target.LoadDIBinDC(false);
-
-    target.setAlpha(modParsers::ValidateAlphaChannel(target.BitsPointer(),
-                                                     static_cast<qsizetype>(target.Width()) * target.Height(), false));
-    target.setImageType(c32bppDIB::imgDecoded);
-    return true;
+    return reader.read();
 }
 
 bool cGDIPlus::RenderDIB(const QImage &source, QPainter &dc, int opacity, const QRect &target,

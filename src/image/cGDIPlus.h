@@ -5,7 +5,6 @@
 #include <QRect>
 
 class QPainter;
-class c32bppDIB;
 
 // The general decoder and the general drawing path of the image surface, on the platform's own
 // image readers and painter: every format that a QImageReader plugin reads, smooth or
@@ -15,11 +14,10 @@ class cGDIPlus final
 public:
     cGDIPlus() = delete;
 
-    // Decodes bytes (of any readable format) into target at the picture's own size; for files
-    // holding several pictures (icons), the one of iconCx x iconCy when there is one. Sets the
-    // target's Alpha class (without changing pixels) and ImageType 10. On failure the target is
-    // left empty and the result is false. Nothing is decoded while the target's decoder is off.
-    static bool LoadFromBytes(const QByteArray &bytes, c32bppDIB &target, int iconCx = 0, int iconCy = 0);
+    // Decodes bytes (of any readable format) at the picture's own size; for files holding
+    // several pictures (icons), the one of iconCx x iconCy when there is one. A null image when
+    // the bytes are no picture.
+    static QImage Decode(const QByteArray &bytes, int iconCx = 0, int iconCy = 0);
 
     // Draws the upright premultiplied source into target on dc; a negative target width or
     // height mirrors the picture into the rectangle of the positive size.

@@ -1,7 +1,6 @@
 #include "image/cPNGparser.h"
 
 #include "image/c32bppDIB.h"
-#include "image/cGDIPlus.h"
 
 bool cPNGparser::hasSignature(const QByteArray &bytes)
 {
@@ -19,7 +18,7 @@ bool cPNGparser::LoadStream(const QByteArray &Stream, c32bppDIB &dibClass, qsize
     const QByteArray view = QByteArray::fromRawData(Stream.constData() + streamOffset, streamLength);
     if (!hasSignature(view))
         return false;
-    if (!cGDIPlus::LoadFromBytes(view, dibClass))
+    if (!dibClass.LoadDecodedBytes(view))
         return false;
     m_width = dibClass.Width();
     m_height = dibClass.Height();

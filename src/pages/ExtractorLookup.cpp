@@ -63,6 +63,10 @@ void ExtractorLookup::startRequest()
         if (answered(request))
             Q_EMIT found(info);
     });
+    connect(request, &ExtractorInfoRequest::listed, this, [this, request](const VideoList &list) {
+        if (answered(request))
+            Q_EMIT listFound(list);
+    });
     connect(request, &ExtractorInfoRequest::failed, this, [this, request](const ExtractorFailure &failure) {
         if (answered(request))
             Q_EMIT failed(failure);

@@ -10,7 +10,7 @@
 
 class QTimer;
 
-// When and how the video tab asks the installed extractor about a page: an address that is no
+// When and how the video tab asks the installed extractor about a page (or a list of videos): an address that is no
 // watch address of the site once it has stood still for half a second (at once on Enter), or a
 // watch page without format map. Only the latest question is ever answered: a new one, or
 // cancel(), ends the running extractor and its late answer is dropped.
@@ -39,6 +39,7 @@ public:
 Q_SIGNALS:
     void started(const QString &address);
     void found(const VideoInfo &info);
+    void listFound(const VideoList &list); // the address holds several videos
     void failed(const ExtractorFailure &failure);
 
 private:

@@ -2,6 +2,7 @@
 // Network and Sign-in.
 #include "preferences/frmPreferences.h"
 
+#include "base/Settings.h"
 #include "base/SettingsValues.h"
 #include "base/UiSeam.h"
 #include "preferences/FormControls.h"
@@ -79,8 +80,8 @@ QWidget *frmPreferences::buildDownloads()
     QFormLayout *form = nullptr;
     QWidget *downloads = page(this, &form);
     downloads->setObjectName(QStringLiteral("pageDownloads"));
-    spnListRows = spinBox(downloads, "spnListRows", 25, 1000, QString());
-    spnSimultaneous = spinBox(downloads, "spnSimultaneous", 1, 25, QString());
+    spnListRows = spinBox(downloads, "spnListRows", Settings::DefaultListRows, Settings::MostListRows, QString());
+    spnSimultaneous = spinBox(downloads, "spnSimultaneous", 1, Settings::MostSimultaneousDownloads, QString());
     chkAllAtOnce = named(new QCheckBox(QStringLiteral("&All at once"), downloads), "chkAllAtOnce",
                          QStringLiteral("All downloads at once"));
     auto *simultaneous = new QHBoxLayout;

@@ -138,8 +138,8 @@ void frmPreferences::load(const QString &savePath)
     chkWatchClipboard->setChecked(Settings::WatchClipboard());
     chkNotifications->setChecked(Settings::Flag(QStringLiteral("Notifications"), true));
 
-    spnListRows->setValue(Settings::Number(QStringLiteral("ListRows"), 25, 1000, 25));
-    const int simultaneous = Settings::Number(QStringLiteral("SimultaneousDownloads"), 0, 25, 0);
+    spnListRows->setValue(Settings::ListRows());
+    const int simultaneous = Settings::SimultaneousDownloads();
     chkAllAtOnce->setChecked(simultaneous == 0);
     spnSimultaneous->setValue(simultaneous == 0 ? 3 : simultaneous);
     spnConnections->setValue(Settings::Number(QStringLiteral("Connections"), 1, 16, 8));
@@ -222,15 +222,16 @@ bool frmPreferences::apply()
         Settings::SetText(QStringLiteral("VideoSavePath"), modFunctions::WithSeparator(txtSavePath->text().trimmed()))
         && Settings::SetFlag(QStringLiteral("WatchClipboard"), chkWatchClipboard->isChecked())
         && Settings::SetFlag(QStringLiteral("Notifications"), chkNotifications->isChecked())
-        && Settings::SetNumber(QStringLiteral("ListRows"), spnListRows->value())
-        && Settings::SetNumber(QStringLiteral("SimultaneousDownloads"), chkAllAtOnce->isChecked() ? 0 : spnSimultaneous->value())
         && Settings::SetNumber(QStringLiteral("Connections"), spnConnections->value())
         && Settings::SetText(QStringLiteral("WhenDone"), cboWhenDone->currentData().toString())
         && Settings::SetNumber(QStringLiteral("SpeedLimit"), spnSpeedLimit->value())
         && Settings::SetNumber(QStringLiteral("AltSpeedLimit"), spnAltSpeedLimit->value())
         && Settings::SetProxySetting(proxy) && Settings::SetNumber(QStringLiteral("IdleTimeout"), spnIdleTimeout->value())
         && Settings::SetSignInSetting(signIn);
-    if (!written) {
+    // The list's own accessors: "all at once" is no value at all.
+    Settings::SetListRows(spnListRows->value());
+    Settings::SetSimultaneousDownloads(chkAllAtOnce->isChecked() ? 0 : spnSimultaneous->value());
+    if (!written || Settings::ListRows() != spnListRows->value()) {
         say(QStringLiteral("The settings cannot be written to %1.").arg(Settings::FilePath()));
         return false;
     }

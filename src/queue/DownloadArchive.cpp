@@ -14,13 +14,13 @@ bool isWord(const QString &text)
     return !text.isEmpty() && !text.contains(blank);
 }
 
-bool isLine(const QString &line)
+} // namespace
+
+bool DownloadArchive::isLine(const QString &line)
 {
     const qsizetype space = line.indexOf(QLatin1Char(' '));
     return space > 0 && isWord(line.left(space)) && isWord(line.mid(space + 1));
 }
-
-} // namespace
 
 QString DownloadArchive::defaultPath()
 {

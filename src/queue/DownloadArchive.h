@@ -23,6 +23,9 @@ public:
     // missing or holds white space or a line break.
     static QString lineFor(const QString &extractor, const QString &id);
 
+    // Two words (an extractor and an id) with one blank between them.
+    static bool isLine(const QString &line);
+
     QSet<QString> lines() const; // what the file holds now (empty when it is missing)
     bool contains(const QString &line) const { return lines().contains(line); }
     // Appends the line unless it is there already; false when it is not a valid line or the file

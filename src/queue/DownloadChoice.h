@@ -23,7 +23,8 @@ struct DownloadChoice
     // The bytes come from the video extractor run on watchPage for the format in encoding
     // (streams and merged video and audio), not from a transfer of mediaAddress.
     bool byExtractor = false;
-    // The folder the row saves to; empty: the list's save folder at the time it is added.
+    // The folder the row saves to (made when missing); empty: the list's save folder, read when
+    // the row starts and when it finishes, as for a row of a single video.
     QString folder;
     // The line the download archive gets when the row finishes ("extractor id"); empty: none.
     QString archiveLine;

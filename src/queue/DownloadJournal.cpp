@@ -1,6 +1,7 @@
 #include "queue/DownloadJournal.h"
 
 #include "extractor/RecipeOptions.h"
+#include "queue/DownloadArchive.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,11 +109,13 @@ public:
             fail(key, QStringLiteral("is not a list"));
             return headers;
         }
+        // Compiled once: a list of a thousand rows reads thousands of headers on every write.
+        static const QRegularExpression notAToken(QStringLiteral("[^A-Za-z0-9!#$%&'*+.^_`|~-]"));
         for (const QJsonValue &pair : value.toArray()) {
             const QJsonArray fields = pair.toArray();
             if (!pair.isArray() || fields.size() != 2 || !fields.at(0).isString() || !fields.at(1).isString()
                 || fields.at(0).toString().isEmpty()
-                || fields.at(0).toString().contains(QRegularExpression(QStringLiteral("[^A-Za-z0-9!#$%&'*+.^_`|~-]")))) {
+                || fields.at(0).toString().contains(notAToken)) {
                 fail(key, QStringLiteral("holds something that is not a header"));
                 return {};
             }
@@ -194,10 +197,11 @@ QJsonObject rowToJson(const JournalRow &row)
         {QStringLiteral("recipe"), QJsonArray::fromStringList(row.recipe)},
         {QStringLiteral("preset"), row.presetName},
         {QStringLiteral("missingSubtitles"), QJsonArray::fromStringList(row.missingLanguages)},
+        {QStringLiteral("archiveLine"), row.archiveLine},
     };
 }
 
-bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *reason)
+bool rowFromJson(const QJsonValue &value, int index, int version, JournalRow *row, QString *reason)
 {
     if (!value.isObject()) {
         *reason = QStringLiteral("row %1 is not an object").arg(index + 1);
@@ -207,7 +211,7 @@ bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *r
     row->mediaAddress = read.webAddress("address", false);
     row->fileName = read.fileName("fileName");
     row->saveFolder = read.nonEmptyText("saveFolder");
-    row->state = static_cast<int>(read.integer("state", 1, 4));
+    row->state = static_cast<int>(read.integer("state", 1, version >= 2 ? 5 : 4));
     row->total = read.integer("total", -1, qint64(MaxExactInteger));
     row->bytes = read.integer("bytes", 0, row->total >= 0 ? row->total : qint64(MaxExactInteger));
     row->etag = read.latin1("etag");
@@ -225,6 +229,11 @@ bool rowFromJson(const QJsonValue &value, int index, JournalRow *row, QString *r
         read.failWith("recipe", QStringLiteral("holds options that are no recipe's"));
     row->presetName = read.optionalText("preset");
     row->missingLanguages = read.optionalTexts("missingSubtitles", RecipeOptions::IsLanguageTag);
+    if (version >= 2 && value.toObject().contains(QLatin1String("archiveLine"))) {
+        row->archiveLine = read.text("archiveLine");
+        if (!row->archiveLine.isEmpty() && !DownloadArchive::isLine(row->archiveLine))
+            read.failWith("archiveLine", QStringLiteral("is not an extractor and an id"));
+    }
     if (row->byExtractor && (row->watchPage.isEmpty() || row->encoding.isEmpty()))
         read.failWith("byExtractor", QStringLiteral("names no page or format to ask the extractor for"));
     if (!row->recipe.isEmpty() && !row->byExtractor)
@@ -288,7 +297,7 @@ bool DownloadJournal::fromJson(const QByteArray &json, QList<JournalRow> *rows, 
     const QJsonArray array = rowsValue.toArray();
     for (int i = 0; i < array.size(); ++i) {
         JournalRow row;
-        if (!rowFromJson(array.at(i), i, &row, reason)) {
+        if (!rowFromJson(array.at(i), i, *version, &row, reason)) {
             rows->clear();
             return false;
         }

@@ -10,7 +10,10 @@
 // (QStandardPaths::AppDataLocation, "downloads.json"), so that the list outlives the program,
 // a crash or a kill.
 //
-//   {"format": "clipvault-downloads", "version": 1, "rows": [{...one object per row...}]}
+//   {"format": "clipvault-downloads", "version": 2, "rows": [{...one object per row...}]}
+//
+// Version 2 added the queued state (5) and the row's archive line; journals of version 1 are
+// read as they are.
 //
 // save() writes a new file and renames it over the old one, so a crash or a kill leaves either
 // the old journal or the new one, never a mix; the file is readable by its owner only (it may
@@ -22,9 +25,10 @@
 class DownloadJournal final
 {
 public:
-    static constexpr int Version = 1;
-    static constexpr int MaxRows = 25; // the list's own limit: more rows are not a journal of ours
-    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+    static constexpr int Version = 2;
+    static constexpr int MaxRows = 1000; // the list's highest limit: more rows are not a journal of ours
+    // Room for that many rows with every field at its limit (headers of a format, long captions).
+    static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
 
     // The journal in the user's data folder. Tests redirect it through XDG_DATA_HOME (or give
     // their own path).

@@ -22,6 +22,8 @@ DownloadQueue::DownloadQueue(QObject *parent)
     , DownloadVid(new Downloader(this))
     , DownloadStream(new ExtractorDownloads(this))
     , Timer1(new QTimer(this))
+    , m_listRows(Settings::DefaultListRows)
+    , m_queueText(ProgressText::QueueText(0, 0))
 {
     setObjectName(QStringLiteral("DownloadQueue"));
     m_savers = new QThreadPool(this);
@@ -43,6 +45,7 @@ DownloadQueue::DownloadQueue(QObject *parent)
 
 DownloadQueue::~DownloadQueue()
 {
+    m_closing = true; // rows that wait go on waiting, in the journal
     // A list that is going tells no one: whoever listened (the view, the window) may be going too.
     disconnect(this, nullptr, nullptr, nullptr);
     // A body being copied into place is whole: it is finished, not dropped, and its row says so
@@ -84,6 +87,8 @@ void DownloadQueue::setRowState(int row, int state)
         m_records.at(row).retryAtMs = 0;
     m_records.at(row).state = state;
     Q_EMIT rowChanged(row);
+    queueChanged();
+    scheduleWaiting(); // a place may have come free
 }
 
 void DownloadQueue::setRowFileName(int row, const QString &name)
@@ -100,6 +105,8 @@ void DownloadQueue::removeRow(int row)
     m_records.removeAt(row);
     rowsChanged();
     Q_EMIT rowRemoved(row);
+    queueChanged();
+    scheduleWaiting();
 }
 
 void DownloadQueue::start(int row)
@@ -107,20 +114,34 @@ void DownloadQueue::start(int row)
     if (row < 0 || row >= m_records.count())
         return;
     const DownloadRecord &record = m_records.at(row);
-    // A finished row, one whose body is being put in place, or one that shows progress: left alone.
-    if (record.state == StateDownloaded || record.saving || m_records.percent(row) != 0)
+    // A finished row, one whose body is being put in place, one that shows progress or waits for
+    // its turn: left alone.
+    if (record.state == StateDownloaded || record.state == StateQueued || record.saving || m_records.percent(row) != 0)
         return;
-    endRow(row, StateDownloading, ProgressText::Starting);
-    startTransfer(row);
+    if (record.state == StateDownloading)
+        begin(row); // again, in the place it holds
+    else
+        startOrQueue(row);
 }
 
 void DownloadQueue::stop(int row)
 {
+    stopRow(row, false);
+}
+
+void DownloadQueue::stopRow(int row, bool evenAtZero)
+{
     if (row < 0 || row >= m_records.count())
         return;
     DownloadRecord &record = m_records.at(row);
+    if (record.state == StateQueued) {
+        endRow(row, StateStopped, ProgressText::Stopped);
+        return;
+    }
     // A row waiting to try again stops too, and so does an extractor still reading its page.
-    if (m_records.percent(row) == 0 && record.retryAtMs == 0 && !DownloadStream->IsRunning(record.key))
+    const bool transferring = record.state == StateDownloading && !record.saving;
+    if (!(evenAtZero && transferring) && m_records.percent(row) == 0 && record.retryAtMs == 0
+        && !DownloadStream->IsRunning(record.key))
         return;
     cancelFetch(record.key);
     cancelRetry(record);

@@ -30,6 +30,12 @@ struct TransferResult;
 // Rows outlive a transfer and the program: Stop, a failure and closing keep a row's partial file,
 // and Start continues it with a range request; transient failures are tried again by themselves;
 // with a journal open, the list is written to it on every change and comes back at the next start.
+//
+// The list holds at most listRows() rows, and at most simultaneousDownloads() of them download at
+// once (0: all). A row beyond that waits in state 5 ("Queued") and starts by itself, in list
+// order, when a row downloading ends, stops, fails or goes. A row that waits to try again after a
+// transient failure keeps its place meanwhile (it is still downloading, and takes it back within
+// a minute); a row whose body is being put in place gives its place up (its transfer is over).
 class DownloadQueue final : public QObject
 {
     Q_OBJECT
@@ -57,12 +63,29 @@ public:
     // give the seconds of the full wait).
     static void setRetryTimeScale(double scale);
 
+    // The list's limits, as Settings.ini keeps them (ListRows, SimultaneousDownloads): read at
+    // start-up and whenever the user changes them. A lower row limit keeps the rows there are; a
+    // lower number at once lets the running rows finish. Both are clamped as Settings clamps them.
+    void readSettings();
+    int listRows() const { return m_listRows; }
+    void setListRows(int rows);
+    int simultaneousDownloads() const { return m_simultaneous; } // 0: all rows at once
+    void setSimultaneousDownloads(int count);
+    int runningCount() const; // rows that hold a place among those downloading at once
+    int queuedCount() const { return m_records.countInState(StateQueued); }
+    QString queueText() const { return m_queueText; } // "3 running, 12 queued"
+
+    // The download archive that finished rows add their line to (DownloadArchive's default path
+    // when none is set).
+    void setArchivePath(const QString &path) { m_archivePath = path; }
+    QString archivePath() const;
+
     // Adding: whether the choice may become a row (the list's limit and a row of the same
-    // address are told to the user); then the row, under fileName, started at once. replaceable
-    // is the file the user chose to overwrite, as it was when the user said so.
+    // address are told to the user); then the row, under fileName, started at once or queued.
+    // replaceable is the file the user chose to overwrite, as it was when the user said so.
     bool mayAdd(const DownloadChoice &choice);
     // How many more rows the list takes now (a list of videos adds at most this many).
-    int roomLeft() const { return qMax(0, DownloadRecords::MaxRows - m_records.count()); }
+    int roomLeft() const { return qMax(0, m_listRows - m_records.count()); }
     bool add(const DownloadChoice &choice, const QString &fileName, const FinishedFile::Stamp &replaceable = {});
     // Rows whose bytes come from elsewhere (another downloader) use the list through these, as
     // the list's own transfers do: append a row in state 1 without starting a transfer, report
@@ -71,13 +94,36 @@ public:
     void reportProgress(const QString &key, qint64 done, qint64 total);
     void endRow(const QString &key, int state, const QString &caption);
 
+    // While one lives, the journal is written once, when the last one goes, instead of after every
+    // row (a list of videos adds hundreds of rows in one go).
+    class Batch final
+    {
+    public:
+        explicit Batch(DownloadQueue &queue);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+
+    private:
+        DownloadQueue &m_queue;
+    };
+
     // Commands on one row, as the list's popup menu gives them; each skips a row it does not
-    // apply to. After stop() or remove() of several rows, call settle().
+    // apply to. After stop() or remove() of several rows, call settle(). Start queues the row
+    // when no place is free (a queued row stays where it is in the queue); Stop ends its wait.
     void start(int row);
     void stop(int row);
     void remove(int row);
     bool removeIfEnded(int row); // a downloaded or failed row; true when it went
     void settle(bool rowsWent);  // the speed meter forgets the bytes of rows that stopped or went
+    // Every row that is not downloaded or downloading is started, within the limit (the others
+    // queued); every row that downloads or waits is stopped (also one that has not reached 1 %).
+    void startAll();
+    void stopAll();
+    // The row changes places with its neighbour; false when there is none. Queued rows start in
+    // list order, so this is how a waiting row's turn changes.
+    bool moveUp(int row);
+    bool moveDown(int row);
     // The name the row's file takes; replaceable as for add().
     void rename(int row, const QString &name, const FinishedFile::Stamp &replaceable);
     bool mayRename(int row) const; // not while its body is being put in place
@@ -117,10 +163,12 @@ Q_SIGNALS:
     // The row's state, name, caption or bar (its percentage in records()) changed.
     void rowChanged(int row);
     void rowRemoved(int row);
+    void rowMoved(int from, int to); // the row at from is now at to; the row at to took from's place
     // The figures of the Size, Speed and Time left columns.
     void figuresChanged(int row, const QString &size, const QString &speed, const QString &timeLeft);
     void speedTextChanged(const QString &text);     // "Average Download Speed: 153.6 kB/s"
     void freeSpaceTextChanged(const QString &text); // "Free Disk Space: 12.34 GB"
+    void queueTextChanged(const QString &text);     // "3 running, 12 queued"
     // A row finished (state 2) or failed for good (state 4); folder holds its file.
     void downloadEnded(const QString &fileName, const QString &caption, const QString &folder, bool ok);
 
@@ -130,6 +178,15 @@ private:
     void insertRow(const DownloadRecord &record);
     void removeRow(int row);
     void startTransfer(int row, bool retry = false);
+    bool hasPlace() const; // a row may start downloading now
+    QString rowFolder(const DownloadRecord &record) const;
+    void startOrQueue(int row);
+    void begin(int row);      // downloading from now on
+    void startWaiting();      // queued rows, in list order, while places are free
+    void scheduleWaiting();   // the same, once the event that freed a place is handled
+    void queueChanged();      // the status bar's count
+    bool swapRows(int row, int other);
+    void stopRow(int row, bool evenAtZero);
     void startStream(int row);
     bool newPartialFile(int row); // in the save folder; false when the row ended for want of one
     void cancelFetch(const QString &key); // ends the row's transfer or extractor run, without events
@@ -160,6 +217,14 @@ private:
 
     QString m_savePath;
     qint64 m_speedLimit = 0;
+    QString m_archivePath;
+    int m_listRows;
+    int m_simultaneous = 0;
+    bool m_waitingDue = false; // startWaiting() is on its way
+    bool m_closing = false;
+    int m_batches = 0;
+    bool m_journalDue = false; // a change waits for the end of a batch
+    QString m_queueText;
     DownloadRecords m_records;
     SpeedMeter m_speed;
     QString m_speedText;

@@ -28,6 +28,8 @@ QString defaultCaption(int state)
         return ProgressText::Stopped;
     case StateError:
         return ProgressText::SaveError;
+    case StateQueued:
+        return ProgressText::Queued;
     default:
         return ProgressText::Starting;
     }
@@ -94,22 +96,35 @@ void DownloadQueue::openJournal(const QString &path)
         if (!std::exchange(warned, true))
             qWarning("The list of downloads is not written: %s", qPrintable(reason));
     });
-    // Rows that were downloading when the program ended continue by themselves.
-    for (int row = 0; row < m_records.count(); ++row)
-        if (m_records.at(row).state == StateDownloading)
+    // Rows that were downloading when the program ended continue by themselves, as many as may
+    // download at once (in list order); the rest wait, behind or among the rows that waited.
+    const Batch batch(*this);
+    int continued = 0;
+    for (int row = 0; row < m_records.count(); ++row) {
+        if (m_records.at(row).state != StateDownloading)
+            continue;
+        if (m_simultaneous <= 0 || continued < m_simultaneous) {
+            ++continued;
             startTransfer(row);
+        } else {
+            endRow(row, StateQueued, ProgressText::Queued);
+        }
+    }
+    startWaiting();
     rowsChanged();
 }
 
 void DownloadQueue::restoreRow(const JournalRow &row)
 {
-    if (m_records.count() >= DownloadRecords::MaxRows || m_records.indexOf(row.mediaAddress) >= 0)
+    if (m_records.count() >= DownloadJournal::MaxRows || m_records.indexOf(row.mediaAddress) >= 0)
         return;
     DownloadRecord record;
     record.key = row.mediaAddress;
     record.fileName = row.fileName;
     record.state = row.state;
-    record.caption = row.state == StateDownloading || row.caption.isEmpty() ? defaultCaption(row.state) : row.caption;
+    record.caption = row.state == StateDownloading || row.state == StateQueued || row.caption.isEmpty()
+                         ? defaultCaption(row.state)
+                         : row.caption;
     record.watchPage = row.watchPage;
     record.videoId = videoIdOf(row.watchPage);
     record.encoding = row.encoding;
@@ -121,6 +136,10 @@ void DownloadQueue::restoreRow(const JournalRow &row)
     record.missingLanguages = row.missingLanguages;
     record.validators = row.validators();
     record.fileBytes = row.bytes;
+    record.archiveLine = row.archiveLine;
+    // A row of a folder of its own keeps it; one of the list's save folder follows that folder.
+    if (DownloadNames::PathKey(row.saveFolder) != DownloadNames::PathKey(savePath()))
+        record.folder = row.saveFolder;
     const QString folder = modFunctions::WithSeparator(row.saveFolder);
     if (row.state == StateDownloaded) {
         record.finishedFile = folder + row.fileName;
@@ -172,7 +191,7 @@ QList<JournalRow> DownloadQueue::journalRows() const
         out.mediaAddress = record.key;
         out.fileName = record.fileName;
         const QString file = !record.finishedFile.isEmpty() ? record.finishedFile : record.partialFile;
-        out.saveFolder = !file.isEmpty() ? QFileInfo(file).absolutePath() : savePath();
+        out.saveFolder = !file.isEmpty() ? QFileInfo(file).absolutePath() : rowFolder(record);
         if (out.saveFolder.trimmed().isEmpty())
             out.saveFolder = QDir::homePath();
         // A body on its way into place is still the row's download.
@@ -191,6 +210,7 @@ QList<JournalRow> DownloadQueue::journalRows() const
         out.recipe = record.recipe;
         out.presetName = record.presetName;
         out.missingLanguages = record.missingLanguages;
+        out.archiveLine = record.archiveLine;
         rows.append(out);
     }
     return rows;
@@ -198,7 +218,9 @@ QList<JournalRow> DownloadQueue::journalRows() const
 
 void DownloadQueue::rowsChanged()
 {
-    if (m_journalWriter)
+    if (m_batches > 0)
+        m_journalDue = true;
+    else if (m_journalWriter)
         m_journalWriter->rowsChanged();
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/ErrorTrap.h"
 #include "base/FileHelpers.h"
+#include "queue/DownloadArchive.h"
 #include "queue/DownloadNames.h"
 #include "queue/FinishedFile.h"
 #include "queue/ProgressText.h"
@@ -21,7 +22,7 @@ void DownloadQueue::saveBody(int row, const QString &partial, std::shared_ptr<QF
     job.partial = partial;
     job.handle = std::move(handle);
     job.expectedSize = size;
-    job.folder = savePath().trimmed().isEmpty() ? QString() : savePath();
+    job.folder = rowFolder(record).trimmed().isEmpty() ? QString() : rowFolder(record);
     // The name is read now, so a rename made during the transfer decides the name on disk.
     job.name = DownloadNames::Safe(record.fileName, record.videoId, DownloadNames::ExtensionOf(record.fileName));
     job.fallbackName = DownloadNames::Safe(QString(), record.videoId, DownloadNames::ExtensionOf(job.name));
@@ -61,10 +62,9 @@ void DownloadQueue::bodySaved(const QString &key, const FinishedFile::Outcome &o
 {
     ErrorTrap::run(QStringLiteral("DownloadVid_Complete"), QStringLiteral("Form frmMain"), [&] {
         m_savingTargets.remove(key);
-        const QString folder = savePath();
-        showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
-
         const int row = m_records.indexOf(key);
+        const QString folder = row >= 0 ? rowFolder(m_records.at(row)) : savePath();
+        showFreeSpace(folder.trimmed().isEmpty() ? QFileInfo(outcome.path).absolutePath() : folder);
         if (row < 0)
             return; // removed meanwhile: its file stays, as the files of removed rows do
         DownloadRecord &record = m_records.at(row);
@@ -106,10 +106,13 @@ void DownloadQueue::endRow(int row, int state, const QString &caption)
     setRowState(row, state);
     Q_EMIT rowChanged(row);
     rowsChanged();
+    // The archive knows the video from now on, also when the list is closed before the next line.
+    if (state == StateDownloaded && !record.archiveLine.isEmpty() && !DownloadArchive(archivePath()).add(record.archiveLine))
+        qWarning("The download archive %s is not written", qPrintable(archivePath()));
     if (state == StateDownloaded || state == StateError) {
         const QString folder = !record.finishedFile.isEmpty() ? QFileInfo(record.finishedFile).absolutePath()
                                : !record.partialFile.isEmpty() ? QFileInfo(record.partialFile).absolutePath()
-                                                               : savePath();
+                                                               : rowFolder(record);
         Q_EMIT downloadEnded(record.fileName, caption, folder, state == StateDownloaded);
     }
 }

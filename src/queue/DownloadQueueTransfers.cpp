@@ -25,8 +25,8 @@ constexpr qint64 FreeSpaceMargin = 8 * 1024 * 1024;
 
 bool DownloadQueue::mayAdd(const DownloadChoice &choice)
 {
-    if (m_records.count() >= DownloadRecords::MaxRows) {
-        UiSeam::messageBox(QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. ")
+    if (m_records.count() >= m_listRows) {
+        UiSeam::messageBox(QStringLiteral("Sorry, but you can do a maximum of %1 simultaneous downloads. ").arg(m_listRows)
                                + QStringLiteral("\r\n\r\n")
                                + QStringLiteral("Remove downloaded videos from the list first, then you can add new ones. "),
                            UiSeam::Exclamation);
@@ -43,7 +43,7 @@ bool DownloadQueue::mayAdd(const DownloadChoice &choice)
 
 bool DownloadQueue::add(const DownloadChoice &choice, const QString &fileName, const FinishedFile::Stamp &replaceable)
 {
-    if (m_records.count() >= DownloadRecords::MaxRows || choice.mediaAddress.isEmpty()
+    if (m_records.count() >= m_listRows || choice.mediaAddress.isEmpty()
         || m_records.indexOf(choice.mediaAddress) >= 0)
         return false;
     return addRow(choice, fileName, true, replaceable);
@@ -51,7 +51,7 @@ bool DownloadQueue::add(const DownloadChoice &choice, const QString &fileName, c
 
 bool DownloadQueue::appendRow(const DownloadChoice &choice, const QString &fileName)
 {
-    if (m_records.count() >= DownloadRecords::MaxRows || choice.mediaAddress.isEmpty()
+    if (m_records.count() >= m_listRows || choice.mediaAddress.isEmpty()
         || m_records.indexOf(choice.mediaAddress) >= 0)
         return false;
     return addRow(choice, DownloadNames::Safe(fileName, choice.videoId, DownloadNames::ExtensionOf(fileName)), false);
@@ -63,7 +63,9 @@ bool DownloadQueue::addRow(const DownloadChoice &choice, const QString &fileName
     DownloadRecord record;
     record.key = choice.mediaAddress;
     record.fileName = fileName;
-    record.state = StateDownloading;
+    // A row added behind rows that wait, or with no place free, waits too.
+    const bool queued = start && (!hasPlace() || m_records.anyInState(StateQueued));
+    record.state = queued ? StateQueued : StateDownloading;
     record.videoId = choice.videoId;
     record.watchPage = choice.watchPage;
     record.encoding = choice.encoding;
@@ -72,9 +74,11 @@ bool DownloadQueue::addRow(const DownloadChoice &choice, const QString &fileName
     record.recipe = choice.byExtractor ? choice.recipe : QStringList();
     record.presetName = choice.presetName;
     record.missingLanguages = choice.missingLanguages;
+    record.folder = choice.folder;
+    record.archiveLine = choice.archiveLine;
     record.added = QDateTime::currentDateTimeUtc();
     record.replaceable = replaceable;
-    record.caption = ProgressText::Starting;
+    record.caption = queued ? ProgressText::Queued : ProgressText::Starting;
     insertRow(record);
 
     // Pending events have run meanwhile: the row is found again by its key.
@@ -83,7 +87,9 @@ bool DownloadQueue::addRow(const DownloadChoice &choice, const QString &fileName
         return false;
     Q_EMIT rowChanged(row);
     rowsChanged();
-    if (start)
+    if (queued)
+        scheduleWaiting(); // a place may be free for the rows before it
+    else if (start)
         startTransfer(row);
     return true;
 }
@@ -92,6 +98,12 @@ void DownloadQueue::insertRow(const DownloadRecord &record)
 {
     m_records.append(record);
     Q_EMIT rowInserted(m_records.count() - 1);
+    queueChanged();
+}
+
+QString DownloadQueue::rowFolder(const DownloadRecord &record) const
+{
+    return record.folder.isEmpty() ? savePath() : record.folder;
 }
 
 void DownloadQueue::startTransfer(int row, bool retry)
@@ -139,7 +151,7 @@ void DownloadQueue::startTransfer(int row, bool retry)
 bool DownloadQueue::newPartialFile(int row)
 {
     DownloadRecord &record = m_records.at(row);
-    const QString folder = savePath();
+    const QString folder = rowFolder(record);
     if (folder.trimmed().isEmpty()) {
         endRow(row, StateError, ProgressText::SaveError);
         return false;
@@ -289,7 +301,7 @@ void DownloadQueue::failRow(int row, const TransferResult &result)
     keepPartial(record);
     if (record.byExtractor) {
         // The extractor tries again by itself where that helps; its last error line says why.
-        showFreeSpace(savePath());
+        showFreeSpace(rowFolder(record));
         endRow(row, StateError, streamFailedCaption(result.errorText));
         return;
     }
@@ -298,7 +310,7 @@ void DownloadQueue::failRow(int row, const TransferResult &result)
         retryLater(row, result, next.retryNumber, next.delayMs);
         return;
     }
-    showFreeSpace(savePath());
+    showFreeSpace(rowFolder(record));
     // A continuation refused as forbidden or gone: the signed address of the video has expired.
     const bool expired = record.keptBytes > 0 && (result.httpStatus == 403 || result.httpStatus == 410);
     endRow(row, StateError, expired ? ProgressText::ExpiredCaption() : ProgressText::FailedCaption(result));

@@ -21,6 +21,7 @@ enum DownloadState : int {
     StateDownloaded = 2,
     StateStopped = 3,
     StateError = 4,
+    StateQueued = 5, // waits for a free place among the rows that download at once
 };
 
 // One row of the download list. The key is the media address, which is also the transfer's key,
@@ -43,6 +44,8 @@ struct DownloadRecord
     QStringList recipe;       // or with a recipe's options (DownloadChoice)
     QString presetName;
     QStringList missingLanguages; // of the recipe's subtitles, named in the end caption
+    QString folder;           // where its files go; empty: the list's save folder (read when needed)
+    QString archiveLine;      // what the download archive gets when it finishes ("extractor id")
 
     // The transfer writes to this hidden file beside the target; it is moved to the row's name
     // only once the whole body has arrived. Stop, a failure and closing keep it, so that Start

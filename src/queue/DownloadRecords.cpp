@@ -2,6 +2,8 @@
 
 #include "queue/ArrayElements.h"
 
+#include <algorithm>
+
 DownloadRecords::DownloadRecords()
     : m_rowPercent{0}
 {
@@ -35,6 +37,20 @@ void DownloadRecords::removeAt(int row)
     modFunctions::RemoveArrayElement(m_rowPercent, row + 1);
     if (m_rows.isEmpty())
         m_rowPercent = {0};
+}
+
+void DownloadRecords::move(int from, int to)
+{
+    if (from < 0 || from >= count() || to < 0 || to >= count() || from == to)
+        return;
+    m_rows.move(from, to);
+    m_rowPercent.move(from + 1, to + 1);
+}
+
+int DownloadRecords::countInState(int state) const
+{
+    return static_cast<int>(std::count_if(m_rows.cbegin(), m_rows.cend(),
+                                          [state](const DownloadRecord &r) { return r.state == state; }));
 }
 
 bool DownloadRecords::anyInState(int state) const

@@ -11,8 +11,6 @@
 class DownloadRecords final
 {
 public:
-    static constexpr int MaxRows = 25;
-
     DownloadRecords();
 
     int count() const { return static_cast<int>(m_rows.size()); }
@@ -28,8 +26,10 @@ public:
 
     void append(const DownloadRecord &record);
     void removeAt(int row);
+    void move(int from, int to); // the row and its percentage; the rows between shift by one
 
     bool anyInState(int state) const;
+    int countInState(int state) const;
     qint64 totalBytes() const;                   // bytes of all running transfers
     bool hasFileName(const QString &name) const; // exact comparison
 

@@ -15,7 +15,7 @@ struct JournalRow
     QString mediaAddress;  // the row's key: an http or https address, unique in the list
     QString fileName;      // the final file's name inside saveFolder
     QString saveFolder;    // the folder the row saves to (its partial file lies there too)
-    int state = 1;         // DownloadState: 1 downloading, 2 downloaded, 3 stopped, 4 error
+    int state = 1;         // DownloadState: 1 downloading, 2 downloaded, 3 stopped, 4 error, 5 queued
     qint64 bytes = 0;      // bytes on disk: in the partial file, or the finished file's size
     qint64 total = -1;     // the whole file's length, -1 while unknown
     QByteArray etag;       // validators of the bytes on disk, as the server sent them
@@ -34,6 +34,9 @@ struct JournalRow
     QStringList recipe;
     QString presetName;
     QStringList missingLanguages;
+    // What the download archive gets when the row finishes ("extractor id"; missing in older
+    // journals: empty, none).
+    QString archiveLine;
 
     TransferValidators validators() const { return {etag, lastModified, total, lastModifiedStrong}; }
 

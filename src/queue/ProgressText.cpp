@@ -193,4 +193,9 @@ QString SpeedText(qint64 averageBytesPerSecond)
            + QStringLiteral(" kB/s");
 }
 
+QString QueueText(int running, int queued)
+{
+    return QStringLiteral("%1 running, %2 queued").arg(running).arg(queued);
+}
+
 } // namespace ProgressText

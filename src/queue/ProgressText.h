@@ -13,6 +13,7 @@ inline const QString Downloaded = QStringLiteral("Video successfully downloaded!
 inline const QString Stopped = QStringLiteral("Download stopped by the user.");
 inline const QString SaveError = QStringLiteral("An error occurred while saving the video!");
 inline const QString Saving = QStringLiteral("Saving the video. Please wait...");
+inline const QString Queued = QStringLiteral("Queued");
 
 // A whole video that could not take the row's name: where it is now.
 QString SavedAs(const QString &nameOrPath);
@@ -56,6 +57,9 @@ QString WaitingCaption(const QString &reason, qint64 seconds, int nextTry, int t
 QString NoSpaceCaption(qint64 needed, qint64 free);
 // True when the transfer failed because its file could not be written (rather than fetched).
 bool IsWriteFailure(const TransferResult &result);
+
+// The status bar's count of the list's queue: "3 running, 12 queued".
+QString QueueText(int running, int queued);
 
 // "Average Download Speed: 153.6 kB/s" for an average in bytes per second.
 QString SpeedText(qint64 averageBytesPerSecond);

@@ -276,6 +276,33 @@ private Q_SLOTS:
         QCOMPARE(Settings::ExtractorTimeoutMs(), milliseconds);
     }
 
+    void downloadListSettings_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // the file's lines, or nothing
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("atOnce"); // 0: all rows at once
+        QTest::newRow("unset: 25 rows, all at once") << QByteArray() << 25 << 0;
+        QTest::newRow("both") << QByteArray("ListRows=300\r\nSimultaneousDownloads=2") << 300 << 2;
+        QTest::newRow("below the least") << QByteArray("ListRows=10\r\nSimultaneousDownloads=0") << 25 << 1;
+        QTest::newRow("past the most") << QByteArray("ListRows=99999999999\r\nSimultaneousDownloads=40") << 1000 << 25;
+        QTest::newRow("not numbers") << QByteArray("ListRows=many\r\nSimultaneousDownloads=") << 25 << 0;
+    }
+    void downloadListSettings()
+    {
+        QFETCH(QByteArray, stored);
+        QTemporaryDir program;
+        AppState::setAppPath(program.path());
+        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n");
+        QTEST(Settings::ListRows(), "rows");
+        QTEST(Settings::SimultaneousDownloads(), "atOnce");
+        // Written within the bounds; all at once empties the key.
+        Settings::SetListRows(2000);
+        Settings::SetSimultaneousDownloads(0);
+        QCOMPARE(Settings::ListRows(), 1000);
+        QCOMPARE(Settings::SimultaneousDownloads(), 0);
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("SimultaneousDownloads"), Settings::FilePath()), QString());
+    }
+
     void storedFoldersAreChecked_data()
     {
         QTest::addColumn<QString>("stored");

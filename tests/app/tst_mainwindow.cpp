@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Version: ") + AppState::VersionString());
         // A screen reader hears what each status panel shows, also after it changed.
         Q_EMIT window->downloadPanel()->speedTextChanged(QStringLiteral("Average Download Speed: 12.5 kB/s"));
-        for (int panel = 1; panel <= 3; ++panel) {
+        for (int panel = 1; panel <= 4; ++panel) {
             const QString shown = window->statusPanel(panel)->text();
             QVERIFY(!shown.isEmpty());
             QCOMPARE(QAccessible::queryAccessibleInterface(window->statusPanel(panel))->text(QAccessible::Name), shown);
@@ -72,6 +72,16 @@ private Q_SLOTS:
             QVERIFY2(!QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name).isEmpty(),
                      part->metaObject()->className());
         QVERIFY(window->statusPanel(3)->text().startsWith(QStringLiteral("Free Disk Space: ")));
+        // The queue's count follows the list.
+        QCOMPARE(window->statusPanel(4)->objectName(), QStringLiteral("StatusBarQueue"));
+        QCOMPARE(window->statusPanel(4)->text(), QStringLiteral("0 running, 0 queued"));
+        DownloadChoice fed;
+        fed.mediaAddress = site.root() + QStringLiteral("/media/fed/18");
+        QVERIFY(window->downloadPanel()->appendRow(fed, QStringLiteral("Fed.mp4")));
+        QCOMPARE(window->statusPanel(4)->text(), QStringLiteral("1 running, 0 queued"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(window->statusPanel(4))->text(QAccessible::Name),
+                 QStringLiteral("1 running, 0 queued"));
+        window->downloadPanel()->endRow(fed.mediaAddress, StateStopped, QStringLiteral("Stopped."));
         // All columns of the download list fit its first width, and every heading is whole.
         auto *downloads = window->findChild<QTreeWidget *>(QStringLiteral("lvwDownloads"));
         QTRY_VERIFY(downloads->viewport()->width() > 0);

@@ -9,6 +9,7 @@
 #include "dialogs/ExtractorPanel.h"
 #include "preferences/PresetEditor.h"
 #include "preferences/frmPreferences.h"
+#include "queue/DownloadQueue.h"
 #include "recipes/PresetStore.h"
 #include "support/SeamRecorder.h"
 
@@ -136,8 +137,10 @@ private Q_SLOTS:
             {"ProxyPort", "1080"}, {"IdleTimeout", "90"}, {"Cookies", "file"}, {"CookiesFile", cookies}};
         for (const auto &[key, value] : expected)
             QCOMPARE(setting(QString::fromLatin1(key)), value);
-        // The window acts on what runs: the list's folder, the clipboard watch.
+        // The window acts on what runs: the list's folder and limits, the clipboard watch.
         QCOMPARE(window->downloadPanel()->savePath(), folder.path() + QLatin1Char('/'));
+        QCOMPARE(window->downloadPanel()->queue()->listRows(), 400);
+        QCOMPARE(window->downloadPanel()->queue()->simultaneousDownloads(), 3);
         QVERIFY(window->findChild<QAction *>(QStringLiteral("mnuWatchClipboard"))->isChecked());
 
         QTest::mouseClick(w->cmdOK, Qt::LeftButton);
@@ -158,7 +161,7 @@ private Q_SLOTS:
         QCOMPARE(setting(QStringLiteral("Cookies")), QStringLiteral("browser"));
         QCOMPARE(setting(QStringLiteral("CookiesBrowser")), QStringLiteral("vivaldi"));
         QCOMPARE(setting(QStringLiteral("CookiesProfile")), QStringLiteral("Work"));
-        QCOMPARE(setting(QStringLiteral("SimultaneousDownloads")), QStringLiteral("0"));
+        QCOMPARE(setting(QStringLiteral("SimultaneousDownloads")), QString()); // all at once: no value
     }
 
     // A value that cannot be taken is named and nothing is written.

@@ -210,7 +210,7 @@ void TestDialogs::menuPictures()
     const QList<std::pair<const char *, K>> commands{
         {"mnuStart", K::Start},      {"mnuStop", K::Stop},         {"mnuRemoveSelected", K::Remove},
         {"mnuRemoveDownError", K::RemoveFinished}, {"mnuCopyUrl", K::CopyLink}, {"mnuSaveImage", K::SaveImage},
-        {"mnuPicBoxSave", K::SaveImage}};
+        {"mnuPicBoxSave", K::SaveImage}, {"mnuStartAll", K::Start}, {"mnuStopAll", K::Stop}};
     frmMenu menus(&m_owner);
     const QList<QMenu *> popups{menus.mnuPopup, menus.mnuPopupSearch, menus.mnuPopupImageSave};
     for (const auto &[name, kind] : commands) {
@@ -228,7 +228,7 @@ void TestDialogs::menuPictures()
             QVERIFY(!a->isSeparator() || a->icon().isNull());
         }
     }
-    QCOMPARE(separators, 5);
+    QCOMPARE(separators, 7);
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,8 +1,10 @@
 // A download list in a process of its own, for tests that limit or end that process: it opens
-// the journal, optionally adds one download or starts every row, runs until no row downloads any
-// more, prints each row as "state<TAB>caption<TAB>name" and ends (the journal is written then).
+// the journal (with at most N rows downloading at once), optionally prints the rows' states as it
+// found them ("1,5,5"), adds downloads or starts every row, runs until no row downloads or waits
+// any more, prints each row as "state<TAB>caption<TAB>name" and ends (the journal is written then).
 //
-//   downloadlist_child --journal PATH --save FOLDER [--add ADDRESS TITLE] [--start-all]
+//   downloadlist_child --journal PATH --save FOLDER [--simultaneous N] [--states-at-start]
+//                      [--add ADDRESS TITLE]... [--start-all]
 #include "queue/DownloadChoice.h"
 #include "downloads/DownloadPanel.h"
 #include "downloads/RowProgressBar.h"
@@ -24,11 +26,20 @@ int main(int argc, char **argv)
     SeamRecorder seam; // no dialog may wait for an answer here
     auto panel = std::make_unique<DownloadPanel>();
     panel->setSavePath(value(QStringLiteral("--save")));
+    panel->queue()->setSimultaneousDownloads(value(QStringLiteral("--simultaneous")).toInt());
     panel->openJournal(value(QStringLiteral("--journal")));
-    if (args.contains(QStringLiteral("--add"))) {
+    QTextStream out(stdout);
+    if (args.contains(QStringLiteral("--states-at-start"))) {
+        QStringList states;
+        for (int row = 0; row < panel->records().count(); ++row)
+            states << QString::number(panel->records().at(row).state);
+        out << states.join(QLatin1Char(',')) << '\n';
+    }
+    for (qsizetype at = args.indexOf(QStringLiteral("--add")); at >= 0 && at + 2 < args.size();
+         at = args.indexOf(QStringLiteral("--add"), at + 1)) {
         DownloadChoice choice;
-        choice.mediaAddress = value(QStringLiteral("--add"));
-        choice.videoTitle = value(QStringLiteral("--add"), 2);
+        choice.mediaAddress = args.at(at + 1);
+        choice.videoTitle = args.at(at + 2);
         choice.suffix = QStringLiteral(".mp4");
         choice.videoId = QStringLiteral("child");
         panel->cmdDownload_Click(choice);
@@ -38,14 +49,13 @@ int main(int argc, char **argv)
         panel->mnuStart_Click();
     }
     const auto finishWhenIdle = [&] {
-        if (!panel->anyDownloading())
+        if (!panel->anyDownloading() && panel->queue()->queuedCount() == 0)
             app.quit();
     };
     QObject::connect(panel.get(), &DownloadPanel::downloadEnded, &app, finishWhenIdle, Qt::QueuedConnection);
     QTimer::singleShot(0, &app, finishWhenIdle);
     app.exec();
 
-    QTextStream out(stdout);
     for (int row = 0; row < panel->records().count(); ++row)
         out << panel->records().at(row).state << '\t' << panel->MainPB[row]->caption() << '\t'
             << panel->records().at(row).fileName << '\n';

@@ -4,14 +4,18 @@
 #include "PanelFixture.h"
 #include "base/AppState.h"
 #include "base/Settings.h"
+#include "dialogs/frmMenu.h"
 #include "downloads/RowProgressBar.h"
+#include "image/MenuIcons.h"
 #include "transfer/Downloader.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QDialog>
 #include <QDir>
+#include <QAction>
 #include <QHeaderView>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -55,6 +59,7 @@ private Q_SLOTS:
     void barsFollowScrollKeysAndColumns();
     void rowsFedFromElsewhere();
     void browseAndOpen();
+    void queueFromTheMenuAndKeys();
 
 private:
     DownloadPanel &panel() { return *h.panel; }
@@ -635,4 +640,72 @@ void TestDownloadPanel::renameOntoAFileAsks()
 }
 
 QTEST_MAIN(TestDownloadPanel)
+// The queue as the user works it: both limits asked for from the popup menu and kept, the waiting
+// rows with their own icon and caption, Ctrl+Up and Ctrl+Down, Stop all and Start all.
+void TestDownloadPanel::queueFromTheMenuAndKeys()
+{
+    frmMenu *menu = frmMenu::instance();
+    const std::pair<QAction *, const char *> entries[] = {
+        {menu->mnuMoveUp, "Move up"}, {menu->mnuMoveDown, "Move down"}, {menu->mnuStartAll, "Start all"},
+        {menu->mnuStopAll, "Stop all"}, {menu->mnuListRows, "Rows in the download list"},
+        {menu->mnuSimultaneous, "Simultaneous downloads"}};
+    for (const auto &[action, text] : entries) {
+        QVERIFY(menu->mnuPopup->actions().contains(action));
+        QCOMPARE(action->text(), QString::fromLatin1(text));
+    }
+    QCOMPARE(menu->mnuMoveUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    QCOMPARE(menu->mnuMoveDown->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Down));
+
+    h.seam->queueAnswer(30);
+    menu->mnuListRows->trigger();
+    h.seam->queueAnswer(1);
+    menu->mnuSimultaneous->trigger();
+    const QList<UiSeam::Call> asked = h.seam->callsOf(UiSeam::Kind::Integer);
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE((QList<int>{asked[0].number, asked[0].minimum, asked[0].maximum}), (QList<int>{25, 25, 1000}));
+    QCOMPARE((QList<int>{asked[1].number, asked[1].minimum, asked[1].maximum}), (QList<int>{0, 0, 25}));
+    QCOMPARE(Settings::ListRows(), 30);
+    QCOMPARE(Settings::SimultaneousDownloads(), 1);
+    QCOMPARE(panel().queue()->roomLeft(), 30);
+
+    QStringList keys;
+    for (int k = 0; k < 3; ++k) {
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Turn %1").arg(k), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=3000000&rate=300000&n=%1").arg(k));
+        panel().cmdDownload_Click(c);
+        keys << c.mediaAddress;
+    }
+    const QImage waitingIcon = MenuIcons::stateImage(StateQueued);
+    for (int row = 1; row < 3; ++row) {
+        QCOMPARE(captionOf(panel(), keys[row]), QStringLiteral("Queued"));
+        QCOMPARE(panel().lvwDownloads->topLevelItem(row)->icon(DownloadPanel::ColVideo).pixmap(16).toImage(), waitingIcon);
+    }
+
+    QVERIFY(QTest::qWaitForWindowActive(&panel()));
+    QTreeWidget *list = panel().lvwDownloads;
+    list->setFocus();
+    list->setCurrentItem(list->topLevelItem(2));
+    QTest::keyClick(list, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(rowOf(panel(), keys[2]), 1);
+    QCOMPARE(nameOf(panel(), keys[2]), QStringLiteral("Turn 2.mp4"));
+    QCOMPARE(captionOf(panel(), keys[1]), QStringLiteral("Queued"));
+    QCOMPARE(list->selectedItems(), QList<QTreeWidgetItem *>{list->topLevelItem(1)}); // the selection went with it
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(rowOf(panel(), keys[2]), 2);
+
+    menu->mnuStopAll->trigger();
+    for (const QString &key : keys)
+        QCOMPARE(stateOf(panel(), key), int(StateStopped));
+    menu->mnuStartAll->trigger();
+    const QList<int> states{stateOf(panel(), keys[0]), stateOf(panel(), keys[1]), stateOf(panel(), keys[2])};
+    QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued}));
+    // More at once, later: the waiting rows start by themselves.
+    QCoreApplication::processEvents();
+    QCOMPARE(stateOf(panel(), keys[1]), int(StateQueued));
+    h.seam->queueAnswer(3);
+    menu->mnuSimultaneous->trigger();
+    for (const QString &key : keys)
+        QTRY_COMPARE(stateOf(panel(), key), int(StateDownloading));
+}
+
 #include "tst_downloadpanel.moc"

@@ -7,6 +7,7 @@
 #include "support/SeamRecorder.h"
 #include "queue/DownloadQueue.h"
 #include "support/DemoSite.h"
+#include "queue/DownloadArchive.h"
 #include "queue/DownloadJournal.h"
 #include "queue/DownloadNames.h"
 #include "queue/JournalWriter.h"
@@ -113,6 +114,11 @@ private Q_SLOTS:
     void absurdLengthCostsNothing();
     void plantedLinkAtPartialName();
     void reportsRedrawOnlyNewPercentages();
+    void queueKeepsToTheLimit_data();
+    void queueKeepsToTheLimit();
+    void listLimitAndRoomLeft_data();
+    void listLimitAndRoomLeft();
+    void ownFolderAndArchiveLineOutliveClosing();
 
 private:
     DownloadQueue &queue() { return *h.queue; }
@@ -126,8 +132,10 @@ private:
     }
     // The Range header of each request the site received for target, in order ("" for none).
     QStringList rangesOf(const QString &target) const;
-    // A new list on the same folder and journal, as the program makes it at its next start.
-    void reopen();
+    // A new list on the same folder, journal and archive, as the program makes it at its next
+    // start, with that many rows downloading at once.
+    void reopen(int simultaneous = 0);
+    QString archivePath() const { return h.dir->filePath(QStringLiteral("data/archive.txt")); }
 
     struct
     {
@@ -162,11 +170,13 @@ QStringList TestDownloadQueue::rangesOf(const QString &target) const
     return ranges;
 }
 
-void TestDownloadQueue::reopen()
+void TestDownloadQueue::reopen(int simultaneous)
 {
     h.queue.reset();
     h.queue = std::make_unique<DownloadQueue>();
     h.queue->setSavePath(folder());
+    h.queue->setSimultaneousDownloads(simultaneous);
+    h.queue->setArchivePath(archivePath());
     h.queue->openJournal(journalPath());
 }
 
@@ -630,6 +640,159 @@ void TestDownloadQueue::reportsRedrawOnlyNewPercentages()
         queue().reportProgress(c.mediaAddress, done * 1000, 1000000);
     QCOMPARE(redraws, 100);
     QCOMPARE(captionOf(queue(), c.mediaAddress), QStringLiteral("Downloading... 0.95 MB / 0.95 MB - 100%"));
+}
+
+void TestDownloadQueue::queueKeepsToTheLimit_data()
+{
+    QTest::addColumn<int>("limit"); // rows downloading at once; 0: all
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("moved"); // a waiting row moved up to the first waiting place; -1: none
+    QTest::newRow("two at once, the last moved up") << 2 << 6 << 5;
+    QTest::newRow("one at a time, the second moved down") << 1 << 3 << -2;
+    QTest::newRow("all at once") << 0 << 4 << -1;
+}
+
+void TestDownloadQueue::queueKeepsToTheLimit()
+{
+    QFETCH(int, limit);
+    QFETCH(int, rows);
+    QFETCH(int, moved);
+    queue().setSimultaneousDownloads(limit);
+    const qint64 size = 1500000; // a second and a half each
+    QStringList keys;
+    QStringList started; // in the order the rows began to download
+    connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&](int row) {
+        const DownloadRecord &record = queue().records().at(row);
+        if (record.state == StateDownloading && !started.contains(record.key))
+            started << record.key;
+    });
+    for (int k = 0; k < rows; ++k) {
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Queued %1").arg(k), QStringLiteral(".mp4"),
+                                        QStringLiteral("size=%1&rate=1000000&n=%2").arg(size).arg(k));
+        add(c);
+        keys << c.mediaAddress;
+    }
+    const int running = limit > 0 ? limit : rows;
+    QCOMPARE(queue().queueText(), QStringLiteral("%1 running, %2 queued").arg(running).arg(rows - running));
+    for (int k = 0; k < rows; ++k) {
+        QCOMPARE(stateOf(queue(), keys[k]), k < running ? int(StateDownloading) : int(StateQueued));
+        if (k >= running)
+            QCOMPARE(captionOf(queue(), keys[k]), QStringLiteral("Queued"));
+    }
+    // The rows' order decides which waiting row starts next.
+    if (moved >= 0) {
+        for (int row = moved; row > running; --row)
+            QVERIFY(queue().moveUp(row));
+        keys.move(moved, running);
+    } else if (moved < -1) {
+        QVERIFY(queue().moveDown(-moved - 1));
+        keys.move(-moved - 1, -moved);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == rows, Wait);
+    QCOMPARE(started, keys);
+    QCOMPARE(site().mediaPeak(), running);
+    QCOMPARE(queue().queueText(), QStringLiteral("0 running, 0 queued"));
+    queue().startAll(); // finished rows are left alone
+    QCOMPARE(queue().records().countInState(StateDownloaded), rows);
+    for (int k = 0; k < rows; ++k)
+        QVERIFY_MEDIA(folder() + QStringLiteral("Queued %1.mp4").arg(k), Id, 18, size);
+}
+
+void TestDownloadQueue::listLimitAndRoomLeft_data()
+{
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("the default") << 25 << 25;
+    QTest::newRow("thirty") << 30 << 30;
+    QTest::newRow("below the least") << 3 << 25;
+    QTest::newRow("past the most") << 5000 << 1000;
+}
+
+void TestDownloadQueue::listLimitAndRoomLeft()
+{
+    QFETCH(int, asked);
+    QFETCH(int, limit);
+    queue().setListRows(asked);
+    QCOMPARE(queue().listRows(), limit);
+    // One row downloads, slowly; the others wait, so the list fills without a transfer each.
+    queue().setSimultaneousDownloads(1);
+    const int filled = std::min(limit, 30);
+    for (int k = 0; k < filled; ++k) {
+        QCOMPARE(queue().roomLeft(), limit - k);
+        add(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
+                   QStringLiteral("size=3000000&rate=100000&n=%1").arg(k)));
+    }
+    QCOMPARE(queue().records().count(), filled);
+    QCOMPARE(queue().roomLeft(), limit - filled);
+    if (filled == limit) {
+        const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
+        QVERIFY(!queue().add(extra, QStringLiteral("Extra.mp4")));
+        add(extra);
+        QCOMPARE(h.seam->messages(),
+                 QStringList{QStringLiteral("Sorry, but you can do a maximum of %1 simultaneous downloads. \r\n\r\n"
+                                            "Remove downloaded videos from the list first, then you can add new ones. ")
+                                 .arg(limit)});
+        QCOMPARE(queue().records().count(), limit);
+    }
+    // A lower limit keeps the rows there are.
+    queue().setListRows(25);
+    QCOMPARE(queue().records().count(), filled);
+    QCOMPARE(queue().roomLeft(), std::max(0, 25 - filled));
+    QCOMPARE(queue().runningCount(), 1);
+}
+
+void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
+{
+    // Rows of a list of videos, each with the folder it saves to and its archive line, one at a
+    // time; the list is closed while the first downloads and the others wait.
+    h.queue->setArchivePath(archivePath());
+    h.queue->setSimultaneousDownloads(1);
+    queue().openJournal(journalPath());
+    const QString listFolder = folder() + QStringLiteral("Beach list");
+    DownloadChoice own = choice(Id, 18, QStringLiteral("Own"), QStringLiteral(".mp4"), QStringLiteral("size=2000000&rate=1000000"));
+    own.folder = listFolder;
+    own.archiveLine = QStringLiteral("demo sunsetBeach");
+    const DownloadChoice plain = choice(Id, 5, QStringLiteral("Plain"), QStringLiteral(".flv"), QStringLiteral("size=200000"));
+    DownloadChoice waiting = choice(Id, 34, QStringLiteral("Waiting"), QStringLiteral(".flv"), QStringLiteral("size=300000"));
+    waiting.folder = folder() + QStringLiteral("Other list/");
+    waiting.archiveLine = QStringLiteral("demo other-1");
+    DownloadChoice gone = choice(Id, 22, QStringLiteral("Gone"), QStringLiteral(".mp4"), QStringLiteral("fault=404"));
+    gone.folder = listFolder;
+    gone.archiveLine = QStringLiteral("demo gone"); // it fails: no line
+    for (const DownloadChoice &c : {own, plain, waiting, gone})
+        add(c);
+    QVERIFY(queue().moveUp(2)); // its turn before the plain row's
+    QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(0).fileBytes > 0, Wait);
+    QVERIFY(QFileInfo::exists(listFolder + QLatin1Char('/') + DownloadNames::PartialFileName(own.mediaAddress)));
+    queue().setSimultaneousDownloads(2); // a place for the next row, but the list closes first: it stays waiting
+    h.queue.reset();
+
+    const QList<JournalRow> kept = DownloadJournal(journalPath()).load().rows;
+    QCOMPARE(kept.size(), 4);
+    const QList<int> states{kept[0].state, kept[1].state, kept[2].state, kept[3].state};
+    QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued, StateQueued}));
+    QCOMPARE(QDir(kept[0].saveFolder), QDir(listFolder));
+    QCOMPARE(QDir(kept[1].saveFolder), QDir(waiting.folder)); // no file there yet
+    QCOMPARE(QDir(kept[2].saveFolder), QDir(folder()));
+    const QStringList lines{kept[0].archiveLine, kept[1].archiveLine, kept[2].archiveLine};
+    QCOMPARE(lines, (QStringList{own.archiveLine, waiting.archiveLine, QString()}));
+
+    // The next start: the first row continues, the others wait their turn, and all end where they belong.
+    site().clear();
+    reopen(1);
+    QCOMPARE(stateOf(queue(), plain.mediaAddress), int(StateQueued));
+    QCOMPARE(stateOf(queue(), waiting.mediaAddress), int(StateQueued));
+    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == 3 && stateOf(queue(), gone.mediaAddress) == StateError,
+                             Wait);
+    QVERIFY_MEDIA(listFolder + QStringLiteral("/Own.mp4"), Id, 18, 2000000);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Plain.flv"), Id, 5, 200000);
+    QVERIFY_MEDIA(waiting.folder + QStringLiteral("Waiting.flv"), Id, 34, 300000);
+    QCOMPARE(hiddenFiles(listFolder), QStringList());
+    QCOMPARE(DownloadArchive(archivePath()).lines(), (QSet<QString>{own.archiveLine, waiting.archiveLine}));
+    QStringList asked = site().requestLog().filter(QStringLiteral("/media/"));
+    asked.erase(std::unique(asked.begin(), asked.end()), asked.end()); // a request sent again counts once
+    QCOMPARE(asked, (QStringList{mediaTarget(Id, 18, QUrl(own.mediaAddress).query()), mediaTarget(Id, 34, QUrl(waiting.mediaAddress).query()),
+                                 mediaTarget(Id, 5, QUrl(plain.mediaAddress).query()), mediaTarget(Id, 22, QStringLiteral("fault=404"))}));
 }
 
 QTEST_GUILESS_MAIN(TestDownloadQueue)

@@ -1,5 +1,6 @@
 // What a download row keeps beyond the list on screen: the journal on disk, the writer that
 // paces it, and the row's own speed.
+#include "queue/DownloadArchive.h"
 #include "queue/DownloadJournal.h"
 #include "queue/JournalWriter.h"
 #include "queue/RowSpeedMeter.h"
@@ -37,7 +38,8 @@ JournalRow sampleRow(int n)
     row.mediaAddress = QStringLiteral("http://127.0.0.1:8080/media/video%1/18?size=%2").arg(n).arg(1000 + n);
     row.fileName = QStringLiteral("Video %1.mp4").arg(n);
     row.saveFolder = QStringLiteral("/home/someone/Videos");
-    row.state = 1 + n % 4;
+    row.state = 1 + n % 5;
+    row.archiveLine = n % 2 ? QStringLiteral("demo video%1").arg(n) : QString();
     row.total = 1000 + n;
     row.bytes = n % 2 ? row.total : n;
     row.etag = "\"abc" + QByteArray::number(n) + '"';
@@ -78,7 +80,7 @@ private Q_SLOTS:
         QList<JournalRow> full;
         for (int n = 0; n < DownloadJournal::MaxRows; ++n)
             full.append(sampleRow(n));
-        QTest::newRow("25 rows, every state") << full;
+        QTest::newRow("1000 rows, every state") << full;
 
         JournalRow odd = sampleRow(7);
         odd.fileName = QStringLiteral("Café \"Müller\" 日本語 🎬 [2].mp4");
@@ -113,7 +115,7 @@ private Q_SLOTS:
         recipe.missingLanguages = QStringList{"pt-BR"};
         QTest::newRow("a row with a recipe") << QList<JournalRow>{recipe};
 
-        // What the list hands the journal at most: 25 rows, each with every field at its limit
+        // What the list hands the journal at most: 1000 rows, each with every field at its limit
         // (headers as many and as long as a format may bring, values beyond ASCII that take two
         // bytes each in the file), must come back as written.
         QList<JournalRow> limits;
@@ -167,7 +169,7 @@ private Q_SLOTS:
         row.headers = {{"Bad Name", "1"}};
         QTest::newRow("a header name with a blank") << row;
         row = sampleRow(1);
-        row.caption = QString(5 * 1024 * 1024, QLatin1Char('x'));
+        row.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); // six bytes each in JSON
         QTest::newRow("larger than the reader takes") << row;
         row = sampleRow(1);
         row.byExtractor = true;
@@ -206,10 +208,14 @@ private Q_SLOTS:
         QList<JournalRow> tooMany;
         for (int n = 0; n <= DownloadJournal::MaxRows; ++n)
             tooMany.append(sampleRow(n));
-        QTest::newRow("26 rows") << DownloadJournal::toJson(tooMany) << QStringLiteral("at most 25");
+        QTest::newRow("1001 rows") << DownloadJournal::toJson(tooMany) << QStringLiteral("at most 1000");
         QTest::newRow("row not an object") << QByteArray(R"({"format": "clipvault-downloads", "version": 1, "rows": [7]})")
                                            << QStringLiteral("row 1");
         QTest::newRow("state 7") << journalWithField(QStringLiteral("state"), 7) << QStringLiteral("state");
+        QTest::newRow("queued in a journal of version 1")
+            << journalWithField(QStringLiteral("state"), 5).replace("\"version\": 2", "\"version\": 1") << QStringLiteral("state");
+        QTest::newRow("archive line of one word") << journalWithField(QStringLiteral("archiveLine"), QStringLiteral("demo"))
+                                                  << QStringLiteral("archiveLine");
         QTest::newRow("state as text") << journalWithField(QStringLiteral("state"), QStringLiteral("1"))
                                        << QStringLiteral("state");
         QTest::newRow("more bytes than the total") << journalWithField(QStringLiteral("bytes"), 5000)
@@ -264,7 +270,7 @@ private Q_SLOTS:
             << QStringLiteral("headers");
         QJsonObject twice = QJsonDocument::fromJson(DownloadJournal::toJson({sampleRow(1), sampleRow(1)})).object();
         QTest::newRow("one address twice") << QJsonDocument(twice).toJson() << QStringLiteral("twice");
-        QTest::newRow("larger than 4 MiB") << QByteArray(DownloadJournal::MaxFileBytes + 1, ' ')
+        QTest::newRow("larger than 64 MiB") << QByteArray(DownloadJournal::MaxFileBytes + 1, ' ')
                                            << QStringLiteral("larger");
     }
     void brokenJournalsAreSetAsideOnce()
@@ -291,6 +297,19 @@ private Q_SLOTS:
         QCOMPARE(contentOf(loaded.setAsidePath), content);
     }
 
+    // A journal of version 1 (no queued rows, no archive lines) is read as it is.
+    void anOlderJournalIsRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("downloads.json"));
+        write(path, journalWithField(QStringLiteral("archiveLine"), QJsonValue()).replace("\"version\": 2", "\"version\": 1"));
+        JournalRow expected = sampleRow(1);
+        expected.archiveLine.clear();
+        const DownloadJournal::Loaded loaded = DownloadJournal(path).load();
+        QCOMPARE(loaded.outcome, DownloadJournal::Loaded::Read);
+        QCOMPARE(loaded.rows, QList<JournalRow>{expected});
+    }
+
     void aJournalThatCannotBeOpenedIsSetAside()
     {
         QTemporaryDir dir;
@@ -307,7 +326,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("downloads.json"));
-        const QByteArray newer = R"({"format": "clipvault-downloads", "version": 2, "rows": [{"shape": "unknown"}]})";
+        const QByteArray newer = R"({"format": "clipvault-downloads", "version": 3, "rows": [{"shape": "unknown"}]})";
         write(path, newer);
 
         DownloadJournal journal(path);
@@ -386,6 +405,48 @@ private Q_SLOTS:
         writer.rowsChanged();
         QCOMPARE(failed.size(), 1);
         QVERIFY(!failed.first().first().toString().isEmpty());
+    }
+
+    // The archive of downloaded videos: one "extractor id" line per video, appended once, on a
+    // line of its own; anything else in the file is passed over.
+    void archiveLines_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // the file; "-" for none
+        QTest::addColumn<QString>("extractor");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("added");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QStringList>("lines"); // what the archive holds then, sorted
+        QTest::newRow("no file yet") << QByteArray("-") << "Generic" << "clip-1" << true << QByteArray("generic clip-1\n")
+                                     << QStringList{"generic clip-1"};
+        QTest::newRow("appended") << QByteArray("demo a\n") << "demo" << "b" << true << QByteArray("demo a\ndemo b\n")
+                                  << QStringList{"demo a", "demo b"};
+        QTest::newRow("there already, Windows line ends") << QByteArray("demo b\r\n") << "demo" << "b" << true
+                                                          << QByteArray("demo b\r\n") << QStringList{"demo b"};
+        QTest::newRow("after a line cut short") << QByteArray("demo a\ndemo") << "demo" << "b" << true
+                                                << QByteArray("demo a\ndemo\ndemo b\n") << QStringList{"demo a", "demo b"};
+        QTest::newRow("an id with a blank") << QByteArray("three words here\n") << "demo" << "b c" << false
+                                            << QByteArray("three words here\n") << QStringList();
+        QTest::newRow("no extractor") << QByteArray("-") << "" << "b" << false << QByteArray("-") << QStringList();
+    }
+    void archiveLines()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, extractor);
+        QFETCH(QString, id);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("data/archive.txt"));
+        if (before != "-") {
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data"))));
+            write(path, before);
+        }
+        DownloadArchive archive(path);
+        QTEST(archive.add(DownloadArchive::lineFor(extractor, id)), "added");
+        QCOMPARE(contentOf(path), after == "-" ? QByteArray("<missing>") : after);
+        QStringList lines = archive.lines().values();
+        lines.sort();
+        QTEST(lines, "lines");
     }
 
     // Samples as "ms:bytes ms:bytes ...".

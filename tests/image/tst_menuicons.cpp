@@ -23,11 +23,11 @@ void TestMenuIcons::pictures()
         QVERIFY(MenuIcons::image(k, 0).isNull());
         QCOMPARE(MenuIcons::icon(k).availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32)}));
     }
-    for (int state = MenuIcons::Downloading; state <= MenuIcons::Error; ++state) {
+    for (int state = MenuIcons::Downloading; state <= MenuIcons::Queued; ++state) {
         images << MenuIcons::stateImage(state);
         QVERIFY(!MenuIcons::stateIcon(state).isNull());
     }
-    for (int state : {-1, 0, 5}) {
+    for (int state : {-1, 0, 6}) {
         QVERIFY(MenuIcons::stateImage(state).isNull());
         QVERIFY(MenuIcons::stateIcon(state).isNull());
     }

@@ -105,6 +105,18 @@ QStringList DemoSite::requestLog() const
     return targets;
 }
 
+int DemoSite::mediaSending() const
+{
+    const QString text = QString::fromUtf8(get(QStringLiteral("/_control/media")));
+    return text.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 1).toInt();
+}
+
+int DemoSite::mediaPeak() const
+{
+    const QString text = QString::fromUtf8(get(QStringLiteral("/_control/media")));
+    return text.section(QLatin1Char('\n'), 1, 1).section(QLatin1Char(' '), 1).toInt();
+}
+
 QList<DemoSite::LoggedRequest> DemoSite::requests() const
 {
     // One request a line: the target, then a tab before each "Name: value" header.

@@ -48,6 +48,9 @@ public:
         QString range() const { return headers.value(QStringLiteral("Range")); }
     };
     QList<LoggedRequest> requests() const; // since the last clear, in arrival order
+    // Media answers whose body is on its way now, and the most at once since the last clear.
+    int mediaSending() const;
+    int mediaPeak() const;
 
 private:
     QProcess m_process;

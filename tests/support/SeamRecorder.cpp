@@ -12,6 +12,7 @@ SeamRecorder::SeamRecorder()
         case UiSeam::Kind::MessageBox:
         case UiSeam::Kind::BrowseFolder:
         case UiSeam::Kind::SaveFile:
+        case UiSeam::Kind::Integer:
             if (whileOpen)
                 whileOpen(call);
             return m_answers.isEmpty() ? QVariant() : m_answers.dequeue();

@@ -9,8 +9,8 @@
 
 // Answers and records every call that goes through UiSeam while it lives.
 // Message boxes take the next queued answer (else OK, or Yes for Yes/No questions); file and
-// folder dialogs the next queued string (else cancelled); modal dialogs are handed to
-// `onModal`, which works their controls (and may close them).
+// folder dialogs the next queued string, questions for a whole number the next queued int (else
+// cancelled); modal dialogs are handed to `onModal`, which works their controls (and may close them).
 class SeamRecorder final
 {
 public:
@@ -21,7 +21,7 @@ public:
 
     void queueAnswer(const QVariant &answer) { m_answers.enqueue(answer); }
     std::function<void(QDialog *)> onModal;
-    // Runs while a message box or a file or folder dialog is "open", before its answer is taken:
+    // Runs while a message box, a file or folder dialog or a question for a number is "open", before its answer is taken:
     // a real one runs a nested event loop, so transfers and timers may be handled meanwhile.
     std::function<void(const UiSeam::Call &)> whileOpen;
 

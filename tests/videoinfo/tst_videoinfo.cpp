@@ -65,6 +65,17 @@ QString summary(const VideoInfo &info)
     return parts.join(QStringLiteral(" | "));
 }
 
+// "Title / uploader: 1|title|97|page|Extractor|id, ..." for a list; "one video" for none.
+QString listSummary(const std::optional<VideoList> &list)
+{
+    if (!list)
+        return QStringLiteral("one video");
+    QStringList entries;
+    for (const VideoListEntry &e : list->entries)
+        entries << QStringLiteral("%1|%2|%3|%4|%5|%6").arg(e.position).arg(e.title).arg(e.seconds).arg(e.pageAddress, e.extractor, e.id);
+    return list->title + QStringLiteral(" / ") + list->uploader + QStringLiteral(": ") + entries.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class TestVideoInfo : public QObject
@@ -380,6 +391,60 @@ private Q_SLOTS:
         QCOMPARE(reading.info.duration, VideoText::Duration(video->lengthSeconds));
         QCOMPARE(reading.info.views, q(video->views));
         QCOMPARE(reading.info.rating, kept.ratingText());
+    }
+    // Lists as -J --flat-playlist gives them: references to pages (feeds, playlists) or the
+    // videos a page holds; what each entry's download will ask the extractor for, and what the
+    // archive will know it by.
+    void extractorLists_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("feed: references without identifiers")
+            << QByteArray("{'_type': 'playlist', 'title': 'Harbour Radio', 'extractor_key': 'Generic', "
+                 "'webpage_url': 'http://127.0.0.1:5/feed.xml', 'entries': [ "
+                 "{'_type': 'url_transparent', 'url': 'http://127.0.0.1:5/m/1.mp4#smuggled', 'title': 'One', 'duration': 97.0}, "
+                 "{'_type': 'url_transparent', 'url': 'http://127.0.0.1:5/m/2.mp4', 'title': 'Two', 'duration': null}]}")
+            << "Harbour Radio / : 1|One|97|http://127.0.0.1:5/m/1.mp4#smuggled|Generic|http://127.0.0.1:5/m/1.mp4, "
+               "2|Two|-1|http://127.0.0.1:5/m/2.mp4|Generic|http://127.0.0.1:5/m/2.mp4";
+        QTest::newRow("playlist: references with extractor and identifier")
+            << QByteArray("{'_type': 'playlist', 'title': 'Songs', 'uploader': 'Chan', 'extractor_key': 'TubeTab', "
+                 "'entries': [{'_type': 'url', 'ie_key': 'Tube', 'id': 'abc', 'url': 'https://t.example/watch?v=abc', 'title': 'A', 'duration': 61.4}, "
+                 "{'_type': 'url', 'ie_key': 'Tube', 'id': 12345, 'url': 'https://t.example/watch?v=12345'}]}")
+            << "Songs / Chan: 1|A|61|https://t.example/watch?v=abc|Tube|abc, "
+               "2|https://t.example/watch?v=12345|-1|https://t.example/watch?v=12345|Tube|12345";
+        QTest::newRow("page holding its videos: each by its media address")
+            << QByteArray("{'_type': 'playlist', 'id': 'three', 'webpage_url': 'http://h.example/three', "
+                 "'entries': [{'id': 'three-1', 'title': 'T (1)', 'extractor_key': 'HTML5MediaEmbed', 'webpage_url': 'http://h.example/three', 'url': 'http://h.example/1.mp4'}, "
+                 "{'id': 'three-2', 'title': 'T (2)', 'extractor_key': 'HTML5MediaEmbed', 'webpage_url': 'http://h.example/other', 'url': 'http://h.example/2.mp4', 'duration': -3}]}")
+            << "three / : 1|T (1)|-1|http://h.example/1.mp4|HTML5MediaEmbed|three-1, "
+               "2|T (2)|-1|http://h.example/other|HTML5MediaEmbed|three-2";
+        QTest::newRow("entries that cannot be asked for are left out, the others keep their place")
+            << QByteArray("{'_type': 'playlist', 'title': 'L', 'extractor_key': 'G', 'entries': [ "
+                 "{'_type': 'url', 'url': 'file:///etc/passwd', 'title': 'file'}, null, {'_type': 'url', 'url': 'javascript:alert(1)'}, "
+                 "{'_type': 'url', 'url': 'https://a.example/x', 'id': 'x y', 'title': 'X'}, "
+                 "{'_type': 'url', 'url': 'https://a.example/z', 'id': 'z'}]}")
+            << "L / : 4|X|-1|https://a.example/x|G|x y, 5|https://a.example/z|-1|https://a.example/z|G|z";
+        QTest::newRow("a reference alone is a list of one")
+            << QByteArray("{'_type': 'playlist', 'title': 'Only', 'entries': [{'_type': 'url', 'url': 'https://a.example/1', 'id': '1', 'title': 'First'}]}")
+            << "Only / : 1|First|-1|https://a.example/1||1";
+        QTest::newRow("one video the list's page holds is one video")
+            << QByteArray("{'_type': 'playlist', 'entries': [{'id': 'v', 'url': 'https://a.example/v.mp4', 'formats': [{'url': 'https://a.example/v.mp4'}]}]}")
+            << "one video";
+        QTest::newRow("a video") << QByteArray("{'id': 'v', 'title': 'V', 'url': 'https://a.example/v.mp4'}") << "one video";
+        QTest::newRow("an empty list") << QByteArray("{'_type': 'playlist', 'title': 'None', 'entries': []}") << "one video";
+        QTest::newRow("untitled list") << QByteArray("{'_type': 'playlist', 'entries': [{'_type': 'url', 'url': 'https://a.example/1'}, {'_type': 'url', 'url': 'https://a.example/2'}]}")
+                                       << "https://l.example/list / : 1|https://a.example/1|-1|https://a.example/1||https://a.example/1, "
+                                          "2|https://a.example/2|-1|https://a.example/2||https://a.example/2";
+    }
+    void extractorLists()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, expected);
+        // The documents above are written with ' for ".
+        const ExtractorAnswer answer = ExtractorJson::ReadAnswer(json.replace('\'', '"'), QStringLiteral("https://l.example/list"), false);
+        QCOMPARE(listSummary(answer.list), expected);
+        if (answer.list)
+            QCOMPARE(answer.list->address, QStringLiteral("https://l.example/list"));
     }
 };
 
