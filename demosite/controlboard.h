@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,11 +30,21 @@ public:
     // How often the target (path and query) was logged since the last clear.
     int timesRequested(const std::string &target) const;
 
+    // One more answer of the target is being sent: how many are (this one included), and a token
+    // whose end (the answer's) counts it out again.
+    std::pair<std::shared_ptr<void>, int> occupy(const std::string &target);
+
 private:
     mutable std::mutex m_mutex;
     std::map<std::string, Rule> m_rules;
     std::vector<std::string> m_log;
     std::map<std::string, int> m_counts;
+    struct InFlight {
+        std::mutex mutex;
+        std::map<std::string, int> answers; // by target
+    };
+    // Shared with the tokens, which may outlive the board (an answer on its way at shut-down).
+    std::shared_ptr<InFlight> m_inFlight = std::make_shared<InFlight>();
 };
 
 } // namespace demosite

@@ -2,6 +2,7 @@
 
 #include "byterange.h"
 #include "catalogue.h"
+#include "controlboard.h"
 #include "mediacontent.h"
 #include "pages.h"
 
@@ -71,6 +72,7 @@ struct Sending {
     std::uint64_t sent = 0;
     Clock::time_point started = Clock::now();
     const std::atomic<bool> *stopping = nullptr;
+    std::shared_ptr<void> slot; // counts this answer among those of its address while it is sent
 
     std::size_t chunk() const
     {
@@ -195,6 +197,16 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     }
 
     auto sending = std::make_shared<Sending>();
+    if (const auto cap = numberParam(req, "maxConnections"); cap && context.board) {
+        auto [slot, sendingNow] = context.board->occupy(req.target);
+        if (static_cast<std::uint64_t>(sendingNow) > *cap) {
+            res.set_header("Retry-After", "1");
+            const int status = static_cast<int>(numberParam(req, "capStatus").value_or(503));
+            errorAnswer(res, status >= 400 && status <= 599 ? status : 503, "Too many connections.");
+            return;
+        }
+        sending->slot = std::move(slot);
+    }
     const std::uint64_t originalSeed = mediaSeed(video.id, code);
     const bool changed = request >= numberParam(req, "changeFrom").value_or(UINT64_MAX);
     sending->seed = changed ? changedMediaSeed(originalSeed) : originalSeed;

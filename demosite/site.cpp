@@ -263,7 +263,7 @@ void Site::addRoutes()
             return;
         }
         serveMedia(req, res, *video, code,
-                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target)});
+                   {rootOf(req), &m_stopping, m_mediaRate, m_control.timesRequested(req.target), &m_control});
     });
 
     // Files of a test's own making below the --extra folder, such as media that ffmpeg made for
