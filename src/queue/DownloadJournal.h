@@ -10,7 +10,12 @@
 // (QStandardPaths::AppDataLocation, "downloads.json"), so that the list outlives the program,
 // a crash or a kill.
 //
-//   {"format": "clipvault-downloads", "version": 1, "rows": [{...one object per row...}]}
+//   {"format": "clipvault-downloads", "version": 2, "rows": [{...one object per row...}]}
+//
+// A row whose partial file was written in segments names the bytes on disk as "ranges": a list of
+// [first, end) pairs of offsets, sorted, apart from each other and inside the total, whose sizes
+// add up to "bytes". Version 2 brought them: a program that knows no ranges would take such a
+// file's length for the bytes it holds, so it leaves the journal alone.
 //
 // save() writes a new file and renames it over the old one, so a crash or a kill leaves either
 // the old journal or the new one, never a mix; the file is readable by its owner only (it may
@@ -22,7 +27,8 @@
 class DownloadJournal final
 {
 public:
-    static constexpr int Version = 1;
+    static constexpr int Version = 2;
+    static constexpr int MaxRanges = 1000; // per row
     static constexpr int MaxRows = 25; // the list's own limit: more rows are not a journal of ours
     static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
 

@@ -283,7 +283,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("downloads.json"));
-        const QByteArray newer = R"({"format": "clipvault-downloads", "version": 2, "rows": [{"shape": "unknown"}]})";
+        const QByteArray newer = QByteArray(R"({"format": "clipvault-downloads", "version": )") + QByteArray::number(DownloadJournal::Version + 1)
+                                   + R"(, "rows": [{"shape": "unknown"}]})";
         write(path, newer);
 
         DownloadJournal journal(path);
