@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The extractor reads "-o" as a template in which "%" starts a field.
@@ -74,6 +76,8 @@ void ExtractorDownload::start()
     arguments << QStringLiteral("--no-mtime") << QStringLiteral("-f") << m_formatId;
     if (m_formatId.contains(QLatin1Char('+')))
         arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
+    if (m_fragments > 1)
+        arguments << QStringLiteral("--concurrent-fragments") << QString::number(std::clamp(m_fragments, 2, 16));
     arguments << QStringLiteral("-o") << templateEscaped(m_workFolder + QStringLiteral("/media.%(ext)s"));
     arguments << QStringLiteral("--") << m_pageAddress;
     m_process = new ExtractorProcess(m_program, arguments, ExtractorProcess::Output::Lines, this);

@@ -32,6 +32,8 @@ public:
                const QString &TargetFile);
     // Runs started from now on fail when the extractor writes nothing for this long.
     void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
+    // Runs started from now on fetch this many fragments of a stream (HLS, DASH) at once.
+    void setConcurrentFragments(int count) { m_fragments = count; }
     void CancelDownload(const QString &Key);
     bool IsRunning(const QString &Key) const;
     int RunningCount() const;
@@ -49,4 +51,5 @@ private:
 
     QHash<QString, ExtractorDownload *> m_running; // by key
     int m_idleTimeout;
+    int m_fragments = 1;
 };
