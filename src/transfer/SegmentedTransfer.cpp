@@ -50,6 +50,7 @@ struct SegmentedTransfer::Segment
     }
     qint64 pos; // the next byte it writes
     qint64 end; // one past its last byte
+    qint64 askedFrom = 0; // pos when its current request went out
     QNetworkAccessManager *manager = nullptr;
     bool ownsManager = false;
     QPointer<QNetworkReply> reply;
@@ -107,6 +108,7 @@ void SegmentedTransfer::adopt(QNetworkReply *reply, QNetworkAccessManager *manag
     m_segments.push_back(std::move(segment));
     s->manager = manager;
     s->reply = reply;
+    s->askedFrom = from;
     s->proven = true;
     s->lastActivityMs = nowMs();
     reply->setReadBufferSize(kReadBuffer);
@@ -161,6 +163,7 @@ void SegmentedTransfer::connectSegment(Segment *s)
     QNetworkReply *reply = s->manager->get(request);
     reply->setReadBufferSize(kReadBuffer);
     s->reply = reply;
+    s->askedFrom = s->pos;
     s->proven = false;
     s->timedOut = false;
     s->lastActivityMs = nowMs();
@@ -301,6 +304,9 @@ void SegmentedTransfer::segmentFailed(Segment *s)
     tried.networkError = reply->error();
     tried.timedOut = s->timedOut;
     tried.retryAfter = reply->rawHeader("Retry-After");
+    // A whole answer shorter than asked for (a server that sends parts of a size of its own) is
+    // followed by a request for the rest at once.
+    const bool partServed = s->proven && tried.networkError == QNetworkReply::NoError && s->pos > s->askedFrom;
     if (s->proven && tried.networkError == QNetworkReply::NoError)
         tried.networkError = QNetworkReply::RemoteHostClosedError; // the body stopped short
     const bool refusal = !s->proven
@@ -313,6 +319,10 @@ void SegmentedTransfer::segmentFailed(Segment *s)
                               .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString())
                         : reply->errorString();
     release(s);
+    if (partServed) {
+        connectSegment(s);
+        return;
+    }
 
     const bool othersRun = std::any_of(m_segments.begin(), m_segments.end(),
                                        [s](const auto &p) { return p.get() != s && (p->reply || p->waiting); });
