@@ -44,7 +44,8 @@ class QTimer;
 // server serves ranges (a 206, or a 200 with Accept-Ranges: bytes) with a strong validator and a
 // length, and at least SegmentedTransfer::MinRest bytes are missing, the rest is fetched by a
 // SegmentedTransfer over up to that many connections, at most MaxConnectionsPerHost to one server
-// for all transfers of this instance together. Its events are this transfer's: one Answered, then
+// for all transfers of this instance together, each transfer to it taking an equal share of them
+// (at least one: 25 files at once each keep one connection). Its events are this transfer's: one Answered, then
 // Progress counting every byte on disk, one Complete whose result names the ranges on disk
 // (TransferResult::ranges). An answer of another version of the file on any of its connections
 // starts the file again from zero on one connection (Answered again, with restarted). A request
@@ -134,7 +135,7 @@ private:
     void handOver(Transfer *transfer);
     void runSegments(Transfer *transfer, const ByteRanges &kept);
     void restartOnOneConnection(Transfer *transfer);
-    int connectionsTo(const QString &host) const;
+    bool mayConnect(const QString &host, int open) const;
 
     bool isCurrent(const QString &key, quint64 serial) const;
     qint64 capOf(const Transfer *transfer) const; // the size cap of its body, 0 for none

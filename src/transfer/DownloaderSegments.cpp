@@ -17,17 +17,22 @@ bool Downloader::maySplit(const Transfer *t, const QNetworkReply *reply) const
                               || (status == 200 && reply->rawHeader("Accept-Ranges").trimmed().toLower() == "bytes");
     const TransferValidators &v = t->seen;
     return servesRanges && v.total > 0 && t->wholeLength == v.total && (v.hasStrongEtag() || v.lastModifiedStrong)
-           && v.total - t->base >= SegmentedTransfer::MinRest
-           && connectionsTo(QUrl(t->request.url.trimmed()).host()) < MaxConnectionsPerHost;
+           && v.total - t->base >= SegmentedTransfer::MinRest && mayConnect(QUrl(t->request.url.trimmed()).host(), 1);
 }
 
-int Downloader::connectionsTo(const QString &host) const
+// One more connection to host for a transfer that has `open`: within the limit for the server,
+// and within the transfer's share of it, so that many files at once each keep one connection.
+bool Downloader::mayConnect(const QString &host, int open) const
 {
-    int open = 0;
-    for (const Transfer *t : m_transfers)
-        if (QUrl(t->request.url.trimmed()).host() == host)
-            open += t->segments ? t->segments->connectionCount() : (t->reply ? 1 : 0);
-    return open;
+    int connections = 0;
+    int transfers = 0;
+    for (const Transfer *t : m_transfers) {
+        if (QUrl(t->request.url.trimmed()).host() != host)
+            continue;
+        ++transfers;
+        connections += t->segments ? t->segments->connectionCount() : (t->reply ? 1 : 0);
+    }
+    return connections < MaxConnectionsPerHost && open < std::max(1, MaxConnectionsPerHost / transfers);
 }
 
 void Downloader::runSegments(Transfer *t, const ByteRanges &kept)
@@ -40,7 +45,7 @@ void Downloader::runSegments(Transfer *t, const ByteRanges &kept)
     setup.kept = kept;
     setup.idleTimeoutMs = m_idleTimeout;
     const QString host = QUrl(t->request.url.trimmed()).host();
-    setup.mayConnect = [this, host] { return connectionsTo(host) < MaxConnectionsPerHost; };
+    setup.mayConnect = [this, host](int open) { return mayConnect(host, open); };
     auto *segments = new SegmentedTransfer(std::move(setup), this);
     t->segments = segments;
     connect(segments, &SegmentedTransfer::answered, this, [this, t](const TransferAnswer &answer) {

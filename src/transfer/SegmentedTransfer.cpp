@@ -73,7 +73,10 @@ SegmentedTransfer::SegmentedTransfer(Setup setup, QObject *parent)
     , m_limit(std::clamp(m_setup.request.connections, 1, MaxConnections))
     , m_onDisk(m_setup.kept.clippedTo(m_total))
     , m_watch(new QTimer(this))
+    , m_probeTimer(new QTimer(this))
 {
+    m_probeTimer->setSingleShot(true);
+    connect(m_probeTimer, &QTimer::timeout, this, &SegmentedTransfer::probeStep);
     m_keptAtStart = m_onDisk.bytes();
     if (m_total - m_keptAtStart < MinRest)
         m_limit = 1;
@@ -101,6 +104,7 @@ void SegmentedTransfer::start()
 void SegmentedTransfer::adopt(QNetworkReply *reply, QNetworkAccessManager *manager, qint64 from)
 {
     m_proven = true;
+    beginProbe();
     m_firstStatus = statusOf(reply);
     m_setup.request.url = reply->url().toString(); // where redirects led: the others go there at once
     auto segment = std::make_unique<Segment>(from, m_total);
@@ -137,6 +141,60 @@ void SegmentedTransfer::stop()
         release(s.get());
     m_segments.clear();
     m_watch->stop();
+    m_probeTimer->stop();
+}
+
+void SegmentedTransfer::beginProbe()
+{
+    m_probe = m_limit > 1 ? Probe::Alone : Probe::Done;
+    m_windowStartMs = nowMs();
+    m_windowStartBytes = m_received;
+    if (m_probe == Probe::Alone)
+        m_probeTimer->start(ProbeMs);
+}
+
+void SegmentedTransfer::probeStep()
+{
+    if (m_over)
+        return;
+    const double speed = double(m_received - m_windowStartBytes) / double(std::max<qint64>(1, nowMs() - m_windowStartMs));
+    switch (m_probe) {
+    case Probe::Alone:
+        m_aloneSpeed = speed;
+        if (speed >= FastAlone / 1000.0) {
+            m_probe = Probe::Done;
+            m_limit = 1;
+            return;
+        }
+        m_probe = Probe::Opening;
+        m_probeTimer->start(OpeningMs); // no other answers at all: the number stays as it is
+        schedule();
+        if (active() <= 1)
+            m_probe = Probe::Done; // nothing more could open
+        return;
+    case Probe::Opening:
+        m_probe = Probe::Done;
+        return;
+    case Probe::Together: {
+        m_probe = Probe::Done;
+        if (speed >= GainNeeded * m_aloneSpeed)
+            return;
+        // No gain: one connection goes on, the one with the most left; the others' parts wait
+        // for it.
+        m_limit = 1;
+        Segment *kept = nullptr;
+        for (const auto &s : m_segments)
+            if (s->reply && s->proven && (!kept || s->end - s->pos > kept->end - kept->pos))
+                kept = s.get();
+        for (const auto &s : m_segments)
+            if (s.get() != kept && s->reply)
+                release(s.get());
+        schedule();
+        return;
+    }
+    case Probe::Done:
+        return;
+    }
 }
 
 int SegmentedTransfer::active() const
@@ -177,12 +235,13 @@ void SegmentedTransfer::schedule()
 {
     if (m_over || !m_proven)
         return;
+    const bool alone = m_probe == Probe::Alone;
     if (m_segments.empty())
         for (const ByteRanges::Span &hole : m_onDisk.missing(m_total))
             m_segments.push_back(std::make_unique<Segment>(hole.begin, hole.end));
-    const auto mayOpen = [this] {
+    const auto mayOpen = [this, alone] {
         const int open = active();
-        return open == 0 || (open < m_limit && (!m_setup.mayConnect || m_setup.mayConnect()));
+        return open == 0 || (!alone && open < m_limit && (!m_setup.mayConnect || m_setup.mayConnect(open)));
     };
     for (const auto &s : m_segments) {
         if (s->reply || s->waiting)
@@ -243,8 +302,18 @@ void SegmentedTransfer::onReadyRead(Segment *s)
             return;
         case Verdict::Proven:
             s->proven = true;
+            if (m_probe == Probe::Opening) {
+                // Measured from the first answer on, as the first connection was alone: a server
+                // that lets each connection start with a burst gives each the same start.
+                m_probe = Probe::Together;
+                m_windowStartMs = nowMs();
+                m_windowStartBytes = m_received;
+            }
+            if (m_probe == Probe::Together)
+                m_probeTimer->start(ProbeMs); // until ProbeMs after the last of their answers
             if (!m_proven) {
                 m_proven = true;
+                beginProbe();
                 Q_EMIT answered(TransferAnswer{206, m_setup.request.validators, m_keptAtStart, true, false});
                 if (m_over)
                     return;

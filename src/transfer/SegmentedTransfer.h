@@ -23,6 +23,12 @@ class QTimer;
 // segment still running is cut in two and a new connection takes its second half, so that every
 // connection stays busy to the end.
 //
+// More connections pay only where the server limits each one: the first runs alone for ProbeMs
+// from its answer, then the others open, and the speed of all together is measured from the
+// first of their answers until ProbeMs after the last. Unless it is at least GainNeeded times the
+// first one's alone, the transfer goes on with one connection (a fast server on a busy machine
+// only gets slower with more); a first connection of FastAlone or more goes on alone at once.
+//
 // Every answer must prove the same file: a 206 from the asked offset, with the same total and the
 // same validators. Anything else (a 200, another ETag, date or total, a 416) ends the whole
 // transfer with mustRestart: nothing of it is joined to the bytes on disk. A server that refuses
@@ -39,6 +45,12 @@ public:
     static constexpr qint64 MinRest = 8 * 1024 * 1024; // fewer missing bytes take one connection
     static constexpr qint64 MinPiece = 1024 * 1024;    // no segment is cut smaller than this
     static constexpr int MaxConnections = 16;
+    static constexpr int ProbeMs = 100;
+    static constexpr int OpeningMs = 10000;
+    static constexpr double GainNeeded = 1.5;
+    // A first connection this fast alone (bytes per second) is not limited in any way that more
+    // connections would help with: the disk or the processor is the limit.
+    static constexpr double FastAlone = 256.0 * 1024 * 1024;
 
     struct Setup
     {
@@ -46,8 +58,8 @@ public:
         QFile *file = nullptr;         // open for writing, not owned
         ByteRanges kept;               // on disk already
         int idleTimeoutMs = 0;         // a connection that receives nothing this long is cut off
-        // Whether one more connection to the server may open now (beyond the first).
-        std::function<bool()> mayConnect;
+        // Whether one more connection to the server may open now, when this transfer has `open`.
+        std::function<bool(int open)> mayConnect;
     };
     SegmentedTransfer(Setup setup, QObject *parent = nullptr);
     ~SegmentedTransfer() override;
@@ -76,6 +88,9 @@ Q_SIGNALS:
 private:
     struct Segment;
     enum class Verdict { Pending, Proven, Error, Changed };
+    // Alone: the first connection's speed is measured; Opening: the others are asked; Together:
+    // the speed of all is measured; Done: the number of connections is settled.
+    enum class Probe { Alone, Opening, Together, Done };
 
     void connectSegment(Segment *segment);
     void schedule();
@@ -86,6 +101,8 @@ private:
     void segmentFailed(Segment *segment);
     void release(Segment *segment);
     void watch();
+    void beginProbe();
+    void probeStep();
     bool writeAt(const char *data, qint64 size, qint64 offset);
     void conclude(TransferResult result);
     void restart();
@@ -103,4 +120,9 @@ private:
     ByteRanges m_onDisk;
     std::vector<std::unique_ptr<Segment>> m_segments;
     QTimer *m_watch;
+    Probe m_probe = Probe::Alone;
+    QTimer *m_probeTimer;
+    qint64 m_windowStartMs = 0;
+    qint64 m_windowStartBytes = 0;
+    double m_aloneSpeed = 0; // bytes per millisecond
 };
