@@ -67,6 +67,17 @@ int ControlBoard::timesRequested(const std::string &target) const
     return it == m_counts.end() ? 0 : it->second;
 }
 
+std::pair<std::shared_ptr<void>, int> ControlBoard::occupy(const std::string &target)
+{
+    std::lock_guard lock(m_inFlight->mutex);
+    const int now = ++m_inFlight->answers[target];
+    auto token = std::shared_ptr<void>(nullptr, [inFlight = m_inFlight, target](void *) {
+        std::lock_guard lock(inFlight->mutex);
+        --inFlight->answers[target];
+    });
+    return {std::move(token), now};
+}
+
 std::string ControlBoard::logText() const
 {
     std::lock_guard lock(m_mutex);

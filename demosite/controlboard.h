@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     void mediaSending(int change);
     // "sending N\npeak M\n"
     std::string mediaText() const;
+    // One more answer of the target is being sent: how many are (this one included), and a token
+    // whose end (the answer's) counts it out again.
+    std::pair<std::shared_ptr<void>, int> occupy(const std::string &target);
 
 private:
     mutable std::mutex m_mutex;
@@ -44,6 +48,12 @@ private:
     std::map<std::string, int> m_counts;
     int m_mediaNow = 0;
     int m_mediaPeak = 0;
+    struct InFlight {
+        std::mutex mutex;
+        std::map<std::string, int> answers; // by target
+    };
+    // Shared with the tokens, which may outlive the board (an answer on its way at shut-down).
+    std::shared_ptr<InFlight> m_inFlight = std::make_shared<InFlight>();
 };
 
 } // namespace demosite

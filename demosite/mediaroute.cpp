@@ -75,6 +75,7 @@ struct Sending {
     // Held while the body is on its way; let go before its last byte is handed over, so that a
     // client that starts another transfer on that byte never finds this one still counted.
     std::shared_ptr<void> sendingToken;
+    std::shared_ptr<void> slot; // counts this answer among those of its address while it is sent
 
     std::size_t chunk() const
     {
@@ -201,6 +202,16 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
     }
 
     auto sending = std::make_shared<Sending>();
+    if (const auto cap = numberParam(req, "maxConnections"); cap && context.control) {
+        auto [slot, sendingNow] = context.control->occupy(req.target);
+        if (static_cast<std::uint64_t>(sendingNow) > *cap) {
+            res.set_header("Retry-After", "1");
+            const int status = static_cast<int>(numberParam(req, "capStatus").value_or(503));
+            errorAnswer(res, status >= 400 && status <= 599 ? status : 503, "Too many connections.");
+            return;
+        }
+        sending->slot = std::move(slot);
+    }
     const std::uint64_t originalSeed = mediaSeed(video.id, code);
     const bool changed = request >= numberParam(req, "changeFrom").value_or(UINT64_MAX);
     sending->seed = changed ? changedMediaSeed(originalSeed) : originalSeed;
@@ -223,6 +234,9 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
         range = ByteRange{ByteRange::Part, size / 2, size - 1};
     if (fault == "shiftedRange" && range.kind == ByteRange::Part && range.first + 1000 < size)
         range.first += 1000;
+    if (const auto limit = numberParam(req, "partLimit"); limit && *limit > 0 && range.kind == ByteRange::Part
+        && range.length() > *limit)
+        range.last = range.first + *limit - 1;
     if (range.kind == ByteRange::Unsatisfiable) {
         res.set_header("Content-Range", "bytes */" + std::to_string(size));
         errorAnswer(res, 416, "The range lies past the end of the media file.");

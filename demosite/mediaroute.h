@@ -24,7 +24,9 @@ struct MediaContext {
 // Last-Modified, answering Range (206 with Content-Range, 416 with "bytes */TOTAL") and If-Range.
 // The query shapes the answer:
 //   size=N          the file's length instead of the catalogue's
-//   rate=B          bytes per second
+//   rate=B          bytes per second of each answer: each connection is limited on its own
+//   maxConnections=K   at most K answers of this address are sent at once; a request beyond them
+//                   is answered 503 with "Retry-After: 1" (or capStatus=S, 400-599)
 //   fault=404|500|drop|stall|short|nolength|redirect, dropAt=N (with drop and short)
 //   dropAfter=N&dropTimes=K    the first K requests of this address close after N body bytes
 //   busyTimes=K&retryAfter=V   the first K requests are answered 503 with "Retry-After: V" (default 1)
@@ -34,6 +36,7 @@ struct MediaContext {
 //                   error page's)
 //   fault=unasked206   a 206 with the second half of the file, whether or not a range was asked for
 //   fault=shiftedRange a range request is answered from 1000 bytes past the asked offset
+//   partLimit=N     a range request is answered with at most N bytes from its first
 //   fault=gzip      the body is announced as "Content-Encoding: gzip" (the bytes stay the file's)
 //   fault=hugeLength   "Content-Length: 2^60", then the file's bytes until the client leaves
 //   noEtag=1        no ETag: the date alone names the version

@@ -13,6 +13,7 @@ packages=(
     fonts-dejavu-core fonts-noto-cjk fonts-noto-color-emoji fontconfig
     xvfb xauth curl time
     dpkg-dev file desktop-file-utils appstream   # the Debian package (dpkg-shlibdeps, file) and its validators
+    nginx aria2                     # benchmarks only: bench/throttled_128mib.sh
     "$@"
 )
 

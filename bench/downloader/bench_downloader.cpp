@@ -1,8 +1,10 @@
 // clipvault-bench-downloader URL FILE [STOP_AT]
-// Downloads URL into FILE through the Downloader (body streamed to the file) and prints
-// "seconds=S bytes=N transferred=T peak_rss_kb=K ok=0|1". With STOP_AT, the transfer is cancelled
-// once STOP_AT bytes have arrived and then resumed from the bytes on disk; T counts every body
-// byte read from the network in both parts.
+// Downloads URL into FILE through the Downloader (body streamed to the file) over as many
+// connections as the program's Connections setting says (8 unless a Settings.ini beside this
+// program says otherwise), and prints "seconds=S bytes=N transferred=T peak_rss_kb=K ok=0|1".
+// With STOP_AT, the transfer is cancelled once STOP_AT bytes have arrived and then resumed from
+// the bytes on disk; T counts every body byte read from the network in both parts.
+#include "base/Settings.h"
 #include "transfer/Downloader.h"
 
 #include <QCoreApplication>
@@ -41,6 +43,7 @@ int main(int argc, char **argv)
     qint64 firstPart = 0; // bytes read before the stop
     bool stopped = false;
     TransferValidators validators;
+    std::optional<ByteRanges> kept; // written in segments: the bytes on disk at the stop
     QObject::connect(&downloader, &Downloader::Answered, &app,
                      [&](const QString &, const QString &, const TransferAnswer &a) { validators = a.validators; });
     QObject::connect(&downloader, &Downloader::Progress, &app,
@@ -49,6 +52,7 @@ int main(int argc, char **argv)
                              return;
                          stopped = true;
                          firstPart = done;
+                         kept = downloader.rangesOnDisk(key);
                          downloader.CancelDownload(key);
                          // Resume on the next turn, as a user's Start would.
                          QTimer::singleShot(0, &app, [&] {
@@ -57,7 +61,9 @@ int main(int argc, char **argv)
                              request.cacheMode = Downloader::ForceUpdate;
                              request.targetFile = file;
                              request.resumeFrom = QFileInfo(file).size();
+                             request.keptRanges = kept;
                              request.validators = validators;
+                             request.connections = Settings::Connections();
                              downloader.Start(request);
                          });
                      });
@@ -73,7 +79,12 @@ int main(int argc, char **argv)
                          app.quit();
                      });
     clock.start();
-    downloader.Start(url, Downloader::ForceUpdate, QString(), file);
+    TransferRequest request;
+    request.url = url;
+    request.cacheMode = Downloader::ForceUpdate;
+    request.targetFile = file;
+    request.connections = Settings::Connections();
+    downloader.Start(request);
     app.exec();
     return exitCode;
 }

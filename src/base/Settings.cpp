@@ -133,6 +133,14 @@ int ExtractorTimeoutMs()
     return static_cast<int>(ok ? std::clamp<qint64>(seconds, 5, 3600) : DefaultSeconds) * 1000;
 }
 
+int Connections()
+{
+    constexpr qint64 DefaultConnections = 8;
+    bool ok = false;
+    const qint64 connections = IniFile::read(kSection, QStringLiteral("Connections"), FilePath()).trimmed().toLongLong(&ok);
+    return static_cast<int>(ok ? std::clamp<qint64>(connections, 1, 16) : DefaultConnections);
+}
+
 bool WatchClipboard()
 {
     return IniFile::read(kSection, QStringLiteral("WatchClipboard"), FilePath()).trimmed() == QLatin1String("1");

@@ -46,6 +46,10 @@ void SetExtractorLastCheck(const QDateTime &when);
 // unset or unreadable.
 int ExtractorTimeoutMs();
 
+// How many connections one download may use at once (key Connections, 1 to 16; 8 when unset or
+// unreadable). 1: one connection per file.
+int Connections();
+
 // Whether copied watch addresses are loaded (key WatchClipboard, "1" or "0"); off unless set.
 bool WatchClipboard();
 void SetWatchClipboard(bool on); // written at once

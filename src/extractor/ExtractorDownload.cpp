@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The extractor reads "-o" as a template in which "%" starts a field.
@@ -90,6 +92,8 @@ void ExtractorDownload::start()
         if (m_formatId.contains(QLatin1Char('+')))
             arguments << QStringLiteral("--merge-output-format") << QStringLiteral("mkv");
     }
+    if (m_fragments > 1)
+        arguments << QStringLiteral("--concurrent-fragments") << QString::number(std::clamp(m_fragments, 2, 16));
     // "v1+a1": the streams, fetched one after the other before they are joined (the run names the
     // formats it chose before it fetches them).
     m_streams = static_cast<int>(m_formatId.count(QLatin1Char('+'))) + 1;

@@ -31,6 +31,8 @@ public:
     void setRunOptions(const QStringList &options) { m_runOptions = options; }
     // The run fails as TimedOut when the extractor writes nothing for this long.
     void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
+    // Fragments of a stream (HLS, DASH) fetched at once (1 to 16); other formats are one file.
+    void setConcurrentFragments(int count) { m_fragments = count; }
 
     void start();
     void stop(); // no result follows; stopped once the process is gone and its files removed
@@ -70,6 +72,7 @@ private:
     QString m_workFolder;
     ExtractorProcess *m_process = nullptr;
     int m_idleTimeout;
+    int m_fragments = 1;
     QString m_resultFile;
     qint64 m_finishedBytes = 0; // of the streams already complete
     int m_finishedStreams = 0;

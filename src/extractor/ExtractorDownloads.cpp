@@ -24,6 +24,7 @@ void ExtractorDownloads::Start(const QString &Key, const QString &program, const
     download->setIdleTimeout(m_idleTimeout);
     download->setRecipe(recipe);
     download->setRunOptions(m_runOptions);
+    download->setConcurrentFragments(m_fragments);
     m_running.insert(Key, download);
     connect(download, &ExtractorDownload::progress, this, [this, Key, pageAddress](qint64 done, qint64 total) {
         Q_EMIT Progress(pageAddress, Key, done, total < 0 ? 0 : total, 0);

@@ -36,6 +36,8 @@ public:
     void setRunOptions(const QStringList &options) { m_runOptions = options; }
     // Runs started from now on fail when the extractor writes nothing for this long.
     void setIdleTimeout(int milliseconds) { m_idleTimeout = milliseconds; }
+    // Runs started from now on fetch this many fragments of a stream (HLS, DASH) at once.
+    void setConcurrentFragments(int count) { m_fragments = count; }
     void CancelDownload(const QString &Key);
     bool IsRunning(const QString &Key) const;
     int RunningCount() const;
@@ -58,4 +60,5 @@ private:
     QHash<QString, ExtractorDownload *> m_running; // by key
     int m_idleTimeout;
     QStringList m_runOptions;
+    int m_fragments = 1;
 };

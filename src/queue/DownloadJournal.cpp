@@ -161,6 +161,34 @@ public:
     }
     void failWith(const char *key, const QString &what) { fail(key, what); }
 
+    // Missing: no value. Otherwise [first, end) pairs as the header describes, inside total.
+    std::optional<ByteRanges> ranges(const char *key, qint64 total)
+    {
+        const QJsonValue value = m_object.value(QLatin1String(key));
+        if (value.isUndefined())
+            return std::nullopt;
+        QList<ByteRanges::Span> spans;
+        const QJsonArray array = value.toArray();
+        for (const QJsonValue &pair : array) {
+            const QJsonArray ends = pair.toArray();
+            const auto whole = [](const QJsonValue &v) {
+                const double d = v.toDouble(-1);
+                return v.isDouble() && std::floor(d) == d && d >= 0 && d <= MaxExactInteger ? qint64(d) : qint64(-1);
+            };
+            if (!pair.isArray() || ends.size() != 2 || whole(ends.at(0)) < 0 || whole(ends.at(1)) < 0) {
+                spans.clear();
+                spans.append({1, 0}); // refused below
+                break;
+            }
+            spans.append({whole(ends.at(0)), whole(ends.at(1))});
+        }
+        if (!value.isArray() || array.size() > DownloadJournal::MaxRanges || !ByteRanges::isValid(spans, total)) {
+            fail(key, QStringLiteral("are not sorted ranges apart from each other inside the total"));
+            return std::nullopt;
+        }
+        return ByteRanges::fromSpans(spans);
+    }
+
 private:
     void fail(const char *key, const QString &what)
     {
@@ -178,7 +206,7 @@ QJsonObject rowToJson(const JournalRow &row)
     QJsonArray headers;
     for (const auto &[name, value] : row.headers)
         headers.append(QJsonArray{QString::fromLatin1(name), QString::fromLatin1(value)});
-    return QJsonObject{
+    QJsonObject object{
         {QStringLiteral("address"), row.mediaAddress},
         {QStringLiteral("fileName"), row.fileName},
         {QStringLiteral("saveFolder"), row.saveFolder},
@@ -199,6 +227,13 @@ QJsonObject rowToJson(const JournalRow &row)
         {QStringLiteral("missingSubtitles"), QJsonArray::fromStringList(row.missingLanguages)},
         {QStringLiteral("archiveLine"), row.archiveLine},
     };
+    if (row.ranges) {
+        QJsonArray ranges;
+        for (const ByteRanges::Span &span : row.ranges->spans())
+            ranges.append(QJsonArray{double(span.begin), double(span.end)});
+        object.insert(QStringLiteral("ranges"), ranges);
+    }
+    return object;
 }
 
 bool rowFromJson(const QJsonValue &value, int index, int version, JournalRow *row, QString *reason)
@@ -234,6 +269,9 @@ bool rowFromJson(const QJsonValue &value, int index, int version, JournalRow *ro
         if (!row->archiveLine.isEmpty() && !DownloadArchive::isLine(row->archiveLine))
             read.failWith("archiveLine", QStringLiteral("is not an extractor and an id"));
     }
+    row->ranges = read.ranges("ranges", row->total);
+    if (row->ranges && row->ranges->bytes() != row->bytes)
+        read.failWith("bytes", QStringLiteral("are not the sum of the ranges"));
     if (row->byExtractor && (row->watchPage.isEmpty() || row->encoding.isEmpty()))
         read.failWith("byExtractor", QStringLiteral("names no page or format to ask the extractor for"));
     if (!row->recipe.isEmpty() && !row->byExtractor)

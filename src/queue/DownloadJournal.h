@@ -14,6 +14,10 @@
 //
 // Version 2 added the queued state (5) and the row's archive line; journals of version 1 are
 // read as they are.
+// A row whose partial file was written in segments names the bytes on disk as "ranges": a list of
+// [first, end) pairs of offsets, sorted, apart from each other and inside the total, whose sizes
+// add up to "bytes". Version 2 brought them: a program that knows no ranges would take such a
+// file's length for the bytes it holds, so it leaves the journal alone.
 //
 // save() writes a new file and renames it over the old one, so a crash or a kill leaves either
 // the old journal or the new one, never a mix; the file is readable by its owner only (it may
@@ -26,6 +30,7 @@ class DownloadJournal final
 {
 public:
     static constexpr int Version = 2;
+    static constexpr int MaxRanges = 1000; // per row
     static constexpr int MaxRows = 1000; // the list's highest limit: more rows are not a journal of ours
     // Room for that many rows with every field at its limit (headers of a format, long captions).
     static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;

@@ -62,7 +62,7 @@ DownloadQueue::~DownloadQueue()
         closeHandle(record);
         const QFileInfo partial(record.partialFile);
         if (partial.isFile())
-            record.fileBytes = partial.size();
+            record.fileBytes = record.ranges ? record.ranges->clippedTo(partial.size()).bytes() : partial.size();
     }
     if (m_journalWriter) {
         m_journalWriter->rowsChanged();
@@ -210,12 +210,16 @@ void DownloadQueue::startStream(int row)
         return;
     DownloadStream->setIdleTimeout(Settings::ExtractorTimeoutMs());
     DownloadStream->setRunOptions(extractorLimitOptions());
+    DownloadStream->setConcurrentFragments(Settings::Connections());
     DownloadStream->Start(record.key, ExtractorChannel::ConfiguredProgram(), record.watchPage, record.encoding,
                           record.partialFile, record.recipe);
 }
 
 void DownloadQueue::cancelFetch(const QString &key)
 {
+    // What a transfer in segments has on disk stays with its row, for Start.
+    if (const int row = m_records.indexOf(key); row >= 0 && DownloadVid->IsRunning(key))
+        m_records.at(row).ranges = DownloadVid->rangesOnDisk(key);
     DownloadVid->CancelDownload(key);
     DownloadStream->CancelDownload(key);
 }

@@ -8,6 +8,7 @@
 #include "queue/DownloadNames.h"
 #include "queue/JournalWriter.h"
 #include "queue/ProgressText.h"
+#include "transfer/Downloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,6 +141,7 @@ void DownloadQueue::restoreRow(const JournalRow &row)
     // A row of a folder of its own keeps it; one of the list's save folder follows that folder.
     if (DownloadNames::PathKey(row.saveFolder) != DownloadNames::PathKey(savePath()))
         record.folder = row.saveFolder;
+    record.ranges = row.ranges;
     const QString folder = modFunctions::WithSeparator(row.saveFolder);
     if (row.state == StateDownloaded) {
         record.finishedFile = folder + row.fileName;
@@ -198,6 +200,14 @@ QList<JournalRow> DownloadQueue::journalRows() const
         out.state = record.saving ? StateDownloading : record.state;
         out.total = record.validators.total;
         out.bytes = out.total >= 0 ? std::min(record.fileBytes, out.total) : record.fileBytes;
+        // Bytes written in segments: those on disk now, as the reader takes them (inside the
+        // total, at most MaxRanges spans: fewer bytes are claimed, never more).
+        out.ranges = DownloadVid->IsRunning(record.key) ? DownloadVid->rangesOnDisk(record.key) : record.ranges;
+        if (out.ranges) {
+            const QList<ByteRanges::Span> spans = out.ranges->clippedTo(std::max<qint64>(out.total, 0)).spans();
+            out.ranges = ByteRanges::fromSpans(spans.mid(0, DownloadJournal::MaxRanges));
+            out.bytes = out.ranges->bytes();
+        }
         out.etag = record.validators.etag;
         out.lastModified = record.validators.lastModified;
         out.lastModifiedStrong = record.validators.lastModifiedStrong;

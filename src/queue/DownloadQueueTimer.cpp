@@ -5,6 +5,7 @@
 #include "queue/ProgressText.h"
 #include "transfer/Downloader.h"
 #include "transfer/RetryPolicy.h"
+#include "transfer/SegmentedTransfer.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -34,6 +35,7 @@ qint64 shownSeconds(qint64 ms)
 void DownloadQueue::setRetryTimeScale(double scale)
 {
     retryScale() = scale > 0 ? scale : 1.0;
+    SegmentedTransfer::setRetryTimeScale(scale);
 }
 
 void DownloadQueue::tick()

@@ -3,6 +3,7 @@
 
 #include "base/ErrorTrap.h"
 #include "base/FileHelpers.h"
+#include "base/Settings.h"
 #include "base/UiSeam.h"
 #include "queue/DownloadNames.h"
 #include "queue/ProgressText.h"
@@ -134,9 +135,12 @@ void DownloadQueue::startTransfer(int row, bool retry)
     request.cacheMode = Downloader::ForceUpdate;
     request.targetFile = record.partialFile;
     request.headers = record.headers;
-    const qint64 kept = QFileInfo(record.partialFile).isFile() ? QFileInfo(record.partialFile).size() : 0;
-    request.resumeFrom = kept;
+    request.connections = Settings::Connections();
+    const qint64 size = QFileInfo(record.partialFile).isFile() ? QFileInfo(record.partialFile).size() : 0;
+    request.resumeFrom = size;
+    request.keptRanges = record.ranges; // a file written in segments holds these bytes, not its length
     request.validators = record.validators;
+    const qint64 kept = record.ranges ? record.ranges->clippedTo(size).bytes() : size;
     // Continued only with a proof that it is the same file; otherwise it starts from zero.
     record.keptBytes = record.validators.canProveResume() ? kept : 0;
     record.fileBytes = kept;
@@ -159,6 +163,7 @@ bool DownloadQueue::newPartialFile(int row)
     modFunctions::EnsureFolder(folder);
     record.partialFile = modFunctions::WithSeparator(folder) + DownloadNames::PartialFileName(record.key);
     record.validators = TransferValidators();
+    record.ranges.reset();
     return true;
 }
 
@@ -282,6 +287,7 @@ void DownloadQueue::onComplete(const QString &URL, const QByteArray &data, const
         m_speed.SpeedBaselineReset = true;
 
         if (ProgressText::IsWholeFile(result)) {
+            record.ranges.reset(); // whole: its bytes run from the start
             const QString partial = record.partialFile;
             record.partialFile.clear();
             saveBody(row, partial, std::move(handle), result.fileBytes());
@@ -296,8 +302,10 @@ void DownloadQueue::onComplete(const QString &URL, const QByteArray &data, const
 void DownloadQueue::failRow(int row, const TransferResult &result)
 {
     DownloadRecord &record = m_records.at(row);
-    if (!record.byExtractor)
+    if (!record.byExtractor) {
         record.validators = result.validators; // those of the bytes now on disk
+        record.ranges = result.ranges;
+    }
     keepPartial(record);
     if (record.byExtractor) {
         // The extractor tries again by itself where that helps; its last error line says why.
@@ -327,11 +335,13 @@ void DownloadQueue::closeHandle(DownloadRecord &record)
 void DownloadQueue::keepPartial(DownloadRecord &record)
 {
     const QFileInfo partial(record.partialFile);
-    record.fileBytes = partial.isFile() ? partial.size() : 0;
+    const qint64 size = partial.isFile() ? partial.size() : 0;
+    record.fileBytes = record.ranges ? record.ranges->clippedTo(size).bytes() : size;
     // An empty file keeps nothing worth continuing.
     if (!record.partialFile.isEmpty() && record.fileBytes == 0) {
         QFile::remove(record.partialFile);
         record.partialFile.clear();
+        record.ranges.reset();
     }
 }
 
@@ -346,6 +356,7 @@ void DownloadQueue::dropPartial(DownloadRecord &record)
     }
     record.fileBytes = 0;
     record.validators = TransferValidators();
+    record.ranges.reset();
 }
 
 void DownloadQueue::endRow(const QString &key, int state, const QString &caption)

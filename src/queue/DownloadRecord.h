@@ -2,6 +2,7 @@
 
 #include "queue/FinishedFile.h"
 #include "queue/RowSpeedMeter.h"
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QFile;
 
@@ -57,6 +59,10 @@ struct DownloadRecord
     QString finishedFile;          // where the whole video went (state 2)
     TransferValidators validators; // what the server said about the bytes in the partial file
     qint64 fileBytes = 0;          // bytes of the file on disk (partial or finished), for the journal
+    // The partial file was written in segments: the bytes of it on disk when its transfer last
+    // stopped or ended (a running transfer knows its own: Downloader::rangesOnDisk). No value:
+    // the file holds its bytes from the start.
+    std::optional<ByteRanges> ranges;
     qint64 keptBytes = 0;          // bytes the running transfer continues from
     bool restarted = false;        // a continuation was asked for, but the file starts again from zero
     int retries = 0;               // retries of the current run after transient failures

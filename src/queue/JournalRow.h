@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>
@@ -9,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // One row of the download list as the journal keeps it across runs of the program.
 struct JournalRow
 {
@@ -17,6 +20,9 @@ struct JournalRow
     QString saveFolder;    // the folder the row saves to (its partial file lies there too)
     int state = 1;         // DownloadState: 1 downloading, 2 downloaded, 3 stopped, 4 error, 5 queued
     qint64 bytes = 0;      // bytes on disk: in the partial file, or the finished file's size
+    // The partial file was written in segments: exactly these bytes of it are on disk (bytes is
+    // their sum). No value: it holds its bytes from the start (its length says how many).
+    std::optional<ByteRanges> ranges;
     qint64 total = -1;     // the whole file's length, -1 while unknown
     QByteArray etag;       // validators of the bytes on disk, as the server sent them
     QByteArray lastModified;

@@ -1,7 +1,9 @@
 #include "transfer/Downloader.h"
+#include "transfer/DownloaderTransfer.h"
 
 #include "transfer/ContentRange.h"
 #include "transfer/NetworkPool.h"
+#include "transfer/NetworkRequest.h"
 #include "transfer/RateLimiter.h"
 #include "transfer/ResumeDecision.h"
 
@@ -86,36 +88,6 @@ bool isWebAddress(const QUrl &url)
 
 } // namespace
 
-struct Downloader::Transfer
-{
-    quint64 serial = 0;
-    TransferRequest request; // key and address as used
-    QNetworkAccessManager *manager = nullptr;
-    QPointer<QNetworkReply> reply;
-    QFile *target = nullptr;
-    QByteArray data;
-    qint64 received = 0;
-    QTimer *idle = nullptr;
-    QTimer *deadline = nullptr; // in-memory transfers only
-    bool writeFailed = false;
-    QString writeError;
-    bool timedOut = false;
-    bool overSize = false;
-    bool overDeadline = false;
-
-    // Resume and the answer's verdict.
-    qint64 offset = 0;   // bytes kept and asked to be continued by the current request
-    qint64 base = 0;     // bytes of the file before the current answer's body
-    bool decided = false;
-    bool writing = false; // the current answer's body belongs to the file
-    bool resumed = false;
-    bool restarted = false;
-    bool alreadyWhole = false;
-    TransferResult::Refused refused = TransferResult::Refused::None;
-    qint64 wholeLength = -1;
-    TransferValidators seen;
-};
-
 Downloader::Downloader(QObject *parent)
     : QObject(parent)
     , m_idleTimeout(defaultIdle())
@@ -145,6 +117,14 @@ void Downloader::setDefaultIdleTimeout(int milliseconds)
 int Downloader::defaultIdleTimeout()
 {
     return defaultIdle();
+}
+
+std::optional<ByteRanges> Downloader::rangesOnDisk(const QString &Key) const
+{
+    const Transfer *t = m_transfers.value(Key);
+    if (!t || !t->segments)
+        return std::nullopt;
+    return t->segments->onDisk();
 }
 
 bool Downloader::IsRunning(const QString &Key) const
@@ -190,16 +170,20 @@ void Downloader::Start(const TransferRequest &request)
         return;
     }
 
+    ByteRanges kept; // bytes on disk that segments continue
     if (!request.targetFile.isEmpty()) {
         t->target = new QFile(request.targetFile);
         QString error;
         const qint64 size = openTarget(t->target, request.createNew, &error);
-        const bool canResume = size >= 0 && !request.createNew && request.resumeFrom > 0
-                               && request.validators.canProveResume() && size >= request.resumeFrom;
+        const bool provable = size >= 0 && !request.createNew && request.validators.canProveResume();
+        const bool canResume = provable && !request.keptRanges && request.resumeFrom > 0 && size >= request.resumeFrom;
+        // Bytes written in segments: only those the caller names that the file really holds.
+        const qint64 end = std::min(size, request.validators.total);
+        kept = provable && request.keptRanges ? request.keptRanges->clippedTo(end) : ByteRanges();
         // A resume keeps the file as it is until the answer shows what to do with it.
-        // Bytes past resumeFrom are not vouched for by the caller: they go at once, so that the
-        // file always holds the kept bytes plus the new ones.
-        if (size >= 0 && !t->target->resize(canResume ? request.resumeFrom : 0))
+        // Bytes past resumeFrom (or past the file's length) are not vouched for by the caller:
+        // they go at once, so that the file always holds the kept bytes plus the new ones.
+        if (size >= 0 && !t->target->resize(!kept.isEmpty() ? end : canResume ? request.resumeFrom : 0))
             error = t->target->errorString();
         if (!error.isEmpty()) {
             TransferResult r;
@@ -211,15 +195,20 @@ void Downloader::Start(const TransferRequest &request)
             return;
         }
         t->offset = canResume ? request.resumeFrom : 0;
-        t->restarted = request.resumeFrom > 0 && !canResume;
+        const bool keptSome = request.keptRanges ? request.keptRanges->bytes() > 0 : request.resumeFrom > 0;
+        t->restarted = keptSome && !canResume && kept.isEmpty();
     }
 
-    t->manager = NetworkPool::acquire();
     connect(t->idle, &QTimer::timeout, this, [t] {
         t->timedOut = true;
         if (t->reply)
             t->reply->abort(); // finished follows, with the time-out noted
     });
+    if (!kept.isEmpty()) {
+        startInSegments(t, kept);
+        return;
+    }
+    t->manager = NetworkPool::acquire();
     if (!t->target && m_limits.deadlineMs > 0) {
         t->deadline = new QTimer(this);
         t->deadline->setSingleShot(true);
@@ -240,24 +229,9 @@ void Downloader::failSoon(Transfer *t, TransferResult result)
 void Downloader::send(Transfer *t)
 {
     const TransferRequest &req = t->request;
-    QNetworkRequest request(QUrl(req.url.trimmed()));
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         (req.cacheMode & ForceUpdate) ? QNetworkRequest::AlwaysNetwork
-                                                       : QNetworkRequest::PreferNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(10);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Clipvault/1.0"));
-    if (t->target) {
-        // Byte offsets must be those of the file itself, never of a compressed form of it.
-        request.setRawHeader("Accept-Encoding", "identity");
-    }
-    if (t->offset > 0) {
-        request.setRawHeader("Range", "bytes=" + QByteArray::number(t->offset) + '-');
-        request.setRawHeader("If-Range", req.validators.ifRange());
-    }
-    for (const auto &[name, value] : req.headers)
-        request.setRawHeader(name, value);
+    const QNetworkRequest request = t->offset > 0
+        ? networkRequestFor(req, "bytes=" + QByteArray::number(t->offset) + '-', req.validators.ifRange())
+        : networkRequestFor(req);
 
     QNetworkReply *reply = t->manager->get(request);
     t->reply = reply;
@@ -388,6 +362,10 @@ Downloader::Decision Downloader::decide(Transfer *t)
         Q_EMIT Answered(t->request.url, key, answered);
         if (!isCurrent(key, serial))
             return Decision::Gone;
+    }
+    if (maySplit(t, reply)) {
+        handOver(t);
+        return Decision::Replaced;
     }
     return Decision::Made;
 }
@@ -609,6 +587,11 @@ void Downloader::finish(Transfer *t, TransferResult result)
 
 void Downloader::discard(Transfer *t)
 {
+    if (SegmentedTransfer *segments = std::exchange(t->segments, nullptr)) {
+        segments->disconnect(this);
+        segments->stop();
+        segments->deleteLater(); // its handlers may be running
+    }
     if (t->reply) {
         QNetworkReply *reply = t->reply;
         reply->disconnect(this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferAnswer.h"
 #include "transfer/TransferRequest.h"
 #include "transfer/TransferResult.h"
@@ -9,6 +10,9 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
+class QNetworkReply;
 class QTimer;
 
 // Fetches addresses over HTTP in the background, any number at once, each transfer known by a
@@ -35,6 +39,17 @@ class QTimer;
 //   an error status (4xx, 5xx)    -> a failure; the kept bytes stay as they were
 // Bytes of two different files are never joined. Progress counts the kept bytes too, so a
 // resumed transfer's bar goes on from where it stood.
+//
+// Segments (TransferRequest::connections above 1): when the answer to be written proves that the
+// server serves ranges (a 206, or a 200 with Accept-Ranges: bytes) with a strong validator and a
+// length, and at least SegmentedTransfer::MinRest bytes are missing, the rest is fetched by a
+// SegmentedTransfer over up to that many connections, at most MaxConnectionsPerHost to one server
+// for all transfers of this instance together, each transfer to it taking an equal share of them
+// (at least one: 25 files at once each keep one connection). Its events are this transfer's: one Answered, then
+// Progress counting every byte on disk, one Complete whose result names the ranges on disk
+// (TransferResult::ranges). An answer of another version of the file on any of its connections
+// starts the file again from zero on one connection (Answered again, with restarted). A request
+// with keptRanges continues exactly those bytes in segments.
 class Downloader final : public QObject
 {
     Q_OBJECT
@@ -54,6 +69,11 @@ public:
 
     bool IsRunning(const QString &Key) const;
     int RunningCount() const;
+    // The bytes on disk of a running transfer written in segments; none (no value) when it runs
+    // on one connection from the start of the file, or does not run.
+    std::optional<ByteRanges> rangesOnDisk(const QString &Key) const;
+
+    static constexpr int MaxConnectionsPerHost = 16;
 
     // Bounds for bodies kept in memory (transfers without a target file): a body that grows, or
     // is announced, past maxBytes, or a transfer still running deadlineMs after its start, ends
@@ -87,9 +107,9 @@ Q_SIGNALS:
     void Complete(const QString &URL, const QByteArray &data, const QString &Key,
                   const TransferResult &result);
     // For a transfer to a file: the answer whose body is about to be written (or, for a 416 that
-    // proves the file whole, that nothing is missing). At most once per transfer, before any
-    // Progress that counts its body, always before Complete. A handler may cancel or restart
-    // the transfer.
+    // proves the file whole, that nothing is missing). Before any Progress that counts its body,
+    // always before Complete; once per transfer, and once more when a transfer in segments starts
+    // the file again from zero. A handler may cancel or restart the transfer.
     void Answered(const QString &URL, const QString &Key, const TransferAnswer &answer);
 
 private:
@@ -109,6 +129,13 @@ private:
     bool writeToTarget(Transfer *transfer, const QByteArray &chunk);
     void abortOverLimit(Transfer *transfer, bool overSize);
     QString errorTextOf(const Transfer *transfer, const TransferResult &result) const;
+    // Segments (DownloaderSegments.cpp).
+    bool maySplit(const Transfer *transfer, const QNetworkReply *reply) const;
+    void startInSegments(Transfer *transfer, const ByteRanges &kept);
+    void handOver(Transfer *transfer);
+    void runSegments(Transfer *transfer, const ByteRanges &kept);
+    void restartOnOneConnection(Transfer *transfer);
+    bool mayConnect(const QString &host, int open) const;
 
     bool isCurrent(const QString &key, quint64 serial) const;
     qint64 capOf(const Transfer *transfer) const; // the size cap of its body, 0 for none

@@ -40,7 +40,7 @@ RetryPolicy::Failure RetryPolicy::classify(const TransferResult &r)
     // answer properly next time. Nothing of it was kept.
     if (r.refused == TransferResult::Refused::PartUnasked)
         return Failure::Transient;
-    if (r.writeFailed || r.refused != TransferResult::Refused::None || r.overSizeLimit || r.overDeadline)
+    if (r.retriesSpent || r.writeFailed || r.refused != TransferResult::Refused::None || r.overSizeLimit || r.overDeadline)
         return Failure::Permanent;
     if (r.timedOut)
         return Failure::Transient;

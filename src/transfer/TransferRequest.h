@@ -1,11 +1,14 @@
 #pragma once
 
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+
+#include <optional>
 
 // One transfer as the caller asks for it.
 struct TransferRequest
@@ -30,6 +33,16 @@ struct TransferRequest
     // the file is written from zero.
     qint64 resumeFrom = 0;
     TransferValidators validators;
+
+    // Segments: a file to a target whose server proves that it serves ranges (a 206, or
+    // Accept-Ranges with a strong validator and a length) and of which at least
+    // SegmentedTransfer::MinRest bytes are missing is fetched over up to this many connections at
+    // once. 1: one connection, from the kept bytes to the end.
+    int connections = 1;
+    // Exactly these bytes of targetFile are on disk, written in segments under `validators`
+    // (resumeFrom is not used then): only the rest is asked for. Without a provable resume the
+    // file is written from zero.
+    std::optional<ByteRanges> keptRanges;
 
     // Extra request headers, sent as given: e.g. the User-Agent, Referer and Cookie that a page's
     // extractor names for a format. A User-Agent here replaces the program's own.

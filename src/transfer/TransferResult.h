@@ -1,10 +1,13 @@
 #pragma once
 
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>
 #include <QMetaType>
 #include <QString>
+
+#include <optional>
 
 // How a transfer ended. The Complete event carries it beside the body so that receivers can
 // refuse an error page, a lost connection or a body shorter than announced.
@@ -39,6 +42,11 @@ struct TransferResult
     // bytes had (none when nothing was kept). An error page's own never replace them.
     TransferValidators validators;
     QByteArray retryAfter; // the answer's Retry-After as sent (seconds or an HTTP date), empty when none
+    // The file was written in segments: the bytes now on disk (resumedFrom counts the kept ones,
+    // bytesReceived the new ones). Empty (no value) when the file holds its bytes from the start.
+    std::optional<ByteRanges> ranges;
+    // The transfer already tried again by itself as often as RetryPolicy allows: final.
+    bool retriesSpent = false;
 
     qint64 fileBytes() const { return resumedFrom + bytesReceived; }
 };

@@ -321,6 +321,9 @@ private Q_SLOTS:
         site.rule(heldSegment, 120000);
         downloads->mnuStart_Click();
         QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(heldSegment), 60000);
+        // Fragments come over several connections (Connections, 8 by default): the next one is
+        // asked for while the held one has not arrived.
+        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(q(demosite::clipSegmentPath(c.name, 720, 5))), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(showsProgress({downloads->records().at(0).caption}), 30000);
         const QString key = downloads->records().at(0).key;
         const qint64 group = downloads->DownloadStream->processId(key);

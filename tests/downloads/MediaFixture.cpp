@@ -11,7 +11,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace PanelFixture {
 
@@ -85,6 +87,39 @@ bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, Q
         offset += got.size();
     }
     return true;
+}
+
+bool holdsMediaIn(const QString &path, const QString &id, int code, const ByteRanges &ranges, QString *why)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    for (const ByteRanges::Span &span : ranges.spans()) {
+        QByteArray expected(span.size(), Qt::Uninitialized);
+        demosite::fillMedia(id.toStdString(), code, static_cast<std::uint64_t>(span.begin), expected.data(),
+                            static_cast<std::size_t>(span.size()));
+        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(span.begin).arg(span.end);
+        if (!f.seek(span.begin) || f.read(span.size()) != expected)
+            return false;
+    }
+    return true;
+}
+
+QStringList rangesAskedAgain(const QString &target, const ByteRanges &kept)
+{
+    QStringList again;
+    for (const DemoSite::LoggedRequest &request : site().requests()) {
+        if (request.target != target)
+            continue;
+        const QString range = request.range();
+        const qint64 first = range.section(QLatin1Char('='), 1).section(QLatin1Char('-'), 0, 0).toLongLong();
+        const QString last = range.section(QLatin1Char('-'), 1);
+        const qint64 end = last.isEmpty() ? std::numeric_limits<qint64>::max() : last.toLongLong() + 1;
+        if (std::any_of(kept.spans().begin(), kept.spans().end(),
+                        [&](const ByteRanges::Span &s) { return s.begin < end && first < s.end; }))
+            again << range;
+    }
+    return again;
 }
 
 QByteArray mediaBytes(const QString &id, int code, qint64 size)

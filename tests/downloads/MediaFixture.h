@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queue/DownloadChoice.h"
+#include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
 #include <QByteArray>
@@ -34,6 +35,11 @@ DownloadChoice choice(const QString &id, int code, const QString &title, const Q
 // True when the file holds exactly the first `size` bytes of the media file (id, code), or of the
 // same file after the site changed it.
 bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed = false);
+// True when each span of `ranges` in the file holds the media file's bytes at those offsets.
+bool holdsMediaIn(const QString &path, const QString &id, int code, const ByteRanges &ranges, QString *why);
+// The Range headers of the requests for target that ask again for bytes in `kept` ("" for a
+// request of the whole file).
+QStringList rangesAskedAgain(const QString &target, const ByteRanges &kept);
 // The first `size` bytes of that media file.
 QByteArray mediaBytes(const QString &id, int code, qint64 size);
 

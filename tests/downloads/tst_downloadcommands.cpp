@@ -192,7 +192,7 @@ void TestDownloadCommands::stopStartAndRemoveTheMiddleOfThree()
     for (int k = 0; k < 3; ++k) {
         // A hundredth arrives within a second; the whole takes a minute, longer than the test.
         const DownloadChoice c = choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=20000000&rate=350000&n=%1").arg(k));
+                                        QStringLiteral("size=8000000&rate=140000&n=%1").arg(k));
         panel().cmdDownload_Click(c);
         keys << c.mediaAddress;
     }
@@ -389,7 +389,7 @@ void TestDownloadCommands::speedNeverNegative()
 void TestDownloadCommands::closingTheListKeepsThePartialFile()
 {
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Closing"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=20000000&rate=300000"));
+                                    QStringLiteral("size=8000000&rate=120000"));
     panel().cmdDownload_Click(c);
     waitForProgress({c.mediaAddress});
     QVERIFY(panel().anyDownloading());

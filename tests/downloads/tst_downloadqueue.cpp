@@ -102,6 +102,7 @@ private Q_SLOTS:
     void cleanup();
 
     void stopAtHalfAndStart();
+    void stopInSegmentsAndStart();
     void transientFaultsContinue_data();
     void transientFaultsContinue();
     void refusedUntilTheServerComesUp();
@@ -231,6 +232,42 @@ void TestDownloadQueue::stopAtHalfAndStart()
     QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
     // Only the second half was asked for the second time.
     QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
+    QCOMPARE(hiddenFiles(folder()), QStringList());
+}
+
+// A file fetched in segments, stopped at half: the row and its journal keep the ranges on disk,
+// and Start asks only for bytes that are missing; the file ends exact.
+void TestDownloadQueue::stopInSegmentsAndStart()
+{
+    const qint64 size = 16 * 1024 * 1024 + 12345;
+    const QString query = QStringLiteral("size=%1&rate=1000000").arg(size);
+    const DownloadChoice c = choice(Id, 18, QStringLiteral("Segments"), QStringLiteral(".mp4"), query);
+    queue().openJournal(journalPath());
+    const auto stopAtHalf = connect(queue().DownloadVid, &Downloader::Progress, &queue(),
+                                    [&](const QString &, const QString &, qint64 done) {
+        if (done >= size / 2 && stateOf(queue(), c.mediaAddress) == StateDownloading)
+            QMetaObject::invokeMethod(&queue(), [&] { queue().stop(0); }, Qt::QueuedConnection);
+    });
+    add(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateStopped), Wait);
+    disconnect(stopAtHalf);
+    const DownloadRecord &record = queue().records().at(0);
+    QVERIFY(record.ranges);
+    const ByteRanges kept = *record.ranges;
+    QVERIFY2(kept.bytes() >= size / 2 && kept.bytes() < size && kept.spans().size() > 1,
+             qPrintable(QStringLiteral("%1 bytes in %2 ranges").arg(kept.bytes()).arg(kept.spans().size())));
+    QString why;
+    QVERIFY2(holdsMediaIn(record.partialFile, Id, 18, kept, &why), qPrintable(why));
+    const JournalRow written = DownloadJournal(journalPath()).load().rows.value(0);
+    QCOMPARE(written.ranges, record.ranges);
+    QCOMPARE(written.bytes, kept.bytes());
+
+    site().clear();
+    queue().start(0);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY_MEDIA(folder() + QStringLiteral("Segments.mp4"), Id, 18, size);
+    QVERIFY(!site().requests().isEmpty());
+    QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList());
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
 

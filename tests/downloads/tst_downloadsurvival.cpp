@@ -10,6 +10,7 @@
 #include "queue/DownloadNames.h"
 #include "queue/ProgressText.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -67,8 +68,19 @@ private Q_SLOTS:
     void programEndedMidwayContinues_data();
     void programEndedMidwayContinues();
     void queuedRowsComeBackAfterACrash();
+    void killedInSegmentsContinues();
 
 private:
+    struct ProgramCopy
+    {
+        QTemporaryDir root;
+        QString videos;
+        QString journal;
+        QString partial;
+        QProcess process;
+    };
+    static void prepareProgram(ProgramCopy &copy, JournalRow row, const QString &instance);
+
     QTemporaryDir m_dir;
     QString save() const { return m_dir.filePath(QStringLiteral("videos/")); }
 };
@@ -173,63 +185,113 @@ void TestDownloadSurvival::programEndedMidwayContinues_data()
     QTest::newRow("ended as on closing with Yes") << int(SIGTERM);
 }
 
+// The real program in a folder of its own (its settings file lies beside it), with its own
+// home, data folder and instance name, and a journal that holds `row` (saved to its videos folder).
+void TestDownloadSurvival::prepareProgram(ProgramCopy &copy, JournalRow row, const QString &instance)
+{
+    const QString program = copy.root.filePath(QStringLiteral("program/clipvault"));
+    QVERIFY(QDir().mkpath(copy.root.filePath(QStringLiteral("program"))));
+    QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program));
+    copy.videos = copy.root.filePath(QStringLiteral("videos/"));
+    QVERIFY(QDir().mkpath(copy.videos));
+    writeFile(copy.root.filePath(QStringLiteral("program/Settings.ini")),
+              (QStringLiteral("[Settings]\nVideoSavePath=") + copy.videos + QStringLiteral("\nImageSavePath=") + copy.videos
+               + QLatin1Char('\n'))
+                  .toUtf8());
+    copy.journal = copy.root.filePath(QStringLiteral("data/Clipvault/Clipvault/downloads.json"));
+    row.saveFolder = copy.videos;
+    row.state = 1; // it was downloading when the program ended
+    row.added = QDateTime::currentDateTimeUtc();
+    QVERIFY(DownloadJournal(copy.journal).save({row}));
+    copy.partial = copy.videos + DownloadNames::PartialFileName(row.mediaAddress);
+
+    QProcessEnvironment env = privateEnvironment(copy.root.path());
+    env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"),
+               QStringLiteral("clipvault-survival-%1-%2").arg(QCoreApplication::applicationPid()).arg(instance));
+    copy.process.setProcessEnvironment(env);
+    copy.process.setProgram(program);
+    copy.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
 void TestDownloadSurvival::programEndedMidwayContinues()
 {
     QFETCH(int, signalNumber);
-    // The real program in a folder of its own (its settings file lies beside it), with its own
-    // home, data folder and instance name.
-    QTemporaryDir root;
-    const QString program = root.filePath(QStringLiteral("program/clipvault"));
-    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("program"))));
-    QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program));
-    const QString videos = root.filePath(QStringLiteral("videos/"));
-    QVERIFY(QDir().mkpath(videos));
-    writeFile(root.filePath(QStringLiteral("program/Settings.ini")),
-              (QStringLiteral("[Settings]\nVideoSavePath=") + videos + QStringLiteral("\nImageSavePath=") + videos
-               + QLatin1Char('\n'))
-                  .toUtf8());
-    const QString journal = root.filePath(QStringLiteral("data/Clipvault/Clipvault/downloads.json"));
-
     const qint64 size = 8000000;
     const QString query = QStringLiteral("size=%1&rate=2000000&signal=%2").arg(size).arg(signalNumber);
     JournalRow row;
     row.mediaAddress = mediaAddress(Id, 18, query);
     row.fileName = QStringLiteral("Survivor.mp4");
-    row.saveFolder = videos;
-    row.state = 1; // it was downloading when the program ended
-    row.added = QDateTime::currentDateTimeUtc();
-    QVERIFY(DownloadJournal(journal).save({row}));
-    const QString partial = videos + DownloadNames::PartialFileName(row.mediaAddress);
+    ProgramCopy copy;
+    prepareProgram(copy, row, QString::number(signalNumber));
+    if (QTest::currentTestFailed())
+        return;
+    QProcess &process = copy.process;
     site().clear();
 
-    QProcess process;
-    QProcessEnvironment env = privateEnvironment(root.path());
-    env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"),
-               QStringLiteral("clipvault-survival-%1-%2").arg(QCoreApplication::applicationPid()).arg(signalNumber));
-    process.setProcessEnvironment(env);
-    process.setProgram(program);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
     QVERIFY(process.waitForStarted());
     // Polling another process: nothing to wait on in this one. The row comes back by itself and
     // goes on until a quarter has arrived; the journal has its validators by then.
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(partial).size() >= size / 4, ProcessWait);
-    QVERIFY(!DownloadJournal(journal).load().rows.value(0).etag.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(copy.partial).size() >= size / 4, ProcessWait);
+    QVERIFY(!DownloadJournal(copy.journal).load().rows.value(0).etag.isEmpty());
     ::kill(static_cast<pid_t>(process.processId()), signalNumber);
     QVERIFY(process.waitForFinished(ProcessWait));
-    const qint64 kept = QFileInfo(partial).size();
+    const qint64 kept = QFileInfo(copy.partial).size();
     QVERIFY2(kept >= size / 4 && kept < size, qPrintable(QString::number(kept)));
-    QVERIFY_MEDIA(partial, Id, 18, kept);
-    QCOMPARE(DownloadJournal(journal).load().rows.value(0).state, 1);
+    QVERIFY_MEDIA(copy.partial, Id, 18, kept);
+    QCOMPARE(DownloadJournal(copy.journal).load().rows.value(0).state, 1);
 
     process.start();
     QVERIFY(process.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(DownloadJournal(journal).load().rows.value(0).state, 2, ProcessWait);
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadJournal(copy.journal).load().rows.value(0).state, 2, ProcessWait);
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(ProcessWait));
-    QVERIFY_MEDIA(videos + QStringLiteral("Survivor.mp4"), Id, 18, size);
+    QVERIFY_MEDIA(copy.videos + QStringLiteral("Survivor.mp4"), Id, 18, size);
     QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
-    QCOMPARE(hiddenFiles(videos), QStringList());
+    QCOMPARE(hiddenFiles(copy.videos), QStringList());
+}
+
+// The real program killed while a file comes in segments: the journal's ranges are on disk, and
+// the next start asks only for bytes outside them and ends with the file exact.
+void TestDownloadSurvival::killedInSegmentsContinues()
+{
+    const qint64 size = 16 * MiB + 4321;
+    const QString query = QStringLiteral("size=%1&rate=500000").arg(size);
+    JournalRow row;
+    row.mediaAddress = mediaAddress(Id, 18, query);
+    row.fileName = QStringLiteral("Segments.mp4");
+    ProgramCopy copy;
+    prepareProgram(copy, row, QStringLiteral("segments"));
+    if (QTest::currentTestFailed())
+        return;
+    QProcess &process = copy.process;
+    site().clear();
+
+    process.start();
+    QVERIFY(process.waitForStarted());
+    const auto keptRanges = [&copy] {
+        return DownloadJournal(copy.journal).load().rows.value(0).ranges.value_or(ByteRanges());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(keptRanges().bytes() >= size / 4, ProcessWait);
+    ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+    QVERIFY(process.waitForFinished(ProcessWait));
+    const ByteRanges kept = keptRanges();
+    QVERIFY2(kept.bytes() < size && kept.spans().size() > 1, qPrintable(QString::number(kept.bytes())));
+    QString why;
+    QVERIFY2(holdsMediaIn(copy.partial, Id, 18, kept, &why), qPrintable(why));
+
+    site().clear();
+    process.start();
+    QVERIFY(process.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(DownloadJournal(copy.journal).load().rows.value(0).state, 2, ProcessWait);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(ProcessWait));
+    const QByteArray digest = QCryptographicHash::hash(readFile(copy.videos + QStringLiteral("Segments.mp4")),
+                                                       QCryptographicHash::Sha256);
+    QCOMPARE(digest.toHex(), QCryptographicHash::hash(mediaBytes(Id, 18, size), QCryptographicHash::Sha256).toHex());
+    QVERIFY(!site().requests().isEmpty());
+    QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList());
+    QCOMPARE(hiddenFiles(copy.videos), QStringList());
 }
 
 void TestDownloadSurvival::queuedRowsComeBackAfterACrash()

@@ -48,6 +48,10 @@ JournalRow sampleRow(int n)
     row.encoding = QString::number(18);
     row.added = QDateTime(QDate(2024, 3, 1), QTime(12, 0, n % 60, 250), Qt::UTC);
     row.caption = QStringLiteral("Downloading... %1%").arg(n);
+    if (n % 3 == 2) { // written in segments; some with nothing on disk yet
+        row.ranges = n % 2 ? ByteRanges() : ByteRanges::fromSpans({{0, 10}, {100, 100 + n}});
+        row.bytes = row.ranges->bytes();
+    }
     return row;
 }
 
@@ -99,6 +103,7 @@ private Q_SLOTS:
 
         JournalRow huge = sampleRow(2);
         huge.total = (qint64(1) << 53) - 1; // the largest count a JSON number holds exactly
+        huge.ranges = ByteRanges::fromSpans({{0, 1}, {2, huge.total}});
         huge.bytes = huge.total - 1;
         QTest::newRow("counts near 2^53") << QList<JournalRow>{huge};
 
@@ -123,6 +128,13 @@ private Q_SLOTS:
             JournalRow row = sampleRow(n);
             row.fileName = QString(127, QChar(0xe9)) + QString::number(n % 10); // 255 bytes
             row.total = row.bytes = TransferValidators::MaxLength;
+            if (row.ranges) { // as many ranges as a row may have, at the end of the longest file
+                QList<ByteRanges::Span> spans;
+                for (qint64 k = DownloadJournal::MaxRanges; k > 0; --k)
+                    spans.append({row.total - 2 * k, row.total - 2 * k + 1});
+                row.ranges = ByteRanges::fromSpans(spans);
+                row.bytes = DownloadJournal::MaxRanges;
+            }
             row.lastModifiedStrong = true;
             row.caption = QString(1000, QChar(0x65e5));
             const QByteArray value(MaxRequestHeaderBytes / MaxRequestHeaders - 16, '\xe9');
@@ -168,6 +180,10 @@ private Q_SLOTS:
         row = sampleRow(1);
         row.headers = {{"Bad Name", "1"}};
         QTest::newRow("a header name with a blank") << row;
+        row = sampleRow(1);
+        row.ranges = ByteRanges::fromSpans({{0, row.total + 1}});
+        row.bytes = row.ranges->bytes();
+        QTest::newRow("a range past the total") << row;
         row = sampleRow(1);
         row.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); // six bytes each in JSON
         QTest::newRow("larger than the reader takes") << row;
@@ -265,6 +281,14 @@ private Q_SLOTS:
         QTest::newRow("header with a line break")
             << journalWithField(QStringLiteral("headers"), QJsonArray{QJsonArray{QStringLiteral("Cookie"), QStringLiteral("a=1\r\nX-Evil: 1")}})
             << QStringLiteral("headers");
+        QTest::newRow("ranges overlapping") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0, 600}, QJsonArray{500, 1001}})
+                                            << QStringLiteral("ranges");
+        QTest::newRow("a range past the total") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0, 1002}})
+                                                << QStringLiteral("ranges");
+        QTest::newRow("a range that is no pair") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0}})
+                                                 << QStringLiteral("ranges");
+        QTest::newRow("ranges that are not the bytes") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{1, 1001}})
+                                                       << QStringLiteral("sum");
         QTest::newRow("header name with a blank")
             << journalWithField(QStringLiteral("headers"), QJsonArray{QJsonArray{QStringLiteral("Bad Name"), QStringLiteral("1")}})
             << QStringLiteral("headers");
@@ -326,7 +350,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("downloads.json"));
-        const QByteArray newer = R"({"format": "clipvault-downloads", "version": 3, "rows": [{"shape": "unknown"}]})";
+        const QByteArray newer = QByteArray(R"({"format": "clipvault-downloads", "version": )") + QByteArray::number(DownloadJournal::Version + 1)
+                                   + R"(, "rows": [{"shape": "unknown"}]})";
         write(path, newer);
 
         DownloadJournal journal(path);

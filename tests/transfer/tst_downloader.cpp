@@ -1,9 +1,11 @@
 #include "support/DemoSite.h"
 #include "transfer/Downloader.h"
+#include "transfer/SegmentedTransfer.h"
 
 #include "demosite/catalogue.h"
 #include "demosite/mediacontent.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -36,6 +38,11 @@ QByteArray fileContents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray digest(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 struct Completion
@@ -106,6 +113,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(site.start());
+        SegmentedTransfer::setRetryTimeScale(0.01);
     }
 
     // A whole answer, kept in memory or written to a file as it arrives.
@@ -155,6 +163,69 @@ private Q_SLOTS:
             QCOMPARE(last.at(3).toLongLong(), size);
         }
         QVERIFY(!d.IsRunning(url));
+    }
+
+    // A large file from a server that serves ranges goes over several connections, each asking
+    // for its own part; whatever the server does meanwhile, the file ends exact, and its bar
+    // never runs back. `requests`: how many the site saw; 0 for "more than one".
+    void segmentedTransfers_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("connections");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("changed"); // the file was changed and started again from zero
+        const QString size = QStringLiteral("size=20000003&");
+        QTest::newRow("8 connections") << size + "rate=4000000" << 8 << 0 << false;
+        QTest::newRow("3 connections") << size + "rate=4000000" << 3 << 0 << false;
+        QTest::newRow("at most 2 served at once") << size + "rate=4000000&maxConnections=2" << 8 << 0 << false;
+        QTest::newRow("at most 2, refused with 429") << size + "rate=4000000&maxConnections=2&capStatus=429" << 8 << 0 << false;
+        QTest::newRow("connections cut off") << size + "rate=4000000&dropAfter=1000000&dropTimes=5" << 8 << 0 << false;
+        QTest::newRow("parts shorter than asked for") << size + "rate=4000000&partLimit=200000" << 8 << 0 << false;
+        QTest::newRow("changed on the third request") << size + "rate=4000000&changeFrom=3" << 8 << 0 << true;
+        QTest::newRow("changed, the date alone names it") << size + "rate=4000000&changeFrom=3&noEtag=1" << 8 << 0 << true;
+        QTest::newRow("one connection") << size.chopped(1) << 1 << 1 << false;
+        QTest::newRow("8 MiB") << "size=8388608&rate=4000000" << 8 << 0 << false;
+        QTest::newRow("a byte less than 8 MiB") << "size=8388607" << 8 << 1 << false;
+        QTest::newRow("ranges not served") << size + "ignoreRange=1" << 8 << 1 << false;
+    }
+    void segmentedTransfers()
+    {
+        QFETCH(QString, query);
+        QFETCH(int, connections);
+        QFETCH(int, requests);
+        QFETCH(bool, changed);
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("part.bin"));
+        site.clear();
+        Downloader d;
+        qint64 lastDone = 0;
+        bool ranBack = false;
+        connect(&d, &Downloader::Progress, this, [&](const QString &, const QString &, qint64 done) {
+            ranBack |= done < lastDone && !changed;
+            lastDone = done;
+        });
+        TransferRequest r = request(media(query), target);
+        r.connections = connections;
+        CompletionLog log(d);
+        d.Start(r);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 60000);
+        const TransferResult &result = log.items.first().result;
+        QVERIFY2(result.ok, qPrintable(result.errorText));
+        const qint64 size = query.section(QLatin1Char('='), 1).section(QLatin1Char('&'), 0, 0).toLongLong();
+        QCOMPARE(result.fileBytes(), size);
+        QCOMPARE(digest(fileContents(target)), digest(changed ? changedBytes(size) : expectedBytes(size)));
+        QVERIFY(!ranBack);
+        QCOMPARE(result.restarted, changed);
+        const QList<DemoSite::LoggedRequest> seen = site.requests();
+        if (requests > 0)
+            QCOMPARE(seen.size(), requests);
+        else
+            QVERIFY2(seen.size() > 2, qPrintable(QString::number(seen.size())));
+        // The first request asks for the whole file; after a change, so does the last.
+        QCOMPARE(seen.first().range(), QString());
+        if (changed)
+            QCOMPARE(seen.last().range(), QString());
+        QVERIFY(!d.rangesOnDisk(r.url));
     }
 
     // A first transfer is cut after `kept` bytes (or ends whole when kept is the size); a second
