@@ -33,7 +33,7 @@ public:
     static constexpr int MaxRanges = 1000; // per row
     static constexpr int MaxRows = 1000; // the list's highest limit: more rows are not a journal of ours
     // Room for that many rows with every field at its limit (headers of a format, long captions).
-    static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 MaxFileBytes = 128 * 1024 * 1024;
 
     // The journal in the user's data folder. Tests redirect it through XDG_DATA_HOME (or give
     // their own path).

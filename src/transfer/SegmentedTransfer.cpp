@@ -1,8 +1,10 @@
 #include "transfer/SegmentedTransfer.h"
 
+
 #include "transfer/ContentRange.h"
 #include "transfer/NetworkPool.h"
 #include "transfer/NetworkRequest.h"
+#include "transfer/RateLimiter.h"
 #include "transfer/RetryPolicy.h"
 
 #include <QDateTime>
@@ -115,7 +117,8 @@ void SegmentedTransfer::adopt(QNetworkReply *reply, QNetworkAccessManager *manag
     s->askedFrom = from;
     s->proven = true;
     s->lastActivityMs = nowMs();
-    reply->setReadBufferSize(kReadBuffer);
+    reply->setReadBufferSize(RateLimiter::rate() > 0 ? std::clamp<qint64>(RateLimiter::rate() / 10, 16384, kReadBuffer)
+                                                   : kReadBuffer);
     connect(reply, &QNetworkReply::readyRead, this, [this, s] { onReadyRead(s); });
     connect(reply, &QNetworkReply::finished, this, [this, s] { onFinished(s); });
     if (m_setup.idleTimeoutMs > 0)
@@ -219,7 +222,8 @@ void SegmentedTransfer::connectSegment(Segment *s)
     // Each segment on a connection of its own: a server limits each connection, not each stream.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     QNetworkReply *reply = s->manager->get(request);
-    reply->setReadBufferSize(kReadBuffer);
+    reply->setReadBufferSize(RateLimiter::rate() > 0 ? std::clamp<qint64>(RateLimiter::rate() / 10, 16384, kReadBuffer)
+                                                   : kReadBuffer);
     s->reply = reply;
     s->askedFrom = s->pos;
     s->proven = false;
@@ -325,7 +329,22 @@ void SegmentedTransfer::onReadyRead(Segment *s)
     static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
     qint64 wrote = 0;
     while (s->pos < s->end) {
-        const qint64 n = s->reply->read(block.data(), std::min<qint64>(block.size(), s->end - s->pos));
+        // Under a speed limit, only what it allows now: the segments of one file share one part
+        // of it (the last bytes of a finished answer are read all).
+        const qint64 ready = std::min({qint64(block.size()), s->end - s->pos, s->reply->bytesAvailable()});
+        const qint64 allowed = s->reply->isFinished() ? ready : RateLimiter::take(this, ready);
+        if (ready > 0 && allowed <= 0) {
+            if (!s->reply->property("paced").toBool()) {
+                s->reply->setProperty("paced", true);
+                QNetworkReply *reply = s->reply;
+                QTimer::singleShot(RateLimiter::waitMs(), reply, [this, s, reply] {
+                    reply->setProperty("paced", false);
+                    onReadyRead(s);
+                });
+            }
+            break;
+        }
+        const qint64 n = allowed > 0 ? s->reply->read(block.data(), allowed) : 0;
         if (n <= 0)
             break;
         if (!writeAt(block.constData(), n, s->pos))
