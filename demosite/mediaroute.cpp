@@ -158,7 +158,7 @@ ByteRange wantedRange(const httplib::Request &req, const Validators &validators,
 {
     if (!req.has_header("Range"))
         return {};
-    if (req.has_header("If-Range")) {
+    if (req.has_header("If-Range") && req.get_param_value("ignoreIfRange") != "1") {
         // Only an exact match of the current version's ETag or date keeps the range.
         const std::string condition = req.get_header_value("If-Range");
         if (condition != validators.etag && condition != validators.lastModified)

@@ -44,6 +44,7 @@ struct MediaContext {
 //   changeFrom=R    from the R-th request of this address on, the file has other bytes, ETag and
 //                   Last-Modified (same length), see changedMediaSeed
 //   ignoreRange=1   Range and If-Range are ignored: always the whole file, 200, no Accept-Ranges
+//   ignoreIfRange=1 If-Range is ignored: a range is answered from whatever version is there now
 // "This address" is the exact request target, query included, counted since the last clear.
 void serveMedia(const httplib::Request &req, httplib::Response &res, const Video &video, int code,
                 const MediaContext &context);

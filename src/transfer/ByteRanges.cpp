@@ -7,18 +7,20 @@ void ByteRanges::add(qint64 begin, qint64 end)
     if (begin < 0 || end <= begin)
         return;
     // The first span that ends at or after begin; it and the ones after it that start at or before
-    // end are merged into one.
+    // end become one.
     auto first = std::lower_bound(m_spans.begin(), m_spans.end(), begin,
                                   [](const Span &s, qint64 at) { return s.end < at; });
-    auto last = first;
-    while (last != m_spans.end() && last->begin <= end) {
-        begin = std::min(begin, last->begin);
-        end = std::max(end, last->end);
-        ++last;
+    if (first == m_spans.end() || first->begin > end) {
+        m_spans.insert(first, Span{begin, end});
+        return;
     }
-    const qsizetype at = first - m_spans.begin();
-    m_spans.erase(first, last);
-    m_spans.insert(at, Span{begin, end});
+    auto last = first + 1;
+    while (last != m_spans.end() && last->begin <= end)
+        ++last;
+    // Mostly a span grows at its end, in place.
+    first->begin = std::min(begin, first->begin);
+    first->end = std::max(end, (last - 1)->end);
+    m_spans.erase(first + 1, last);
 }
 
 qint64 ByteRanges::bytes() const
