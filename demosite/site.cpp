@@ -20,7 +20,7 @@ namespace demosite {
 namespace {
 
 constexpr const char *htmlType = "text/html; charset=utf-8";
-constexpr std::size_t workerThreads = 64;
+constexpr std::size_t workerThreads = 256;
 
 int intParam(const httplib::Request &req, const char *key, int fallback)
 {
@@ -101,8 +101,9 @@ void notFound(httplib::Response &res, const std::string &what)
 Site::Site(std::string extraDir)
     : m_extraDir(std::move(extraDir))
 {
-    // Every connection holds a worker while it lives, so the pool is large enough for 25
-    // downloads, pages and thumbnails at once, from more than one client.
+    // Every connection holds a worker while it lives, idle ones kept open between requests too,
+    // so the pool is large enough for 25 downloads, files fetched over up to 16 connections each,
+    // pages and thumbnails at once, from more than one client.
     m_server.new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
     m_server.set_keep_alive_max_count(1000);
     m_server.set_keep_alive_timeout(10);

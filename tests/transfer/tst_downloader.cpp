@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -225,10 +226,16 @@ private Q_SLOTS:
         QCOMPARE(result.restarted, restarted);
         const QList<DemoSite::LoggedRequest> seen = site.requests();
         QVERIFY2(seen.size() >= fewest && seen.size() <= most, qPrintable(QString::number(seen.size())));
-        // The first request asks for the whole file; after a restart, so does the last.
+        // The first request asks for the whole file, as does the one after a restart; every part
+        // is asked for under the first version's validators (a restart goes on one connection).
         QCOMPARE(seen.first().range(), QString());
-        if (restarted)
-            QCOMPARE(seen.last().range(), QString());
+        QVERIFY(std::count_if(seen.begin(), seen.end(), [](const auto &q) { return q.range().isEmpty(); })
+                >= (restarted ? 2 : 1));
+        QSet<QString> conditions;
+        for (const DemoSite::LoggedRequest &asked : seen)
+            if (!asked.range().isEmpty())
+                conditions.insert(asked.headers.value(QStringLiteral("If-Range")));
+        QVERIFY(conditions.size() <= 1);
         QVERIFY(!d.rangesOnDisk(r.url));
     }
 
