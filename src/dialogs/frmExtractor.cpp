@@ -46,22 +46,6 @@ frmExtractor::frmExtractor(QWidget *owner, ExtractorKeeper *keeper)
     setAccessibleName(QStringLiteral("Extractor"));
     setModal(false);
     // The panel's controls under the names the window has always given them.
-    lblChannelInUse = m_panel->lblChannelInUse;
-    lblPath = m_panel->lblPath;
-    lblVersion = m_panel->lblVersion;
-    lblDate = m_panel->lblDate;
-    lblLastCheck = m_panel->lblLastCheck;
-    lblRuntime = m_panel->lblRuntime;
-    lblChannel = m_panel->lblChannel;
-    cboChannel = m_panel->cboChannel;
-    chkKeepCurrent = m_panel->chkKeepCurrent;
-    prgFetch = m_panel->prgFetch;
-    lblStatus = m_panel->lblStatus;
-    cmdCheck = m_panel->cmdCheck;
-    cmdUpdate = m_panel->cmdUpdate;
-    cmdRollBack = m_panel->cmdRollBack;
-    cmdCancel = m_panel->cmdCancel;
-    cmdFetchRuntime = m_panel->cmdFetchRuntime;
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAccessibleName(QStringLiteral("Close"));

@@ -23,22 +23,8 @@ public:
     static frmExtractor *showFor(QWidget *owner, ExtractorKeeper *keeper);
     static frmExtractor *instance();
 
-    QLabel *lblChannelInUse = nullptr;
-    QLabel *lblPath = nullptr;
-    QLabel *lblVersion = nullptr;
-    QLabel *lblDate = nullptr;
-    QLabel *lblLastCheck = nullptr;
-    QLabel *lblRuntime = nullptr;
-    QLabel *lblChannel = nullptr;
-    QComboBox *cboChannel = nullptr;
-    QCheckBox *chkKeepCurrent = nullptr;
-    QProgressBar *prgFetch = nullptr;
-    QLabel *lblStatus = nullptr;
-    QPushButton *cmdCheck = nullptr;
-    QPushButton *cmdUpdate = nullptr;
-    QPushButton *cmdRollBack = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QPushButton *cmdFetchRuntime = nullptr; // shown when the copy in use needs a runtime and none is found
+    // The extractor's controls (the same as on the Preferences window's Extractor page).
+    ExtractorPanel *panel() const { return m_panel; }
     QPushButton *cmdClose = nullptr;
 
     void refresh(); // shows what the keeper knows now

@@ -3,6 +3,7 @@
 #include "analysis/VideoPanel.h"
 #include "base/IniFile.h"
 #include "dialogs/frmAbout.h"
+#include "dialogs/ExtractorPanel.h"
 #include "dialogs/frmExtractor.h"
 #include "extractor/ExtractorChannel.h"
 #include "support/ReleaseArea.h"
@@ -93,8 +94,8 @@ private Q_SLOTS:
             QVERIFY2(accessible && (!accessible->text(QAccessible::Name).isEmpty() || !control->isVisible()),
                      qPrintable(control->objectName()));
         }
-        QCOMPARE(w->lblChannel->text(), QStringLiteral("&Channel:"));
-        QCOMPARE(w->cboChannel->count(), 3);
+        QCOMPARE(w->panel()->lblChannel->text(), QStringLiteral("&Channel:"));
+        QCOMPARE(w->panel()->cboChannel->count(), 3);
     }
 
     // Update installs and makes the channel the one in use; a second update keeps the first copy
@@ -103,27 +104,27 @@ private Q_SLOTS:
     {
         frmExtractor *w = openExtractorWindow();
         QVERIFY(w);
-        w->cboChannel->setCurrentIndex(w->cboChannel->findData(QStringLiteral("stable")));
-        Q_EMIT w->cboChannel->activated(w->cboChannel->currentIndex());
+        w->panel()->cboChannel->setCurrentIndex(w->panel()->cboChannel->findData(QStringLiteral("stable")));
+        Q_EMIT w->panel()->cboChannel->activated(w->panel()->cboChannel->currentIndex());
         QCOMPARE(setting(QStringLiteral("ExtractorChannel")), QStringLiteral("stable"));
-        QVERIFY(!w->cmdRollBack->isEnabled());
+        QVERIFY(!w->panel()->cmdRollBack->isEnabled());
 
-        QTest::mouseClick(w->cmdUpdate, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(w->lblStatus->text().contains(QLatin1String("is installed")), 30000);
-        QCOMPARE(w->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
-        QVERIFY(w->lblPath->text().endsWith(ExtractorChannel::CopyPath(ExtractorChannel::Channel::Stable)));
+        QTest::mouseClick(w->panel()->cmdUpdate, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w->panel()->lblStatus->text().contains(QLatin1String("is installed")), 30000);
+        QCOMPARE(w->panel()->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
+        QVERIFY(w->panel()->lblPath->text().endsWith(ExtractorChannel::CopyPath(ExtractorChannel::Channel::Stable)));
         QVERIFY(!setting(QStringLiteral("ExtractorLastCheck")).isEmpty());
 
         QVERIFY(publish(QStringLiteral("2026.12.01")));
-        QTest::mouseClick(w->cmdUpdate, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(w->lblVersion->text(), QStringLiteral("Version: 2026.12.01"), 30000);
-        QVERIFY(w->cmdRollBack->isEnabled());
-        QTest::mouseClick(w->cmdRollBack, Qt::LeftButton);
-        QCOMPARE(w->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
+        QTest::mouseClick(w->panel()->cmdUpdate, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(w->panel()->lblVersion->text(), QStringLiteral("Version: 2026.12.01"), 30000);
+        QVERIFY(w->panel()->cmdRollBack->isEnabled());
+        QTest::mouseClick(w->panel()->cmdRollBack, Qt::LeftButton);
+        QCOMPARE(w->panel()->lblVersion->text(), QStringLiteral("Version: 2026.11.20"));
 
-        QTest::mouseClick(w->cmdCheck, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(w->lblStatus->text().contains(QLatin1String("newer proven extractor")), 30000);
-        QVERIFY(w->lblStatus->text().contains(QLatin1String("Choose Update")));
+        QTest::mouseClick(w->panel()->cmdCheck, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(w->panel()->lblStatus->text().contains(QLatin1String("newer proven extractor")), 30000);
+        QVERIFY(w->panel()->lblStatus->text().contains(QLatin1String("Choose Update")));
 
         frmAbout *about = frmAbout::showFor(window.get());
         QCOMPARE(about->lblExtractor->text(), QStringLiteral("Extractor: yt-dlp 2026.11.20 (stable)"));
