@@ -1,5 +1,6 @@
 #include "analysis/VideoListPanel.h"
 
+#include "analysis/DetailLabels.h"
 #include "lists/ListChoice.h"
 #include "lists/VideoListFilter.h"
 #include "lists/VideoListModel.h"
@@ -27,16 +28,6 @@ Control *named(Control *control, const char *name, const QString &accessibleName
     control->setObjectName(QString::fromLatin1(name));
     control->setAccessibleName(accessibleName);
     return control;
-}
-
-QLabel *valueLabel(QWidget *parent, const char *name, QLabel *caption)
-{
-    auto *label = named(new QLabel(parent), name, caption->text());
-    label->setTextFormat(Qt::PlainText);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    caption->setBuddy(label);
-    return label;
 }
 
 } // namespace
@@ -127,8 +118,8 @@ void VideoListPanel::setupUi()
     int row = 0;
     for (const auto &r : rows) {
         const QString caption = QString::fromLatin1(r.caption);
-        QLabel *label = named(new QLabel(caption, fraList), r.captionName, caption);
-        *r.value = valueLabel(fraList, r.valueName, label);
+        QLabel *label = DetailLabels::caption(fraList, r.captionName, caption);
+        *r.value = DetailLabels::value(fraList, r.valueName, label);
         details->addWidget(label, row / 2, (row % 2) * 2, Qt::AlignLeft | Qt::AlignVCenter);
         details->addWidget(*r.value, row / 2, (row % 2) * 2 + 1);
         ++row;

@@ -2,6 +2,7 @@
 
 #include "analysis/VideoPanel.h"
 
+#include "analysis/DetailLabels.h"
 #include "analysis/ThumbnailBox.h"
 #include "analysis/VideoListPanel.h"
 #include "controls/ucFormattedLabel.h"
@@ -22,28 +23,6 @@
 namespace {
 
 constexpr QSize RelatedPictureSize(96, 72);
-
-QLabel *captionLabel(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(caption);
-    return label;
-}
-
-// A value label beside its caption: the caption is its buddy, and long values are clipped rather
-// than widening the window.
-QLabel *valueLabel(QWidget *parent, const char *name, QLabel *caption)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setAccessibleDescription(caption->text());
-    caption->setBuddy(label);
-    return label;
-}
 
 } // namespace
 
@@ -85,8 +64,8 @@ void VideoPanel::setupUi()
     details->setVerticalSpacing(2);
     int row = 0;
     for (const auto &r : rows) {
-        QLabel *caption = captionLabel(fraInformation, r.captionName, QString::fromLatin1(r.caption));
-        *r.value = valueLabel(fraInformation, r.valueName, caption);
+        QLabel *caption = DetailLabels::caption(fraInformation, r.captionName, QString::fromLatin1(r.caption));
+        *r.value = DetailLabels::value(fraInformation, r.valueName, caption);
         details->addWidget(caption, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
         details->addWidget(*r.value, row, 1);
         ++row;
@@ -123,7 +102,7 @@ void VideoPanel::setupUi()
         OptVideoType[slot] = option;
     }
     // Every other encoding the page offers (streams, other containers), best first.
-    auto *lblOtherFormats = captionLabel(fraVideos, "lblOtherFormats", QStringLiteral("Other formats:"));
+    auto *lblOtherFormats = DetailLabels::caption(fraVideos, "lblOtherFormats", QStringLiteral("Other formats:"));
     lstOtherFormats = new QListWidget(fraVideos);
     lstOtherFormats->setObjectName(QStringLiteral("lstOtherFormats"));
     lstOtherFormats->setAccessibleName(QStringLiteral("Other formats:"));
@@ -134,7 +113,7 @@ void VideoPanel::setupUi()
     options->addWidget(lblOtherFormats, 2, 0, 1, 3);
     options->addWidget(lstOtherFormats, 3, 0, 1, 3);
     // A preset instead of an encoding: the extractor fetches the page and shapes the file.
-    auto *lblPreset = captionLabel(fraVideos, "lblPreset", QStringLiteral("Preset:"));
+    auto *lblPreset = DetailLabels::caption(fraVideos, "lblPreset", QStringLiteral("Preset:"));
     cboPreset = new QComboBox(fraVideos);
     cboPreset->setObjectName(QStringLiteral("cboPreset"));
     cboPreset->setAccessibleName(QStringLiteral("Preset:"));

@@ -87,6 +87,8 @@ private Q_SLOTS:
         QVERIFY(showList(window->videoPanel(), site.root() + path));
         QCOMPARE(seam.messages(), QStringList());
         QCOMPARE(list->lblListTitle->text(), title);
+        // A screen reader hears the value itself, its caption as the description.
+        QCOMPARE(QAccessible::queryAccessibleInterface(list->lblListTitle)->text(QAccessible::Name), title);
         QCOMPARE(list->lblListCount->text(), QString::number(count));
         QCOMPARE(list->chkListFolder->isChecked(), intoFolder);
         QVERIFY(list->cmdDownloadSelected->isEnabled());
