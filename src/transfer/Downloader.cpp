@@ -453,17 +453,11 @@ void Downloader::onReadyRead(Transfer *t)
     // Straight from the reply's buffer to the file through one reused block.
     static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
     for (;;) {
-        // Under a speed limit, only what it allows now (the last bytes of a finished answer all).
+        // Under a speed limit, only what it allows now, to the last byte of the answer.
         const qint64 ready = std::min<qint64>(block.size(), t->reply->bytesAvailable());
-        const qint64 allowed = t->reply->isFinished() ? ready : RateLimiter::take(t, ready);
+        const qint64 allowed = RateLimiter::take(t, ready);
         if (ready > 0 && allowed <= 0) {
-            if (!t->reply->property("paced").toBool()) {
-                t->reply->setProperty("paced", true);
-                QTimer::singleShot(RateLimiter::waitMs(), t->reply, [this, t] {
-                    t->reply->setProperty("paced", false);
-                    onReadyRead(t);
-                });
-            }
+            paceLater(t);
             break;
         }
         const qint64 n = allowed > 0 ? t->reply->read(block.data(), allowed) : 0;
@@ -491,8 +485,17 @@ void Downloader::onFinished(Transfer *t)
         if (decision == Decision::Replaced || decision == Decision::Gone)
             return;
     }
-    if (!t->overSize && !t->overDeadline)
+    if (!t->overSize && !t->overDeadline) {
+        const QString key = t->request.key;
+        const quint64 serial = t->serial;
         onReadyRead(t); // whatever is still buffered
+        if (!isCurrent(key, serial))
+            return;
+        if (t->target && t->writing && !t->writeFailed && !t->overSize && reply->bytesAvailable() > 0) {
+            paceLater(t); // the rest at the limit's pace: the answer ends when its last byte is read
+            return;
+        }
+    }
     if (t->overSize || t->overDeadline)
         t->data.clear(); // the part of an answer that broke a bound is no answer
 
@@ -529,6 +532,24 @@ void Downloader::onFinished(Transfer *t)
     r.errorText = errorTextOf(t, r);
     r.ok = r.errorText.isEmpty();
     finish(t, r);
+}
+
+// Reads on after the speed limit's wait, unless the transfer has ended by then; an answer that
+// has ended meanwhile is finished once its last byte is read.
+void Downloader::paceLater(Transfer *t)
+{
+    if (t->reply->property("paced").toBool())
+        return;
+    t->reply->setProperty("paced", true);
+    QTimer::singleShot(RateLimiter::waitMs(), this, [this, t, key = t->request.key, serial = t->serial] {
+        if (!isCurrent(key, serial) || !t->reply)
+            return;
+        t->reply->setProperty("paced", false);
+        if (t->reply->isFinished())
+            onFinished(t);
+        else
+            onReadyRead(t);
+    });
 }
 
 QString Downloader::errorTextOf(const Transfer *t, const TransferResult &r) const

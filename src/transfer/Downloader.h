@@ -125,6 +125,7 @@ private:
     void failSoon(Transfer *transfer, TransferResult result);
     void onReadyRead(Transfer *transfer);
     void onFinished(Transfer *transfer);
+    void paceLater(Transfer *transfer);
     void discard(Transfer *transfer);
     bool writeToTarget(Transfer *transfer, const QByteArray &chunk);
     void abortOverLimit(Transfer *transfer, bool overSize);

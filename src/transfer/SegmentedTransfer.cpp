@@ -329,19 +329,12 @@ void SegmentedTransfer::onReadyRead(Segment *s)
     static thread_local QByteArray block(1024 * 1024, Qt::Uninitialized);
     qint64 wrote = 0;
     while (s->pos < s->end) {
-        // Under a speed limit, only what it allows now: the segments of one file share one part
-        // of it (the last bytes of a finished answer are read all).
+        // Under a speed limit, only what it allows now, to the last byte of an answer: the
+        // segments of one file share one part of it.
         const qint64 ready = std::min({qint64(block.size()), s->end - s->pos, s->reply->bytesAvailable()});
-        const qint64 allowed = s->reply->isFinished() ? ready : RateLimiter::take(this, ready);
+        const qint64 allowed = RateLimiter::take(this, ready);
         if (ready > 0 && allowed <= 0) {
-            if (!s->reply->property("paced").toBool()) {
-                s->reply->setProperty("paced", true);
-                QNetworkReply *reply = s->reply;
-                QTimer::singleShot(RateLimiter::waitMs(), reply, [this, s, reply] {
-                    reply->setProperty("paced", false);
-                    onReadyRead(s);
-                });
-            }
+            paceLater(s);
             break;
         }
         const qint64 n = allowed > 0 ? s->reply->read(block.data(), allowed) : 0;
@@ -366,11 +359,38 @@ void SegmentedTransfer::onReadyRead(Segment *s)
 void SegmentedTransfer::onFinished(Segment *s)
 {
     onReadyRead(s); // whatever is still buffered
-    if (m_over || !s->reply)
+    // Reading may have ended the segment (and freed it) or the whole transfer.
+    if (m_over || !owns(s) || !s->reply)
         return;
-    const bool stillThere = std::any_of(m_segments.begin(), m_segments.end(), [s](const auto &p) { return p.get() == s; });
-    if (stillThere)
-        segmentFailed(s); // it ended before its last byte
+    if (s->pos < s->end && s->reply->bytesAvailable() > 0) {
+        paceLater(s); // the rest at the limit's pace: the answer ends when its last byte is read
+        return;
+    }
+    segmentFailed(s); // it ended before its last byte
+}
+
+bool SegmentedTransfer::owns(const Segment *s) const
+{
+    return std::any_of(m_segments.begin(), m_segments.end(), [s](const auto &p) { return p.get() == s; });
+}
+
+// Reads on after the speed limit's wait, unless the segment's answer has gone by then; an answer
+// that has ended meanwhile is finished once its last byte is read.
+void SegmentedTransfer::paceLater(Segment *s)
+{
+    QNetworkReply *reply = s->reply;
+    if (reply->property("paced").toBool())
+        return;
+    reply->setProperty("paced", true);
+    QTimer::singleShot(RateLimiter::waitMs(), this, [this, s, reply = QPointer<QNetworkReply>(reply)] {
+        if (m_over || !reply || !owns(s) || s->reply != reply)
+            return;
+        reply->setProperty("paced", false);
+        if (reply->isFinished())
+            onFinished(s);
+        else
+            onReadyRead(s);
+    });
 }
 
 void SegmentedTransfer::segmentDone(Segment *s)

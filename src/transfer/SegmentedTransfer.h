@@ -97,6 +97,8 @@ private:
     Verdict check(Segment *segment);
     void onReadyRead(Segment *segment);
     void onFinished(Segment *segment);
+    void paceLater(Segment *segment);
+    bool owns(const Segment *segment) const;
     void segmentDone(Segment *segment);
     void segmentFailed(Segment *segment);
     void release(Segment *segment);

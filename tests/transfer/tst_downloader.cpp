@@ -1,5 +1,6 @@
 #include "support/DemoSite.h"
 #include "transfer/Downloader.h"
+#include "transfer/RateLimiter.h"
 #include "transfer/SegmentedTransfer.h"
 
 #include "demosite/catalogue.h"
@@ -9,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -533,6 +535,46 @@ private Q_SLOTS:
         QCOMPARE(r.httpStatus, 206);
         QVERIFY(!r.ok);
         QCOMPARE(r.refused, TransferResult::Refused::PartUnasked);
+    }
+
+    // The speed limit holds to a file's last byte: what is still buffered when the answer ends
+    // is read at the limit's pace too, so a small file is never fetched at full speed.
+    void speedLimitHoldsToTheLastByte_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<int>("connections");
+        QTest::addColumn<qint64>("rate");
+        QTest::newRow("one small file") << qint64(60000) << 1 << 8 << qint64(50000);
+        QTest::newRow("three small files together") << qint64(40000) << 3 << 8 << qint64(100000);
+        QTest::newRow("a file in segments") << qint64(8388608) << 1 << 8 << qint64(7000000);
+    }
+    void speedLimitHoldsToTheLastByte()
+    {
+        QFETCH(qint64, size);
+        QFETCH(int, files);
+        QFETCH(int, connections);
+        QFETCH(qint64, rate);
+        QTemporaryDir dir;
+        Downloader d;
+        CompletionLog log(d);
+        RateLimiter::setRate(rate);
+        const auto unlimited = qScopeGuard([] { RateLimiter::setRate(0); });
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < files; ++i) {
+            TransferRequest r = request(media(QStringLiteral("size=%1&n=%2").arg(size).arg(i)),
+                                        dir.filePath(QString::number(i)));
+            r.connections = connections;
+            d.Start(r);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), files, 60000);
+        const qint64 least = size * files * 1000 / rate * 9 / 10;
+        QVERIFY2(clock.elapsed() >= least, qPrintable(QStringLiteral("%1 ms, at least %2").arg(clock.elapsed()).arg(least)));
+        for (const Completion &c : log.items) {
+            QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
+            QCOMPARE(digest(fileContents(c.result.targetFile)), digest(expectedBytes(size)));
+        }
     }
 
     void manyTransfersAtOnce()
