@@ -172,20 +172,38 @@ private Q_SLOTS:
         QCOMPARE(readText(file).count("\r\n["), 4);
     }
 
-    void iniFileValuesNeverBreakLines_data()
+    // A value that would break a line, or a file that cannot be read, is never written: the file
+    // stays as it was.
+    void iniFileNeverReplaced_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::newRow("line feed") << QStringLiteral("/a/\n[Settings]\nVideoSavePath=/evil/");
-        QTest::newRow("carriage return") << QStringLiteral("/a/\rKeep=2");
-        QTest::newRow("both at the end") << QStringLiteral("/a/\r\n");
+        QTest::addColumn<bool>("unreadable");
+        QTest::newRow("line feed") << QStringLiteral("/a/\n[Settings]\nVideoSavePath=/evil/") << false;
+        QTest::newRow("carriage return") << QStringLiteral("/a/\rKeep=2") << false;
+        QTest::newRow("both at the end") << QStringLiteral("/a/\r\n") << false;
+        QTest::newRow("unreadable file") << QStringLiteral("/new/") << true;
     }
-    void iniFileValuesNeverBreakLines()
+    void iniFileNeverReplaced()
     {
         QFETCH(QString, value);
+        QFETCH(bool, unreadable);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Settings.ini"));
         const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n";
         writeText(file, before);
+        if (unreadable) {
+            // The folder may be written by anyone; the file only by its owner, and read by nobody else.
+            QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
+            QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
+            {
+                OrdinaryUser user; // root reads every file
+                QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
+                QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
+            }
+            QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(readText(file), before);
+            return;
+        }
         QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
         QCOMPARE(readText(file), before);
         // Through the settings, as the window writes "Save to:" at shut-down.
@@ -194,24 +212,6 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/old/"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Keep"), file), QStringLiteral("1"));
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/pictures/"));
-    }
-
-    void unreadableIniFileIsNeverReplaced()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("Settings.ini"));
-        const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nImageSavePath=/pictures/\r\n";
-        writeText(file, before);
-        // The folder may be written by anyone; the file only by its owner, and read by nobody else.
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
-        QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
-        {
-            OrdinaryUser user; // root reads every file
-            QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
-            QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), QStringLiteral("/new/"), file));
-        }
-        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-        QCOMPARE(readText(file), before);
     }
 
     void firstRunUsesTheProgramFolder()
@@ -231,76 +231,69 @@ private Q_SLOTS:
         QCOMPARE(again.imageSavePath, program.path() + QLatin1Char('/'));
     }
 
-    void clipboardWatchSetting_data()
+    // Values read from the settings file: a missing or odd value is the default, numbers are held
+    // within their bounds.
+    void storedSettings_data()
     {
         QTest::addColumn<QByteArray>("stored"); // the file's line, or nothing
-        QTest::addColumn<bool>("on");
-        QTest::newRow("no file line: off by default") << QByteArray() << false;
-        QTest::newRow("on") << QByteArray("WatchClipboard=1") << true;
-        QTest::newRow("on, with blanks") << QByteArray("watchclipboard = 1 ") << true;
-        QTest::newRow("off") << QByteArray("WatchClipboard=0") << false;
-        QTest::newRow("anything else is off") << QByteArray("WatchClipboard=yes") << false;
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<int>("expected");
+        const auto row = [](const char *name, const char *setting, const char *stored, int expected) {
+            QTest::newRow(name) << QByteArray(stored) << QString::fromLatin1(setting) << expected;
+        };
+        row("no file line: clipboard watch off", "WatchClipboard", "", 0);
+        row("clipboard watch on", "WatchClipboard", "WatchClipboard=1", 1);
+        row("clipboard watch on, with blanks", "WatchClipboard", "watchclipboard = 1 ", 1);
+        row("clipboard watch off", "WatchClipboard", "WatchClipboard=0", 0);
+        row("anything else is off", "WatchClipboard", "WatchClipboard=yes", 0);
+        row("time-out unset: a minute", "ExtractorTimeout", "", 60000);
+        row("time-out in seconds", "ExtractorTimeout", "ExtractorTimeout=90", 90000);
+        row("time-out with blanks", "ExtractorTimeout", "ExtractorTimeout = 20 ", 20000);
+        row("time-out too short", "ExtractorTimeout", "ExtractorTimeout=0", 5000);
+        row("time-out too long for a 32-bit number", "ExtractorTimeout", "ExtractorTimeout=99999999999", 3600000);
+        row("time-out an hour at most", "ExtractorTimeout", "ExtractorTimeout=7200", 3600000);
+        row("time-out not a number", "ExtractorTimeout", "ExtractorTimeout=soon", 60000);
+        row("rows unset: 25", "ListRows", "", 25);
+        row("rows", "ListRows", "ListRows=300", 300);
+        row("rows below the least", "ListRows", "ListRows=10", 25);
+        row("rows past the most", "ListRows", "ListRows=99999999999", 1000);
+        row("rows not a number", "ListRows", "ListRows=many", 25);
+        row("unset: all downloads at once", "SimultaneousDownloads", "", 0);
+        row("downloads at once", "SimultaneousDownloads", "SimultaneousDownloads=2", 2);
+        row("downloads at once below the least", "SimultaneousDownloads", "SimultaneousDownloads=0", 1);
+        row("downloads at once past the most", "SimultaneousDownloads", "SimultaneousDownloads=40", 25);
+        row("downloads at once empty", "SimultaneousDownloads", "SimultaneousDownloads=", 0);
     }
-    void clipboardWatchSetting()
+    void storedSettings()
     {
         QFETCH(QByteArray, stored);
-        QFETCH(bool, on);
-        QTemporaryDir program;
-        AppState::setAppPath(program.path());
-        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\nVideoSavePath=/v/\r\n" + stored + "\r\n");
-        QCOMPARE(Settings::WatchClipboard(), on);
-        Settings::SetWatchClipboard(!on);
-        QCOMPARE(Settings::WatchClipboard(), !on);
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), QStringLiteral("/v/"));
-    }
-
-    void extractorTimeoutSetting_data()
-    {
-        QTest::addColumn<QByteArray>("stored"); // the file's line, or nothing
-        QTest::addColumn<int>("milliseconds");
-        QTest::newRow("unset: a minute") << QByteArray() << 60000;
-        QTest::newRow("seconds") << QByteArray("ExtractorTimeout=90") << 90000;
-        QTest::newRow("with blanks") << QByteArray("ExtractorTimeout = 20 ") << 20000;
-        QTest::newRow("too short") << QByteArray("ExtractorTimeout=0") << 5000;
-        QTest::newRow("too long for a 32-bit number") << QByteArray("ExtractorTimeout=99999999999") << 3600000;
-        QTest::newRow("an hour at most") << QByteArray("ExtractorTimeout=7200") << 3600000;
-        QTest::newRow("not a number") << QByteArray("ExtractorTimeout=soon") << 60000;
-    }
-    void extractorTimeoutSetting()
-    {
-        QFETCH(QByteArray, stored);
-        QFETCH(int, milliseconds);
+        QFETCH(QString, setting);
         QTemporaryDir program;
         AppState::setAppPath(program.path());
         writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n");
-        QCOMPARE(Settings::ExtractorTimeoutMs(), milliseconds);
+        const int value = setting == QLatin1String("WatchClipboard") ? int(Settings::WatchClipboard())
+            : setting == QLatin1String("ExtractorTimeout")           ? Settings::ExtractorTimeoutMs()
+            : setting == QLatin1String("ListRows")                   ? Settings::ListRows()
+                                                                     : Settings::SimultaneousDownloads();
+        QTEST(value, "expected");
     }
 
-    void downloadListSettings_data()
+    // Written within the bounds; all at once empties its key; the other lines stay.
+    void settingsWrittenBack()
     {
-        QTest::addColumn<QByteArray>("stored"); // the file's lines, or nothing
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("atOnce"); // 0: all rows at once
-        QTest::newRow("unset: 25 rows, all at once") << QByteArray() << 25 << 0;
-        QTest::newRow("both") << QByteArray("ListRows=300\r\nSimultaneousDownloads=2") << 300 << 2;
-        QTest::newRow("below the least") << QByteArray("ListRows=10\r\nSimultaneousDownloads=0") << 25 << 1;
-        QTest::newRow("past the most") << QByteArray("ListRows=99999999999\r\nSimultaneousDownloads=40") << 1000 << 25;
-        QTest::newRow("not numbers") << QByteArray("ListRows=many\r\nSimultaneousDownloads=") << 25 << 0;
-    }
-    void downloadListSettings()
-    {
-        QFETCH(QByteArray, stored);
         QTemporaryDir program;
         AppState::setAppPath(program.path());
-        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n");
-        QTEST(Settings::ListRows(), "rows");
-        QTEST(Settings::SimultaneousDownloads(), "atOnce");
-        // Written within the bounds; all at once empties the key.
+        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\nVideoSavePath=/v/\r\nSimultaneousDownloads=3\r\n");
+        for (const bool on : {true, false}) {
+            Settings::SetWatchClipboard(on);
+            QCOMPARE(Settings::WatchClipboard(), on);
+        }
         Settings::SetListRows(2000);
         Settings::SetSimultaneousDownloads(0);
         QCOMPARE(Settings::ListRows(), 1000);
         QCOMPARE(Settings::SimultaneousDownloads(), 0);
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("SimultaneousDownloads"), Settings::FilePath()), QString());
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), QStringLiteral("/v/"));
     }
 
     void storedFoldersAreChecked_data()

@@ -373,8 +373,14 @@ private Q_SLOTS:
             QCOMPARE(unloaded.size(), 1);
             site.clear();
         } else {
+            // About is one modeless instance, over the window.
             QTRY_VERIFY(frmAbout::instance() && frmAbout::instance()->isVisible());
-            frmAbout::instance()->close();
+            frmAbout *about = frmAbout::instance();
+            QVERIFY(!about->isModal());
+            QCOMPARE(about->parentWidget(), window.get());
+            window->mnuAbout_Click();
+            QCOMPARE(frmAbout::instance(), about);
+            about->close();
         }
     }
 };

@@ -3,7 +3,6 @@
 #include "base/IniFile.h"
 #include "base/Settings.h"
 #include "app/frmMain.h"
-#include "dialogs/frmAbout.h"
 #include "queue/DownloadNames.h"
 #include "downloads/DownloadPanel.h"
 #include "search/SearchPanel.h"
@@ -102,15 +101,11 @@ private Q_SLOTS:
         QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container2"))->isVisible());
         QVERIFY(!window->findChild<QWidget *>(QStringLiteral("Container3"))->isVisible());
 
-        const QStringList firstItems = {QStringLiteral("Relevance"), QStringLiteral("Anytime"), QStringLiteral("All"),
-                                        QStringLiteral("All"), QStringLiteral("1 Page (~20)")};
-        const QStringList lists = {QStringLiteral("cboSortBy"), QStringLiteral("cboUploadDate"), QStringLiteral("cboDuration"),
-                                   QStringLiteral("cboCategory"), QStringLiteral("cboResults")};
-        for (int i = 0; i < lists.size(); ++i) {
-            auto *combo = window->findChild<QComboBox *>(lists.at(i));
-            QVERIFY2(combo, qPrintable(lists.at(i)));
-            QCOMPARE(combo->currentIndex(), 0);
-            QCOMPARE(combo->currentText(), firstItems.at(i));
+        for (const auto &[name, first] : {std::pair{"cboSortBy", "Relevance"}, {"cboUploadDate", "Anytime"}, {"cboDuration", "All"},
+                                          {"cboCategory", "All"}, {"cboResults", "1 Page (~20)"}}) {
+            auto *combo = window->findChild<QComboBox *>(QString::fromLatin1(name));
+            QVERIFY2(combo && combo->currentIndex() == 0, name);
+            QCOMPARE(combo->currentText(), QString::fromUtf8(first));
         }
         // The banner was drawn; nothing was reported on the way.
         auto *banner = window->findChild<QLabel *>(QStringLiteral("picBanner"));
@@ -167,19 +162,6 @@ private Q_SLOTS:
         QVERIFY(window->findChild<QWidget *>(QStringLiteral("Container2"))->isVisible());
         window->tabStrip()->setCurrentIndex(2);
         QCOMPARE(search->text(), QString());
-    }
-
-    void closingWithoutDownloadsSavesAndAsksNothing()
-    {
-        SeamRecorder seam;
-        auto window = openWindow();
-        AppState::ImageSavePath() = QStringLiteral("/pictures/");
-        QVERIFY(window->close());
-        QCOMPARE(seam.messages(), QStringList());
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile()),
-                 videos.path() + QLatin1Char('/'));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), settingsFile()),
-                 QStringLiteral("/pictures/"));
     }
 
     // The whole road: the address box fetches the page, Download adds a row whose transfer writes
@@ -289,29 +271,42 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(partial));
     }
 
-    // Log-out or shutdown while a download runs: no question that nobody would answer; the
-    // settings are written as on any close.
-    void terminationSignalClosesWithoutAsking()
+    // Closed without downloads, or by log-out or shutdown while a download runs: no question (none
+    // that nobody would answer); the settings are written as on any close.
+    void closingWithoutAsking_data()
     {
+        QTest::addColumn<bool>("downloading"); // and ended by the session's end
+        QTest::newRow("nothing running, closed") << false;
+        QTest::newRow("a download running, session ends") << true;
+    }
+    void closingWithoutAsking()
+    {
+        QFETCH(bool, downloading);
         SeamRecorder seam;
         auto window = openWindow();
         QTemporaryDir empty; // no earlier file of that name to ask about
         window->downloadPanel()->setSavePath(empty.path() + QLatin1Char('/'));
-        VideoPanel *video = window->videoPanel();
-        video->loadAddress(site.watchUrl(QString::fromLatin1(demosite::ids::tiny.data(), qsizetype(demosite::ids::tiny.size()))));
-        QTRY_VERIFY_WITH_TIMEOUT(video->cmdDownload->isEnabled(), 15000);
-        site.rule(QUrl(video->formatLink(video->selectedFormat())).path(), 5000);
-        video->cmdDownload->click();
-        QTRY_VERIFY_WITH_TIMEOUT(window->downloadPanel()->anyDownloading(), 5000);
-
-        QSignalSpy unloaded(window.get(), &frmMain::unloaded);
-        ::kill(::getpid(), SIGTERM);
-        QTRY_COMPARE(unloaded.size(), 1);
+        AppState::ImageSavePath() = QStringLiteral("/pictures/");
+        if (downloading) {
+            VideoPanel *video = window->videoPanel();
+            video->loadAddress(site.watchUrl(QString::fromLatin1(demosite::ids::tiny.data(), qsizetype(demosite::ids::tiny.size()))));
+            QTRY_VERIFY_WITH_TIMEOUT(video->cmdDownload->isEnabled(), 15000);
+            site.rule(QUrl(video->formatLink(video->selectedFormat())).path(), 5000);
+            video->cmdDownload->click();
+            QTRY_VERIFY_WITH_TIMEOUT(window->downloadPanel()->anyDownloading(), 5000);
+            QSignalSpy unloaded(window.get(), &frmMain::unloaded);
+            ::kill(::getpid(), SIGTERM);
+            QTRY_COMPARE(unloaded.size(), 1);
+            site.clear();
+        } else {
+            QVERIFY(window->close());
+        }
         QVERIFY(!window->isVisible());
         QCOMPARE(seam.messages(), QStringList());
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile()),
                  empty.path() + QLatin1Char('/'));
-        site.clear();
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), settingsFile()),
+                 QStringLiteral("/pictures/"));
     }
 
     void searchResultLoadsIntoTheVideoTab()
@@ -349,35 +344,9 @@ private Q_SLOTS:
         QVERIFY(opens.first().text.endsWith(QLatin1String("/vlc/download-windows.html")));
     }
 
-    void aboutIsOneModelessInstance()
-    {
-        auto window = openWindow();
-        window->mnuAbout_Click();
-        frmAbout *first = frmAbout::instance();
-        QVERIFY(first);
-        QVERIFY(!first->isModal());
-        QCOMPARE(first->parentWidget(), window.get());
-        window->mnuAbout_Click();
-        QCOMPARE(frmAbout::instance(), first);
-    }
-
-    void minimisingWithoutATrayKeepsTheWindow()
-    {
-        auto window = openWindow();
-        window->showMinimized();
-        QTRY_VERIFY(window->isMinimized());
-        // No tray on the offscreen platform: the window stays a minimised window, never hidden,
-        // also once the event loop has taken the turn in which a tray would hide it.
-        bool turnTaken = false;
-        QTimer::singleShot(0, window.get(), [&] { turnTaken = true; });
-        QTRY_VERIFY(turnTaken);
-        QVERIFY(window->isMinimized());
-        QVERIFY(window->isVisible());
-        window->BringToFront();
-        QTRY_VERIFY(!window->isMinimized());
-    }
-
-    // A second start brings the window back as it was before it was minimised (or hidden).
+    // A second start brings the window back as it was before it was minimised (or hidden). With no
+    // tray (the offscreen platform) a minimised window stays a minimised window, never hidden, also
+    // once the event loop has taken the turn in which a tray would hide it.
     void bringToFrontRestoresTheEarlierState_data()
     {
         QTest::addColumn<bool>("maximised");
@@ -404,6 +373,10 @@ private Q_SLOTS:
         else
             window->showMinimized();
         QTRY_VERIFY(window->isMinimized());
+        bool turnTaken = false;
+        QTimer::singleShot(0, window.get(), [&] { turnTaken = true; });
+        QTRY_VERIFY(turnTaken);
+        QVERIFY(window->isMinimized() && window->isVisible());
         if (hidden)
             window->hide();
         window->BringToFront();

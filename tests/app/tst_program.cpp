@@ -82,14 +82,6 @@ private:
         }, timeoutMs);
     }
 
-    static void endWithSignal(QProcess &process, int signalNumber = SIGTERM)
-    {
-        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
-        QVERIFY(process.waitForFinished(15000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 0);
-    }
-
     // A socket file that nobody listens on, as a copy that crashed leaves it.
     static bool leaveDeadSocket(const QString &path)
     {
@@ -112,24 +104,6 @@ private:
         first.start();
         QVERIFY(first.waitForStarted());
         QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
-    }
-
-    // A later copy hands its request to the running one and ends at once; the running one goes
-    // on, and says that it was brought forward when `announced`.
-    void laterCopyHandsOver(QProcess &first, const Folders &folders, const QStringList &arguments = {},
-                            bool withRuntime = true, bool announced = true) const
-    {
-        QProcess later;
-        prepare(later, folders, withRuntime);
-        later.setArguments(arguments);
-        later.start();
-        QVERIFY(later.waitForFinished(15000));
-        QCOMPARE(later.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(later.exitCode(), 0);
-        QByteArray errors;
-        if (announced)
-            QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains("brought forward by a second copy"), 5000);
-        QCOMPARE(first.state(), QProcess::Running);
     }
 
     // Somebody else's folder that everybody may write, reached through a link named `own`.
@@ -330,46 +304,71 @@ private Q_SLOTS:
         QCOMPARE(errno, EDOM);
     }
 
-    void startsShowsAndClosesSavingTheSettings()
+    // The program starts and listens; a later copy hands its request to the running one and ends at
+    // once, while the running one goes on. Without a runtime folder the socket lives in a folder of
+    // the user's own; one that somebody else made first under that name blocks nothing, nor does
+    // the socket of a copy that crashed. An address on the command line is loaded as if pasted;
+    // given to a later copy, it is loaded by the first. Ending the session closes the window the
+    // ordinary way: the settings are written and the socket goes.
+    void runningCopies_data()
     {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("runtime folder") << "runtime" << SIGTERM;
+        QTest::newRow("own folder in the temporary folder") << "own" << SIGINT;
+        QTest::newRow("that name taken by somebody else") << "taken" << SIGINT;
+        QTest::newRow("a copy left behind by a crash") << "crashed" << SIGHUP;
+        QTest::newRow("addresses on the command line") << "address" << SIGTERM;
+    }
+    void runningCopies()
+    {
+        QFETCH(QString, situation);
+        QFETCH(int, signalNumber);
+        const bool withRuntime = situation != QLatin1String("own") && situation != QLatin1String("taken");
+        const bool address = situation == QLatin1String("address");
         Folders folders;
-        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
+        const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
+        if (situation == QLatin1String("taken"))
+            linkToForeignFolder(folders, own, true); // holding a socket nobody answers on
+        const QString socket = (withRuntime ? folders.runtime() : situation == QLatin1String("taken") ? folders.cache() + QStringLiteral("/clipvault") : own)
+                               + QStringLiteral("/clipvault");
+        if (situation == QLatin1String("crashed")) {
+            QProcess crashed;
+            startFirst(crashed, folders, socket);
+            crashed.kill(); // no clean-up of its socket
+            QVERIFY(crashed.waitForFinished(10000));
+            QVERIFY(QFileInfo::exists(socket));
+        }
+        site.clear();
         QProcess first;
-        startFirst(first, folders, socket);
-        // Nothing is left in the shared temporary folder.
-        QCOMPARE(QDir(folders.temporary()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-        laterCopyHandsOver(first, folders); // it brings the first forward and ends, showing nothing
+        startFirst(first, folders, socket, address ? QStringList{site.watchUrl(QStringLiteral("sunsetBeach"))} : QStringList(), withRuntime);
+        if (address)
+            QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=sunsetBeach")), 30000);
+        if (withRuntime) // nothing is left in the shared temporary folder
+            QCOMPARE(QDir(folders.temporary()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        QCOMPARE(modeOf(QFileInfo(socket).absolutePath()), 0700);
+        QProcess later;
+        prepare(later, folders, withRuntime);
+        later.setArguments(address ? QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))}
+                                   : QStringList());
+        later.start();
+        QVERIFY(later.waitForFinished(15000));
+        QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(later.exitCode(), 0);
+        QByteArray errors; // the first says that it was brought forward, unless it was handed an address
+        if (!address)
+            QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains("brought forward by a second copy"), 5000);
+        QCOMPARE(first.state(), QProcess::Running);
+        if (address)
+            QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=pianoLesson")), 15000);
         QVERIFY(QFileInfo::exists(socket));
-
-        // Ending the session closes the window the ordinary way: the settings are written.
-        endWithSignal(first);
-        QVERIFY(QFile::exists(settingsFile()));
+        ::kill(static_cast<pid_t>(first.processId()), signalNumber);
+        QVERIFY(first.waitForFinished(15000));
+        QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.exitCode(), 0);
         const QString saved = IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), settingsFile());
         QCOMPARE(saved, QFileInfo(settingsFile()).absolutePath() + QLatin1Char('/'));
         QVERIFY(!QFileInfo::exists(socket));
-    }
-
-    // Without a runtime folder the socket lives in a folder of the user's own; one that somebody
-    // else made first under that name blocks nothing.
-    void withoutRuntimeFolder_data()
-    {
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("own folder in the temporary folder") << false;
-        QTest::newRow("that name taken by somebody else") << true;
-    }
-    void withoutRuntimeFolder()
-    {
-        QFETCH(bool, taken);
-        Folders folders;
-        const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
-        if (taken)
-            linkToForeignFolder(folders, own, true); // holding a socket nobody answers on
-        const QString socket = (taken ? folders.cache() + QStringLiteral("/clipvault") : own) + QStringLiteral("/clipvault");
-        QProcess first;
-        startFirst(first, folders, socket, {}, false);
-        QCOMPARE(modeOf(QFileInfo(socket).absolutePath()), 0700);
-        laterCopyHandsOver(first, folders, {}, false);
-        endWithSignal(first, SIGINT);
     }
 
     // --help, --version and mistakes need no display: the window system is never reached.
@@ -411,37 +410,6 @@ private Q_SLOTS:
         QVERIFY2(complaint.startsWith(err), complaint.constData());
     }
 
-    // An address on the command line is loaded as if pasted; given to a second copy, it is handed
-    // to the first, which loads it, and the second ends.
-    void addressOnTheCommandLine()
-    {
-        Folders folders;
-        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
-        site.clear();
-        QProcess first;
-        startFirst(first, folders, socket, {site.watchUrl(QStringLiteral("sunsetBeach"))});
-        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=sunsetBeach")), 30000);
-        laterCopyHandsOver(first, folders, {QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))},
-                           true, false);
-        QTRY_VERIFY_WITH_TIMEOUT(site.requestLog().contains(QStringLiteral("/watch?v=pianoLesson")), 15000);
-        endWithSignal(first);
-    }
-
-    void aCopyLeftBehindByACrashDoesNotBlockTheNext()
-    {
-        Folders folders;
-        const QString socket = folders.runtime() + QStringLiteral("/clipvault");
-        QProcess crashed;
-        startFirst(crashed, folders, socket);
-        crashed.kill(); // no clean-up of its socket
-        QVERIFY(crashed.waitForFinished(10000));
-        QVERIFY(QFileInfo::exists(socket));
-
-        QProcess next;
-        startFirst(next, folders, socket);
-        laterCopyHandsOver(next, folders); // it took the socket over: a later copy reaches it
-        endWithSignal(next, SIGHUP);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -59,31 +59,8 @@ private Q_SLOTS:
         qputenv("CLIPVAULT_THUMBNAIL_ROOT", "http://img.demotube.test");
     }
 
-    void getBetween_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("first start, first end behind it") << "]x[ab]c[d]" << "[" << "]" << "ab";
-        QTest::newRow("adjacent markers") << "a[]b" << "[" << "]" << "";
-        QTest::newRow("no end marker") << "a[bcd" << "[" << "]" << "";
-        // Without the start marker the scan begins at the marker's length counted from 1.
-        QTest::newRow("start missing") << "abcXYdef" << "QQQ" << "d" << "cXY";
-        QTest::newRow("start missing, end too early") << "dbcdef" << "QQQ" << "d" << "c";
-        QTest::newRow("multi-character markers") << "x VIDEO_ID': 'abc', y" << "VIDEO_ID': '" << "'" << "abc";
-        QTest::newRow("case-sensitive") << "<SPAN>a</span>" << "<span>" << "</span>" << ">a";
-    }
-    void getBetween()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, start);
-        QFETCH(QString, end);
-        QFETCH(QString, expected);
-        QCOMPARE(GetBetween(text, start, end), expected);
-    }
-
-    // The one-text helpers; `error` is the number raised, 0 for none.
+    // The text helpers; `error` is the number raised, 0 for none. GetBetween's text is
+    // "text|start|end", CutToLength's "text|limit".
     void textHelpers_data()
     {
         QTest::addColumn<QString>("helper");
@@ -94,6 +71,21 @@ private Q_SLOTS:
                             int error = 0) {
             QTest::addRow("%s: %s", helper, name) << QString::fromLatin1(helper) << text << expected << error;
         };
+        row("GetBetween", "first start, first end behind it", "]x[ab]c[d]|[|]", "ab");
+        row("GetBetween", "adjacent markers", "a[]b|[|]", "");
+        row("GetBetween", "no end marker", "a[bcd|[|]", "");
+        // Without the start marker the scan begins at the marker's length counted from 1.
+        row("GetBetween", "start missing", "abcXYdef|QQQ|d", "cXY");
+        row("GetBetween", "start missing, end too early", "dbcdef|QQQ|d", "c");
+        row("GetBetween", "multi-character markers", "x VIDEO_ID': 'abc', y|VIDEO_ID': '|'", "abc");
+        row("GetBetween", "case-sensitive", "<SPAN>a</span>|<span>|</span>", ">a");
+
+        row("CutToLength", "shorter", "abc|5", "abc");
+        row("CutToLength", "exact", "abcde|5", "abcde");
+        row("CutToLength", "cut", "abcdef|5", "abcde");
+        row("CutToLength", "pair kept whole", QString("ab\U0001F600|3"), "ab");
+        row("CutToLength", "pair within", QString("a\U0001F600b|3"), QString("a\U0001F600"));
+
         row("CleanTitle", "escapes, entities, slash", "Rock \\'n\\' Roll &amp; &quot;Blues&quot; / Live",
             "Rock 'n' Roll & Blues Live");
         row("CleanTitle", "five blanks", "a     b", "a b");
@@ -145,8 +137,13 @@ private Q_SLOTS:
         QFETCH(int, error);
         QString got;
         int raised = 0;
+        const QStringList parts = text.split(QLatin1Char('|'));
         try {
-            if (helper == QLatin1String("CleanTitle"))
+            if (helper == QLatin1String("GetBetween"))
+                got = GetBetween(parts.at(0), parts.at(1), parts.at(2));
+            else if (helper == QLatin1String("CutToLength"))
+                got = CutToLength(parts.at(0), parts.at(1).toInt());
+            else if (helper == QLatin1String("CleanTitle"))
                 got = CleanTitle(text);
             else if (helper == QLatin1String("PercentDecode"))
                 got = PercentDecode(text);
@@ -179,25 +176,6 @@ private Q_SLOTS:
             QCOMPARE(CleanTitle(text), reference::CleanTitle(text));
             QCOMPARE(StripTags(text), reference::StripTags(text));
         }
-    }
-
-    void cutToLength_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("shorter") << "abc" << 5 << "abc";
-        QTest::newRow("exact") << "abcde" << 5 << "abcde";
-        QTest::newRow("cut") << "abcdef" << 5 << "abcde";
-        QTest::newRow("pair kept whole") << QString("ab\U0001F600") << 3 << "ab";
-        QTest::newRow("pair within") << QString("a\U0001F600b") << 3 << QString("a\U0001F600");
-    }
-    void cutToLength()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, limit);
-        QFETCH(QString, expected);
-        QCOMPARE(CutToLength(text, limit), expected);
     }
 
     void watchAddress_data()
@@ -245,6 +223,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("error");
         QTest::newRow("encoded, other order") << mapPage("5%7Ca%2C22%7Cb%2C34%7Cc%2C18%7Cd") << "0=a;1=c;3=d;4=b" << 4 << 0;
         QTest::newRow("all six") << mapPage("37|f,22|e,18|d,35|c,34|b,5|a") << "0=a;1=b;2=c;3=d;4=e;5=f" << 5 << 0;
+        QTest::newRow("only the lowest") << mapPage("5|a") << "0=a" << 0 << 0;
         QTest::newRow("only unknown") << mapPage("43|x,45|y") << "" << -1 << 0;
         QTest::newRow("no map") << QStringLiteral("<html>nothing</html>") << "" << -1 << 0;
         QTest::newRow("no end marker") << QStringLiteral("\"fmt_url_map\": \"18|A\"}") << "" << -1 << 0;

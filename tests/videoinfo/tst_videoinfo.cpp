@@ -95,6 +95,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("expected");
+        const auto web = [](const char *address) { return QString::fromLatin1(VideoText::IsWebAddress(QString::fromUtf8(address)) ? "web" : "not"); };
+        QTest::newRow("http address") << web("http://127.0.0.1:8080/a.mp4") << "web";
+        QTest::newRow("https in capitals") << web("HTTPS://Example.org/v?x=1") << "web";
+        for (const char *other : {"file:///etc/passwd", "data:video/mp4;base64,AAAA", "javascript:alert(1)", "ftp://example.org/a.mp4",
+                                  "/media/a.mp4", "http:///a.mp4", ""})
+            QTest::addRow("no web address: %s", other) << web(other) << "not";
         QTest::newRow("duration under a minute") << VideoText::Duration(59) << "0:59";
         QTest::newRow("duration drops whole hours") << VideoText::Duration(3725) << "2:05";
         QTest::newRow("negative duration") << VideoText::Duration(-4) << "0:00";
@@ -116,27 +122,6 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(QString, expected);
         QCOMPARE(shown, expected);
-    }
-
-    void webAddresses_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("taken");
-        QTest::newRow("http") << "http://127.0.0.1:8080/a.mp4" << true;
-        QTest::newRow("https in capitals") << "HTTPS://Example.org/v?x=1" << true;
-        QTest::newRow("file") << "file:///etc/passwd" << false;
-        QTest::newRow("data") << "data:video/mp4;base64,AAAA" << false;
-        QTest::newRow("javascript") << "javascript:alert(1)" << false;
-        QTest::newRow("ftp") << "ftp://example.org/a.mp4" << false;
-        QTest::newRow("relative path") << "/media/a.mp4" << false;
-        QTest::newRow("no host") << "http:///a.mp4" << false;
-        QTest::newRow("empty") << "" << false;
-    }
-    void webAddresses()
-    {
-        QFETCH(QString, address);
-        QFETCH(bool, taken);
-        QCOMPARE(VideoText::IsWebAddress(address), taken);
     }
 
     // The extractor's formats become encodings: the six known codes that are single files get
@@ -189,16 +174,10 @@ private Q_SLOTS:
                          }()})
             << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
         QTest::newRow("a video of one format names it in itself")
-            << QJsonDocument(QJsonObject{{QStringLiteral("url"), cdn + "one.mp4#__notes"}, {QStringLiteral("ext"), "mp4"},
-                                         {QStringLiteral("protocol"), "https"}}).toJson()
-            << false << "best";
+            << QByteArray("{'url': 'https://cdn.example/one.mp4#__notes', 'ext': 'mp4', 'protocol': 'https'}") << false << "best";
         QTest::newRow("a list: its first video")
-            << QJsonDocument(QJsonObject{{QStringLiteral("_type"), "playlist"},
-                                         {QStringLiteral("entries"),
-                                          QJsonArray{QJsonObject{{QStringLiteral("title"), "no formats"}},
-                                                     QJsonObject{{QStringLiteral("formats"), QJsonArray{format("first", cdn + "1")}}},
-                                                     QJsonObject{{QStringLiteral("formats"), QJsonArray{format("second", cdn + "2")}}}}}})
-                   .toJson()
+            << QByteArray("{'_type': 'playlist', 'entries': [{'title': 'no formats'}, {'formats': [{'format_id': 'first',"
+                          "'url': 'https://cdn.example/1', 'protocol': 'https'}]}, {'formats': [{'format_id': 'second', 'url': 'https://cdn.example/2'}]}]}")
             << false << "first";
         QTest::newRow("no formats at all") << QByteArray("{}") << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
         QTest::newRow("cut off") << QByteArray("{\"title\": \"x\", \"formats\": [") << false
@@ -211,7 +190,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, json);
         QFETCH(bool, canMerge);
         QFETCH(QString, expected);
-        const ExtractorReading reading = ExtractorJson::Read(json, QStringLiteral("https://site.example/v"), canMerge);
+        // Documents written as text here use ' for ".
+        const ExtractorReading reading = ExtractorJson::Read(json.replace('\'', '"'), QStringLiteral("https://site.example/v"), canMerge);
         if (reading.failure) {
             QCOMPARE(QString::number(int(reading.failure->reason)), expected);
             QVERIFY(reading.info.encodings.isEmpty());
@@ -225,28 +205,13 @@ private Q_SLOTS:
 
     void extractorEncodingDetails()
     {
-        QJsonObject single = format(QStringLiteral("18"), QStringLiteral("https://cdn.example/18.mp4?sig=1#frag"));
-        single.insert(QStringLiteral("width"), 640);
-        single.insert(QStringLiteral("height"), 360);
-        single.insert(QStringLiteral("filesize"), 12949914);
-        single.insert(QStringLiteral("http_headers"),
-                      QJsonObject{{QStringLiteral("User-Agent"), "Agent/1.0"},
-                                  {QStringLiteral("Referer"), "https://site.example/v"},
-                                  {QStringLiteral("Cookie"), "a=1; b=2"},
-                                  {QStringLiteral("Accept-Encoding"), "gzip"},
-                                  {QStringLiteral("Host"), "evil.example"},
-                                  {QStringLiteral("Range"), "bytes=5-"},
-                                  {QStringLiteral("Bad Name"), "x"},
-                                  {QStringLiteral("X-Injected"), "a\r\nHost: evil.example"},
-                                  {QStringLiteral("X-Number"), 5}});
-        QJsonObject webm = format(QStringLiteral("43"), QStringLiteral("https://cdn.example/43"));
-        webm.insert(QStringLiteral("ext"), QStringLiteral("webm"));
-        webm.insert(QStringLiteral("height"), 480);
-        webm.insert(QStringLiteral("filesize_approx"), 655360.4);
-        QJsonObject audio = streamOnly(QStringLiteral("a"), false);
-        audio.insert(QStringLiteral("ext"), QStringLiteral("m4a"));
-
-        const ExtractorReading reading = ExtractorJson::Read(document({audio, webm, single}), QString(), false);
+        QByteArray json = "{'formats': [{'format_id': 'a', 'url': 'https://cdn.example/a.m3u8', 'protocol': 'm3u8_native',"
+            "'vcodec': 'none', 'ext': 'm4a'}, {'format_id': '43', 'url': 'https://cdn.example/43', 'protocol': 'https', 'ext': 'webm',"
+            "'height': 480, 'filesize_approx': 655360.4}, {'format_id': '18', 'url': 'https://cdn.example/18.mp4?sig=1#frag',"
+            "'protocol': 'https', 'ext': 'mp4', 'width': 640, 'height': 360, 'filesize': 12949914, 'http_headers': {"
+            "'User-Agent': 'Agent/1.0', 'Referer': 'https://site.example/v', 'Cookie': 'a=1; b=2', 'Accept-Encoding': 'gzip',"
+            "'Host': 'evil.example', 'Range': 'bytes=5-', 'Bad Name': 'x', 'X-Injected': 'a\\r\\nHost: evil.example', 'X-Number': 5}}]}";
+        const ExtractorReading reading = ExtractorJson::Read(json.replace('\'', '"'), QString(), false);
         QVERIFY(!reading.failure);
         QCOMPARE(reading.info.encodings.size(), 3);
         const VideoEncoding *known = reading.info.slotEncoding(3);
@@ -267,45 +232,29 @@ private Q_SLOTS:
     // Details are plain text in the watch pages' forms; anything that is not a sane value is left out.
     void extractorDetails_data()
     {
-        QTest::addColumn<QJsonObject>("fields");
+        QTest::addColumn<QByteArray>("fields"); // the video's JSON fields, written with ' for "
         QTest::addColumn<QStringList>("expected"); // title, file title, author, published, duration, views, rating, description, thumbnail
         QTest::newRow("every field")
-            << QJsonObject{{QStringLiteral("id"), "abc/1"},
-                           {QStringLiteral("title"), "How to: fix <b>it</b>?"},
-                           {QStringLiteral("uploader"), "Quayside Films"},
-                           {QStringLiteral("channel"), "not this"},
-                           {QStringLiteral("upload_date"), "20210504"},
-                           {QStringLiteral("duration"), 3725.4},
-                           {QStringLiteral("view_count"), 1234567},
-                           {QStringLiteral("average_rating"), 4.8571},
-                           {QStringLiteral("description"), "<b>not bold</b> & \"quoted\"\nsecond line"},
-                           {QStringLiteral("thumbnail"), "https://img.example/t.jpg"}}
+            << QByteArray("'id': 'abc/1', 'title': 'How to: fix <b>it</b>?', 'uploader': 'Quayside Films', 'channel': 'not this',"
+                          "'upload_date': '20210504', 'duration': 3725.4, 'view_count': 1234567, 'average_rating': 4.8571,"
+                          "'description': '<b>not bold</b> & \\\"quoted\\\"\\nsecond line', 'thumbnail': 'https://img.example/t.jpg'")
             << QStringList{"How to: fix <b>it</b>?", "How to fix bitb", "Quayside Films", "May 4, 2021", "2:05",
                            "1,234,567", "4.85 / 5", "<b>not bold</b> & \"quoted\"\nsecond line", "https://img.example/t.jpg"};
         QTest::newRow("odd values are left out")
-            << QJsonObject{{QStringLiteral("title"), 42},
-                           {QStringLiteral("channel"), "Channel name"},
-                           {QStringLiteral("upload_date"), "20211345"},
-                           {QStringLiteral("duration"), -5},
-                           {QStringLiteral("view_count"), "many"},
-                           {QStringLiteral("average_rating"), "5"},
-                           {QStringLiteral("thumbnail"), "file:///etc/hostname"},
-                           {QStringLiteral("thumbnails"), QJsonArray{QJsonObject{{QStringLiteral("url"), "https://img.example/small.jpg"}},
-                                                                     QJsonObject{{QStringLiteral("url"), "https://img.example/big.jpg"}},
-                                                                     QJsonObject{{QStringLiteral("url"), "data:image/png;base64,AA"}}}}}
+            << QByteArray("'title': 42, 'channel': 'Channel name', 'upload_date': '20211345', 'duration': -5, 'view_count': 'many',"
+                          "'average_rating': '5', 'thumbnail': 'file:///etc/hostname', 'thumbnails': [{'url': 'https://img.example/small.jpg'},"
+                          "{'url': 'https://img.example/big.jpg'}, {'url': 'data:image/png;base64,AA'}]")
             << QStringList{"", "", "Channel name", "", "", "", "", "", "https://img.example/big.jpg"};
         QTest::newRow("no thumbnail that may be fetched")
-            << QJsonObject{{QStringLiteral("thumbnail"), "data:image/png;base64,AA"},
-                           {QStringLiteral("thumbnails"), QJsonArray{QJsonObject{{QStringLiteral("url"), "file:///x.jpg"}}}}}
+            << QByteArray("'thumbnail': 'data:image/png;base64,AA', 'thumbnails': [{'url': 'file:///x.jpg'}]")
             << QStringList{"", "", "", "", "", "", "", "", ""};
     }
     void extractorDetails()
     {
-        QFETCH(QJsonObject, fields);
+        QFETCH(QByteArray, fields);
         QFETCH(QStringList, expected);
-        const ExtractorReading reading =
-            ExtractorJson::Read(document({format(QStringLiteral("x"), QStringLiteral("https://cdn.example/x"))}, fields),
-                                QStringLiteral("https://site.example/v"), false);
+        QByteArray json = "{" + fields + ", 'formats': [{'format_id': 'x', 'url': 'https://cdn.example/x'}]}";
+        const ExtractorReading reading = ExtractorJson::Read(json.replace('\'', '"'), QStringLiteral("https://site.example/v"), false);
         QVERIFY(!reading.failure);
         const VideoInfo &i = reading.info;
         QCOMPARE((QStringList{i.title, i.fileTitle, i.author, i.published, i.duration, i.views, i.rating, i.description, i.thumbnail}),
