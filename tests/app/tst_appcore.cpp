@@ -115,23 +115,11 @@ private Q_SLOTS:
         QVERIFY(EnsureFolder(deep));
         QVERIFY(QFileInfo(deep).isDir());
         QVERIFY(EnsureFolder(deep + QLatin1Char('/'))); // already there
-    }
 
-    void fixedDiskTest_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("fixed");
-        QTest::newRow("temporary folder") << QDir::tempPath() << true;
-        QTest::newRow("a subfolder yet to be made") << QDir::tempPath() + QStringLiteral("/clipvault-none/x") << true;
-        QTest::newRow("process information") << QStringLiteral("/proc/self") << false;
-        QTest::newRow("kernel objects") << QStringLiteral("/sys/kernel") << false;
-        QTest::newRow("empty") << QString() << false;
-    }
-    void fixedDiskTest()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, fixed);
-        QCOMPARE(IsDriveTypeValid(path), fixed);
+        // Only folders on fixed disks, or yet to be made on one, are taken for saving.
+        for (const auto &[path, fixed] : {std::pair{QDir::tempPath(), true}, {QDir::tempPath() + QStringLiteral("/clipvault-none/x"), true},
+                                          {QStringLiteral("/proc/self"), false}, {QStringLiteral("/sys/kernel"), false}, {QString(), false}})
+            QVERIFY2(IsDriveTypeValid(path) == fixed, qPrintable(path));
     }
 
     void iniFileValues_data()
@@ -340,67 +328,43 @@ private Q_SLOTS:
     }
 
     // Only web pages (and the About box's mail address) reach the desktop's opener; anything else
-    // typed or pasted somewhere is never handed to it.
-    void shellOpenTakesOnlyWebAddresses_data()
+    // typed or pasted somewhere is never handed to it. A folder is opened as a local folder, never
+    // as a web address; a relative one lies in the program's folder.
+    void desktopOpens_data()
     {
+        QTest::addColumn<bool>("folder"); // opened as a folder, else as an address
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("opened"); // empty: nothing opened
-        QTest::newRow("http") << QStringLiteral("http://127.0.0.1:8080/watch?v=abc") << QStringLiteral("http://127.0.0.1:8080/watch?v=abc");
-        QTest::newRow("https, blanks around") << QStringLiteral("  https://example.org/a b ") << QStringLiteral("https://example.org/a b");
-        QTest::newRow("scheme in capitals") << QStringLiteral("HTTP://example.org/") << QStringLiteral("http://example.org/");
-        QTest::newRow("mail address") << QStringLiteral("mailto:support@clipvault.example.org") << QStringLiteral("mailto:support@clipvault.example.org");
-        QTest::newRow("local file") << QStringLiteral("file:///etc/passwd") << QString();
-        QTest::newRow("absolute path") << QStringLiteral("/usr/bin/xterm") << QString();
-        QTest::newRow("relative path") << QStringLiteral("videos/clip.mp4") << QString();
-        QTest::newRow("bare host") << QStringLiteral("example.org") << QString();
-        QTest::newRow("script") << QStringLiteral("javascript:alert(1)") << QString();
-        QTest::newRow("other scheme") << QStringLiteral("ftp://example.org/file") << QString();
-        QTest::newRow("web scheme without host") << QStringLiteral("http:///etc/passwd") << QString();
-        QTest::newRow("mail scheme without address") << QStringLiteral("mailto:") << QString();
-        QTest::newRow("empty") << QString() << QString();
+        QTest::addColumn<QString>("opened"); // empty: nothing opened; PROGRAM stands for the program's folder
+        QTest::newRow("http") << false << QStringLiteral("http://127.0.0.1:8080/watch?v=abc") << QStringLiteral("http://127.0.0.1:8080/watch?v=abc");
+        QTest::newRow("https, blanks around") << false << QStringLiteral("  https://example.org/a b ") << QStringLiteral("https://example.org/a b");
+        QTest::newRow("scheme in capitals") << false << QStringLiteral("HTTP://example.org/") << QStringLiteral("http://example.org/");
+        QTest::newRow("mail address") << false << QStringLiteral("mailto:support@clipvault.example.org") << QStringLiteral("mailto:support@clipvault.example.org");
+        for (const char *refused : {"file:///etc/passwd", "/usr/bin/xterm", "videos/clip.mp4", "example.org", "javascript:alert(1)",
+                                    "ftp://example.org/file", "http:///etc/passwd", "mailto:", ""})
+            QTest::addRow("refused: %s", refused) << false << QString::fromLatin1(refused) << QString();
+        QTest::newRow("absolute folder") << true << QStringLiteral("/srv/videos/") << QStringLiteral("/srv/videos/");
+        QTest::newRow("characters that mean something in addresses") << true << QStringLiteral("/srv/my videos #1?/") << QStringLiteral("/srv/my videos #1?/");
+        QTest::newRow("relative folder") << true << QStringLiteral("videos/") << QStringLiteral("PROGRAM/videos/");
+        QTest::newRow("folder that looks like a web address") << true << QStringLiteral("http://example.org/") << QStringLiteral("PROGRAM/http:/example.org/");
+        QTest::newRow("dots") << true << QStringLiteral("/srv/a/../b/./") << QStringLiteral("/srv/b/");
     }
-    void shellOpenTakesOnlyWebAddresses()
+    void desktopOpens()
     {
+        QFETCH(bool, folder);
         QFETCH(QString, text);
         QFETCH(QString, opened);
-        SeamRecorder seam;
-        UiSeam::shellOpen(text);
-        const auto calls = seam.callsOf(UiSeam::Kind::ShellOpen);
-        QCOMPARE(calls.size(), opened.isEmpty() ? 0 : 1);
-        if (!opened.isEmpty())
-            QCOMPARE(calls.first().text, opened);
-        QVERIFY(seam.callsOf(UiSeam::Kind::OpenFolder).isEmpty());
-    }
-
-    // A folder is opened as a local folder, never as a web address; a relative one lies in the
-    // program's folder.
-    void openFolderOpensALocalFolder_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("expected"); // PROGRAM stands for the program's folder
-        QTest::newRow("absolute") << QStringLiteral("/srv/videos/") << QStringLiteral("/srv/videos/");
-        QTest::newRow("characters that mean something in addresses")
-            << QStringLiteral("/srv/my videos #1?/") << QStringLiteral("/srv/my videos #1?/");
-        QTest::newRow("relative") << QStringLiteral("videos/") << QStringLiteral("PROGRAM/videos/");
-        QTest::newRow("looks like a web address") << QStringLiteral("http://example.org/")
-                                                  << QStringLiteral("PROGRAM/http:/example.org/");
-        QTest::newRow("dots") << QStringLiteral("/srv/a/../b/./") << QStringLiteral("/srv/b/");
-    }
-    void openFolderOpensALocalFolder()
-    {
-        QFETCH(QString, folder);
-        QFETCH(QString, expected);
         QTemporaryDir program;
         AppState::setAppPath(program.path());
-        expected.replace(QStringLiteral("PROGRAM"), program.path());
+        opened.replace(QStringLiteral("PROGRAM"), program.path());
         SeamRecorder seam;
-        UiSeam::openFolder(folder);
-        const auto calls = seam.callsOf(UiSeam::Kind::OpenFolder);
-        QCOMPARE(calls.size(), 1);
-        const QUrl url(calls.first().text);
-        QCOMPARE(url.scheme(), QStringLiteral("file"));
-        QCOMPARE(url.toLocalFile(), expected);
-        QVERIFY(seam.callsOf(UiSeam::Kind::ShellOpen).isEmpty());
+        folder ? UiSeam::openFolder(text) : UiSeam::shellOpen(text);
+        const auto calls = seam.callsOf(folder ? UiSeam::Kind::OpenFolder : UiSeam::Kind::ShellOpen);
+        QCOMPARE(calls.size(), opened.isEmpty() ? 0 : 1);
+        QCOMPARE(seam.calls.size(), calls.size()); // never both
+        if (calls.isEmpty())
+            return;
+        QCOMPARE(QUrl(calls.first().text).scheme() == QLatin1String("file"), folder);
+        QCOMPARE(folder ? QUrl(calls.first().text).toLocalFile() : calls.first().text, opened);
     }
 
     void commandLine_data()
