@@ -86,6 +86,20 @@ private Q_SLOTS:
         row("CutToLength", "pair kept whole", QString("ab\U0001F600|3"), "ab");
         row("CutToLength", "pair within", QString("a\U0001F600b|3"), QString("a\U0001F600"));
 
+        // A watch address is the site's prefix and an eleven-character id; its embed form is /v/.
+        const QString watch = Root + QStringLiteral("/watch?v=abcdefghijk");
+        row("IsWatchAddress", "prefix and id", watch, "1");
+        row("IsWatchAddress", "one short", watch.chopped(1), "0");
+        row("IsWatchAddress", "blanks do not count", "   " + watch.chopped(1) + "  ", "0");
+        row("IsWatchAddress", "capitals accepted", watch.toUpper(), "1");
+        row("IsWatchAddress", "text before, query behind", "see " + watch + "&feature=related", "1");
+        row("IsWatchAddress", "other host", "http://elsewhere.test/watch?v=abcdefghijk", "0");
+        row("EmbedAddress", "prefix and id", watch, Root + "/v/abcdefghijk");
+        row("EmbedAddress", "blanks kept", "   " + watch.chopped(1) + "  ", "   " + Root + "/v/abcdefghij  ");
+        row("EmbedAddress", "capitals not rewritten", watch.toUpper(), watch.toUpper());
+        row("EmbedAddress", "text before, query behind", "see " + watch + "&feature=related", "see " + Root + "/v/abcdefghijk&feature=related");
+        row("EmbedAddress", "other host", "http://elsewhere.test/watch?v=abcdefghijk", "http://elsewhere.test/watch?v=abcdefghijk");
+
         row("CleanTitle", "escapes, entities, slash", "Rock \\'n\\' Roll &amp; &quot;Blues&quot; / Live",
             "Rock 'n' Roll & Blues Live");
         row("CleanTitle", "five blanks", "a     b", "a b");
@@ -141,6 +155,10 @@ private Q_SLOTS:
         try {
             if (helper == QLatin1String("GetBetween"))
                 got = GetBetween(parts.at(0), parts.at(1), parts.at(2));
+            else if (helper == QLatin1String("IsWatchAddress"))
+                got = QString::number(int(WatchAddress::IsWatchAddress(text)));
+            else if (helper == QLatin1String("EmbedAddress"))
+                got = WatchAddress::EmbedAddress(text);
             else if (helper == QLatin1String("CutToLength"))
                 got = CutToLength(parts.at(0), parts.at(1).toInt());
             else if (helper == QLatin1String("CleanTitle"))
@@ -176,33 +194,6 @@ private Q_SLOTS:
             QCOMPARE(CleanTitle(text), reference::CleanTitle(text));
             QCOMPARE(StripTags(text), reference::StripTags(text));
         }
-    }
-
-    void watchAddress_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("recognised");
-        QTest::addColumn<QString>("embed");
-        const QString prefix = Root + QStringLiteral("/watch?v=");
-        const QString embed = Root + QStringLiteral("/v/");
-        QTest::newRow("prefix and id") << prefix + "abcdefghijk" << true << embed + "abcdefghijk";
-        QTest::newRow("one short") << prefix + "abcdefghij" << false << embed + "abcdefghij";
-        QTest::newRow("blanks do not count") << "   " + prefix + "abcdefghij  " << false
-                                             << "   " + embed + "abcdefghij  ";
-        QTest::newRow("capitals accepted, not rewritten")
-            << prefix.toUpper() + "abcdefghijk" << true << prefix.toUpper() + "abcdefghijk";
-        QTest::newRow("text before, query behind") << "see " + prefix + "abcdefghijk&feature=related" << true
-                                                   << "see " + embed + "abcdefghijk&feature=related";
-        QTest::newRow("other host") << "http://elsewhere.test/watch?v=abcdefghijk" << false
-                                    << "http://elsewhere.test/watch?v=abcdefghijk";
-    }
-    void watchAddress()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, recognised);
-        QFETCH(QString, embed);
-        QCOMPARE(WatchAddress::IsWatchAddress(text), recognised);
-        QCOMPARE(WatchAddress::EmbedAddress(text), embed);
     }
 
     void grabYoutubeVideoCode()
