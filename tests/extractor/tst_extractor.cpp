@@ -203,45 +203,34 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("address"); // "/..." on the demo site, else as it is
         QTest::addColumn<QByteArray>("program");
-        QTest::addColumn<int>("timeout");
         QTest::addColumn<int>("reason");
         QTest::addColumn<QString>("detail"); // contained in the failure's detail
-
-        const int normal = ExtractorProcess::DefaultTimeout;
-        QTest::newRow("page without a video") << q(demosite::clipPagePath(demosite::clips::noVideo)) << QByteArray() << normal
-                                              << int(Reason::Failed) << "ERROR: Unsupported URL";
-        QTest::newRow("page that is not there") << "/clip/no-such-clip" << QByteArray() << normal << int(Reason::Failed)
-                                                << "404";
-        QTest::newRow("page that never answers") << q(demosite::clipPagePath(demosite::clips::silent)) << QByteArray()
-                                                 << 8000 << int(Reason::TimedOut) << "";
-        QTest::newRow("no web address") << "file:///etc/passwd" << QByteArray() << normal << int(Reason::Refused) << "http";
-        QTest::newRow("extractor not installed") << "/clip/x" << QByteArray("@nowhere") << normal << int(Reason::NotInstalled)
-                                                 << "nowhere";
-        QTest::newRow("extractor not executable") << "/clip/x" << QByteArray("@plain file") << normal
-                                                  << int(Reason::NotInstalled) << "plain";
-        QTest::newRow("endless answer") << "/clip/x" << QByteArray("exec yes '{\"title\": \"again and again\"}'") << normal
-                                        << int(Reason::TooMuchOutput) << "";
-        QTest::newRow("answer cut off") << "/clip/x" << QByteArray("printf '{\"title\": \"x\", \"formats\": [{\"url\": '") << normal
-                                        << int(Reason::Unreadable) << "";
-        QTest::newRow("only local and inline addresses")
-            << "/clip/x"
-            << QByteArray(R"(echo '{"title": "x", "thumbnail": "file:///etc/hostname", "formats": [)"
-                          R"({"format_id": "18", "url": "file:///etc/passwd", "protocol": "file"},)"
-                          R"({"format_id": "22", "url": "data:video/mp4;base64,AAAA", "protocol": "data"}]}')")
-            << normal << int(Reason::NoVideo) << "";
-        QTest::newRow("its own error line")
-            << "/clip/x" << QByteArray("echo 'WARNING: first' >&2; echo 'ERROR: [generic] it broke' >&2; echo 'afterwards' >&2; exit 1")
-            << normal << int(Reason::Failed) << "ERROR: [generic] it broke";
-        QTest::newRow("killed by a signal") << "/clip/x" << QByteArray("echo 'ERROR: about to fall' >&2; kill -SEGV $$") << normal
-                                            << int(Reason::Failed) << "about to fall";
+        const auto row = [](const char *name, const QString &address, const QByteArray &program, Reason reason, const char *detail) {
+            QTest::newRow(name) << address << program << int(reason) << QString::fromUtf8(detail);
+        };
+        const QString x = QStringLiteral("/clip/x");
+        row("page without a video", q(demosite::clipPagePath(demosite::clips::noVideo)), {}, Reason::Failed, "ERROR: Unsupported URL");
+        row("page that is not there", QStringLiteral("/clip/no-such-clip"), {}, Reason::Failed, "404");
+        row("page that never answers", q(demosite::clipPagePath(demosite::clips::silent)), {}, Reason::TimedOut, "");
+        row("no web address", QStringLiteral("file:///etc/passwd"), {}, Reason::Refused, "http");
+        row("extractor not installed", x, "@nowhere", Reason::NotInstalled, "nowhere");
+        row("extractor not executable", x, "@plain file", Reason::NotInstalled, "plain");
+        row("endless answer", x, "exec yes '{\"title\": \"again and again\"}'", Reason::TooMuchOutput, "");
+        row("answer cut off", x, "printf '{\"title\": \"x\", \"formats\": [{\"url\": '", Reason::Unreadable, "");
+        row("only local and inline addresses", x, "echo '{\"title\": \"x\", \"thumbnail\": \"file:///etc/hostname\", \"formats\": ["
+            "{\"format_id\": \"18\", \"url\": \"file:///etc/passwd\", \"protocol\": \"file\"}, {\"format_id\": \"22\", "
+            "\"url\": \"data:video/mp4;base64,AAAA\", \"protocol\": \"data\"}]}'", Reason::NoVideo, "");
+        row("its own error line", x, "echo 'WARNING: first' >&2; echo 'ERROR: [generic] it broke' >&2; echo 'afterwards' >&2; exit 1",
+            Reason::Failed, "ERROR: [generic] it broke");
+        row("killed by a signal", x, "echo 'ERROR: about to fall' >&2; kill -SEGV $$", Reason::Failed, "about to fall");
     }
     void failures()
     {
         QFETCH(QString, address);
         QFETCH(QByteArray, program);
-        QFETCH(int, timeout);
         QFETCH(int, reason);
         QFETCH(QString, detail);
+        const int timeout = reason == int(Reason::TimedOut) ? 8000 : ExtractorProcess::DefaultTimeout;
         QString path;
         if (program == "@nowhere")
             path = m_dir.filePath(QStringLiteral("nowhere/yt-dlp"));
@@ -495,17 +484,17 @@ private Q_SLOTS:
         const QByteArray folder = "for a in \"$@\"; do [ \"$prev\" = -o ] && out=\"$a\"; prev=\"$a\"; done\n"
                                   "dir=$(dirname \"$out\")\n";
         const QByteArray outside = QFile::encodeName(m_dir.filePath(QStringLiteral("outside.txt")));
-        QTest::newRow("format not offered") << QByteArray() << "no-such-format" << int(Reason::Failed) << "format";
-        QTest::newRow("names a file elsewhere")
-            << folder + "echo '{\"filepath\": \"" + outside + "\"}'" << "x" << int(Reason::Refused) << "own folder";
-        QTest::newRow("a link as its file")
-            << folder + "ln -s '" + outside + "' \"$dir/media.mp4\"\necho \"{\\\"filepath\\\": \\\"$dir/media.mp4\\\"}\""
-            << "x" << int(Reason::Refused) << "own folder";
-        QTest::newRow("success without a file") << folder + "echo '{\"downloaded\": 5, \"total\": 5, \"status\": \"finished\"}'"
-                                                << "x" << int(Reason::Refused) << "own folder";
-        QTest::newRow("fails after writing")
-            << folder + "echo partial > \"$dir/media.mp4.part\"\necho 'ERROR: unable to download video data' >&2\nexit 1"
-            << "x" << int(Reason::Failed) << "ERROR: unable to download video data";
+        const auto row = [](const char *name, const QByteArray &program, Reason reason, const char *detail) {
+            QTest::newRow(name) << program << (program.isEmpty() ? QStringLiteral("no-such-format") : QStringLiteral("x")) << int(reason)
+                                << QString::fromUtf8(detail);
+        };
+        row("format not offered", {}, Reason::Failed, "format");
+        row("names a file elsewhere", folder + "echo '{\"filepath\": \"" + outside + "\"}'", Reason::Refused, "own folder");
+        row("a link as its file", folder + "ln -s '" + outside + "' \"$dir/media.mp4\"\necho \"{\\\"filepath\\\": \\\"$dir/media.mp4\\\"}\"",
+            Reason::Refused, "own folder");
+        row("success without a file", folder + "echo '{\"downloaded\": 5, \"total\": 5, \"status\": \"finished\"}'", Reason::Refused, "own folder");
+        row("fails after writing", folder + "echo partial > \"$dir/media.mp4.part\"\necho 'ERROR: unable to download video data' >&2\nexit 1",
+            Reason::Failed, "ERROR: unable to download video data");
     }
     void downloadFailures()
     {
