@@ -156,28 +156,23 @@ private Q_SLOTS:
                          format("35", cdn + "35")})
             << false << "#2 35";
         QTest::newRow("a manifest that is a local file is dropped")
-            << document({[&] {
-                   QJsonObject f = format("hls-1", cdn + "1.m3u8", "m3u8_native");
-                   f.insert(QStringLiteral("manifest_url"), QStringLiteral("file:///tmp/evil.m3u8"));
-                   return f;
-               }(), format("ok", cdn + "ok")})
+            << QByteArray("{'formats': [{'format_id': 'hls-1', 'url': 'https://cdn.example/1.m3u8', 'protocol': 'm3u8_native', 'ext': 'mp4', "
+                          "'manifest_url': 'file:///tmp/evil.m3u8'}, {'format_id': 'ok', 'url': 'https://cdn.example/ok', 'protocol': 'https', 'ext': 'mp4'}]}")
             << false << "ok";
         QTest::newRow("identifiers that would select are refused")
             << document({format("18/best", cdn + "a"), format("a+b", cdn + "b"), format("-x", cdn + "c"),
                          format("", cdn + "d"), format("sp ace", cdn + "e"), format("dash-1080p", cdn + "f")})
             << false << "dash-1080p";
         QTest::newRow("pictures and protected streams are no videos")
-            << document({format("sb0", cdn + "sb", "mhtml", "none", "none"), [&] {
-                             QJsonObject f = format("drm", cdn + "drm");
-                             f.insert(QStringLiteral("has_drm"), true);
-                             return f;
-                         }()})
+            << QByteArray("{'formats': [{'format_id': 'sb0', 'url': 'https://cdn.example/sb', 'protocol': 'mhtml', 'ext': 'mp4', "
+                          "'vcodec': 'none', 'acodec': 'none'}, {'format_id': 'drm', 'url': 'https://cdn.example/drm', 'protocol': 'https', 'ext': 'mp4', 'has_drm': true}]}")
             << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
         QTest::newRow("a video of one format names it in itself")
             << QByteArray("{'url': 'https://cdn.example/one.mp4#__notes', 'ext': 'mp4', 'protocol': 'https'}") << false << "best";
         QTest::newRow("a list: its first video")
             << QByteArray("{'_type': 'playlist', 'entries': [{'title': 'no formats'}, {'formats': [{'format_id': 'first',"
-                          "'url': 'https://cdn.example/1', 'protocol': 'https'}]}, {'formats': [{'format_id': 'second', 'url': 'https://cdn.example/2'}]}]}")
+                          "'url': 'https://cdn.example/1', 'protocol': 'https', 'ext': 'mp4'}]}, "
+                          "{'formats': [{'format_id': 'second', 'url': 'https://cdn.example/2', 'protocol': 'https', 'ext': 'mp4'}]}]}")
             << false << "first";
         QTest::newRow("no formats at all") << QByteArray("{}") << false << QString::number(int(ExtractorFailure::Reason::NoVideo));
         QTest::newRow("cut off") << QByteArray("{\"title\": \"x\", \"formats\": [") << false
