@@ -130,11 +130,6 @@ private Q_SLOTS:
         row("StripTags", "double-encoded lt", "&amp;lt;", "<");
         row("StripTags", "unclosed tag", "a<b", "a ");
 
-        row("DurationText", "seconds only", "59", "0:59");
-        row("DurationText", "ten minutes", "600", "10:00");
-        row("DurationText", "hours dropped", "3725", "2:05");
-        row("DurationText", "negative", "-5", "0:00");
-
         row("WholeNumber", "blanks", " 7 ", "7");
         row("WholeNumber", "half to even down", "2.5", "2");
         row("WholeNumber", "half to even up", "3.5", "4");
@@ -167,8 +162,6 @@ private Q_SLOTS:
                 got = PercentDecode(text);
             else if (helper == QLatin1String("StripTags"))
                 got = StripTags(text);
-            else if (helper == QLatin1String("DurationText"))
-                got = DurationText(text.toLongLong());
             else
                 got = QString::number(WholeNumber(text, -32768, 32767));
         } catch (const RuntimeError &e) {

@@ -102,6 +102,7 @@ private Q_SLOTS:
                                   "/media/a.mp4", "http:///a.mp4", ""})
             QTest::addRow("no web address: %s", other) << web(other) << "not";
         QTest::newRow("duration under a minute") << VideoText::Duration(59) << "0:59";
+        QTest::newRow("ten minutes") << VideoText::Duration(600) << "10:00";
         QTest::newRow("duration drops whole hours") << VideoText::Duration(3725) << "2:05";
         QTest::newRow("negative duration") << VideoText::Duration(-4) << "0:00";
         QTest::newRow("date in the pages' form") << VideoText::Published(QDate(2021, 5, 4)) << "May 4, 2021";
