@@ -140,22 +140,20 @@ private Q_SLOTS:
         QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
         // Lines of other sections and keys survive a write; the key keeps its place.
         writeText(file, "; comment\r\n[Empty]\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n");
+        const auto read = [&](const char *section, const char *key) {
+            return IniFile::read(QString::fromLatin1(section), QString::fromLatin1(key), file);
+        };
         QVERIFY(IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), value);
         // Sections and keys are found whatever their case.
-        QCOMPARE(IniFile::read(QStringLiteral("SETTINGS"), QStringLiteral("videosavepath"), file), value);
-        QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/other/"));
-        QCOMPARE(IniFile::read(QStringLiteral("settings"), QStringLiteral("KEEP"), file), QStringLiteral("1"));
+        QCOMPARE((QStringList{read("Settings", "VideoSavePath"), read("SETTINGS", "videosavepath"), read("Other", "VideoSavePath"), read("settings", "KEEP")}),
+                 (QStringList{value, value, QStringLiteral("/other/"), QStringLiteral("1")}));
         QCOMPARE(readText(file).count("\r\n"), 7);
 
         // A new key joins its section, also one without keys; a new section the end of the file.
-        QVERIFY(IniFile::write(QStringLiteral("settings"), QStringLiteral("ImageSavePath"), value, file));
-        QVERIFY(IniFile::write(QStringLiteral("empty"), QStringLiteral("Key"), value, file));
-        QVERIFY(IniFile::write(QStringLiteral("Third"), QStringLiteral("Key"), value, file));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("imagesavepath"), file), value);
-        QCOMPARE(IniFile::read(QStringLiteral("Empty"), QStringLiteral("key"), file), value);
-        QCOMPARE(IniFile::read(QStringLiteral("third"), QStringLiteral("key"), file), value);
-        QCOMPARE(IniFile::read(QStringLiteral("Other"), QStringLiteral("ImageSavePath"), file), QString());
+        for (const auto &[section, key] : {std::pair{"settings", "ImageSavePath"}, {"empty", "Key"}, {"Third", "Key"}})
+            QVERIFY(IniFile::write(QString::fromLatin1(section), QString::fromLatin1(key), value, file));
+        QCOMPARE((QStringList{read("Settings", "imagesavepath"), read("Empty", "key"), read("third", "key"), read("Other", "ImageSavePath")}),
+                 (QStringList{value, value, value, QString()}));
         // Written in another case, a section is still the one already there: no second [settings].
         QCOMPARE(readText(file).count("\r\n["), 4);
     }
