@@ -159,18 +159,15 @@ private Q_SLOTS:
         const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
         if (temporary == QLatin1String("link")) {
             linkToForeignFolder(folders, own, false);
-        } else if (temporary == QLatin1String("foreign")) {
-            QVERIFY(QDir().mkpath(own));
-            QVERIFY(::chmod(QFile::encodeName(own).constData(), 0700) == 0);
-            if (::chown(QFile::encodeName(own).constData(), 65534, 65534) != 0)
-                QSKIP("only root can give a folder to another user");
         } else if (temporary == QLatin1String("file")) {
             QFile file(own);
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        } else if (temporary == QLatin1String("open")) {
+        } else if (temporary != QLatin1String("none")) {
             QVERIFY(QDir().mkpath(own));
-            QVERIFY(::chmod(QFile::encodeName(own).constData(), 0777) == 0);
+            QVERIFY(::chmod(QFile::encodeName(own).constData(), temporary == QLatin1String("open") ? 0777 : 0700) == 0);
+            if (temporary == QLatin1String("foreign") && ::chown(QFile::encodeName(own).constData(), 65534, 65534) != 0)
+                QSKIP("only root can give a folder to another user");
         }
         if (runtime == QLatin1String("open"))
             QVERIFY(::chmod(QFile::encodeName(folders.runtime()).constData(), 0750) == 0);
