@@ -248,8 +248,9 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(RunningInGroup(request.processId()), 0, 15000);
     }
 
-    // A hostile answer that still names something usable: only that is taken.
-    void hostileAnswerKeepsOnlyWebAddresses()
+    // The address reaches the extractor as one argument behind "--": no shell ever sees it. A
+    // hostile answer that still names something usable: only that is taken.
+    void hostileAddressAndAnswer()
     {
         QByteArray pads;
         for (int n = 10; n < 50; ++n) // 40 headers of a kilobyte: more than a row may keep
@@ -259,28 +260,9 @@ private Q_SLOTS:
             R"("formats": [{"format_id": "18", "url": "file:///etc/passwd"}, {"format_id": "22", "url": "https://cdn.example/22.mp4",)"
             R"("protocol": "https", "http_headers": {"Referer": "https://site.example/", "X-Evil": "a\r\nHost: evil")" + pads + "}}]}";
         QVERIFY(StandIn::WriteFile(json, answer));
-        const QString path = standIn(QStringLiteral("mixed"), "cat '" + QFile::encodeName(json) + "'");
-        ExtractorInfoRequest request(configured(path), m_site.root() + QStringLiteral("/clip/x"));
-        VideoInfo info;
-        QVERIFY(!ask(request, info));
-        QCOMPARE(info.encodings.size(), 1);
-        QCOMPARE(info.slotEncoding(4)->address, QStringLiteral("https://cdn.example/22.mp4"));
-        const RequestHeaders kept = info.slotEncoding(4)->headers;
-        QCOMPARE(kept.constFirst(), (QPair<QByteArray, QByteArray>{"Referer", "https://site.example/"}));
-        QCOMPARE(kept.size(), 17); // the referer and the 16 pads that fit 16 KiB
-        QCOMPARE(kept.constLast().first, QByteArray("X-Pad-25"));
-        QVERIFY(info.thumbnail.isEmpty());
-        QCOMPARE(info.description, QStringLiteral("<c=&HFF>red</c>"));
-        QVERIFY(!info.descriptionIsMarkup);
-    }
-
-    // The address reaches the extractor as one argument behind "--": no shell ever sees it.
-    void addressIsOneArgument()
-    {
         const QString record = m_dir.filePath(QStringLiteral("arguments"));
-        const QString path = standIn(QStringLiteral("recorder"),
-                                     "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(record) +
-                                         "'\necho '{\"formats\": [{\"format_id\": \"x\", \"url\": \"https://cdn.example/x\"}]}'");
+        const QString path = standIn(QStringLiteral("recorder"), "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"
+                                                                     + QFile::encodeName(record) + "'\ncat '" + QFile::encodeName(json) + "'");
         const QString address = QStringLiteral("http://127.0.0.1:9/w;$(touch$IFS'pwned')&x=$(id)");
         QVERIFY(VideoText::IsWebAddress(address));
         ExtractorInfoRequest request(configured(path), address);
@@ -290,6 +272,16 @@ private Q_SLOTS:
         QVERIFY(arguments.size() >= 3);
         QCOMPARE(arguments.mid(arguments.size() - 3), (QStringList{QStringLiteral("-J"), QStringLiteral("--"), address}));
         QVERIFY(!QFile::exists(QStringLiteral("pwned")) && !QFile::exists(m_dir.filePath(QStringLiteral("pwned"))));
+
+        QCOMPARE(info.encodings.size(), 1);
+        QCOMPARE(info.slotEncoding(4)->address, QStringLiteral("https://cdn.example/22.mp4"));
+        const RequestHeaders kept = info.slotEncoding(4)->headers;
+        QCOMPARE(kept.constFirst(), (QPair<QByteArray, QByteArray>{"Referer", "https://site.example/"}));
+        QCOMPARE(kept.size(), 17); // the referer and the 16 pads that fit 16 KiB
+        QCOMPARE(kept.constLast().first, QByteArray("X-Pad-25"));
+        QVERIFY(info.thumbnail.isEmpty());
+        QCOMPARE(info.description, QStringLiteral("<c=&HFF>red</c>"));
+        QVERIFY(!info.descriptionIsMarkup);
     }
 
     // Cancelling ends the process and everything it started, even when it will not end by itself;

@@ -268,6 +268,7 @@ private Q_SLOTS:
         QTest::newRow("only an estimate") << QByteArray(R"({"downloaded": 30000, "total": "NA", "estimate": 90000.0, "status": "downloading"})") << "30000/90000";
         QTest::newRow("nothing known") << QByteArray(R"({"downloaded": "NA", "total": "NA", "estimate": "NA", "status": "downloading"})") << "0/-1";
         QTest::newRow("finished") << QByteArray(R"({"downloaded": 90000, "total": 90000, "estimate": "NA", "status": "finished"})") << "90000/90000 finished";
+        QTest::newRow("an empty file is known to be empty") << QByteArray(R"({"downloaded": 0, "total": 0, "estimate": 5000, "status": "finished"})") << "0/0 finished";
         QTest::newRow("negative numbers") << QByteArray(R"({"downloaded": -5, "total": -1, "estimate": "NA", "status": "x"})") << "0/-1";
         QTest::newRow("another line") << QByteArray("[download] Destination: media.mp4") << "none";
         QTest::newRow("the finished file") << QByteArray(R"({"filepath": "/tmp/x/media.mp4"})") << "none";
