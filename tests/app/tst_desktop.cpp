@@ -143,10 +143,10 @@ private Q_SLOTS:
         QCOMPARE(address->text(), QString()); // what was there before is not taken
         const QString second = site.watchUrl(QStringLiteral("tomJerryMix"));
         QSignalSpy copied(window->findChild<ClipboardWatch *>(), &ClipboardWatch::addressCopied);
-        clipboard->setText(QStringLiteral("just some words"));
-        clipboard->setText(QStringLiteral("https://example.org/not/a/watch/page"));
-        clipboard->setText(QString(second).replace(QStringLiteral("http://"), QStringLiteral("ftp://"))); // no web address
-        clipboard->setText(QStringLiteral("  ") + second + QStringLiteral("  "));
+        // Other texts, a page that is no watch page, a watch address that is no web address, then the address.
+        for (const QString &text : {QStringLiteral("just some words"), QStringLiteral("https://example.org/not/a/watch/page"),
+                                    QString(second).replace(QStringLiteral("http://"), QStringLiteral("ftp://")), QStringLiteral("  ") + second + QStringLiteral("  ")})
+            clipboard->setText(text);
         QTRY_COMPARE(address->text(), second);
         address->clear();
         clipboard->setText(QStringLiteral("words in between"));

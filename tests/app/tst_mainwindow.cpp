@@ -52,6 +52,7 @@ private Q_SLOTS:
         QDir(program.filePath(QStringLiteral("data"))).removeRecursively();
     }
 
+    // Start-up fills the window and names its controls.
     void startUpFillsTheWindow()
     {
         SeamRecorder seam;
@@ -111,13 +112,9 @@ private Q_SLOTS:
         QVERIFY(!banner->pixmap().isNull());
         QCOMPARE(banner->pixmap().size(), QSize(595, 85));
         QVERIFY2(seam.messages().isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
-    }
 
-    // The controls the window is known by, and whatever a user can operate, have an object name
-    // and something a screen reader can say: the control's own name or its label's text.
-    void everyControlIsNamed()
-    {
-        auto window = openWindow();
+        // The controls the window is known by, and whatever a user can operate, have an object name
+        // and something a screen reader can say: the control's own name or its label's text.
         const auto heard = [](QWidget *w) {
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(w);
             return accessible ? accessible->text(QAccessible::Name) : QString();

@@ -348,8 +348,9 @@ private Q_SLOTS:
         QVERIFY(publish(QStringLiteral("stable"), version(QStringLiteral("2026.11.20"))));
     }
 
-    // The copy moves in only once the extractor runs under way have ended.
-    void swapWaitsForRunsUnderWay()
+    // The copy moves in only once the extractor runs under way have ended; roll back swaps it with
+    // the one it replaced.
+    void swapWaitsForRunsUnderWayAndRollsBack()
     {
         const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
         const QByteArray before = StandIn::FileBytes(copy);
@@ -372,12 +373,8 @@ private Q_SLOTS:
         QTRY_COMPARE(done.size(), 1);
         QVERIFY(done.first().first().value<Outcome>().installed);
         QCOMPARE(ExtractorVersion::Known(copy), QStringLiteral("2026.12.01"));
-    }
 
-    // Roll back brings back the copy replaced last; again, the newer one.
-    void rollBack()
-    {
-        const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
+        // Roll back brings back the copy replaced last; again, the newer one.
         QVERIFY(publish(QStringLiteral("stable"), version(QStringLiteral("2026.12.10"))));
         QVERIFY(run(Channel::Stable).installed);
         QVERIFY(InstalledCopies::CanRollBack(Channel::Stable));
