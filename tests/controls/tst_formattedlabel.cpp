@@ -101,6 +101,13 @@ QImage paint(ucFormattedLabel &label)
     return image;
 }
 
+// The pixels of the colour the label paints for this caption, from the row `top` down.
+int ink(ucFormattedLabel &label, const QString &caption, bool (*match)(QColor), int top = 0)
+{
+    label.setCaption(caption);
+    return countPixels(paint(label), match, top);
+}
+
 } // namespace
 
 class FormattedLabelTest : public QObject
@@ -250,24 +257,6 @@ private slots:
         }
     }
 
-    void twips_data()
-    {
-        QTest::addColumn<int>("twips");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("inch") << 1440 << 96.0 << 96;
-        QTest::newRow("100 twips") << 100 << 96.0 << 7;
-        QTest::newRow("half to even") << 150 << 120.0 << 12;
-        QTest::newRow("minimum at 144") << 150 << 144.0 << 15;
-    }
-    void twips()
-    {
-        QFETCH(int, twips);
-        QFETCH(double, dpi);
-        QFETCH(int, pixels);
-        QCOMPARE(ucFormattedLabel::TwipsToPixels(twips, dpi), pixels);
-    }
-
     void autosize_data()
     {
         QTest::addColumn<QString>("caption");
@@ -305,8 +294,13 @@ private slots:
         QVERIFY(countPixels(paint(label), isDark, qRound((lineCount - 1) * lineSpacing)) > 0);
     }
 
+    // A twip is a 1440th of an inch, rounded half to even; the control is never smaller than 150.
     void minimumSize()
     {
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(1440, 96.0), 96);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(100, 96.0), 7);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(150, 120.0), 12);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(150, 144.0), 15);
         ucFormattedLabel label;
         const QSize smallest(ucFormattedLabel::TwipsToPixels(150, label.logicalDpiX()),
                              ucFormattedLabel::TwipsToPixels(150, label.logicalDpiY()));
@@ -397,13 +391,10 @@ private slots:
         ucFormattedLabel label;
         setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
 
-        label.setCaption(QStringLiteral("HHHH"));
-        const int plainInk = countPixels(paint(label), isDark);
+        const int plainInk = ink(label, QStringLiteral("HHHH"), isDark);
         QVERIFY(plainInk > 0);
         QCOMPARE(countPixels(paint(label), isRed), 0);
-
-        label.setCaption(QStringLiteral("<b>HHHH</b>"));
-        QVERIFY2(countPixels(paint(label), isDark) > plainInk * 1.15, "bold draws thicker strokes");
+        QVERIFY2(ink(label, QStringLiteral("<b>HHHH</b>"), isDark) > plainInk * 1.15, "bold draws thicker strokes");
 
         label.setCaption(QStringLiteral("HHHH <c=255>HHHH</c> HHHH"));
         const QImage coloured = paint(label);
@@ -412,20 +403,16 @@ private slots:
 
         // Underline and strikethrough add lines the plain text does not have.
         const int belowBaseline = qCeil(QFontMetricsF(label.font(), &label).ascent()); // H has no descender
-        label.setCaption(QStringLiteral("HHHH"));
-        const int plainBelow = countPixels(paint(label), isDark, belowBaseline);
-        label.setCaption(QStringLiteral("<u>HHHH</u>"));
-        QVERIFY(countPixels(paint(label), isDark, belowBaseline) > plainBelow);
-        label.setCaption(QStringLiteral("<s>HHHH</s>"));
-        QVERIFY(countPixels(paint(label), isDark) > plainInk);
+        const int plainBelow = ink(label, QStringLiteral("HHHH"), isDark, belowBaseline);
+        QVERIFY(ink(label, QStringLiteral("<u>HHHH</u>"), isDark, belowBaseline) > plainBelow);
+        QVERIFY(ink(label, QStringLiteral("<s>HHHH</s>"), isDark) > plainInk);
 
         // The default colour follows the palette when the fore colour is a system colour.
         QPalette palette = label.palette();
         palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
         label.setPalette(palette);
         label.setForeColor(OleColor::WindowText);
-        label.setCaption(QStringLiteral("HHHH"));
-        QVERIFY(countPixels(paint(label), isRed) > plainInk / 2);
+        QVERIFY(ink(label, QStringLiteral("HHHH"), isRed) > plainInk / 2);
     }
 
     void paintsLinesAndBackground()
