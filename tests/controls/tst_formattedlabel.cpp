@@ -359,33 +359,6 @@ private slots:
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("one two three four five six seven"));
     }
 
-    // Told to fall back, the label draws a caption it cannot draw as plain text instead of raising:
-    // the characters without tags, in its own style and colour, cut to the longest caption.
-    void fallsBackToPlainText()
-    {
-        ucFormattedLabel label;
-        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
-        label.setCaption(QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"));
-        QCOMPARE(label.Segments().size(), 2);
-        label.setFallBackToPlainText(true);
-        QCOMPARE(label.Segments().size(), 2); // a caption that draws is drawn as before
-
-        label.setCaption(QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"));
-        QCOMPARE(FormattedText::PlainText(label.Segments()), QStringLiteral("HHHH HHHH"));
-        const QImage image = paint(label);
-        QVERIFY(countPixels(image, isDark) > 0);
-        QCOMPARE(countPixels(image, isRed), 0);
-
-        // "<b>x</b> " is nine characters: the x of the first 3641 lie within 32767.
-        label.setCaption(QStringLiteral("<b>x</b> ").repeated(5000));
-        QCOMPARE(FormattedText::PlainText(label.Segments()).count(QLatin1Char('x')), 3641);
-        for (const TextSegment &run : label.Segments())
-            QVERIFY(!run.Bold && run.Color == 0);
-
-        label.setFallBackToPlainText(false);
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, label.Refresh());
-    }
-
     void paintsStyles()
     {
         ucFormattedLabel label;
@@ -413,6 +386,30 @@ private slots:
         label.setPalette(palette);
         label.setForeColor(OleColor::WindowText);
         QVERIFY(ink(label, QStringLiteral("HHHH"), isRed) > plainInk / 2);
+    }
+
+    // Told to fall back, the label draws a caption it cannot draw as plain text instead of raising:
+    // the characters without tags, in its own style and colour, cut to the longest caption.
+    void fallsBackToPlainText()
+    {
+        ucFormattedLabel label;
+        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
+        label.setFallBackToPlainText(true);
+        QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"), isRed) > 0); // drawn as before
+        QCOMPARE(label.Segments().size(), 2);
+
+        QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"), isDark) > 0);
+        QCOMPARE(FormattedText::PlainText(label.Segments()), QStringLiteral("HHHH HHHH"));
+        QCOMPARE(countPixels(paint(label), isRed), 0);
+
+        // "<b>x</b> " is nine characters: the x of the first 3641 lie within 32767.
+        label.setCaption(QStringLiteral("<b>x</b> ").repeated(5000));
+        QCOMPARE(FormattedText::PlainText(label.Segments()).count(QLatin1Char('x')), 3641);
+        for (const TextSegment &run : label.Segments())
+            QVERIFY(!run.Bold && run.Color == 0);
+
+        label.setFallBackToPlainText(false);
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, label.Refresh());
     }
 
     void paintsLinesAndBackground()
