@@ -361,10 +361,11 @@ private Q_SLOTS:
     void pageInsideMessageBox()
     {
         QFETCH(QString, id);
-        writePage(QStringLiteral("relNoTitle1"), QStringLiteral("'VIDEO_ID': 'relNoTitle1', \"fmt_url_map\": \"18%7Chttp%3A%2F%2Fh%2Fa\", "
-                                  "\"length_seconds\": \"5\",\n<div id=\"watch-related-vids-body\">"
-                                  "this.getAttribute('ql'), '%1')\"<a href=\"/watch?v=pianoLesson\" title=\"\">"
-                                  "<div class=\"clearL\">")
+        writePage(QStringLiteral("relNoTitle1"),
+                  QStringLiteral("'VIDEO_ID': 'relNoTitle1', \"fmt_url_map\": \"18%7Chttp%3A%2F%2Fh%2Fa\", "
+                                 "\"length_seconds\": \"5\",\n<div id=\"watch-related-vids-body\">"
+                                 "this.getAttribute('ql'), '%1')\"<a href=\"/watch?v=pianoLesson\" title=\"\">"
+                                 "<div class=\"clearL\">")
                       .arg(m_site.thumbnailUrl(QStringLiteral("pianoLesson"))));
 
         const demosite::Video &b = video(demosite::ids::allSix);
