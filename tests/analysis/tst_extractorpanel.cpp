@@ -59,6 +59,14 @@ QString spokenDescription(const VideoPanel &panel)
     return panel.lblDescription->PlainText().remove(QChar(0x2060));
 }
 
+// A panel under test, the seam that answers its boxes, and its tab requests.
+struct Shown
+{
+    SeamRecorder seam;
+    VideoPanel panel;
+    QSignalSpy tabs{&panel, &VideoPanel::requestTab};
+};
+
 } // namespace
 
 class TestExtractorPanel : public QObject
@@ -77,13 +85,10 @@ private:
         return StandIn::Write(m_dir.filePath(name), body);
     }
 
-    static void setExtractorPath(const QString &program)
+    // The program's setting of that name ("ExtractorPath", "ExtractorTimeout"); empty: the default.
+    static void setSetting(const QString &name, const QString &value)
     {
-        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), program, Settings::FilePath());
-    }
-    static void setExtractorTimeout(const QString &seconds)
-    {
-        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorTimeout"), seconds, Settings::FilePath());
+        IniFile::write(QStringLiteral("Settings"), name, value, Settings::FilePath());
     }
 
     // Waits for the extractor's answer: the tab request of a shown page, or a message box.
@@ -107,29 +112,33 @@ private Q_SLOTS:
 
     void init()
     {
-        setExtractorPath(QString());
+        setSetting(QStringLiteral("ExtractorPath"), QString());
         // The real extractor may be slow to start on a busy machine: the usual time-out, except
         // where a test waits for it to give up.
-        setExtractorTimeout(QString());
+        setSetting(QStringLiteral("ExtractorTimeout"), QString());
     }
     void cleanup() { m_site.clear(); }
 
     // Each page of today's kind fills the panel through the extractor: details in the watch
     // pages' forms, the description as plain text, the known codes on their buttons, every other
     // encoding in "Other formats:" best first and the best one chosen, the related pictures empty.
+    // A watch page of the site that carries no format map goes to the extractor in the same way.
     void showsPagesOfTodaysKind_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("buttons");   // enabled option buttons
         QTest::addColumn<int>("checked");        // checked button, -1 for none
         QTest::addColumn<QStringList>("others"); // "Other formats:"
-        QTest::newRow("schema.org metadata") << q(demosite::clips::jsonLd) << "" << -1 << QStringList{"mp4"};
-        QTest::newRow("HTML5 video") << q(demosite::clips::html5) << "3,4" << 4 << QStringList{"webm, 480p"};
-        QTest::newRow("HLS") << q(demosite::clips::hls) << "" << -1 << QStringList{"mp4, 1280x720", "mp4, 640x360"};
+        QTest::addColumn<QString>("watchCopy");  // the page served as this watch page, if not empty
+        QTest::newRow("schema.org metadata") << q(demosite::clips::jsonLd) << "" << -1 << QStringList{"mp4"} << "";
+        QTest::newRow("watch page without map") << q(demosite::clips::jsonLd) << "" << -1 << QStringList{"mp4"}
+                                                << "todaysPage1";
+        QTest::newRow("HTML5 video") << q(demosite::clips::html5) << "3,4" << 4 << QStringList{"webm, 480p"} << "";
+        QTest::newRow("HLS") << q(demosite::clips::hls) << "" << -1 << QStringList{"mp4, 1280x720", "mp4, 640x360"} << "";
         QStringList separate{"mp4, 1280x720, no sound", "mp4, audio only"};
         if (!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
             separate.prepend(QStringLiteral("Best video and audio (merged)"));
-        QTest::newRow("video and audio apart") << q(demosite::clips::separate) << "" << -1 << separate;
+        QTest::newRow("video and audio apart") << q(demosite::clips::separate) << "" << -1 << separate << "";
     }
     void showsPagesOfTodaysKind()
     {
@@ -137,10 +146,16 @@ private Q_SLOTS:
         QFETCH(QString, buttons);
         QFETCH(int, checked);
         QFETCH(QStringList, others);
+        QFETCH(QString, watchCopy);
         const demosite::Clip &c = clip(name.toStdString());
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        QString address = clipUrl(c.name);
+        if (!watchCopy.isEmpty()) {
+            QFile page(m_dir.filePath(QStringLiteral("extra/watch/%1.html").arg(watchCopy)));
+            QVERIFY(page.open(QIODevice::WriteOnly));
+            page.write(m_site.get(q(demosite::clipPagePath(c.name))));
+            address = m_site.watchUrl(watchCopy);
+        }
+        auto &&[seam, panel, tabs] = Shown();
 
         // A watch page first, so that the related pictures hold something to clear.
         QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
@@ -149,8 +164,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(panel.picRelated[0]->hasPicture(), 15000);
         tabs.clear();
 
-        panel.loadAddress(clipUrl(c.name));
-        QTRY_COMPARE_WITH_TIMEOUT(panel.windowTitle(), Waiting, 5000);
+        panel.loadAddress(address);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.windowTitle(), Waiting, 15000);
         QVERIFY(settle(seam, tabs));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(panel.windowTitle(), Title);
@@ -182,78 +197,41 @@ private Q_SLOTS:
 
         QSignalSpy preview(&panel, &VideoPanel::previewRequested);
         QTest::mouseClick(panel.cmdPreview, Qt::LeftButton);
-        QCOMPARE(preview.first().first().toString(), clipUrl(c.name));
-    }
+        QCOMPARE(preview.first().first().toString(), address);
 
-    // One choice at a time between the option buttons and "Other formats:".
-    void buttonsAndListExcludeEachOther()
-    {
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
-        panel.loadAddress(clipUrl(demosite::clips::html5));
-        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
-        QCOMPARE(panel.selectedEncoding()->slot, 4);
-
+        // One choice at a time between the option buttons and "Other formats:".
+        if (checked < 0)
+            return;
+        QCOMPARE(panel.selectedEncoding()->slot, checked);
         panel.lstOtherFormats->setCurrentRow(0);
         QCOMPARE(panel.selectedFormat(), -1);
         QCOMPARE(panel.selectedEncoding()->container, QStringLiteral("webm"));
         QTest::mouseClick(panel.OptVideoType[3], Qt::LeftButton);
         QVERIFY(panel.lstOtherFormats->selectedItems().isEmpty());
         QCOMPARE(panel.selectedEncoding()->slot, 3);
-        QCOMPARE(panel.selectedEncoding()->address,
-                 m_site.root() + q(demosite::clipMediaPath(clip(demosite::clips::html5).name,
-                                                          *demosite::findClipSource(clip(demosite::clips::html5), 18))));
+        QCOMPARE(panel.selectedEncoding()->address, m_site.root() + q(demosite::clipMediaPath(c.name, *demosite::findClipSource(c, 18))));
     }
 
     // The extractor is asked once the address has stood still, at once on Enter, and never for
-    // text that changed before that.
+    // text that changed before that. A changed address ends the extractor at work: its process
+    // group goes, its answer never arrives, the new address is read.
     void asksOnceTheAddressStandsStill()
     {
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+        auto &&[seam, panel, tabs] = Shown();
         ExtractorLookup *lookup = panel.extractorLookup();
         QSignalSpy asked(lookup, &ExtractorLookup::started);
+        const QString silent = q(demosite::clipPagePath(demosite::clips::silent));
 
         panel.loadAddress(QStringLiteral("not an address"));
         panel.loadAddress(clipUrl(demosite::clips::noVideo));
-        panel.loadAddress(clipUrl(demosite::clips::jsonLd)); // before the first one settled
+        panel.loadAddress(m_site.root() + silent); // before the first one settled
         QVERIFY(asked.isEmpty());
         QVERIFY(asked.wait(5000));
         QCOMPARE(asked.size(), 1);
-        QCOMPARE(asked.first().first().toString(), clipUrl(demosite::clips::jsonLd));
-        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
-        QVERIFY(!m_site.requestLog().contains(q(demosite::clipPagePath(demosite::clips::noVideo))));
-
-        // Enter asks at once, also for the same address again.
-        tabs.clear();
-        int enter = 13;
-        panel.txtYouTube_KeyPress(enter);
-        QCOMPARE(enter, 0);
-        QCOMPARE(asked.size(), 2);
-        QVERIFY(lookup->isAsking());
-        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
-
-        // A watch address of the site goes to the page request, never to the extractor.
-        QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
-        panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
-        QVERIFY(page.wait(15000));
-        QVERIFY(!lookup->isAsking());
-        QCOMPARE(asked.size(), 2);
-    }
-
-    // A changed address ends the extractor at work: its process group goes, its answer never
-    // arrives, the new address is read.
-    void changedAddressEndsTheRunningExtractor()
-    {
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
-        const QString silent = q(demosite::clipPagePath(demosite::clips::silent));
-        panel.loadAddress(m_site.root() + silent);
+        QCOMPARE(asked.first().first().toString(), m_site.root() + silent);
         QTRY_VERIFY_WITH_TIMEOUT(m_site.requestLog().contains(silent), 30000);
-        const qint64 group = panel.extractorLookup()->processId();
+        QVERIFY(!m_site.requestLog().contains(q(demosite::clipPagePath(demosite::clips::noVideo))));
+        const qint64 group = lookup->processId();
         QVERIFY(RunningInGroup(group) > 0);
 
         panel.loadAddress(clipUrl(demosite::clips::jsonLd));
@@ -263,6 +241,23 @@ private Q_SLOTS:
         QVERIFY(settle(seam, tabs));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(panel.lblAuthor->text(), q(clip(demosite::clips::jsonLd).author));
+        QCOMPARE(asked.size(), 2);
+
+        // Enter asks at once, also for the same address again.
+        tabs.clear();
+        int enter = 13;
+        panel.txtYouTube_KeyPress(enter);
+        QCOMPARE(enter, 0);
+        QCOMPARE(asked.size(), 3);
+        QVERIFY(lookup->isAsking());
+        QVERIFY(settle(seam, tabs) && seam.calls.isEmpty());
+
+        // A watch address of the site goes to the page request, never to the extractor.
+        QSignalSpy page(panel.DownloadPage, &Downloader::Complete);
+        panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
+        QVERIFY(page.wait(15000));
+        QVERIFY(!lookup->isAsking());
+        QCOMPARE(asked.size(), 3);
     }
 
     // No answer that can be shown: "No links" with one more sentence saying why, and a window
@@ -299,12 +294,10 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QString, program);
         QFETCH(QString, reason);
-        setExtractorPath(program);
+        setSetting(QStringLiteral("ExtractorPath"), program);
         if (reason.endsWith(QStringLiteral("gave no answer in time. ")))
-            setExtractorTimeout(QStringLiteral("6")); // the setting is read at each question
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
+            setSetting(QStringLiteral("ExtractorTimeout"), QStringLiteral("6")); // read at each question
+        auto &&[seam, panel, tabs] = Shown();
         panel.loadAddress(address);
         QVERIFY(settle(seam, tabs));
         QCOMPARE(seam.messages(), QStringList{NoLinks + reason});
@@ -319,31 +312,6 @@ private Q_SLOTS:
         panel.loadAddress(m_site.watchUrl(QStringLiteral("sunsetBeach")));
         QVERIFY(page.wait(15000));
         QVERIFY(panel.cmdDownload->isEnabled());
-    }
-
-    // A watch page of the site that carries no format map goes to the extractor, which finds the
-    // page's own metadata.
-    void watchPageWithoutMapAsksTheExtractor()
-    {
-        const QByteArray today = m_site.get(q(demosite::clipPagePath(demosite::clips::jsonLd)));
-        QFile page(m_dir.filePath(QStringLiteral("extra/watch/todaysPage1.html")));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write(today);
-        page.close();
-
-        SeamRecorder seam;
-        VideoPanel panel;
-        QSignalSpy tabs(&panel, &VideoPanel::requestTab);
-        QSignalSpy asked(panel.extractorLookup(), &ExtractorLookup::started);
-        QSignalSpy done(panel.DownloadPage, &Downloader::Complete);
-        panel.loadAddress(m_site.watchUrl(QStringLiteral("todaysPage1")));
-        QVERIFY(done.wait(15000));
-        QCOMPARE(asked.size(), 1);
-        QCOMPARE(panel.windowTitle(), Waiting);
-        QVERIFY(settle(seam, tabs));
-        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
-        QCOMPARE(panel.lblAuthor->text(), q(clip(demosite::clips::jsonLd).author));
-        QCOMPARE(otherFormats(panel), QStringList{QStringLiteral("mp4")});
     }
 };
 

@@ -101,6 +101,13 @@ QImage paint(ucFormattedLabel &label)
     return image;
 }
 
+// The pixels of the colour the label paints for this caption, from the row `top` down.
+int ink(ucFormattedLabel &label, const QString &caption, bool (*match)(QColor), int top = 0)
+{
+    label.setCaption(caption);
+    return countPixels(paint(label), match, top);
+}
+
 } // namespace
 
 class FormattedLabelTest : public QObject
@@ -250,24 +257,6 @@ private slots:
         }
     }
 
-    void twips_data()
-    {
-        QTest::addColumn<int>("twips");
-        QTest::addColumn<double>("dpi");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("inch") << 1440 << 96.0 << 96;
-        QTest::newRow("100 twips") << 100 << 96.0 << 7;
-        QTest::newRow("half to even") << 150 << 120.0 << 12;
-        QTest::newRow("minimum at 144") << 150 << 144.0 << 15;
-    }
-    void twips()
-    {
-        QFETCH(int, twips);
-        QFETCH(double, dpi);
-        QFETCH(int, pixels);
-        QCOMPARE(ucFormattedLabel::TwipsToPixels(twips, dpi), pixels);
-    }
-
     void autosize_data()
     {
         QTest::addColumn<QString>("caption");
@@ -305,8 +294,13 @@ private slots:
         QVERIFY(countPixels(paint(label), isDark, qRound((lineCount - 1) * lineSpacing)) > 0);
     }
 
+    // A twip is a 1440th of an inch, rounded half to even; the control is never smaller than 150.
     void minimumSize()
     {
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(1440, 96.0), 96);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(100, 96.0), 7);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(150, 120.0), 12);
+        QCOMPARE(ucFormattedLabel::TwipsToPixels(150, 144.0), 15);
         ucFormattedLabel label;
         const QSize smallest(ucFormattedLabel::TwipsToPixels(150, label.logicalDpiX()),
                              ucFormattedLabel::TwipsToPixels(150, label.logicalDpiY()));
@@ -365,22 +359,48 @@ private slots:
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("one two three four five six seven"));
     }
 
+    void paintsStyles()
+    {
+        ucFormattedLabel label;
+        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
+
+        const int plainInk = ink(label, QStringLiteral("HHHH"), isDark);
+        QVERIFY(plainInk > 0);
+        QCOMPARE(countPixels(paint(label), isRed), 0);
+        QVERIFY2(ink(label, QStringLiteral("<b>HHHH</b>"), isDark) > plainInk * 1.15, "bold draws thicker strokes");
+
+        label.setCaption(QStringLiteral("HHHH <c=255>HHHH</c> HHHH"));
+        const QImage coloured = paint(label);
+        QVERIFY(countPixels(coloured, isRed) > plainInk / 2);
+        QVERIFY(countPixels(coloured, isDark) > plainInk); // the runs around it stay black
+
+        // Underline and strikethrough add lines the plain text does not have.
+        const int belowBaseline = qCeil(QFontMetricsF(label.font(), &label).ascent()); // H has no descender
+        const int plainBelow = ink(label, QStringLiteral("HHHH"), isDark, belowBaseline);
+        QVERIFY(ink(label, QStringLiteral("<u>HHHH</u>"), isDark, belowBaseline) > plainBelow);
+        QVERIFY(ink(label, QStringLiteral("<s>HHHH</s>"), isDark) > plainInk);
+
+        // The default colour follows the palette when the fore colour is a system colour.
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        label.setPalette(palette);
+        label.setForeColor(OleColor::WindowText);
+        QVERIFY(ink(label, QStringLiteral("HHHH"), isRed) > plainInk / 2);
+    }
+
     // Told to fall back, the label draws a caption it cannot draw as plain text instead of raising:
     // the characters without tags, in its own style and colour, cut to the longest caption.
     void fallsBackToPlainText()
     {
         ucFormattedLabel label;
         setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
-        label.setCaption(QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"));
-        QCOMPARE(label.Segments().size(), 2);
         label.setFallBackToPlainText(true);
-        QCOMPARE(label.Segments().size(), 2); // a caption that draws is drawn as before
+        QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"), isRed) > 0); // drawn as before
+        QCOMPARE(label.Segments().size(), 2);
 
-        label.setCaption(QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"));
+        QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"), isDark) > 0);
         QCOMPARE(FormattedText::PlainText(label.Segments()), QStringLiteral("HHHH HHHH"));
-        const QImage image = paint(label);
-        QVERIFY(countPixels(image, isDark) > 0);
-        QCOMPARE(countPixels(image, isRed), 0);
+        QCOMPARE(countPixels(paint(label), isRed), 0);
 
         // "<b>x</b> " is nine characters: the x of the first 3641 lie within 32767.
         label.setCaption(QStringLiteral("<b>x</b> ").repeated(5000));
@@ -390,42 +410,6 @@ private slots:
 
         label.setFallBackToPlainText(false);
         QVERIFY_THROWS_EXCEPTION(RuntimeError, label.Refresh());
-    }
-
-    void paintsStyles()
-    {
-        ucFormattedLabel label;
-        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
-
-        label.setCaption(QStringLiteral("HHHH"));
-        const int plainInk = countPixels(paint(label), isDark);
-        QVERIFY(plainInk > 0);
-        QCOMPARE(countPixels(paint(label), isRed), 0);
-
-        label.setCaption(QStringLiteral("<b>HHHH</b>"));
-        QVERIFY2(countPixels(paint(label), isDark) > plainInk * 1.15, "bold draws thicker strokes");
-
-        label.setCaption(QStringLiteral("HHHH <c=255>HHHH</c> HHHH"));
-        const QImage coloured = paint(label);
-        QVERIFY(countPixels(coloured, isRed) > plainInk / 2);
-        QVERIFY(countPixels(coloured, isDark) > plainInk); // the runs around it stay black
-
-        // Underline and strikethrough add lines the plain text does not have.
-        const int belowBaseline = qCeil(QFontMetricsF(label.font(), &label).ascent()); // H has no descender
-        label.setCaption(QStringLiteral("HHHH"));
-        const int plainBelow = countPixels(paint(label), isDark, belowBaseline);
-        label.setCaption(QStringLiteral("<u>HHHH</u>"));
-        QVERIFY(countPixels(paint(label), isDark, belowBaseline) > plainBelow);
-        label.setCaption(QStringLiteral("<s>HHHH</s>"));
-        QVERIFY(countPixels(paint(label), isDark) > plainInk);
-
-        // The default colour follows the palette when the fore colour is a system colour.
-        QPalette palette = label.palette();
-        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-        label.setPalette(palette);
-        label.setForeColor(OleColor::WindowText);
-        label.setCaption(QStringLiteral("HHHH"));
-        QVERIFY(countPixels(paint(label), isRed) > plainInk / 2);
     }
 
     void paintsLinesAndBackground()

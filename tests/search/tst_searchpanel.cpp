@@ -33,14 +33,12 @@ namespace {
 const QString waitingCaption =
     QStringLiteral("Clipvault - Retrieving search results from YouTube. Please wait...");
 // An answer as the transfer layer hands over a page or picture that arrived whole.
-TransferResult arrivedWhole()
-{
+const TransferResult arrivedWhole = [] {
     TransferResult received;
     received.ok = true;
     received.httpStatus = 200;
     return received;
-}
-
+}();
 const QString noResultsText = QStringLiteral("No results were found for this search. \r\n\r\n"
                                              "Please change your search criteria and try again. ");
 
@@ -61,578 +59,457 @@ class tst_SearchPanel : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void fragmentRows_data();
-    void fragmentRows();
-    void fivePagesAtOnce();
-    void wordsAreEscaped_data();
-    void wordsAreEscaped();
-    void pageWith25ResultStarts();
-    void pagesOutOfOrder();
-    void sitePages_data();
-    void sitePages();
-    void unusualThumbnails_data();
-    void unusualThumbnails();
-    void paddedLongTitle();
-    void thumbnailsArriveOutOfOrder();
-    void newSearchIgnoresEarlierPages();
-    void newSearchIgnoresEarlierThumbnails();
-    void doubleClickAndMenuCommands();
-    void saveWhileThumbnailsArrive();
-    void enterAndTabVisit();
-
-private:
-    void search(const QString &words);
-    void searchAndWait(const QString &words, int timeoutMs = 10000);
-    QStringList resultRequests() const;
-    QString thumbnail(const QString &id) const { return m_site.thumbnailUrl(id); }
-    QString thumbnailPath(const QString &id) const { return QStringLiteral("/vi/") + id + QStringLiteral("/default.jpg"); }
-    void writePage(int number, const QList<Result> &results);
-    QString rowTag(int row) const { return SearchPanel::rowTag(row, m_panel->lvwSearch); }
-    QString rowTitle(int row) const;
-    QStringList idsOf(const QString &query) const;
-
     DemoSite m_site;
     QTemporaryDir m_extra;
     QTemporaryDir m_appFolder;
     QStringList m_ids; // every video of the site
     std::unique_ptr<SeamRecorder> m_seam;
     std::unique_ptr<SearchPanel> m_panel;
-};
 
-void tst_SearchPanel::initTestCase()
-{
-    QVERIFY(m_extra.isValid());
-    QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("results")));
-    QVERIFY(m_site.start({QStringLiteral("--extra"), m_extra.path()}));
-    AppState::setAppPath(m_appFolder.path() + QLatin1Char('/'));
-
-    const QString index = QString::fromUtf8(m_site.get(QStringLiteral("/")));
-    const QRegularExpression watch(QStringLiteral("watch\\?v=([A-Za-z0-9_-]{11})"));
-    for (auto it = watch.globalMatch(index); it.hasNext();) {
-        const QString id = it.next().captured(1);
-        if (!m_ids.contains(id))
-            m_ids.append(id);
+    void search(const QString &words)
+    {
+        m_panel->txtSearch->setText(words);
+        QVERIFY(m_panel->cmdSearch->isEnabled());
+        QTest::mouseClick(m_panel->cmdSearch, Qt::LeftButton);
     }
-    QVERIFY2(m_ids.size() >= 25, qPrintable(QString::number(m_ids.size())));
-}
-
-void tst_SearchPanel::init()
-{
-    m_site.clear();
-    m_seam = std::make_unique<SeamRecorder>();
-    m_panel = std::make_unique<SearchPanel>();
-    m_panel->resize(820, 620);
-    m_panel->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
-}
-
-void tst_SearchPanel::cleanup()
-{
-    m_panel.reset();
-    m_seam.reset();
-    QDir results(m_extra.path() + QStringLiteral("/results"));
-    for (const QString &name : results.entryList(QDir::Files))
-        results.remove(name);
-    QDir(m_extra.path() + QStringLiteral("/vi")).removeRecursively();
-}
-
-void tst_SearchPanel::search(const QString &words)
-{
-    m_panel->txtSearch->setText(words);
-    QVERIFY(m_panel->cmdSearch->isEnabled());
-    QTest::mouseClick(m_panel->cmdSearch, Qt::LeftButton);
-}
-
-void tst_SearchPanel::searchAndWait(const QString &words, int timeoutMs)
-{
-    search(words);
-    QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isSearching(), timeoutMs);
-    QTRY_COMPARE_WITH_TIMEOUT(m_panel->DownloaderImages->RunningCount(), 0, timeoutMs);
-}
-
-QStringList tst_SearchPanel::resultRequests() const
-{
-    QStringList pages = m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/results")));
-    pages.sort();
-    return pages;
-}
-
-void tst_SearchPanel::writePage(int number, const QList<Result> &results)
-{
-    QByteArray page = "<html><body><div id=\"search-results\">\n<!-- start search results -->\n";
-    for (const Result &r : results) {
-        page += "<div class=\"video-entry\"><img onmouseover=\"yt.www.search.preview(this.getAttribute('ql'), 0, '" +
-                (r.id.contains(QLatin1Char('/')) ? r.id : thumbnail(r.id)).toUtf8() + "', '" + r.title.toUtf8() + "');\" alt=\"\"></div>\n";
+    void searchAndWait(const QString &words, int timeoutMs = 10000)
+    {
+        search(words);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isSearching(), timeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_panel->DownloaderImages->RunningCount(), 0, timeoutMs);
     }
-    page += "<!-- end search results -->\n</div>\n</body></html>\n";
-    QFile file(m_extra.path() + QStringLiteral("/results/page-%1.html").arg(number));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(page), page.size());
-}
-
-QString tst_SearchPanel::rowTitle(int row) const
-{
-    const QTreeWidgetItem *item = m_panel->lvwSearch->topLevelItem(row - 1);
-    return item ? item->text(SearchPanel::ColumnTitle) : QStringLiteral("<no row>");
-}
-
-QStringList tst_SearchPanel::idsOf(const QString &query) const
-{
-    QStringList ids;
-    const QString text = QString::fromUtf8(m_site.get(QStringLiteral("/results?search_query=") + query));
-    for (const SearchResultsPage::Item &item : SearchResultsPage::Cut(text))
-        ids.append(item.thumbnailAddress.section(QLatin1Char('/'), 4, 4));
-    return ids;
-}
-
-void tst_SearchPanel::fragmentRows_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("index"); // the list index, or 1 for a ticked switch
-    QTest::addColumn<QString>("fragment");
-
-    QTest::newRow("nothing chosen") << "chkHD" << 0 << "";
-    QTest::newRow("Upload Date") << "cboSortBy" << 1 << "&search_sort=video_date_uploaded";
-    QTest::newRow("View Count") << "cboSortBy" << 2 << "&search_sort=video_view_count";
-    QTest::newRow("Rating") << "cboSortBy" << 3 << "&search_sort=video_avg_rating";
-    QTest::newRow("Today") << "cboUploadDate" << 1 << "&uploaded=d";
-    QTest::newRow("This Week") << "cboUploadDate" << 2 << "&uploaded=w";
-    QTest::newRow("This Month") << "cboUploadDate" << 3 << "&uploaded=m";
-    QTest::newRow("Short") << "cboDuration" << 1 << "&search_duration=short";
-    QTest::newRow("Long") << "cboDuration" << 2 << "&search_duration=long";
-    QTest::newRow("Film & Animation") << "cboCategory" << 1 << "&search_category=1";
-    QTest::newRow("Entertainment") << "cboCategory" << 2 << "&search_category=24";
-    QTest::newRow("Gaming") << "cboCategory" << 3 << "&search_category=20";
-    QTest::newRow("Sports") << "cboCategory" << 4 << "&search_category=17";
-    QTest::newRow("HD ticked") << "chkHD" << 1 << "&high_definition=1";
-}
-
-void tst_SearchPanel::fragmentRows()
-{
-    QFETCH(QString, control);
-    QFETCH(int, index);
-    QFETCH(QString, fragment);
-
-    if (auto *list = m_panel->findChild<QComboBox *>(control))
-        list->setCurrentIndex(index);
-    else if (auto *box = m_panel->findChild<QCheckBox *>(control))
-        box->setChecked(index == 1);
-    else
-        QFAIL("no such control");
-
-    searchAndWait(QStringLiteral("cats"));
-    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=cats") + fragment + "&page=1"});
-}
-
-void tst_SearchPanel::fivePagesAtOnce()
-{
-    m_panel->cboResults->setCurrentIndex(4);
-    search(QStringLiteral("all"));
-    // Every page is under way before the first can be handled; only the list stops drawing.
-    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
-    QCOMPARE(m_panel->windowTitle(), waitingCaption);
-    QVERIFY(!m_panel->lvwSearch->updatesEnabled());
-
-    QTRY_VERIFY(!m_panel->isSearching());
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
-    QVERIFY(m_panel->lvwSearch->updatesEnabled());
-    QCOMPARE(m_panel->SearchPagesReceived, 5);
-    QCOMPARE(m_panel->SearchResultCount, 100);
-    QStringList expected;
-    for (int page = 1; page <= 5; ++page)
-        expected << QStringLiteral("/results?search_query=all&page=%1").arg(page);
-    QCOMPARE(resultRequests(), expected);
-
-    QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
-    QVERIFY(m_seam->messages().isEmpty());
-    // The site lists its videos over and over: each video has a row, each row its own video.
-    const int rows = m_panel->lvwSearch->topLevelItemCount();
-    const QStringList all = idsOf(QStringLiteral("all"));
-    QVERIFY2(rows >= QSet<QString>(all.cbegin(), all.cend()).size() && rows <= 100, qPrintable(QString::number(rows)));
-    QCOMPARE(m_panel->imgSearch.size(), rows);
-    for (int row = 1; row <= rows; ++row) {
-        const QString id = rowTag(row).section(QStringLiteral("/watch?v="), 1);
-        QVERIFY(rowTag(row).startsWith(m_site.root() + QStringLiteral("/watch?v=")));
-        QVERIFY2(m_ids.contains(id), qPrintable(rowTag(row)));
-        QCOMPARE(rowTitle(row), m_panel->SearchResults.Itemget(thumbnail(id)));
+    QStringList resultRequests() const
+    {
+        QStringList pages = m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/results")));
+        pages.sort();
+        return pages;
     }
-}
-
-void tst_SearchPanel::wordsAreEscaped_data()
-{
-    QTest::addColumn<QString>("words");
-    QTest::addColumn<bool>("exact");
-    QTest::addColumn<QString>("query");
-
-    QTest::newRow("ampersand") << "rock & roll" << false << "rock%20%26%20roll";
-    QTest::newRow("percent") << "50% off" << false << "50%25%20off";
-    QTest::newRow("injected page") << "&page=9" << false << "%26page%3D9";
-    QTest::newRow("hash and plus") << "c# + c++" << false << "c%23%20%2B%20c%2B%2B";
-    QTest::newRow("exact phrase, trimmed") << "  red \"dot\" " << true << "%22red%20%22dot%22%22";
-    QTest::newRow("UTF-8") << QString::fromUtf8("naïve café") << false << "na%C3%AFve%20caf%C3%A9";
-}
-
-void tst_SearchPanel::wordsAreEscaped()
-{
-    QFETCH(QString, words);
-    QFETCH(bool, exact);
-    QFETCH(QString, query);
-
-    m_panel->chkExactPhrase->setChecked(exact);
-    m_seam->queueAnswer(UiSeam::Ok);
-    searchAndWait(words);
-    QCOMPARE(m_panel->txtSearch->text(), words.trimmed());
-    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=") + query + "&page=1"});
-}
-
-void tst_SearchPanel::pageWith25ResultStarts()
-{
-    QList<Result> results;
-    for (int i = 0; i < 25; ++i)
-        results.append({m_ids.at(i), QStringLiteral("Result %1").arg(i + 1)});
-    writePage(1, results);
-    searchAndWait(QStringLiteral("anything"));
-    QCOMPARE(m_panel->SearchResultCount, 21);
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
-    QCOMPARE(m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/vi/"))).size(), 21);
-    for (int row = 1; row <= 21; ++row) // the first 21 of the page, in any order
-        QVERIFY2(rowTitle(row).section(QLatin1Char(' '), 1).toInt() <= 21, qPrintable(rowTitle(row)));
-}
-
-void tst_SearchPanel::pagesOutOfOrder()
-{
-    // Page 1 is held back by the site, so the pages arrive in the order 2 or 3 first, 1 last.
-    writePage(1, {{m_ids.at(0), QStringLiteral("One")}});
-    m_site.rule(QStringLiteral("/results?search_query=order&page=1"), 1500);
-    writePage(2, {{m_ids.at(1), QStringLiteral("Two")}});
-    writePage(3, {{m_ids.at(2), QStringLiteral("Three")}});
-
-    struct Seen { QString page, caption; bool drawing; int received; };
-    QList<Seen> seen;
-    connect(m_panel->DownloaderSearch, &Downloader::Complete, this, [&](const QString &url) {
-        seen.append({url.section(QStringLiteral("page="), 1), m_panel->windowTitle(),
-                     m_panel->lvwSearch->updatesEnabled(), m_panel->SearchPagesReceived});
-    });
-    m_panel->cboResults->setCurrentIndex(2);
-    searchAndWait(QStringLiteral("order"), 20000);
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 3);
-
-    QCOMPARE(seen.size(), 3);
-    QCOMPARE(seen.last().page, QStringLiteral("1"));
-    for (int i = 0; i < 2; ++i) {
-        QCOMPARE(seen.at(i).caption, waitingCaption);
-        QVERIFY(!seen.at(i).drawing);
-        QCOMPARE(seen.at(i).received, i + 1);
+    QString thumbnail(const QString &id) const { return m_site.thumbnailUrl(id); }
+    QString thumbnailPath(const QString &id) const { return QStringLiteral("/vi/") + id + QStringLiteral("/default.jpg"); }
+    QString rowTag(int row) const { return SearchPanel::rowTag(row, m_panel->lvwSearch); }
+    QString rowTitle(int row) const
+    {
+        const QTreeWidgetItem *item = m_panel->lvwSearch->topLevelItem(row - 1);
+        return item ? item->text(SearchPanel::ColumnTitle) : QStringLiteral("<no row>");
     }
-    QCOMPARE(seen.last().caption, QStringLiteral("Clipvault"));
-    QVERIFY(seen.last().drawing);
-    QCOMPARE(m_panel->SearchResultCount, 3);
-}
-
-void tst_SearchPanel::sitePages_data()
-{
-    QTest::addColumn<QString>("words");
-    QTest::addColumn<int>("pages");
-    QTest::addColumn<int>("results");
-    // Two results per page before the unterminated one; the pages still count.
-    QTest::newRow("result start without end") << "unterminated" << 2 << 4;
-    QTest::newRow("page 2 answers 500") << "failpage" << 3 << 40;
-    QTest::newRow("empty result section, three pages") << "noresults" << 3 << 0;
-    QTest::newRow("no result section, two pages") << "nosection" << 2 << 0;
-}
-
-void tst_SearchPanel::sitePages()
-{
-    QFETCH(QString, words);
-    QFETCH(int, pages);
-    QFETCH(int, results);
-    m_panel->cboResults->setCurrentIndex(pages - 1);
-    searchAndWait(words);
-    QCOMPARE(m_panel->SearchPagesReceived, pages);
-    QCOMPARE(m_panel->SearchResultCount, results);
-    QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
-    QVERIFY(m_panel->lvwSearch->updatesEnabled());
-    // No results at all: one message, whatever the number of pages.
-    QCOMPARE(m_seam->messages(), results ? QStringList() : QStringList{noResultsText});
-    if (!results)
-        QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().style, 48);
-    QVERIFY(m_panel->lvwSearch->topLevelItemCount() <= results);
-    for (int row = 1; row <= m_panel->lvwSearch->topLevelItemCount(); ++row)
-        QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
-}
-
-void tst_SearchPanel::unusualThumbnails_data()
-{
-    QTest::addColumn<QByteArray>("served"); // the picture's bytes; empty: the site answers 404
-    QTest::addColumn<QSize>("kept");        // the picture the row keeps; invalid: the placeholder
-
-    const auto png = [](const QSize &size) {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(qRgb(30, 140, 200));
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return bytes;
-    };
-    QTest::newRow("answers 404") << QByteArray() << QSize();
-    QTest::newRow("no picture") << QByteArray("<html>not a picture</html>") << QSize();
-    QTest::newRow("2400 x 1800, kept at thumbnail size") << png(QSize(2400, 1800)) << QSize(120, 90);
-    QTest::newRow("3000 x 3000, refused") << png(QSize(3000, 3000)) << QSize();
-}
-
-void tst_SearchPanel::unusualThumbnails()
-{
-    QFETCH(QByteArray, served);
-    QFETCH(QSize, kept);
-    const QString id = m_ids.at(3);
-    writePage(1, {{id, QStringLiteral("Unusual picture")}});
-    if (served.isEmpty()) {
-        m_site.rule(thumbnailPath(id), 0, 404);
-    } else {
-        QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("vi/") + id));
-        QFile file(m_extra.path() + thumbnailPath(id));
+    void writePage(int number, const QList<Result> &results)
+    {
+        QByteArray page = "<html><body><div id=\"search-results\">\n<!-- start search results -->\n";
+        for (const Result &r : results) {
+            page += "<div class=\"video-entry\"><img onmouseover=\"yt.www.search.preview(this.getAttribute('ql'), 0, '" +
+                    (r.id.contains(QLatin1Char('/')) ? r.id : thumbnail(r.id)).toUtf8() + "', '" + r.title.toUtf8() +
+                    "');\" alt=\"\"></div>\n";
+        }
+        page += "<!-- end search results -->\n</div>\n</body></html>\n";
+        QFile file(m_extra.path() + QStringLiteral("/results/page-%1.html").arg(number));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(served), served.size());
+        QCOMPARE(file.write(page), page.size());
     }
-    searchAndWait(QStringLiteral("unusual"));
-    // Every result gets its row, with the placeholder when its picture cannot be shown.
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    QCOMPARE(rowTitle(1), QStringLiteral("Unusual picture"));
-    const QImage picture = m_panel->imgSearch.at(0);
-    if (kept.isValid()) {
-        QCOMPARE(picture.size(), kept);
-        QCOMPARE(picture.pixel(60, 45), qRgb(30, 140, 200));
-    } else {
-        QCOMPARE(picture, PictureFromBytes(QByteArray()));
+    QStringList idsOf(const QString &query) const
+    {
+        QStringList ids;
+        const QString text = QString::fromUtf8(m_site.get(QStringLiteral("/results?search_query=") + query));
+        for (const SearchResultsPage::Item &item : SearchResultsPage::Cut(text))
+            ids.append(item.thumbnailAddress.section(QLatin1Char('/'), 4, 4));
+        return ids;
     }
-    // The row draws the list's own picture: one copy per row.
-    const QImage drawn = m_panel->lvwSearch->topLevelItem(0)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>();
-    QCOMPARE(drawn.constBits(), picture.constBits());
-}
 
-// A result's title is cut to its limit once its blanks have collapsed.
-void tst_SearchPanel::paddedLongTitle()
-{
-    const QString title = QStringLiteral("Padded ") + QString(modFunctions::MaxTitleLength, QLatin1Char('x'));
-    writePage(1, {{m_ids.at(3), QString(5000, QLatin1Char(' ')) + title}});
-    searchAndWait(QStringLiteral("padded"));
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    QCOMPARE(rowTitle(1), (QLatin1Char(' ') + title).left(modFunctions::MaxTitleLength));
-}
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_extra.isValid());
+        QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("results")));
+        QVERIFY(m_site.start({QStringLiteral("--extra"), m_extra.path()}));
+        AppState::setAppPath(m_appFolder.path() + QLatin1Char('/'));
 
-void tst_SearchPanel::thumbnailsArriveOutOfOrder()
-{
-    // Pictures held back for different times; the first result listed again, which keeps its
-    // first title; relative and malformed picture addresses, left out where the page is read
-    // without a message for each.
-    QList<Result> results = {{m_ids.at(4), QStringLiteral("Cats \\'n dogs &amp; more")},
-                             {m_ids.at(5), QStringLiteral("Two: &quot;quoted&quot;")},
-                             {m_ids.at(6), QStringLiteral("Third   one?")},
-                             {m_ids.at(4), QStringLiteral("Second listing")}};
-    for (int i = 0; i < 10; ++i) {
-        results.append({QStringLiteral("vi/x%1/default.jpg").arg(i), QStringLiteral("Relative %1").arg(i)});
-        results.append({QStringLiteral("http://[x%1/vi/y/default.jpg").arg(i), QStringLiteral("Malformed %1").arg(i)});
+        const QString index = QString::fromUtf8(m_site.get(QStringLiteral("/")));
+        const QRegularExpression watch(QStringLiteral("watch\\?v=([A-Za-z0-9_-]{11})"));
+        for (auto it = watch.globalMatch(index); it.hasNext();) {
+            const QString id = it.next().captured(1);
+            if (!m_ids.contains(id))
+                m_ids.append(id);
+        }
+        QVERIFY2(m_ids.size() >= 25, qPrintable(QString::number(m_ids.size())));
     }
-    writePage(1, results);
-    m_site.rule(thumbnailPath(m_ids.at(4)), 700);
-    m_site.rule(thumbnailPath(m_ids.at(5)), 1400);
-    searchAndWait(QStringLiteral("pictures"));
-    QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
-    QCOMPARE(m_panel->SearchResultCount, 4);
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 3);
 
-    const QList<int> order = {2, 0, 1};
-    const QStringList titles = {QStringLiteral("Cats 'n dogs & more"), QStringLiteral("Two quoted"),
-                                QStringLiteral("Third one")};
-    for (int row = 1; row <= 3; ++row) {
-        const int result = order.at(row - 1);
-        const QString id = results.at(result).id;
-        QCOMPARE(rowTitle(row), titles.at(result));
-        QCOMPARE(rowTag(row), m_site.watchUrl(id));
-        QCOMPARE(m_panel->imgSearch.at(row - 1), PictureFromBytes(m_site.get(thumbnailPath(id))));
-        QCOMPARE(m_panel->lvwSearch->topLevelItem(row - 1)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>(),
-                 m_panel->imgSearch.at(row - 1));
+    void init()
+    {
+        m_site.clear();
+        m_seam = std::make_unique<SeamRecorder>();
+        m_panel = std::make_unique<SearchPanel>();
+        m_panel->resize(820, 620);
+        m_panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
     }
-}
 
-void tst_SearchPanel::newSearchIgnoresEarlierPages()
-{
-    const QStringList cats = idsOf(QStringLiteral("cats"));
-    QVERIFY(!cats.isEmpty());
-    m_site.rule(QStringLiteral("/results"), 800);
-    m_panel->cboResults->setCurrentIndex(4);
-    search(QStringLiteral("all"));
-    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
-    m_panel->cboResults->setCurrentIndex(0);
-    search(QStringLiteral("cats"));
-    QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 1);
-    QCOMPARE(m_panel->windowTitle(), waitingCaption);
-
-    QTRY_VERIFY(!m_panel->isSearching());
-    QCOMPARE(m_panel->SearchPagesReceived, 1);
-    QCOMPARE(m_panel->SearchResultCount, cats.size());
-    QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
-    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
-    for (int row = 1; row <= cats.size(); ++row)
-        QVERIFY(cats.contains(rowTag(row).section(QStringLiteral("?v="), 1)));
-
-    // A page and a thumbnail of the earlier search that still arrive, past their cancelling, are
-    // handed over as the transfer layer would and change nothing.
-    m_site.clear();
-    const TransferResult received = arrivedWhole();
-    const QString latePage = m_site.root() + QStringLiteral("/results?search_query=all&page=2");
-    m_panel->DownloaderSearch_Complete(latePage, m_site.get(QStringLiteral("/results?search_query=all&page=2")),
-                                       latePage, received);
-    const QString lateThumbnail = thumbnail(m_ids.at(0));
-    m_panel->DownloaderImages_Complete(lateThumbnail, m_site.get(thumbnailPath(m_ids.at(0))), lateThumbnail, received);
-    QCOMPARE(m_panel->SearchPagesReceived, 1);
-    QCOMPARE(m_panel->SearchResultCount, cats.size());
-    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0);
-    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), cats.size());
-}
-
-void tst_SearchPanel::newSearchIgnoresEarlierThumbnails()
-{
-    // The first search's page is handled, its pictures are still on their way when the second starts.
-    writePage(1, {{m_ids.at(9), QStringLiteral("Old one")}, {m_ids.at(10), QStringLiteral("Old two")}});
-    m_site.rule(thumbnailPath(m_ids.at(9)), 600);
-    m_site.rule(thumbnailPath(m_ids.at(10)), 600);
-    search(QStringLiteral("old"));
-    QTRY_VERIFY(!m_panel->isSearching());
-    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 2);
-
-    // The new search's own picture arrives well after the old ones would have.
-    writePage(1, {{m_ids.at(11), QStringLiteral("New one")}});
-    m_site.rule(thumbnailPath(m_ids.at(11)), 1500);
-    search(QStringLiteral("new"));
-    QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0); // the old pictures are cancelled
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    QCOMPARE(rowTitle(1), QStringLiteral("New one"));
-    QCOMPARE(rowTag(1), m_site.watchUrl(m_ids.at(11)));
-    QCOMPARE(m_panel->imgSearch.size(), 1);
-
-    // An old picture that was really asked for arrives after all, handed over as the transfer
-    // layer would: it belongs to the earlier search and makes no row.
-    const TransferResult received = arrivedWhole();
-    const QString late = thumbnail(m_ids.at(9));
-    Q_EMIT m_panel->DownloaderImages->Complete(late, m_site.get(thumbnailPath(m_ids.at(9))), late, received);
-    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    QCOMPARE(m_panel->imgSearch.size(), 1);
-    QCOMPARE(rowTitle(1), QStringLiteral("New one"));
-}
-
-void tst_SearchPanel::doubleClickAndMenuCommands()
-{
-    writePage(1, {{m_ids.at(12), QStringLiteral("Twelve")}, {m_ids.at(13), QStringLiteral("Thirteen")}});
-    searchAndWait(QStringLiteral("click"));
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
-    QSignalSpy loads(m_panel.get(), &SearchPanel::loadVideo);
-    QWidget *viewport = m_panel->lvwSearch->viewport();
-    const QPoint first = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(0)).center();
-    const QPoint second = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(1)).center();
-    const QPoint empty(20, viewport->height() - 5);
-    QVERIFY(!m_panel->lvwSearch->itemAt(empty));
-
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, second);
-    QCOMPARE(m_panel->SelectedSearchItem, 2);
-    QCOMPARE(loads.size(), 1);
-    QCOMPARE(loads.first().first().toString(), rowTag(2));
-    QCOMPARE(rowTag(2), m_site.watchUrl(m_ids.at(rowTitle(2) == QStringLiteral("Twelve") ? 12 : 13)));
-
-    // Below the last row the press hits nothing: no video, no menu.
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
-    QCOMPARE(m_panel->SelectedSearchItem, 0);
-    QCOMPARE(loads.size(), 1);
-    QTest::mouseClick(viewport, Qt::RightButton, {}, empty);
-    QVERIFY(!frmMenu::instance() || !frmMenu::instance()->mnuPopupSearch->isVisible());
-
-    // A right press shows the menu and selects the row, but does not choose it for a double-click.
-    QTest::mouseClick(viewport, Qt::RightButton, {}, first);
-    frmMenu *menu = frmMenu::instance();
-    QVERIFY(menu);
-    QTRY_VERIFY(menu->mnuPopupSearch->isVisible());
-    QVERIFY(m_panel->lvwSearch->topLevelItem(0)->isSelected());
-    QCOMPARE(m_panel->SelectedSearchItem, 0);
-    menu->mnuPopupSearch->close();
-
-    menu->mnuCopyUrl->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(1));
-    QCOMPARE(m_seam->callsOf(UiSeam::Kind::Clipboard).size(), 1);
-
-    QTemporaryDir pictures;
-    const QString target = pictures.filePath(QStringLiteral("thumb.jpg"));
-    m_seam->queueAnswer(target);
-    menu->mnuSaveImage->trigger();
-    QCOMPARE(m_seam->callsOf(UiSeam::Kind::SaveFile).size(), 1);
-    QImageReader reader(target);
-    QCOMPARE(reader.format(), QByteArray("jpeg"));
-    QCOMPARE(reader.read().size(), m_panel->imgSearch.at(0).size());
-    QVERIFY(m_seam->messages().isEmpty());
-
-    // Both commands follow the selection the list shows, not the last left press.
-    m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(1));
-    menu->mnuCopyUrl->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(2));
-}
-
-void tst_SearchPanel::saveWhileThumbnailsArrive()
-{
-    // One picture arrives at once, twenty more while the save dialog of the first is open.
-    QList<Result> results{{m_ids.at(0), QStringLiteral("First")}};
-    for (int i = 1; i <= 20; ++i) {
-        results.append({m_ids.at(i), QStringLiteral("Later %1").arg(i)});
-        m_site.rule(thumbnailPath(m_ids.at(i)), 1500);
+    void cleanup()
+    {
+        m_panel.reset();
+        m_seam.reset();
+        QDir results(m_extra.path() + QStringLiteral("/results"));
+        for (const QString &name : results.entryList(QDir::Files))
+            results.remove(name);
+        QDir(m_extra.path() + QStringLiteral("/vi")).removeRecursively();
     }
-    writePage(1, results);
-    search(QStringLiteral("growing"));
-    QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
-    const QImage first = m_panel->imgSearch.at(0);
-    m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(0));
 
-    QTemporaryDir pictures;
-    const QString target = pictures.filePath(QStringLiteral("first.jpg"));
-    m_seam->whileOpen = [&](const UiSeam::Call &call) {
-        if (call.kind == UiSeam::Kind::SaveFile)
-            QVERIFY(QTest::qWaitFor([&] { return m_panel->lvwSearch->topLevelItemCount() == 21; }, 20000));
-    };
-    m_seam->queueAnswer(target);
-    m_panel->mnuSaveImage_Click(); // "Save Image to Hard Drive" on the selected row
-    QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
-    QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
+    // Enter searches as the button does: the words are escaped and trimmed, and every choice of
+    // the lists and switches adds its part to the address the page is asked at.
+    void requestAddress_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QList<int>>("choices"); // sort, upload date, duration, category; exact phrase, HD
+        QTest::addColumn<QString>("query");
+        QTest::newRow("ampersand, first entries, HD")
+            << "rock & roll" << QList<int>{1, 1, 1, 1, 0, 1}
+            << "rock%20%26%20roll&search_sort=video_date_uploaded&uploaded=d&search_duration=short&search_category=1"
+               "&high_definition=1";
+        QTest::newRow("percent, second entries")
+            << "50% off" << QList<int>{2, 2, 2, 2, 0, 0}
+            << "50%25%20off&search_sort=video_view_count&uploaded=w&search_duration=long&search_category=24";
+        QTest::newRow("injected page, third entries") << "&page=9" << QList<int>{3, 3, 0, 3, 0, 0}
+                                                      << "%26page%3D9&search_sort=video_avg_rating&uploaded=m&search_category=20";
+        QTest::newRow("hash and plus, Sports") << "c# + c++" << QList<int>{0, 0, 0, 4, 0, 0}
+                                               << "c%23%20%2B%20c%2B%2B&search_category=17";
+        QTest::newRow("exact phrase, trimmed") << "  red \"dot\" " << QList<int>{0, 0, 0, 0, 1, 0} << "%22red%20%22dot%22%22";
+        QTest::newRow("UTF-8") << QString::fromUtf8("naïve café") << QList<int>{0, 0, 0, 0, 0, 0} << "na%C3%AFve%20caf%C3%A9";
+    }
+    void requestAddress()
+    {
+        QFETCH(QString, words);
+        QFETCH(QList<int>, choices);
+        QFETCH(QString, query);
+        m_panel->cboSortBy->setCurrentIndex(choices.at(0));
+        m_panel->cboUploadDate->setCurrentIndex(choices.at(1));
+        m_panel->cboDuration->setCurrentIndex(choices.at(2));
+        m_panel->cboCategory->setCurrentIndex(choices.at(3));
+        m_panel->chkExactPhrase->setChecked(choices.at(4));
+        m_panel->chkHD->setChecked(choices.at(5));
+        m_seam->queueAnswer(UiSeam::Ok);
+        m_panel->txtSearch->setText(words);
+        QTest::keyClick(m_panel->txtSearch, Qt::Key_Enter);
+        QCOMPARE(m_panel->txtSearch->text(), words.trimmed());
+        QTRY_VERIFY(!m_panel->isSearching());
+        QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=") + query + "&page=1"});
+    }
 
-    const QImage saved(target);
-    QCOMPARE(saved.size(), first.size());
-    QVERIFY(sameColour(saved.pixel(2, 2), first.pixel(2, 2)));
-    QVERIFY(sameColour(saved.pixel(117, 87), first.pixel(117, 87)));
-}
+    // Every page is under way before the first can be handled; only the list stops drawing until
+    // the last one, whichever that is (page 1 is held back by the site).
+    void fivePagesAtOnce()
+    {
+        m_site.rule(QStringLiteral("/results?search_query=all&page=1"), 1500);
+        struct Seen { QString page, caption; bool drawing; int received; };
+        QList<Seen> seen;
+        connect(m_panel->DownloaderSearch, &Downloader::Complete, this, [&](const QString &url) {
+            seen.append({url.section(QStringLiteral("page="), 1), m_panel->windowTitle(),
+                         m_panel->lvwSearch->updatesEnabled(), m_panel->SearchPagesReceived});
+        });
+        m_panel->cboResults->setCurrentIndex(4);
+        search(QStringLiteral("all"));
+        QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 5);
+        QCOMPARE(m_panel->windowTitle(), waitingCaption);
+        QVERIFY(!m_panel->lvwSearch->updatesEnabled());
 
-void tst_SearchPanel::enterAndTabVisit()
-{
-    m_panel->txtSearch->setText(QStringLiteral("   "));
-    QVERIFY(!m_panel->cmdSearch->isEnabled());
-    QTest::keyClick(m_panel->txtSearch, Qt::Key_Return);
-    QVERIFY(!m_panel->isSearching());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_panel->isSearching(), 20000);
+        QCOMPARE(seen.size(), 5);
+        QCOMPARE(seen.last().page, QStringLiteral("1"));
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(seen.at(i).caption, waitingCaption);
+            QVERIFY(!seen.at(i).drawing);
+            QCOMPARE(seen.at(i).received, i + 1);
+        }
+        QCOMPARE(seen.last().caption, QStringLiteral("Clipvault"));
+        QVERIFY(seen.last().drawing);
+        QCOMPARE(m_panel->SearchPagesReceived, 5);
+        QCOMPARE(m_panel->SearchResultCount, 100);
+        QStringList expected;
+        for (int page = 1; page <= 5; ++page)
+            expected << QStringLiteral("/results?search_query=all&page=%1").arg(page);
+        QCOMPARE(resultRequests(), expected);
 
-    m_panel->txtSearch->setText(QStringLiteral(" cats "));
-    QVERIFY(m_panel->cmdSearch->isEnabled());
-    QTest::keyClick(m_panel->txtSearch, Qt::Key_Enter);
-    QCOMPARE(m_panel->txtSearch->text(), QStringLiteral("cats"));
-    QTRY_VERIFY(!m_panel->isSearching());
-    QCOMPARE(resultRequests(), QStringList{QStringLiteral("/results?search_query=cats&page=1")});
+        QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+        QVERIFY(m_seam->messages().isEmpty());
+        // The site lists its videos over and over: each video has a row, each row its own video.
+        const int rows = m_panel->lvwSearch->topLevelItemCount();
+        const QStringList all = idsOf(QStringLiteral("all"));
+        QVERIFY2(rows >= QSet<QString>(all.cbegin(), all.cend()).size() && rows <= 100, qPrintable(QString::number(rows)));
+        QCOMPARE(m_panel->imgSearch.size(), rows);
+        for (int row = 1; row <= rows; ++row) {
+            const QString id = rowTag(row).section(QStringLiteral("/watch?v="), 1);
+            QVERIFY(rowTag(row).startsWith(m_site.root() + QStringLiteral("/watch?v=")));
+            QVERIFY2(m_ids.contains(id), qPrintable(rowTag(row)));
+            QCOMPARE(rowTitle(row), m_panel->SearchResults.Itemget(thumbnail(id)));
+        }
+    }
 
-    m_panel->enterTab();
-    QCOMPARE(m_panel->txtSearch->text(), QString());
-    QVERIFY(!m_panel->cmdSearch->isEnabled());
-    QTRY_COMPARE(QApplication::focusWidget(), m_panel->txtSearch);
-    // The list keeps its results; only the box starts over.
-    QVERIFY(m_panel->SearchResultCount > 0);
-}
+    void pageWith25ResultStarts()
+    {
+        QList<Result> results;
+        for (int i = 0; i < 25; ++i)
+            results.append({m_ids.at(i), QStringLiteral("Result %1").arg(i + 1)});
+        writePage(1, results);
+        searchAndWait(QStringLiteral("anything"));
+        QCOMPARE(m_panel->SearchResultCount, 21);
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
+        QCOMPARE(m_site.requestLog().filter(QRegularExpression(QStringLiteral("^/vi/"))).size(), 21);
+        for (int row = 1; row <= 21; ++row) // the first 21 of the page, in any order
+            QVERIFY2(rowTitle(row).section(QLatin1Char(' '), 1).toInt() <= 21, qPrintable(rowTitle(row)));
+    }
+
+    void sitePages_data()
+    {
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("results");
+        // Two results per page before the unterminated one; the pages still count.
+        QTest::newRow("result start without end") << "unterminated" << 2 << 4;
+        QTest::newRow("page 2 answers 500") << "failpage" << 3 << 40;
+        QTest::newRow("empty result section, three pages") << "noresults" << 3 << 0;
+        QTest::newRow("no result section, two pages") << "nosection" << 2 << 0;
+    }
+
+    void sitePages()
+    {
+        QFETCH(QString, words);
+        QFETCH(int, pages);
+        QFETCH(int, results);
+        m_panel->cboResults->setCurrentIndex(pages - 1);
+        searchAndWait(words);
+        QCOMPARE(m_panel->SearchPagesReceived, pages);
+        QCOMPARE(m_panel->SearchResultCount, results);
+        QCOMPARE(m_panel->windowTitle(), QStringLiteral("Clipvault"));
+        QVERIFY(m_panel->lvwSearch->updatesEnabled());
+        // No results at all: one message, whatever the number of pages.
+        QCOMPARE(m_seam->messages(), results ? QStringList() : QStringList{noResultsText});
+        if (!results)
+            QCOMPARE(m_seam->callsOf(UiSeam::Kind::MessageBox).first().style, 48);
+        QVERIFY(m_panel->lvwSearch->topLevelItemCount() <= results);
+        for (int row = 1; row <= m_panel->lvwSearch->topLevelItemCount(); ++row)
+            QVERIFY(!rowTag(row).endsWith(QStringLiteral("?v=")));
+    }
+
+    void unusualThumbnails_data()
+    {
+        QTest::addColumn<QByteArray>("served"); // the picture's bytes; empty: the site answers 404
+        QTest::addColumn<QSize>("kept");        // the picture the row keeps; invalid: the placeholder
+
+        const auto png = [](const QSize &size) {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(qRgb(30, 140, 200));
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return bytes;
+        };
+        QTest::newRow("answers 404") << QByteArray() << QSize();
+        QTest::newRow("no picture") << QByteArray("<html>not a picture</html>") << QSize();
+        QTest::newRow("2400 x 1800, kept at thumbnail size") << png(QSize(2400, 1800)) << QSize(120, 90);
+        QTest::newRow("3000 x 3000, refused") << png(QSize(3000, 3000)) << QSize();
+    }
+
+    void unusualThumbnails()
+    {
+        QFETCH(QByteArray, served);
+        QFETCH(QSize, kept);
+        // The title is cut to its limit once its blanks have collapsed.
+        const QString id = m_ids.at(3), title = QStringLiteral("Padded ") + QString(modFunctions::MaxTitleLength, 'x');
+        writePage(1, {{id, QString(5000, QLatin1Char(' ')) + title}});
+        if (served.isEmpty()) {
+            m_site.rule(thumbnailPath(id), 0, 404);
+        } else {
+            QVERIFY(QDir(m_extra.path()).mkpath(QStringLiteral("vi/") + id));
+            QFile file(m_extra.path() + thumbnailPath(id));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(served), served.size());
+        }
+        searchAndWait(QStringLiteral("unusual"));
+        // Every result gets its row, with the placeholder when its picture cannot be shown.
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+        QCOMPARE(rowTitle(1), (QLatin1Char(' ') + title).left(modFunctions::MaxTitleLength));
+        const QImage picture = m_panel->imgSearch.at(0);
+        if (kept.isValid()) {
+            QCOMPARE(picture.size(), kept);
+            QCOMPARE(picture.pixel(60, 45), qRgb(30, 140, 200));
+        } else {
+            QCOMPARE(picture, PictureFromBytes(QByteArray()));
+        }
+        // The row draws the list's own picture: one copy per row.
+        const QImage drawn = m_panel->lvwSearch->topLevelItem(0)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>();
+        QCOMPARE(drawn.constBits(), picture.constBits());
+    }
+
+    void thumbnailsArriveOutOfOrder()
+    {
+        // Pictures held back for different times; the first result listed again, which keeps its
+        // first title; relative and malformed picture addresses, left out where the page is read
+        // without a message for each.
+        QList<Result> results = {{m_ids.at(4), QStringLiteral("Cats \\'n dogs &amp; more")},
+                                 {m_ids.at(5), QStringLiteral("Two: &quot;quoted&quot;")},
+                                 {m_ids.at(6), QStringLiteral("Third   one?")},
+                                 {m_ids.at(4), QStringLiteral("Second listing")}};
+        for (int i = 0; i < 10; ++i) {
+            results.append({QStringLiteral("vi/x%1/default.jpg").arg(i), QStringLiteral("Relative %1").arg(i)});
+            results.append({QStringLiteral("http://[x%1/vi/y/default.jpg").arg(i), QStringLiteral("Malformed %1").arg(i)});
+        }
+        writePage(1, results);
+        m_site.rule(thumbnailPath(m_ids.at(4)), 700);
+        m_site.rule(thumbnailPath(m_ids.at(5)), 1400);
+        searchAndWait(QStringLiteral("pictures"));
+        QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
+        QCOMPARE(m_panel->SearchResultCount, 4);
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 3);
+
+        const QList<int> order = {2, 0, 1};
+        const QStringList titles = {QStringLiteral("Cats 'n dogs & more"), QStringLiteral("Two quoted"),
+                                    QStringLiteral("Third one")};
+        for (int row = 1; row <= 3; ++row) {
+            const int result = order.at(row - 1);
+            const QString id = results.at(result).id;
+            QCOMPARE(rowTitle(row), titles.at(result));
+            QCOMPARE(rowTag(row), m_site.watchUrl(id));
+            QCOMPARE(m_panel->imgSearch.at(row - 1), PictureFromBytes(m_site.get(thumbnailPath(id))));
+            QCOMPARE(m_panel->lvwSearch->topLevelItem(row - 1)->data(SearchPanel::ColumnImage, Qt::DecorationRole).value<QImage>(),
+                     m_panel->imgSearch.at(row - 1));
+        }
+    }
+
+    // A new search cancels the earlier one's pages and pictures; those that still arrive, past
+    // their cancelling, are handed over as the transfer layer would and change nothing.
+    void newSearchIgnoresEarlierAnswers()
+    {
+        // The first search's page 1 is handled and its pictures are on their way; page 2 is not.
+        writePage(1, {{m_ids.at(9), QStringLiteral("Old one")}, {m_ids.at(10), QStringLiteral("Old two")}});
+        m_site.rule(thumbnailPath(m_ids.at(9)), 1000);
+        m_site.rule(thumbnailPath(m_ids.at(10)), 1000);
+        const QString oldPage = QStringLiteral("/results?search_query=old&page=2");
+        m_site.rule(oldPage, 1000);
+        m_panel->cboResults->setCurrentIndex(1);
+        search(QStringLiteral("old"));
+        QTRY_COMPARE(m_panel->DownloaderImages->RunningCount(), 2);
+        QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 1);
+
+        // The new search's own picture arrives well after the old ones would have.
+        writePage(1, {{m_ids.at(11), QStringLiteral("New one")}});
+        m_site.rule(thumbnailPath(m_ids.at(11)), 2500);
+        m_panel->cboResults->setCurrentIndex(0);
+        search(QStringLiteral("new"));
+        QCOMPARE(m_panel->DownloaderSearch->RunningCount(), 1);
+        QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+        QCOMPARE(m_panel->windowTitle(), waitingCaption);
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+        QCOMPARE(rowTag(1), m_site.watchUrl(m_ids.at(11)));
+
+        m_site.clear();
+        const QString late = thumbnail(m_ids.at(9)), latePage = m_site.root() + oldPage;
+        Q_EMIT m_panel->DownloaderImages->Complete(late, m_site.get(thumbnailPath(m_ids.at(9))), late, arrivedWhole);
+        Q_EMIT m_panel->DownloaderSearch->Complete(latePage, m_site.get(oldPage), latePage, arrivedWhole);
+        QCOMPARE(m_panel->SearchPagesReceived, 1);
+        QCOMPARE(m_panel->SearchResultCount, 1);
+        QCOMPARE(m_panel->DownloaderImages->RunningCount(), 0);
+        QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+        QCOMPARE(m_panel->imgSearch.size(), 1);
+    }
+
+    void doubleClickAndMenuCommands()
+    {
+        writePage(1, {{m_ids.at(12), QStringLiteral("Twelve")}, {m_ids.at(13), QStringLiteral("Thirteen")}});
+        searchAndWait(QStringLiteral("click"));
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 2);
+        QSignalSpy loads(m_panel.get(), &SearchPanel::loadVideo);
+        QWidget *viewport = m_panel->lvwSearch->viewport();
+        const QPoint first = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(0)).center();
+        const QPoint second = m_panel->lvwSearch->visualItemRect(m_panel->lvwSearch->topLevelItem(1)).center();
+        const QPoint empty(20, viewport->height() - 5);
+        QVERIFY(!m_panel->lvwSearch->itemAt(empty));
+
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, second);
+        QCOMPARE(m_panel->SelectedSearchItem, 2);
+        QCOMPARE(loads.size(), 1);
+        QCOMPARE(loads.first().first().toString(), rowTag(2));
+
+        // Below the last row the press hits nothing: no video, no menu.
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+        QCOMPARE(m_panel->SelectedSearchItem, 0);
+        QCOMPARE(loads.size(), 1);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, empty);
+        QVERIFY(!frmMenu::instance() || !frmMenu::instance()->mnuPopupSearch->isVisible());
+
+        // A right press shows the menu and selects the row, but does not choose it for a double-click.
+        QTest::mouseClick(viewport, Qt::RightButton, {}, first);
+        frmMenu *menu = frmMenu::instance();
+        QVERIFY(menu);
+        QTRY_VERIFY(menu->mnuPopupSearch->isVisible());
+        QVERIFY(m_panel->lvwSearch->topLevelItem(0)->isSelected());
+        QCOMPARE(m_panel->SelectedSearchItem, 0);
+        menu->mnuPopupSearch->close();
+
+        menu->mnuCopyUrl->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(1));
+        QCOMPARE(m_seam->callsOf(UiSeam::Kind::Clipboard).size(), 1);
+
+        QTemporaryDir pictures;
+        const QString target = pictures.filePath(QStringLiteral("thumb.jpg"));
+        m_seam->queueAnswer(target);
+        menu->mnuSaveImage->trigger();
+        QCOMPARE(m_seam->callsOf(UiSeam::Kind::SaveFile).size(), 1);
+        QImageReader reader(target);
+        QCOMPARE(reader.format(), QByteArray("jpeg"));
+        QCOMPARE(reader.read().size(), m_panel->imgSearch.at(0).size());
+        QVERIFY(m_seam->messages().isEmpty());
+
+        // Both commands follow the selection the list shows, not the last left press.
+        m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(1));
+        menu->mnuCopyUrl->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), rowTag(2));
+    }
+
+    void saveWhileThumbnailsArrive()
+    {
+        // One picture arrives at once, twenty more while the save dialog of the first is open.
+        QList<Result> results{{m_ids.at(0), QStringLiteral("First")}};
+        for (int i = 1; i <= 20; ++i) {
+            results.append({m_ids.at(i), QStringLiteral("Later %1").arg(i)});
+            m_site.rule(thumbnailPath(m_ids.at(i)), 1500);
+        }
+        writePage(1, results);
+        search(QStringLiteral("growing"));
+        QTRY_COMPARE(m_panel->lvwSearch->topLevelItemCount(), 1);
+        const QImage first = m_panel->imgSearch.at(0);
+        m_panel->lvwSearch->setCurrentItem(m_panel->lvwSearch->topLevelItem(0));
+
+        QTemporaryDir pictures;
+        const QString target = pictures.filePath(QStringLiteral("first.jpg"));
+        m_seam->whileOpen = [&](const UiSeam::Call &call) {
+            if (call.kind == UiSeam::Kind::SaveFile)
+                QVERIFY(QTest::qWaitFor([&] { return m_panel->lvwSearch->topLevelItemCount() == 21; }, 20000));
+        };
+        m_seam->queueAnswer(target);
+        m_panel->mnuSaveImage_Click(); // "Save Image to Hard Drive" on the selected row
+        QCOMPARE(m_panel->lvwSearch->topLevelItemCount(), 21);
+        QVERIFY2(m_seam->messages().isEmpty(), qPrintable(m_seam->messages().join(QLatin1Char('\n'))));
+
+        const QImage saved(target);
+        QCOMPARE(saved.size(), first.size());
+        QVERIFY(sameColour(saved.pixel(2, 2), first.pixel(2, 2)));
+        QVERIFY(sameColour(saved.pixel(117, 87), first.pixel(117, 87)));
+    }
+
+    void enterAndTabVisit()
+    {
+        m_panel->txtSearch->setText(QStringLiteral("   "));
+        QVERIFY(!m_panel->cmdSearch->isEnabled());
+        QTest::keyClick(m_panel->txtSearch, Qt::Key_Return);
+        QVERIFY(!m_panel->isSearching());
+
+        searchAndWait(QStringLiteral("cats"));
+        m_panel->enterTab();
+        QCOMPARE(m_panel->txtSearch->text(), QString());
+        QVERIFY(!m_panel->cmdSearch->isEnabled());
+        QTRY_COMPARE(QApplication::focusWidget(), m_panel->txtSearch);
+        // The list keeps its results; only the box starts over.
+        QVERIFY(m_panel->SearchResultCount > 0);
+    }
+};
 
 QTEST_MAIN(tst_SearchPanel)
 #include "tst_searchpanel.moc"
