@@ -20,49 +20,33 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUrlQuery>
 #include <QtTest>
 
 using namespace PanelFixture;
 
 namespace {
 
-int stateOf(const DownloadQueue &queue, const QString &key)
+// A row by its key as the list keeps it (state 0 and no caption once it went), and its bar.
+DownloadRecord recordOf(const DownloadQueue &queue, const QString &key)
 {
     const int row = queue.records().indexOf(key);
-    return row < 0 ? 0 : queue.records().at(row).state;
+    DownloadRecord gone;
+    gone.state = 0;
+    return row < 0 ? gone : queue.records().at(row);
 }
-
-QString captionOf(const DownloadQueue &queue, const QString &key)
-{
-    const int row = queue.records().indexOf(key);
-    return row < 0 ? QString() : queue.records().at(row).caption;
-}
-
+int stateOf(const DownloadQueue &queue, const QString &key) { return recordOf(queue, key).state; }
+QString captionOf(const DownloadQueue &queue, const QString &key) { return recordOf(queue, key).caption; }
 qint64 percentOf(const DownloadQueue &queue, const QString &key)
 {
-    const int row = queue.records().indexOf(key);
-    return row < 0 ? 0 : queue.records().percent(row);
+    return queue.records().percent(queue.records().indexOf(key));
 }
 
-} // namespace
-
-namespace {
-
-// A row as a run before this one left it in the journal, with `kept` bytes of its file on disk.
-JournalRow keptRow(const QString &address, const QString &name, const QString &folder, int state, qint64 kept,
-                   const TransferValidators &validators)
+// The caption of a row that waits to try again: why, the wait and the next try's number.
+QString waitingPattern(const QString &why, int seconds, int nextTry = 2)
 {
-    JournalRow row;
-    row.mediaAddress = address;
-    row.fileName = name;
-    row.saveFolder = folder;
-    row.state = state;
-    row.bytes = kept;
-    row.total = validators.total;
-    row.etag = validators.etag;
-    row.lastModified = validators.lastModified;
-    row.added = QDateTime::currentDateTimeUtc();
-    return row;
+    return QStringLiteral("^Download interrupted \\(%1\\): trying again in %2 s \\(try %3 of 6\\)\\.\\.\\.$")
+        .arg(why).arg(seconds).arg(nextTry);
 }
 
 // Hands each connection it accepts on to a local port, both ways: a server that comes up on an
@@ -96,32 +80,6 @@ class TestDownloadQueue : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void initTestCase() { setUpTransfers(); }
-    void init();
-    void cleanup();
-
-    void stopAtHalfAndStart();
-    void stopInSegmentsAndStart();
-    void transientFaultsContinue_data();
-    void transientFaultsContinue();
-    void refusedUntilTheServerComesUp();
-    void keptBytesMeetTheServer_data();
-    void keptBytesMeetTheServer();
-    void freeSpaceTooSmall();
-    void listComesBackAfterClosing();
-    void brokenOrNewerJournal_data();
-    void brokenOrNewerJournal();
-    void absurdLengthCostsNothing();
-    void plantedLinkAtPartialName();
-    void reportsRedrawOnlyNewPercentages();
-    void queueKeepsToTheLimit_data();
-    void queueKeepsToTheLimit();
-    void listLimitAndRoomLeft_data();
-    void listLimitAndRoomLeft();
-    void ownFolderAndArchiveLineOutliveClosing();
-
-private:
     DownloadQueue &queue() { return *h.queue; }
     QString folder() const { return h.dir->path() + QLatin1Char('/'); }
     QString journalPath() const { return h.dir->filePath(QStringLiteral("data/downloads.json")); }
@@ -132,10 +90,25 @@ private:
             queue().add(c, DownloadNames::Safe(c.videoTitle + c.suffix, c.videoId, c.suffix));
     }
     // The Range header of each request the site received for target, in order ("" for none).
-    QStringList rangesOf(const QString &target) const;
+    QStringList rangesOf(const QString &target) const
+    {
+        QStringList ranges;
+        for (const DemoSite::LoggedRequest &request : site().requests())
+            if (request.target == target)
+                ranges << request.range();
+        return ranges;
+    }
     // A new list on the same folder, journal and archive, as the program makes it at its next
     // start, with that many rows downloading at once.
-    void reopen(int simultaneous = 0);
+    void reopen(int simultaneous = 0)
+    {
+        h.queue.reset();
+        h.queue = std::make_unique<DownloadQueue>();
+        h.queue->setSavePath(folder());
+        h.queue->setSimultaneousDownloads(simultaneous);
+        h.queue->setArchivePath(archivePath());
+        h.queue->openJournal(journalPath());
+    }
     QString archivePath() const { return h.dir->filePath(QStringLiteral("data/archive.txt")); }
 
     struct
@@ -144,693 +117,638 @@ private:
         std::unique_ptr<SeamRecorder> seam;
         std::unique_ptr<DownloadQueue> queue;
     } h;
-};
 
-void TestDownloadQueue::init()
-{
-    h.dir = std::make_unique<QTemporaryDir>();
-    h.seam = std::make_unique<SeamRecorder>();
-    h.queue = std::make_unique<DownloadQueue>();
-    h.queue->setSavePath(folder());
-    site().clear();
-}
-
-void TestDownloadQueue::cleanup()
-{
-    h.queue.reset();
-    h.seam.reset();
-    h.dir.reset();
-}
-
-QStringList TestDownloadQueue::rangesOf(const QString &target) const
-{
-    QStringList ranges;
-    for (const DemoSite::LoggedRequest &request : site().requests())
-        if (request.target == target)
-            ranges << request.range();
-    return ranges;
-}
-
-void TestDownloadQueue::reopen(int simultaneous)
-{
-    h.queue.reset();
-    h.queue = std::make_unique<DownloadQueue>();
-    h.queue->setSavePath(folder());
-    h.queue->setSimultaneousDownloads(simultaneous);
-    h.queue->setArchivePath(archivePath());
-    h.queue->openJournal(journalPath());
-}
-
-void TestDownloadQueue::stopAtHalfAndStart()
-{
-    const qint64 size = 4000000;
-    const QString query = QStringLiteral("size=%1&rate=2000000").arg(size);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Halves"), QStringLiteral(".mp4"), query);
-    queue().Timer1->stop();
-    // Stopped as soon as half has arrived (on the next turn of the event loop).
-    const auto stopAtHalf = connect(queue().DownloadVid, &Downloader::Progress, &queue(),
-                                    [&](const QString &, const QString &, qint64 done) {
-        if (done >= size / 2 && stateOf(queue(), c.mediaAddress) == StateDownloading)
-            QMetaObject::invokeMethod(&queue(), [&] {
-                queue().stop(0);
-                queue().settle(true);
-            }, Qt::QueuedConnection);
-    });
-    add(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateStopped), Wait);
-    disconnect(stopAtHalf); // (the list's own handler stays connected)
-    const QString partial = queue().records().at(0).partialFile;
-    const qint64 kept = QFileInfo(partial).size();
-    QVERIFY2(kept >= size / 2 && kept < size, qPrintable(QString::number(kept)));
-    QVERIFY_MEDIA(partial, Id, 18, kept);
-
-    // The bar goes on from where it stood, and the average speed counts what arrives from now on,
-    // never the bytes kept from before: a tick at the first report of the second half (the timer
-    // is driven by hand from the start).
-    qint64 counted = -1; // bytes in the speed meter's window at that tick
-    qint64 arrived = 0;
-    qint64 percent = 0;
-    bool due = false;
-    connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&](const QString &, const QString &, qint64 done) {
-        if (std::exchange(due, due || done > kept) || done <= kept)
-            return;
-        // Once the list has taken the report in.
-        QMetaObject::invokeMethod(&queue(), [&] {
-            queue().tick();
-            counted = queue().speedMeter().average() * SpeedMeter::Slots;
-            arrived = queue().records().at(0).fileBytes - kept;
-            percent = percentOf(queue(), c.mediaAddress);
-        }, Qt::QueuedConnection);
-    });
-    queue().start(0);
-    queue().tick();
-    QTRY_VERIFY_WITH_TIMEOUT(counted >= 0, Wait);
-    QVERIFY2(counted <= arrived + SpeedMeter::Slots,
-             qPrintable(QStringLiteral("%1 after %2 new bytes").arg(counted).arg(arrived)));
-    QVERIFY2(percent >= kept * 100 / size, qPrintable(QString::number(percent)));
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
-    // Only the second half was asked for the second time.
-    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(kept)}));
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-}
-
-// A file fetched in segments, stopped at half: the row and its journal keep the ranges on disk,
-// and Start asks only for bytes that are missing; the file ends exact.
-void TestDownloadQueue::stopInSegmentsAndStart()
-{
-    const qint64 size = 16 * 1024 * 1024 + 12345;
-    const QString query = QStringLiteral("size=%1&rate=1000000").arg(size);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Segments"), QStringLiteral(".mp4"), query);
-    queue().openJournal(journalPath());
-    const auto stopAtHalf = connect(queue().DownloadVid, &Downloader::Progress, &queue(),
-                                    [&](const QString &, const QString &, qint64 done) {
-        if (done >= size / 2 && stateOf(queue(), c.mediaAddress) == StateDownloading)
-            QMetaObject::invokeMethod(&queue(), [&] { queue().stop(0); }, Qt::QueuedConnection);
-    });
-    add(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateStopped), Wait);
-    disconnect(stopAtHalf);
-    const DownloadRecord &record = queue().records().at(0);
-    QVERIFY(record.ranges);
-    const ByteRanges kept = *record.ranges;
-    QVERIFY2(kept.bytes() >= size / 2 && kept.bytes() < size && kept.spans().size() > 1,
-             qPrintable(QStringLiteral("%1 bytes in %2 ranges").arg(kept.bytes()).arg(kept.spans().size())));
-    QString why;
-    QVERIFY2(holdsMediaIn(record.partialFile, Id, 18, kept, &why), qPrintable(why));
-    const JournalRow written = DownloadJournal(journalPath()).load().rows.value(0);
-    QCOMPARE(written.ranges, record.ranges);
-    QCOMPARE(written.bytes, kept.bytes());
-
-    site().clear();
-    queue().start(0);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Segments.mp4"), Id, 18, size);
-    QVERIFY(!site().requests().isEmpty());
-    QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList());
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-}
-
-void TestDownloadQueue::transientFaultsContinue_data()
-{
-    QTest::addColumn<QString>("query");
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<QString>("firstWait"); // the caption after the first try (a pattern)
-    QTest::addColumn<int>("tries"); // at most; a request lost with its connection uses up one fault
-    QTest::addColumn<bool>("fromTheStart"); // a try had to start the file again from zero
-    QTest::addColumn<bool>("changed");      // the file at the end is the changed one
-    const QString lost = QStringLiteral(
-        "^Download interrupted \\(only 0\\.\\d\\d of 1\\.91 MB arrived\\): trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$");
-    QTest::newRow("closed early twice") << "dropAfter=700000&dropTimes=2&size=2000000" << qint64(2000000) << lost << 3
-                                        << false << false;
-    QTest::newRow("busy, Retry-After") << "busyTimes=2&retryAfter=3&size=500000" << qint64(500000)
-                                       << "^Download interrupted \\(the server answered 503\\): trying again in 3 s \\(try 2 of 6\\)\\.\\.\\.$"
-                                       << 3 << false << false;
-    QTest::newRow("Retry-After of two minutes") << "busyTimes=2&retryAfter=120&size=500000" << qint64(500000)
-                                                << "^Download interrupted \\(the server answered 503\\): trying again in 60 s \\(try 2 of 6\\)\\.\\.\\.$"
-                                                << 3 << false << false;
-    // The other statuses a busy or overloaded server (or a proxy before it) answers with.
-    for (const int status : {408, 429, 502, 504})
-        QTest::addRow("busy: %d", status)
-            << QStringLiteral("busyTimes=1&busyStatus=%1&size=500000").arg(status) << qint64(500000)
-            << QStringLiteral("^Download interrupted \\(the server answered %1\\): trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$").arg(status)
-            << 2 << false << false;
-    QTest::newRow("changed between tries") << "dropAfter=700000&dropTimes=2&changeFrom=3&size=2000000"
-                                           << qint64(2000000) << lost << 3 << true << true;
-    QTest::newRow("ranges ignored") << "dropAfter=700000&dropTimes=2&ignoreRange=1&size=2000000" << qint64(2000000)
-                                    << lost << 3 << true << false;
-    // Nothing of a part nobody asked for is kept; the next try asks for the whole file again.
-    QTest::newRow("a part nobody asked for") << "fault=unasked206&faultTimes=1&size=500000" << qint64(500000)
-                                             << "^Download interrupted \\(the server sent only part of the file\\): "
-                                                "trying again in 1 s \\(try 2 of 6\\)\\.\\.\\.$"
-                                             << 2 << false << false;
-    // A busy answer after a loss brings a static page's own validators: the kept bytes keep theirs.
-    QTest::newRow("an error page's validators") << "dropAfter=700000&dropTimes=1&busyFrom=2&busyTimes=2&errorValidators=1&size=2000000"
-                                                << qint64(2000000) << lost << 3 << false << false;
-}
-
-void TestDownloadQueue::transientFaultsContinue()
-{
-    QFETCH(QString, query);
-    QFETCH(qint64, size);
-    QFETCH(QString, firstWait);
-    QFETCH(int, tries);
-    QFETCH(bool, fromTheStart);
-    QFETCH(bool, changed);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Again"), QStringLiteral(".mp4"), query);
-    // After each try: the caption and the bytes the partial file keeps for the next one.
-    QStringList captions;
-    QList<qint64> kept;
-    afterComplete(queue(), c.mediaAddress, [&] {
-        captions << captionOf(queue(), c.mediaAddress);
-        kept << QFileInfo(queue().records().at(0).partialFile).size();
-    });
-    bool saidFromTheStart = false;
-    connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&] {
-        saidFromTheStart |= captionOf(queue(), c.mediaAddress).startsWith(QStringLiteral("Downloading again from the start... "));
-    });
-    add(c);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
-    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
-    QVERIFY2(captions.size() >= 2 && captions.size() <= tries, qPrintable(captions.join(QLatin1Char('\n'))));
-    QVERIFY2(QRegularExpression(firstWait).match(captions.first()).hasMatch(), qPrintable(captions.first()));
-    QCOMPARE(saidFromTheStart, fromTheStart);
-    // Every try after a loss asked for the rest of exactly the bytes kept. (The network layer may
-    // send a request again whose connection was closed before any answer: it asks for the same.)
-    QStringList wanted{QString()};
-    for (int k = 0; k + 1 < kept.size(); ++k) {
-        QVERIFY(kept[k] > 0 || !query.contains(QStringLiteral("drop")));
-        wanted << (kept[k] > 0 ? QStringLiteral("bytes=%1-").arg(kept[k]) : QString());
-    }
-    QStringList ranges = rangesOf(mediaTarget(Id, 18, query));
-    ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    QCOMPARE(ranges, wanted);
-    if (changed)
-        QVERIFY_CHANGED_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
-    else
-        QVERIFY_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-}
-
-void TestDownloadQueue::refusedUntilTheServerComesUp()
-{
-    // A port nobody listens on: the first tries are refused, then a server comes up there.
-    quint16 port = 0;
+private Q_SLOTS:
+    void initTestCase() { setUpTransfers(); }
+    void init()
     {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        port = probe.serverPort();
+        h.dir = std::make_unique<QTemporaryDir>();
+        h.seam = std::make_unique<SeamRecorder>();
+        h.queue = std::make_unique<DownloadQueue>();
+        h.queue->setSavePath(folder());
+        site().clear();
     }
-    const qint64 size = 300000;
-    const QString query = QStringLiteral("size=%1").arg(size);
-    DownloadChoice c = choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), query);
-    c.mediaAddress = QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(mediaTarget(Id, 18, query));
-    Relay relay(quint16(QUrl(site().root()).port()));
-    QStringList captions;
-    afterComplete(queue(), c.mediaAddress, [&] {
-        captions << captionOf(queue(), c.mediaAddress);
-        if (captions.size() == 2)
-            QVERIFY(relay.listen(QHostAddress::LocalHost, port));
-    });
-    add(c);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
-    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
-    QCOMPARE(captions.size(), 3);
-    for (int k = 0; k < 2; ++k) {
-        const QRegularExpression waiting(QStringLiteral(
-            "^Download interrupted \\(the server could not be reached\\): trying again in %1 s \\(try %2 of 6\\)\\.\\.\\.$").arg(1 << k).arg(k + 2));
-        QVERIFY2(waiting.match(captions[k]).hasMatch(), qPrintable(captions[k]));
-    }
-    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QString()});
-    QVERIFY_MEDIA(folder() + QStringLiteral("Later.mp4"), Id, 18, size);
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-}
 
-// A list whose journal holds a stopped row and its partial file, as a run before this one left
-// them: Start asks for the rest, and the answer decides.
-void TestDownloadQueue::keptBytesMeetTheServer_data()
-{
-    QTest::addColumn<qint64>("kept");
-    QTest::addColumn<int>("status");     // the site's answer to the range request; 0: its own
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("caption");
-    const qint64 size = 1500000;
-    QTest::newRow("whole already: 416") << size << 0 << int(StateDownloaded) << "Video successfully downloaded!";
-    QTest::newRow("half: 206") << size / 2 << 0 << int(StateDownloaded) << "Video successfully downloaded!";
-    const QString expired = QStringLiteral(
-        "Download failed: the video's address has expired. Load the video page again to get a fresh one.");
-    QTest::newRow("forbidden now: 403") << size / 2 << 403 << int(StateError) << expired;
-    QTest::newRow("gone: 410") << size / 2 << 410 << int(StateError) << expired;
-}
-
-void TestDownloadQueue::keptBytesMeetTheServer()
-{
-    QFETCH(qint64, kept);
-    QFETCH(int, status);
-    QFETCH(int, state);
-    QFETCH(QString, caption);
-    const qint64 size = 1500000;
-    const QString query = QStringLiteral("size=%1").arg(size);
-    const QString address = mediaAddress(Id, 18, query);
-    const TransferValidators validators = validatorsOf(address);
-    QCOMPARE(validators.total, size);
-    const QString partial = folder() + DownloadNames::PartialFileName(address);
-    writeFile(partial, mediaBytes(Id, 18, kept));
-    JournalRow row = keptRow(address, QStringLiteral("Kept.mp4"), folder(), StateStopped, kept, validators);
-    row.caption = QStringLiteral("Download stopped by the user.");
-    QVERIFY(DownloadJournal(journalPath()).save({row}));
-    site().clear();
-    if (status)
-        site().rule(mediaTarget(Id, 18, query), 0, status);
-
-    queue().openJournal(journalPath());
-    QCOMPARE(queue().records().count(), 1);
-    QCOMPARE(stateOf(queue(), address), int(StateStopped)); // a stopped row stays stopped
-    QCOMPARE(captionOf(queue(), address), QStringLiteral("Download stopped by the user."));
-    QCOMPARE(queue().DownloadVid->RunningCount(), 0);
-    queue().start(0);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), address) != StateDownloading, Wait);
-    QCOMPARE(stateOf(queue(), address), state);
-    QCOMPARE(captionOf(queue(), address), caption);
-    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept)});
-    if (state == StateDownloaded) {
-        QVERIFY_MEDIA(folder() + QStringLiteral("Kept.mp4"), Id, 18, size);
-        QCOMPARE(hiddenFiles(folder()), QStringList());
-    } else {
-        QVERIFY_MEDIA(partial, Id, 18, kept); // kept as it was
-    }
-}
-
-void TestDownloadQueue::freeSpaceTooSmall()
-{
-    // A petabyte does not fit anywhere here; neither does the rest of one whose first part is kept.
-    const qint64 huge = 1000000000000000;
-    const QString query = QStringLiteral("size=%1").arg(huge);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
-    add(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
-    const QString prefix = QStringLiteral("Not enough free disk space: the video needs %1 more, ")
-                               .arg(modFunctions::FormatFreeSpace(huge));
-    const QString caption = captionOf(queue(), c.mediaAddress);
-    QVERIFY2(caption.startsWith(prefix) && caption.endsWith(QStringLiteral(" are free.")), qPrintable(caption));
-    QVERIFY(!queue().DownloadVid->IsRunning(c.mediaAddress));
-
-    // The same with bytes on disk: they stay, and nothing is asked for; they count (enough of
-    // them to change the figure).
-    const qint64 kept = 30000000;
-    const QString partial = folder() + DownloadNames::PartialFileName(c.mediaAddress);
-    writeFile(partial, mediaBytes(Id, 18, kept));
-    const JournalRow row = keptRow(c.mediaAddress, QStringLiteral("Huge.mp4"), folder(), StateError, kept,
-                                   validatorsOf(c.mediaAddress));
-    QVERIFY(DownloadJournal(journalPath()).save({row}));
-    h.queue.reset();
-    site().clear();
-    reopen();
-    queue().start(0);
-    QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateError));
-    QVERIFY(captionOf(queue(), c.mediaAddress)
-                .startsWith(QStringLiteral("Not enough free disk space: the video needs %1 more, ")
-                                .arg(modFunctions::FormatFreeSpace(huge - kept))));
-    QVERIFY_MEDIA(partial, Id, 18, kept);
-    QCOMPARE(queue().DownloadVid->RunningCount(), 0);
-    QVERIFY(site().requestLog().filter(QStringLiteral("/media/")).isEmpty());
-}
-
-void TestDownloadQueue::listComesBackAfterClosing()
-{
-    queue().openJournal(journalPath());
-    const DownloadChoice done = choice(Id, 5, QStringLiteral("Done"), QStringLiteral(".flv"), QStringLiteral("size=5000"));
-    const DownloadChoice stopped = choice(Id, 34, QStringLiteral("Stopped"), QStringLiteral(".flv"),
-                                          QStringLiteral("size=20000000&rate=400000"));
-    const DownloadChoice running = choice(Id, 18, QStringLiteral("Running"), QStringLiteral(".mp4"),
-                                          QStringLiteral("size=3000000&rate=1000000"));
-    add(done);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), done.mediaAddress), int(StateDownloaded), Wait);
-    add(stopped);
-    add(running);
-    QTRY_VERIFY_WITH_TIMEOUT(percentOf(queue(), stopped.mediaAddress) > 0, Wait);
-    queue().stop(1);
-    queue().settle(true);
-    // Byte counts reach the journal at most about once a second: a few writes, not one per report.
-    const int writesBefore = queue().journalWriter()->writes();
-    QElapsedTimer clock;
-    clock.start();
-    QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(2).fileBytes >= 1000000, Wait);
-    QVERIFY2(queue().journalWriter()->writes() - writesBefore <= clock.elapsed() / 1000 + 2,
-             qPrintable(QStringLiteral("%1 writes in %2 ms").arg(queue().journalWriter()->writes() - writesBefore)
-                            .arg(clock.elapsed())));
-
-    // Closed while one row runs (as after "Yes"), then started again.
-    h.queue.reset();
-    const QString runningPartial = folder() + DownloadNames::PartialFileName(running.mediaAddress);
-    const qint64 kept = QFileInfo(runningPartial).size();
-    QVERIFY(kept > 0);
-    QVERIFY_MEDIA(runningPartial, Id, 18, kept);
-    // Partial files of this program that no row refers to go at start-up; nothing else is touched.
-    const QStringList others{QStringLiteral(".clipvault-notours.part"), QStringLiteral("video.part"),
-                             QStringLiteral(".clipvault-0123456789abcdeg.part")};
-    for (const QString &name : others + QStringList{QStringLiteral(".clipvault-0123456789abcdef.part")})
-        writeFile(folder() + name, "bytes");
-    QStringList expected = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
-    expected.removeOne(QStringLiteral(".clipvault-0123456789abcdef.part"));
-    // So do the extractor's work folders a crash left (no run is on its way at start-up); a link
-    // of that name is not followed.
-    const QString work = QStringLiteral(".clipvault-0123456789abcdef.part.work-Ab12Cd");
-    const QStringList otherFolders{QStringLiteral(".clipvault-notours.part.work-Ab12Cd"), QStringLiteral("work-Ab12Cd")};
-    for (const QString &name : otherFolders + QStringList{work, work + QStringLiteral("/media.f1")})
-        QVERIFY(QDir().mkpath(folder() + name));
-    writeFile(folder() + work + QStringLiteral("/media.f1/media.mp4.part-Frag3"), "bytes");
-    QVERIFY(QFile::link(folder() + otherFolders.first(), folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy")));
-    writeFile(folder() + otherFolders.first() + QStringLiteral("/kept"), "bytes");
-    QStringList expectedFolders = QDir(folder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    QVERIFY(expectedFolders.removeOne(work));
-    site().clear();
-    reopen();
-    QStringList left = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(left, expected);
-    QCOMPARE(QDir(folder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), expectedFolders);
-    QVERIFY(QFileInfo::exists(folder() + otherFolders.first() + QStringLiteral("/kept")));
-    for (const QString &name : others)
-        QFile::remove(folder() + name);
-    for (const QString &name : otherFolders)
-        QDir(folder() + name).removeRecursively();
-    QFile::remove(folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy"));
-    QCOMPARE(queue().records().count(), 3);
-    QCOMPARE(queue().records().at(queue().records().indexOf(done.mediaAddress)).fileName, QStringLiteral("Done.flv"));
-    QCOMPARE(stateOf(queue(), done.mediaAddress), int(StateDownloaded));
-    QCOMPARE(captionOf(queue(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
-    QCOMPARE(stateOf(queue(), stopped.mediaAddress), int(StateStopped));
-    QCOMPARE(captionOf(queue(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), running.mediaAddress), int(StateDownloaded), Wait);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Running.mp4"), Id, 18, 3000000);
-    QCOMPARE(rangesOf(mediaTarget(Id, 18, QStringLiteral("size=3000000&rate=1000000"))),
-             QStringList{QStringLiteral("bytes=%1-").arg(kept)});
-    // The stopped row asked for nothing; the finished one is still in the list for the duplicate check.
-    QCOMPARE(site().requestLog().filter(QStringLiteral("size=20000000")).size(), 0);
-    add(done);
-    QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
-    QCOMPARE(queue().records().count(), 3);
-
-    // Removing rows reaches the journal too; the stopped row's partial file goes with it.
-    const QString stoppedPartial = folder() + DownloadNames::PartialFileName(stopped.mediaAddress);
-    QVERIFY(QFileInfo::exists(stoppedPartial));
-    queue().remove(1);
-    queue().settle(true);
-    QVERIFY(!QFileInfo::exists(stoppedPartial));
-    const DownloadJournal::Loaded journal = DownloadJournal(journalPath()).load();
-    QCOMPARE(journal.rows.size(), 2);
-    QCOMPARE(journal.rows.at(1).mediaAddress, running.mediaAddress);
-    QCOMPARE(journal.rows.at(1).bytes, qint64(3000000));
-}
-
-void TestDownloadQueue::brokenOrNewerJournal_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<bool>("newer");
-    QTest::newRow("not JSON") << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 1, \"rows\": [") << false;
-    QTest::newRow("a row without its address")
-        << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 1, \"rows\": [{\"fileName\": \"a.mp4\"}]}")
-        << false;
-    QTest::newRow("a newer version") << QByteArray("{\"format\": \"clipvault-downloads\", \"version\": 99, \"rows\": []}")
-                                     << true;
-}
-
-void TestDownloadQueue::brokenOrNewerJournal()
-{
-    QFETCH(QByteArray, content);
-    QFETCH(bool, newer);
-    QVERIFY(QDir().mkpath(QFileInfo(journalPath()).path()));
-    writeFile(journalPath(), content);
-    // The rows it may name are unknown: their partial files stay.
-    const QString partial = folder() + QStringLiteral(".clipvault-0123456789abcdef.part");
-    writeFile(partial, "bytes");
-    queue().openJournal(journalPath());
-    QCOMPARE(queue().records().count(), 0);
-    QCOMPARE(h.seam->messages().size(), 1);
-    QCOMPARE(h.seam->calls.last().style, 48);
-    QVERIFY(QFileInfo::exists(partial));
-
-    const QStringList aside = QDir(QFileInfo(journalPath()).path()).entryList({QStringLiteral("downloads.broken-*")});
-    if (newer) {
-        QVERIFY(h.seam->messages().first().contains(QStringLiteral("newer version")));
-        QVERIFY(aside.isEmpty());
-    } else {
-        QCOMPARE(aside.size(), 1); // set aside, never deleted
-        QCOMPARE(readFile(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()), content);
-        QVERIFY(h.seam->messages().first().contains(aside.first()));
-    }
-    // A list that goes on: a newer journal is never written over; a new one is written.
-    add(choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), QStringLiteral("size=1000")));
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), queue().records().at(0).key), int(StateDownloaded), Wait);
-    h.queue.reset();
-    if (newer)
-        QCOMPARE(readFile(journalPath()), content);
-    else
-        QCOMPARE(DownloadJournal(journalPath()).load().rows.size(), 1);
-    QCOMPARE(h.seam->messages().size(), 1); // told once
-
-    // At the next start the lost rows' partial files still stay, as long as the set-aside journal does.
-    reopen();
-    QVERIFY(QFileInfo::exists(partial));
-    if (!newer) {
+    void cleanup()
+    {
         h.queue.reset();
-        QVERIFY(QFile::remove(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()));
-        reopen();
-        QVERIFY(!QFileInfo::exists(partial)); // the user removed it: the clean-up goes on
+        h.seam.reset();
+        h.dir.reset();
     }
-}
 
-void TestDownloadQueue::absurdLengthCostsNothing()
-{
-    // A length past what any file (and the journal) holds is refused as it arrives; a new start
-    // that gets the real file finishes it.
-    const QString query = QStringLiteral("fault=hugeLength&faultTimes=1&size=300000");
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
-    queue().openJournal(journalPath());
-    add(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
-    QCOMPARE(captionOf(queue(), c.mediaAddress),
-             QStringLiteral("Download failed: the server announced a length no video has; nothing of it was kept."));
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-    QCOMPARE(queue().records().at(0).validators.total, -1);
-    queue().journalWriter()->flush();
-    QCOMPARE(DownloadJournal(journalPath()).load().outcome, DownloadJournal::Loaded::Read);
+    // A row stopped at half, in one piece or in segments: the row and its journal keep the bytes on
+    // disk, and Start asks only for bytes that are missing; the file ends exact.
+    void stopAtHalfAndStart_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("segments");
+        QTest::newRow("one piece") << qint64(4000000) << false;
+        QTest::newRow("segments") << qint64(16 * 1024 * 1024 + 12345) << true;
+    }
 
-    queue().start(0);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Huge.mp4"), Id, 18, 300000);
-    QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QString()}));
-}
+    void stopAtHalfAndStart()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, segments);
+        const QString query = QStringLiteral("size=%1&rate=%2").arg(size).arg(segments ? 1000000 : 2000000);
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Halves"), QStringLiteral(".mp4"), query);
+        queue().Timer1->stop();
+        queue().openJournal(journalPath());
+        // Stopped as soon as half has arrived (on the next turn of the event loop).
+        const auto stopAtHalf = connect(queue().DownloadVid, &Downloader::Progress, &queue(),
+                                        [&](const QString &, const QString &, qint64 done) {
+            if (done >= size / 2 && stateOf(queue(), c.mediaAddress) == StateDownloading)
+                QMetaObject::invokeMethod(&queue(), [&] {
+                    queue().stop(0);
+                    queue().settle(true);
+                }, Qt::QueuedConnection);
+        });
+        add(c);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateStopped), Wait);
+        disconnect(stopAtHalf); // (the list's own handler stays connected)
+        const DownloadRecord &record = queue().records().at(0);
+        QCOMPARE(bool(record.ranges), segments);
+        const ByteRanges kept = record.ranges.value_or(ByteRanges::fromSpans({{0, QFileInfo(record.partialFile).size()}}));
+        QVERIFY2(kept.bytes() >= size / 2 && kept.bytes() < size && (kept.spans().size() > 1) == segments,
+                 qPrintable(QStringLiteral("%1 bytes in %2 ranges").arg(kept.bytes()).arg(kept.spans().size())));
+        QString why;
+        QVERIFY2(holdsMediaIn(record.partialFile, Id, 18, kept, &why), qPrintable(why));
+        const JournalRow written = DownloadJournal(journalPath()).load().rows.value(0);
+        QCOMPARE(written.ranges, record.ranges);
+        QCOMPARE(written.bytes, kept.bytes());
 
-void TestDownloadQueue::plantedLinkAtPartialName()
-{
-    // A link planted at the row's predictable partial name never makes the download write
-    // through it, whether it points at a file or nowhere.
-    for (const bool dangling : {false, true}) {
-        const DownloadChoice c = choice(Id, 18, QStringLiteral("Linked%1").arg(dangling), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=200000&n=%1").arg(dangling));
-        const QString precious = h.dir->filePath(QStringLiteral("precious%1").arg(dangling));
-        if (!dangling)
-            writeFile(precious, "the user's own bytes");
-        QVERIFY(QFile::link(precious, folder() + DownloadNames::PartialFileName(c.mediaAddress)));
+        // The bar goes on from where it stood, and the average speed counts what arrives from now on,
+        // never the bytes kept from before: a tick at the first report of the second half (the timer
+        // is driven by hand from the start).
+        qint64 counted = -1; // bytes in the speed meter's window at that tick
+        qint64 arrived = 0;
+        qint64 percent = 0;
+        bool due = false;
+        connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&](const QString &, const QString &, qint64 done) {
+            if (std::exchange(due, due || done > kept.bytes()) || done <= kept.bytes())
+                return;
+            // Once the list has taken the report in.
+            QMetaObject::invokeMethod(&queue(), [&] {
+                queue().tick();
+                counted = queue().speedMeter().average() * SpeedMeter::Slots;
+                arrived = queue().records().at(0).fileBytes - kept.bytes();
+                percent = percentOf(queue(), c.mediaAddress);
+            }, Qt::QueuedConnection);
+        });
+        site().clear();
+        queue().start(0);
+        queue().tick();
+        QTRY_VERIFY_WITH_TIMEOUT(counted >= 0, Wait);
+        QVERIFY2(counted <= arrived + SpeedMeter::Slots,
+                 qPrintable(QStringLiteral("%1 after %2 new bytes").arg(counted).arg(arrived)));
+        QVERIFY2(percent >= kept.bytes() * 100 / size, qPrintable(QString::number(percent)));
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
+        QVERIFY_MEDIA(folder() + QStringLiteral("Halves.mp4"), Id, 18, size);
+        QVERIFY(!site().requests().isEmpty());
+        QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList()); // a request of the whole file counts
+        if (!segments) // only the second half was asked for the second time
+            QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept.bytes())});
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+    }
+
+    void transientFaultsContinue_data()
+    {
+        QTest::addColumn<QString>("query"); // the file's size among the rest
+        QTest::addColumn<QString>("firstWait"); // the caption after the first try (a pattern)
+        QTest::addColumn<int>("tries"); // at most; a request lost with its connection uses up one fault
+        QTest::addColumn<bool>("fromTheStart"); // a try had to start the file again from zero
+        QTest::addColumn<bool>("changed");      // the file at the end is the changed one
+        const auto row = [](const char *name, const char *query, const QString &firstWait, int tries, bool fromTheStart = false,
+                            bool changed = false) {
+            QTest::newRow(name) << QString::fromLatin1(query) << firstWait << tries << fromTheStart << changed;
+        };
+        const QString lost = waitingPattern(QStringLiteral("only 0\\.\\d\\d of 1\\.91 MB arrived"), 1);
+        const QString busy = QStringLiteral("the server answered %1");
+        row("closed early twice", "dropAfter=700000&dropTimes=2&size=2000000", lost, 3);
+        row("busy, Retry-After", "busyTimes=2&retryAfter=3&size=500000", waitingPattern(busy.arg(503), 3), 3);
+        row("Retry-After of two minutes", "busyTimes=2&retryAfter=120&size=500000", waitingPattern(busy.arg(503), 60), 3);
+        // The other statuses a busy or overloaded server (or a proxy before it) answers with.
+        for (const int status : {408, 429, 502, 504})
+            QTest::addRow("busy: %d", status) << QStringLiteral("busyTimes=1&busyStatus=%1&size=500000").arg(status)
+                                              << waitingPattern(busy.arg(status), 1) << 2 << false << false;
+        row("changed between tries", "dropAfter=700000&dropTimes=2&changeFrom=3&size=2000000", lost, 3, true, true);
+        row("ranges ignored", "dropAfter=700000&dropTimes=2&ignoreRange=1&size=2000000", lost, 3, true);
+        // Nothing of a part nobody asked for is kept; the next try asks for the whole file again.
+        row("a part nobody asked for", "fault=unasked206&faultTimes=1&size=500000",
+            waitingPattern(QStringLiteral("the server sent only part of the file"), 1), 2);
+        // A busy answer after a loss brings a static page's own validators: the kept bytes keep theirs.
+        row("an error page's validators", "dropAfter=700000&dropTimes=1&busyFrom=2&busyTimes=2&errorValidators=1&size=2000000", lost, 3);
+    }
+
+    void transientFaultsContinue()
+    {
+        QFETCH(QString, query);
+        const qint64 size = QUrlQuery(query).queryItemValue(QStringLiteral("size")).toLongLong();
+        QFETCH(QString, firstWait);
+        QFETCH(int, tries);
+        QFETCH(bool, fromTheStart);
+        QFETCH(bool, changed);
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Again"), QStringLiteral(".mp4"), query);
+        // After each try: the caption and the bytes the partial file keeps for the next one.
+        QStringList captions;
+        QList<qint64> kept;
+        afterComplete(queue(), c.mediaAddress, [&] {
+            captions << captionOf(queue(), c.mediaAddress);
+            kept << QFileInfo(queue().records().at(0).partialFile).size();
+        });
+        bool saidFromTheStart = false;
+        connect(queue().DownloadVid, &Downloader::Progress, &queue(), [&] {
+            saidFromTheStart |= captionOf(queue(), c.mediaAddress).startsWith(QStringLiteral("Downloading again from the start... "));
+        });
+        add(c);
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
+        QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
+        QVERIFY2(captions.size() >= 2 && captions.size() <= tries, qPrintable(captions.join(QLatin1Char('\n'))));
+        QVERIFY2(QRegularExpression(firstWait).match(captions.first()).hasMatch(), qPrintable(captions.first()));
+        QCOMPARE(saidFromTheStart, fromTheStart);
+        // Every try after a loss asked for the rest of exactly the bytes kept. (The network layer may
+        // send a request again whose connection was closed before any answer: it asks for the same.)
+        QStringList wanted{QString()};
+        for (int k = 0; k + 1 < kept.size(); ++k) {
+            QVERIFY(kept[k] > 0 || !query.contains(QStringLiteral("drop")));
+            wanted << (kept[k] > 0 ? QStringLiteral("bytes=%1-").arg(kept[k]) : QString());
+        }
+        QStringList ranges = rangesOf(mediaTarget(Id, 18, query));
+        ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        QCOMPARE(ranges, wanted);
+        if (changed)
+            QVERIFY_CHANGED_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
+        else
+            QVERIFY_MEDIA(folder() + QStringLiteral("Again.mp4"), Id, 18, size);
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+    }
+
+    void refusedUntilTheServerComesUp()
+    {
+        // A port nobody listens on: the first tries are refused, then a server comes up there.
+        quint16 port = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        const qint64 size = 300000;
+        const QString query = QStringLiteral("size=%1").arg(size);
+        DownloadChoice c = choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), query);
+        c.mediaAddress = QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(mediaTarget(Id, 18, query));
+        Relay relay(quint16(QUrl(site().root()).port()));
+        QStringList captions;
+        afterComplete(queue(), c.mediaAddress, [&] {
+            captions << captionOf(queue(), c.mediaAddress);
+            if (captions.size() == 2)
+                QVERIFY(relay.listen(QHostAddress::LocalHost, port));
+        });
+        add(c);
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress) != StateDownloading, Wait);
+        QCOMPARE(stateOf(queue(), c.mediaAddress), int(StateDownloaded));
+        QCOMPARE(captions.size(), 3);
+        for (int k = 0; k < 2; ++k)
+            QVERIFY2(QRegularExpression(waitingPattern(QStringLiteral("the server could not be reached"), 1 << k, k + 2))
+                         .match(captions[k]).hasMatch(), qPrintable(captions[k]));
+        QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QString()});
+        QVERIFY_MEDIA(folder() + QStringLiteral("Later.mp4"), Id, 18, size);
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+    }
+
+    // A list whose journal holds a stopped row and its partial file, as a run before this one left
+    // them: Start asks for the rest, and the answer decides; the rest of a file that does not fit on
+    // the disk is not asked for (the kept bytes count, enough of them to change the figure).
+    void keptBytesMeetTheServer_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("kept");
+        QTest::addColumn<int>("status"); // the site's answer to the range request; 0: its own, -1: none asked
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("caption"); // its start
+        const qint64 size = 1500000;
+        QTest::newRow("whole already: 416") << size << size << 0 << int(StateDownloaded) << "Video successfully downloaded!";
+        QTest::newRow("half: 206") << size << size / 2 << 0 << int(StateDownloaded) << "Video successfully downloaded!";
+        const QString expired = QStringLiteral(
+            "Download failed: the video's address has expired. Load the video page again to get a fresh one.");
+        QTest::newRow("forbidden now: 403") << size << size / 2 << 403 << int(StateError) << expired;
+        QTest::newRow("gone: 410") << size << size / 2 << 410 << int(StateError) << expired;
+        const qint64 huge = 1000000000000000; // a petabyte does not fit anywhere here
+        QTest::newRow("the rest does not fit") << huge << qint64(30000000) << -1 << int(StateError)
+                                               << QStringLiteral("Not enough free disk space: the video needs %1 more, ")
+                                                      .arg(modFunctions::FormatFreeSpace(huge - 30000000));
+    }
+
+    void keptBytesMeetTheServer()
+    {
+        QFETCH(qint64, size);
+        QFETCH(qint64, kept);
+        QFETCH(int, status);
+        QFETCH(int, state);
+        QFETCH(QString, caption);
+        const QString query = QStringLiteral("size=%1").arg(size);
+        const QString address = mediaAddress(Id, 18, query);
+        const TransferValidators validators = validatorsOf(address);
+        QCOMPARE(validators.total, size);
+        const QString partial = folder() + DownloadNames::PartialFileName(address);
+        writeFile(partial, mediaBytes(Id, 18, kept));
+        JournalRow row;
+        row.mediaAddress = address;
+        row.fileName = QStringLiteral("Kept.mp4");
+        row.saveFolder = folder();
+        row.state = StateStopped;
+        row.bytes = kept;
+        row.total = validators.total;
+        row.etag = validators.etag;
+        row.lastModified = validators.lastModified;
+        row.added = QDateTime::currentDateTimeUtc();
+        row.caption = QStringLiteral("Download stopped by the user.");
+        QVERIFY(DownloadJournal(journalPath()).save({row}));
+        site().clear();
+        if (status > 0)
+            site().rule(mediaTarget(Id, 18, query), 0, status);
+
+        queue().openJournal(journalPath());
+        QCOMPARE(queue().records().count(), 1);
+        QCOMPARE(stateOf(queue(), address), int(StateStopped)); // a stopped row stays stopped
+        QCOMPARE(captionOf(queue(), address), QStringLiteral("Download stopped by the user."));
+        QCOMPARE(queue().DownloadVid->RunningCount(), 0);
+        queue().start(0);
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(queue(), address) != StateDownloading, Wait);
+        QCOMPARE(stateOf(queue(), address), state);
+        QVERIFY2(captionOf(queue(), address).startsWith(caption), qPrintable(captionOf(queue(), address)));
+        QCOMPARE(rangesOf(mediaTarget(Id, 18, query)),
+                 status < 0 ? QStringList() : QStringList{QStringLiteral("bytes=%1-").arg(kept)});
+        if (state == StateDownloaded) {
+            QVERIFY_MEDIA(folder() + QStringLiteral("Kept.mp4"), Id, 18, size);
+            QCOMPARE(hiddenFiles(folder()), QStringList());
+        } else {
+            QVERIFY_MEDIA(partial, Id, 18, kept); // kept as it was
+        }
+    }
+
+    void freeSpaceTooSmall()
+    {
+        const qint64 huge = 1000000000000000;
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), QStringLiteral("size=%1").arg(huge));
         add(c);
         QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
-        QVERIFY2(captionOf(queue(), c.mediaAddress).contains(QStringLiteral("a link has the partial file's name")),
-                 qPrintable(captionOf(queue(), c.mediaAddress)));
-        if (dangling)
-            QVERIFY(!QFileInfo::exists(precious));
+        const QString prefix = QStringLiteral("Not enough free disk space: the video needs %1 more, ")
+                                   .arg(modFunctions::FormatFreeSpace(huge));
+        const QString caption = captionOf(queue(), c.mediaAddress);
+        QVERIFY2(caption.startsWith(prefix) && caption.endsWith(QStringLiteral(" are free.")), qPrintable(caption));
+        QVERIFY(!queue().DownloadVid->IsRunning(c.mediaAddress));
+    }
+
+    void listComesBackAfterClosing()
+    {
+        queue().openJournal(journalPath());
+        const DownloadChoice done = choice(Id, 5, QStringLiteral("Done"), QStringLiteral(".flv"), QStringLiteral("size=5000"));
+        const DownloadChoice stopped = choice(Id, 34, QStringLiteral("Stopped"), QStringLiteral(".flv"),
+                                              QStringLiteral("size=20000000&rate=400000"));
+        const DownloadChoice running = choice(Id, 18, QStringLiteral("Running"), QStringLiteral(".mp4"),
+                                              QStringLiteral("size=3000000&rate=1000000"));
+        add(done);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), done.mediaAddress), int(StateDownloaded), Wait);
+        add(stopped);
+        add(running);
+        QTRY_VERIFY_WITH_TIMEOUT(percentOf(queue(), stopped.mediaAddress) > 0, Wait);
+        queue().stop(1);
+        queue().settle(true);
+        // Byte counts reach the journal at most about once a second: a few writes, not one per report.
+        const int writesBefore = queue().journalWriter()->writes();
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(2).fileBytes >= 1000000, Wait);
+        QVERIFY2(queue().journalWriter()->writes() - writesBefore <= clock.elapsed() / 1000 + 2,
+                 qPrintable(QStringLiteral("%1 writes in %2 ms").arg(queue().journalWriter()->writes() - writesBefore)
+                                .arg(clock.elapsed())));
+
+        // Closed while one row runs (as after "Yes"), then started again.
+        h.queue.reset();
+        const QString runningPartial = folder() + DownloadNames::PartialFileName(running.mediaAddress);
+        const qint64 kept = QFileInfo(runningPartial).size();
+        QVERIFY(kept > 0);
+        QVERIFY_MEDIA(runningPartial, Id, 18, kept);
+        // Partial files of this program that no row refers to go at start-up, and so do the extractor's
+        // work folders a crash left (no run is on its way then); nothing else is touched, and a link of
+        // that name is not followed.
+        const QString orphan = QStringLiteral(".clipvault-0123456789abcdef.part");
+        const QString work = orphan + QStringLiteral(".work-Ab12Cd");
+        for (const char *name : {".clipvault-notours.part", "video.part", ".clipvault-0123456789abcdeg.part",
+                                 ".clipvault-notours.part.work-Ab12Cd/kept", "work-Ab12Cd/kept", ".clipvault-0123456789abcdef.part",
+                                 ".clipvault-0123456789abcdef.part.work-Ab12Cd/media.f1/media.mp4.part-Frag3"}) {
+            QVERIFY(QDir().mkpath(QFileInfo(folder() + QString::fromLatin1(name)).path()));
+            writeFile(folder() + QString::fromLatin1(name), "bytes");
+        }
+        QVERIFY(QFile::link(folder() + QStringLiteral(".clipvault-notours.part.work-Ab12Cd"),
+                            folder() + QStringLiteral(".clipvault-fedcba9876543210.part.work-Zz99Yy")));
+        const auto entries = [this] { return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+        QStringList expected = entries();
+        QVERIFY(expected.removeOne(orphan) && expected.removeOne(work));
+        site().clear();
+        reopen();
+        QCOMPARE(entries(), expected);
+        QVERIFY(QFileInfo::exists(folder() + QStringLiteral(".clipvault-notours.part.work-Ab12Cd/kept")));
+        QCOMPARE(queue().records().count(), 3);
+        QCOMPARE(queue().records().at(queue().records().indexOf(done.mediaAddress)).fileName, QStringLiteral("Done.flv"));
+        QCOMPARE(stateOf(queue(), done.mediaAddress), int(StateDownloaded));
+        QCOMPARE(captionOf(queue(), done.mediaAddress), QStringLiteral("Video successfully downloaded!"));
+        QCOMPARE(stateOf(queue(), stopped.mediaAddress), int(StateStopped));
+        QCOMPARE(captionOf(queue(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), running.mediaAddress), int(StateDownloaded), Wait);
+        QVERIFY_MEDIA(folder() + QStringLiteral("Running.mp4"), Id, 18, 3000000);
+        QCOMPARE(rangesOf(mediaTarget(Id, 18, QStringLiteral("size=3000000&rate=1000000"))),
+                 QStringList{QStringLiteral("bytes=%1-").arg(kept)});
+        // The stopped row asked for nothing; the finished one is still in the list for the duplicate check.
+        QCOMPARE(site().requestLog().filter(QStringLiteral("size=20000000")).size(), 0);
+        add(done);
+        QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
+        QCOMPARE(queue().records().count(), 3);
+
+        // Removing rows reaches the journal too; the stopped row's partial file goes with it.
+        const QString stoppedPartial = folder() + DownloadNames::PartialFileName(stopped.mediaAddress);
+        QVERIFY(QFileInfo::exists(stoppedPartial));
+        queue().remove(1);
+        queue().settle(true);
+        QVERIFY(!QFileInfo::exists(stoppedPartial));
+        const DownloadJournal::Loaded journal = DownloadJournal(journalPath()).load();
+        QCOMPARE(journal.rows.size(), 2);
+        QCOMPARE(journal.rows.at(1).mediaAddress, running.mediaAddress);
+        QCOMPARE(journal.rows.at(1).bytes, qint64(3000000));
+    }
+
+    void brokenOrNewerJournal_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("newer");
+        const QByteArray head = R"({"format": "clipvault-downloads", "version": )";
+        QTest::newRow("not JSON") << head + R"(1, "rows": [)" << false;
+        QTest::newRow("a newer version") << head + R"(99, "rows": []})" << true;
+    }
+
+    void brokenOrNewerJournal()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, newer);
+        QVERIFY(QDir().mkpath(QFileInfo(journalPath()).path()));
+        writeFile(journalPath(), content);
+        // The rows it may name are unknown: their partial files stay.
+        const QString partial = folder() + QStringLiteral(".clipvault-0123456789abcdef.part");
+        writeFile(partial, "bytes");
+        queue().openJournal(journalPath());
+        QCOMPARE(queue().records().count(), 0);
+        QCOMPARE(h.seam->messages().size(), 1);
+        QCOMPARE(h.seam->calls.last().style, 48);
+        QVERIFY(QFileInfo::exists(partial));
+
+        const QStringList aside = QDir(QFileInfo(journalPath()).path()).entryList({QStringLiteral("downloads.broken-*")});
+        if (newer) {
+            QVERIFY(h.seam->messages().first().contains(QStringLiteral("newer version")));
+            QVERIFY(aside.isEmpty());
+        } else {
+            QCOMPARE(aside.size(), 1); // set aside, never deleted
+            QCOMPARE(readFile(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()), content);
+            QVERIFY(h.seam->messages().first().contains(aside.first()));
+        }
+        // A list that goes on: a newer journal is never written over; a new one is written.
+        add(choice(Id, 18, QStringLiteral("Later"), QStringLiteral(".mp4"), QStringLiteral("size=1000")));
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), queue().records().at(0).key), int(StateDownloaded), Wait);
+        h.queue.reset();
+        if (newer)
+            QCOMPARE(readFile(journalPath()), content);
         else
-            QCOMPARE(readFile(precious), QByteArray("the user's own bytes"));
+            QCOMPARE(DownloadJournal(journalPath()).load().rows.size(), 1);
+        QCOMPARE(h.seam->messages().size(), 1); // told once
+
+        // At the next start the lost rows' partial files still stay, as long as the set-aside journal does.
+        reopen();
+        QVERIFY(QFileInfo::exists(partial));
+        if (!newer) {
+            h.queue.reset();
+            QVERIFY(QFile::remove(QFileInfo(journalPath()).path() + QLatin1Char('/') + aside.first()));
+            reopen();
+            QVERIFY(!QFileInfo::exists(partial)); // the user removed it: the clean-up goes on
+        }
     }
-}
 
-void TestDownloadQueue::reportsRedrawOnlyNewPercentages()
-{
-    // A thousand progress reports, but a row's bar changes only with its whole percentage: about a
-    // hundred redraws per download, however often the transfer reports.
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Reports"), QStringLiteral(".mp4"));
-    QVERIFY(queue().appendRow(c, QStringLiteral("Reports.mp4")));
-    int redraws = 0;
-    connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&] { ++redraws; });
-    for (qint64 done = 1; done <= 1000; ++done)
-        queue().reportProgress(c.mediaAddress, done * 1000, 1000000);
-    QCOMPARE(redraws, 100);
-    QCOMPARE(captionOf(queue(), c.mediaAddress), QStringLiteral("Downloading... 0.95 MB / 0.95 MB - 100%"));
-}
-
-void TestDownloadQueue::queueKeepsToTheLimit_data()
-{
-    QTest::addColumn<int>("limit"); // rows downloading at once; 0: all
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("moved"); // a waiting row moved up to the first waiting place; -1: none
-    QTest::newRow("two at once, the last moved up") << 2 << 6 << 5;
-    QTest::newRow("one at a time, the second moved down") << 1 << 3 << -2;
-    QTest::newRow("all at once") << 0 << 4 << -1;
-}
-
-void TestDownloadQueue::queueKeepsToTheLimit()
-{
-    QFETCH(int, limit);
-    QFETCH(int, rows);
-    QFETCH(int, moved);
-    queue().setSimultaneousDownloads(limit);
-    const qint64 size = 1500000; // a second and a half each
-    QStringList keys;
-    QStringList started; // in the order the rows began to download
-    connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&](int row) {
-        const DownloadRecord &record = queue().records().at(row);
-        if (record.state == StateDownloading && !started.contains(record.key))
-            started << record.key;
-    });
-    for (int k = 0; k < rows; ++k) {
-        const DownloadChoice c = choice(Id, 18, QStringLiteral("Queued %1").arg(k), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=%1&rate=1000000&n=%2").arg(size).arg(k));
+    void absurdLengthCostsNothing()
+    {
+        // A length past what any file (and the journal) holds is refused as it arrives; a new start
+        // that gets the real file finishes it.
+        const QString query = QStringLiteral("fault=hugeLength&faultTimes=1&size=300000");
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Huge"), QStringLiteral(".mp4"), query);
+        queue().openJournal(journalPath());
         add(c);
-        keys << c.mediaAddress;
-    }
-    const int running = limit > 0 ? limit : rows;
-    QCOMPARE(queue().queueText(), QStringLiteral("%1 running, %2 queued").arg(running).arg(rows - running));
-    for (int k = 0; k < rows; ++k) {
-        QCOMPARE(stateOf(queue(), keys[k]), k < running ? int(StateDownloading) : int(StateQueued));
-        if (k >= running)
-            QCOMPARE(captionOf(queue(), keys[k]), QStringLiteral("Queued"));
-    }
-    // The rows' order decides which waiting row starts next.
-    if (moved >= 0) {
-        for (int row = moved; row > running; --row)
-            QVERIFY(queue().moveUp(row));
-        keys.move(moved, running);
-    } else if (moved < -1) {
-        QVERIFY(queue().moveDown(-moved - 1));
-        keys.move(-moved - 1, -moved);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == rows, Wait);
-    QCOMPARE(started, keys);
-    QCOMPARE(site().mediaPeak(), running);
-    QCOMPARE(queue().queueText(), QStringLiteral("0 running, 0 queued"));
-    queue().startAll(); // finished rows are left alone
-    QCOMPARE(queue().records().countInState(StateDownloaded), rows);
-    for (int k = 0; k < rows; ++k)
-        QVERIFY_MEDIA(folder() + QStringLiteral("Queued %1.mp4").arg(k), Id, 18, size);
-}
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
+        QCOMPARE(captionOf(queue(), c.mediaAddress),
+                 QStringLiteral("Download failed: the server announced a length no video has; nothing of it was kept."));
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+        QCOMPARE(queue().records().at(0).validators.total, -1);
+        queue().journalWriter()->flush();
+        QCOMPARE(DownloadJournal(journalPath()).load().outcome, DownloadJournal::Loaded::Read);
 
-void TestDownloadQueue::listLimitAndRoomLeft_data()
-{
-    QTest::addColumn<int>("asked");
-    QTest::addColumn<int>("limit");
-    QTest::newRow("the default") << 25 << 25;
-    QTest::newRow("thirty") << 30 << 30;
-    QTest::newRow("below the least") << 3 << 25;
-    QTest::newRow("past the most") << 5000 << 1000;
-}
-
-void TestDownloadQueue::listLimitAndRoomLeft()
-{
-    QFETCH(int, asked);
-    QFETCH(int, limit);
-    queue().setListRows(asked);
-    QCOMPARE(queue().listRows(), limit);
-    // One row downloads, slowly; the others wait, so the list fills without a transfer each.
-    queue().setSimultaneousDownloads(1);
-    const int filled = std::min(limit, 30);
-    for (int k = 0; k < filled; ++k) {
-        QCOMPARE(queue().roomLeft(), limit - k);
-        add(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
-                   QStringLiteral("size=3000000&rate=100000&n=%1").arg(k)));
+        queue().start(0);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateDownloaded), Wait);
+        QVERIFY_MEDIA(folder() + QStringLiteral("Huge.mp4"), Id, 18, 300000);
+        QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QString()}));
     }
-    QCOMPARE(queue().records().count(), filled);
-    QCOMPARE(queue().roomLeft(), limit - filled);
-    if (filled == limit) {
-        const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
-        QVERIFY(!queue().add(extra, QStringLiteral("Extra.mp4")));
-        add(extra);
-        QCOMPARE(h.seam->messages(),
-                 QStringList{QStringLiteral("Sorry, but you can do a maximum of %1 simultaneous downloads. \r\n\r\n"
-                                            "Remove downloaded videos from the list first, then you can add new ones. ")
-                                 .arg(limit)});
-        QCOMPARE(queue().records().count(), limit);
+
+    void plantedLinkAtPartialName()
+    {
+        // A link planted at the row's predictable partial name never makes the download write
+        // through it, whether it points at a file or nowhere.
+        for (const bool dangling : {false, true}) {
+            const DownloadChoice c = choice(Id, 18, QStringLiteral("Linked%1").arg(dangling), QStringLiteral(".mp4"),
+                                            QStringLiteral("size=200000&n=%1").arg(dangling));
+            const QString precious = h.dir->filePath(QStringLiteral("precious%1").arg(dangling));
+            if (!dangling)
+                writeFile(precious, "the user's own bytes");
+            QVERIFY(QFile::link(precious, folder() + DownloadNames::PartialFileName(c.mediaAddress)));
+            add(c);
+            QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), c.mediaAddress), int(StateError), Wait);
+            QVERIFY2(captionOf(queue(), c.mediaAddress).contains(QStringLiteral("a link has the partial file's name")),
+                     qPrintable(captionOf(queue(), c.mediaAddress)));
+            if (dangling)
+                QVERIFY(!QFileInfo::exists(precious));
+            else
+                QCOMPARE(readFile(precious), QByteArray("the user's own bytes"));
+        }
     }
-    // A lower limit keeps the rows there are.
-    queue().setListRows(25);
-    QCOMPARE(queue().records().count(), filled);
-    QCOMPARE(queue().roomLeft(), std::max(0, 25 - filled));
-    QCOMPARE(queue().runningCount(), 1);
-}
 
-void TestDownloadQueue::ownFolderAndArchiveLineOutliveClosing()
-{
-    // Rows of a list of videos, each with the folder it saves to and its archive line, one at a
-    // time; the list is closed while the first downloads and the others wait.
-    h.queue->setArchivePath(archivePath());
-    h.queue->setSimultaneousDownloads(1);
-    queue().openJournal(journalPath());
-    const QString listFolder = folder() + QStringLiteral("Beach list");
-    DownloadChoice own = choice(Id, 18, QStringLiteral("Own"), QStringLiteral(".mp4"), QStringLiteral("size=2000000&rate=1000000"));
-    own.folder = listFolder;
-    own.archiveLine = QStringLiteral("demo sunsetBeach");
-    const DownloadChoice plain = choice(Id, 5, QStringLiteral("Plain"), QStringLiteral(".flv"), QStringLiteral("size=200000"));
-    DownloadChoice waiting = choice(Id, 34, QStringLiteral("Waiting"), QStringLiteral(".flv"), QStringLiteral("size=300000"));
-    waiting.folder = folder() + QStringLiteral("Other list/");
-    waiting.archiveLine = QStringLiteral("demo other-1");
-    DownloadChoice gone = choice(Id, 22, QStringLiteral("Gone"), QStringLiteral(".mp4"), QStringLiteral("fault=404"));
-    gone.folder = listFolder;
-    gone.archiveLine = QStringLiteral("demo gone"); // it fails: no line
-    for (const DownloadChoice &c : {own, plain, waiting, gone})
-        add(c);
-    QVERIFY(queue().moveUp(2)); // its turn before the plain row's
-    QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(0).fileBytes > 0, Wait);
-    QVERIFY(QFileInfo::exists(listFolder + QLatin1Char('/') + DownloadNames::PartialFileName(own.mediaAddress)));
-    queue().setSimultaneousDownloads(2); // a place for the next row, but the list closes first: it stays waiting
-    h.queue.reset();
+    void reportsRedrawOnlyNewPercentages()
+    {
+        // A thousand progress reports, but a row's bar changes only with its whole percentage: about a
+        // hundred redraws per download, however often the transfer reports.
+        const DownloadChoice c = choice(Id, 18, QStringLiteral("Reports"), QStringLiteral(".mp4"));
+        QVERIFY(queue().appendRow(c, QStringLiteral("Reports.mp4")));
+        int redraws = 0;
+        connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&] { ++redraws; });
+        for (qint64 done = 1; done <= 1000; ++done)
+            queue().reportProgress(c.mediaAddress, done * 1000, 1000000);
+        QCOMPARE(redraws, 100);
+        QCOMPARE(captionOf(queue(), c.mediaAddress), QStringLiteral("Downloading... 0.95 MB / 0.95 MB - 100%"));
+    }
 
-    const QList<JournalRow> kept = DownloadJournal(journalPath()).load().rows;
-    QCOMPARE(kept.size(), 4);
-    const QList<int> states{kept[0].state, kept[1].state, kept[2].state, kept[3].state};
-    QCOMPARE(states, (QList<int>{StateDownloading, StateQueued, StateQueued, StateQueued}));
-    QCOMPARE(QDir(kept[0].saveFolder), QDir(listFolder));
-    QCOMPARE(QDir(kept[1].saveFolder), QDir(waiting.folder)); // no file there yet
-    QCOMPARE(QDir(kept[2].saveFolder), QDir(folder()));
-    const QStringList lines{kept[0].archiveLine, kept[1].archiveLine, kept[2].archiveLine};
-    QCOMPARE(lines, (QStringList{own.archiveLine, waiting.archiveLine, QString()}));
+    void queueKeepsToTheLimit_data()
+    {
+        QTest::addColumn<int>("limit"); // rows downloading at once; 0: all
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("moved"); // a waiting row moved up to the first waiting place; -1: none
+        QTest::newRow("two at once, the last moved up") << 2 << 6 << 5;
+        QTest::newRow("one at a time, the second moved down") << 1 << 3 << -2;
+        QTest::newRow("all at once") << 0 << 4 << -1;
+    }
 
-    // The next start: the first row continues, the others wait their turn, and all end where they belong.
-    site().clear();
-    reopen(1);
-    QCOMPARE(stateOf(queue(), plain.mediaAddress), int(StateQueued));
-    QCOMPARE(stateOf(queue(), waiting.mediaAddress), int(StateQueued));
-    QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == 3 && stateOf(queue(), gone.mediaAddress) == StateError,
-                             Wait);
-    QVERIFY_MEDIA(listFolder + QStringLiteral("/Own.mp4"), Id, 18, 2000000);
-    QVERIFY_MEDIA(folder() + QStringLiteral("Plain.flv"), Id, 5, 200000);
-    QVERIFY_MEDIA(waiting.folder + QStringLiteral("Waiting.flv"), Id, 34, 300000);
-    QCOMPARE(hiddenFiles(listFolder), QStringList());
-    QCOMPARE(DownloadArchive(archivePath()).lines(), (QSet<QString>{own.archiveLine, waiting.archiveLine}));
-    QStringList asked = site().requestLog().filter(QStringLiteral("/media/"));
-    asked.erase(std::unique(asked.begin(), asked.end()), asked.end()); // a request sent again counts once
-    QCOMPARE(asked, (QStringList{mediaTarget(Id, 18, QUrl(own.mediaAddress).query()), mediaTarget(Id, 34, QUrl(waiting.mediaAddress).query()),
-                                 mediaTarget(Id, 5, QUrl(plain.mediaAddress).query()), mediaTarget(Id, 22, QStringLiteral("fault=404"))}));
-}
+    void queueKeepsToTheLimit()
+    {
+        QFETCH(int, limit);
+        QFETCH(int, rows);
+        QFETCH(int, moved);
+        queue().setSimultaneousDownloads(limit);
+        const qint64 size = 1500000; // a second and a half each
+        QStringList keys;
+        QStringList started; // in the order the rows began to download
+        connect(&queue(), &DownloadQueue::rowChanged, &queue(), [&](int row) {
+            const DownloadRecord &record = queue().records().at(row);
+            if (record.state == StateDownloading && !started.contains(record.key))
+                started << record.key;
+        });
+        for (int k = 0; k < rows; ++k) {
+            const DownloadChoice c = choice(Id, 18, QStringLiteral("Queued %1").arg(k), QStringLiteral(".mp4"),
+                                            QStringLiteral("size=%1&rate=1000000&n=%2").arg(size).arg(k));
+            add(c);
+            keys << c.mediaAddress;
+        }
+        const int running = limit > 0 ? limit : rows;
+        QCOMPARE(queue().queueText(), QStringLiteral("%1 running, %2 queued").arg(running).arg(rows - running));
+        for (int k = 0; k < rows; ++k) {
+            QCOMPARE(stateOf(queue(), keys[k]), k < running ? int(StateDownloading) : int(StateQueued));
+            if (k >= running)
+                QCOMPARE(captionOf(queue(), keys[k]), QStringLiteral("Queued"));
+        }
+        // The rows' order decides which waiting row starts next.
+        if (moved >= 0) {
+            for (int row = moved; row > running; --row)
+                QVERIFY(queue().moveUp(row));
+            keys.move(moved, running);
+        } else if (moved < -1) {
+            QVERIFY(queue().moveDown(-moved - 1));
+            keys.move(-moved - 1, -moved);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == rows, Wait);
+        QCOMPARE(started, keys);
+        QCOMPARE(site().mediaPeak(), running);
+        QCOMPARE(queue().queueText(), QStringLiteral("0 running, 0 queued"));
+        queue().startAll(); // finished rows are left alone
+        QCOMPARE(queue().records().countInState(StateDownloaded), rows);
+        for (int k = 0; k < rows; ++k)
+            QVERIFY_MEDIA(folder() + QStringLiteral("Queued %1.mp4").arg(k), Id, 18, size);
+    }
+
+    void listLimitAndRoomLeft_data()
+    {
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("thirty") << 30 << 30;
+        QTest::newRow("below the least") << 3 << 25;
+        QTest::newRow("past the most") << 5000 << 1000;
+    }
+
+    void listLimitAndRoomLeft()
+    {
+        QFETCH(int, asked);
+        QFETCH(int, limit);
+        queue().setListRows(asked);
+        QCOMPARE(queue().listRows(), limit);
+        // One row downloads, slowly; the others wait, so the list fills without a transfer each.
+        queue().setSimultaneousDownloads(1);
+        const int filled = std::min(limit, 30);
+        for (int k = 0; k < filled; ++k) {
+            QCOMPARE(queue().roomLeft(), limit - k);
+            add(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
+                       QStringLiteral("size=3000000&rate=100000&n=%1").arg(k)));
+        }
+        QCOMPARE(queue().records().count(), filled);
+        QCOMPARE(queue().roomLeft(), limit - filled);
+        if (filled == limit) {
+            const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
+            QVERIFY(!queue().add(extra, QStringLiteral("Extra.mp4")));
+            add(extra);
+            QCOMPARE(h.seam->messages(),
+                     QStringList{QStringLiteral("Sorry, but you can do a maximum of %1 simultaneous downloads. \r\n\r\n"
+                                                "Remove downloaded videos from the list first, then you can add new ones. ")
+                                     .arg(limit)});
+            QCOMPARE(queue().records().count(), limit);
+        }
+        // A lower limit keeps the rows there are.
+        queue().setListRows(25);
+        QCOMPARE(queue().records().count(), filled);
+        QCOMPARE(queue().roomLeft(), std::max(0, 25 - filled));
+        QCOMPARE(queue().runningCount(), 1);
+    }
+
+    void ownFolderAndArchiveLineOutliveClosing()
+    {
+        // Rows of a list of videos, each with the folder it saves to and its archive line, two at a
+        // time; the list is closed while two download and the others wait.
+        h.queue->setArchivePath(archivePath());
+        h.queue->setSimultaneousDownloads(2);
+        queue().openJournal(journalPath());
+        const QString listFolder = folder() + QStringLiteral("Beach list");
+        DownloadChoice own = choice(Id, 18, QStringLiteral("Own"), QStringLiteral(".mp4"), QStringLiteral("size=2000000&rate=1000000"));
+        own.folder = listFolder;
+        own.archiveLine = QStringLiteral("demo sunsetBeach");
+        const DownloadChoice plain = choice(Id, 5, QStringLiteral("Plain"), QStringLiteral(".flv"), QStringLiteral("size=400000&rate=100000"));
+        DownloadChoice waiting = choice(Id, 34, QStringLiteral("Waiting"), QStringLiteral(".flv"), QStringLiteral("size=300000"));
+        waiting.folder = folder() + QStringLiteral("Other list/");
+        waiting.archiveLine = QStringLiteral("demo other-1");
+        DownloadChoice gone = choice(Id, 22, QStringLiteral("Gone"), QStringLiteral(".mp4"), QStringLiteral("fault=404"));
+        gone.folder = listFolder;
+        gone.archiveLine = QStringLiteral("demo gone"); // it fails: no line
+        for (const DownloadChoice &c : {own, plain, waiting, gone})
+            add(c);
+        QVERIFY(queue().moveUp(3)); // its turn before the waiting row's
+        QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(0).fileBytes > 0 && queue().records().at(1).fileBytes > 0, Wait);
+        QVERIFY(QFileInfo::exists(listFolder + QLatin1Char('/') + DownloadNames::PartialFileName(own.mediaAddress)));
+        queue().setSimultaneousDownloads(3); // a place for the next row, but the list closes first: it stays waiting
+        h.queue.reset();
+
+        const QList<JournalRow> kept = DownloadJournal(journalPath()).load().rows;
+        QCOMPARE(kept.size(), 4);
+        const QList<int> states{kept[0].state, kept[1].state, kept[2].state, kept[3].state};
+        QCOMPARE(states, (QList<int>{StateDownloading, StateDownloading, StateQueued, StateQueued}));
+        QCOMPARE(QDir(kept[0].saveFolder), QDir(listFolder));
+        QCOMPARE(QDir(kept[1].saveFolder), QDir(folder()));
+        QCOMPARE(QDir(kept[3].saveFolder), QDir(waiting.folder)); // no file there yet
+        const QStringList lines{kept[0].archiveLine, kept[1].archiveLine, kept[3].archiveLine};
+        QCOMPARE(lines, (QStringList{own.archiveLine, QString(), waiting.archiveLine}));
+
+        // The next start, one at a time: the first row continues, the second waits behind it as the
+        // others wait their turn, and all end where they belong, never more than one at once.
+        QTRY_COMPARE_WITH_TIMEOUT(site().mediaSending(), 0, Wait); // the closed list's answers are over
+        site().clear();
+        reopen(1);
+        QCOMPARE(stateOf(queue(), own.mediaAddress), int(StateDownloading));
+        QCOMPARE(stateOf(queue(), plain.mediaAddress), int(StateQueued));
+        QCOMPARE(stateOf(queue(), waiting.mediaAddress), int(StateQueued));
+        QTRY_VERIFY_WITH_TIMEOUT(queue().records().countInState(StateDownloaded) == 3 && stateOf(queue(), gone.mediaAddress) == StateError,
+                                 Wait);
+        QCOMPARE(site().mediaPeak(), 1);
+        QVERIFY_MEDIA(listFolder + QStringLiteral("/Own.mp4"), Id, 18, 2000000);
+        QVERIFY_MEDIA(folder() + QStringLiteral("Plain.flv"), Id, 5, 400000);
+        QVERIFY_MEDIA(waiting.folder + QStringLiteral("Waiting.flv"), Id, 34, 300000);
+        QCOMPARE(hiddenFiles(listFolder), QStringList());
+        QCOMPARE(DownloadArchive(archivePath()).lines(), (QSet<QString>{own.archiveLine, waiting.archiveLine}));
+        QStringList asked = site().requestLog().filter(QStringLiteral("/media/"));
+        asked.erase(std::unique(asked.begin(), asked.end()), asked.end()); // a request sent again counts once
+        QCOMPARE(asked, (QStringList{mediaTarget(Id, 18, QUrl(own.mediaAddress).query()), mediaTarget(Id, 5, QUrl(plain.mediaAddress).query()),
+                                     mediaTarget(Id, 22, QStringLiteral("fault=404")), mediaTarget(Id, 34, QUrl(waiting.mediaAddress).query())}));
+        // The rows that were downloading went on from their bytes on disk.
+        QVERIFY(rangesOf(mediaTarget(Id, 18, QUrl(own.mediaAddress).query())).value(0).startsWith(QStringLiteral("bytes=")));
+        QVERIFY(rangesOf(mediaTarget(Id, 5, QUrl(plain.mediaAddress).query())).value(0).startsWith(QStringLiteral("bytes=")));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDownloadQueue)
 #include "tst_downloadqueue.moc"

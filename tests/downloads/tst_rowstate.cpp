@@ -168,29 +168,25 @@ private Q_SLOTS:
     void nothingIsWrittenThatCannotBeRead_data()
     {
         QTest::addColumn<JournalRow>("row");
-        JournalRow row = sampleRow(1);
-        row.bytes = row.total + 1;
-        QTest::newRow("more bytes than the total") << row;
-        row = sampleRow(1);
-        row.total = TransferValidators::MaxLength + 1;
-        QTest::newRow("a total past 2^53") << row;
-        row = sampleRow(1);
-        row.fileName = QStringLiteral("../x.mp4");
-        QTest::newRow("a name with a folder") << row;
-        row = sampleRow(1);
-        row.headers = {{"Bad Name", "1"}};
-        QTest::newRow("a header name with a blank") << row;
-        row = sampleRow(1);
-        row.ranges = ByteRanges::fromSpans({{0, row.total + 1}});
-        row.bytes = row.ranges->bytes();
-        QTest::newRow("a range past the total") << row;
-        row = sampleRow(1);
-        row.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); // six bytes each in JSON
-        QTest::newRow("larger than the reader takes") << row;
-        row = sampleRow(1);
-        row.byExtractor = true;
-        row.recipe = QStringList{"-f", "ba/b", "-o", "/tmp/x"};
-        QTest::newRow("a recipe with another option") << row;
+        const auto row = [](const char *name, const std::function<void(JournalRow &)> &change) {
+            JournalRow r = sampleRow(1);
+            change(r);
+            QTest::newRow(name) << r;
+        };
+        row("more bytes than the total", [](JournalRow &r) { r.bytes = r.total + 1; });
+        row("a total past 2^53", [](JournalRow &r) { r.total = TransferValidators::MaxLength + 1; });
+        row("a name with a folder", [](JournalRow &r) { r.fileName = QStringLiteral("../x.mp4"); });
+        row("a header name with a blank", [](JournalRow &r) { r.headers = {{"Bad Name", "1"}}; });
+        row("a range past the total", [](JournalRow &r) {
+            r.ranges = ByteRanges::fromSpans({{0, r.total + 1}});
+            r.bytes = r.ranges->bytes();
+        });
+        row("larger than the reader takes", // six bytes each in JSON
+            [](JournalRow &r) { r.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); });
+        row("a recipe with another option", [](JournalRow &r) {
+            r.byExtractor = true;
+            r.recipe = QStringList{"-f", "ba/b", "-o", "/tmp/x"};
+        });
     }
     void nothingIsWrittenThatCannotBeRead()
     {
@@ -211,91 +207,65 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reasonMentions");
+        const auto text = [](const char *row, const QByteArray &content, const char *mentions) {
+            QTest::newRow(row) << content << QString::fromUtf8(mentions);
+        };
+        // A journal of one row whose field `key` is replaced (or removed); the reason names the field.
+        const auto field = [&text](const char *row, const char *key, const QJsonValue &value, const char *mentions = nullptr) {
+            text(row, journalWithField(QString::fromLatin1(key), value), mentions ? mentions : key);
+        };
         const QByteArray good = DownloadJournal::toJson({sampleRow(1)});
-        QTest::newRow("empty file") << QByteArray() << QStringLiteral("JSON");
-        QTest::newRow("cut short") << good.left(good.size() / 2) << QStringLiteral("JSON");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe garbage", 11) << QStringLiteral("JSON");
-        QTest::newRow("another program's JSON") << QByteArray(R"({"version": 1, "rows": []})")
-                                                << QStringLiteral("not a download list");
-        QTest::newRow("version 0") << QByteArray(R"({"format": "clipvault-downloads", "version": 0, "rows": []})")
-                                   << QStringLiteral("not a download list");
-        QTest::newRow("rows not a list") << QByteArray(R"({"format": "clipvault-downloads", "version": 1, "rows": {}})")
-                                         << QStringLiteral("rows");
+        const QByteArray head = R"({"format": "clipvault-downloads", "version": )";
+        text("empty file", QByteArray(), "JSON");
+        text("cut short", good.left(good.size() / 2), "JSON");
+        text("binary", QByteArray("\x00\xff\xfe garbage", 11), "JSON");
+        text("another program's JSON", R"({"version": 1, "rows": []})", "not a download list");
+        text("version 0", head + R"(0, "rows": []})", "not a download list");
+        text("rows not a list", head + R"(1, "rows": {}})", "rows");
         QList<JournalRow> tooMany;
         for (int n = 0; n <= DownloadJournal::MaxRows; ++n)
             tooMany.append(sampleRow(n));
-        QTest::newRow("1001 rows") << DownloadJournal::toJson(tooMany) << QStringLiteral("at most 1000");
-        QTest::newRow("row not an object") << QByteArray(R"({"format": "clipvault-downloads", "version": 1, "rows": [7]})")
-                                           << QStringLiteral("row 1");
-        QTest::newRow("state 7") << journalWithField(QStringLiteral("state"), 7) << QStringLiteral("state");
-        QTest::newRow("queued in a journal of version 1")
-            << journalWithField(QStringLiteral("state"), 5).replace("\"version\": 2", "\"version\": 1") << QStringLiteral("state");
-        QTest::newRow("archive line of one word") << journalWithField(QStringLiteral("archiveLine"), QStringLiteral("demo"))
-                                                  << QStringLiteral("archiveLine");
-        QTest::newRow("state as text") << journalWithField(QStringLiteral("state"), QStringLiteral("1"))
-                                       << QStringLiteral("state");
-        QTest::newRow("more bytes than the total") << journalWithField(QStringLiteral("bytes"), 5000)
-                                                   << QStringLiteral("bytes");
-        QTest::newRow("negative bytes") << journalWithField(QStringLiteral("bytes"), -1) << QStringLiteral("bytes");
-        QTest::newRow("half a byte") << journalWithField(QStringLiteral("bytes"), 10.5) << QStringLiteral("bytes");
-        QTest::newRow("total below -1") << journalWithField(QStringLiteral("total"), -2) << QStringLiteral("total");
-        QTest::newRow("total past 2^53") << journalWithField(QStringLiteral("total"), 1e17) << QStringLiteral("total");
-        QTest::newRow("local file address") << journalWithField(QStringLiteral("address"), QStringLiteral("file:///etc/passwd"))
-                                            << QStringLiteral("address");
-        QTest::newRow("address missing") << journalWithField(QStringLiteral("address"), QJsonValue())
-                                         << QStringLiteral("address");
-        QTest::newRow("watch page not a web page")
-            << journalWithField(QStringLiteral("watchPage"), QStringLiteral("javascript:alert(1)"))
-            << QStringLiteral("watchPage");
-        QTest::newRow("extractor flag as text") << journalWithField(QStringLiteral("byExtractor"), QStringLiteral("yes"))
-                                                << QStringLiteral("byExtractor");
-        QTest::newRow("for the extractor without a format")
-            << journalWithField(QStringLiteral("encoding"), QString()).replace("\"byExtractor\": false", "\"byExtractor\": true")
-            << QStringLiteral("byExtractor");
-        QTest::newRow("a recipe with another option")
-            << journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("--exec"), QStringLiteral("rm -rf ~")})
-                   .replace("\"byExtractor\": false", "\"byExtractor\": true")
-            << QStringLiteral("recipe");
-        QTest::newRow("a recipe of numbers") << journalWithField(QStringLiteral("recipe"), QJsonArray{1, 2})
-                                             << QStringLiteral("recipe");
-        QTest::newRow("a recipe for a row the extractor does not fetch")
-            << journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("-x")}) << QStringLiteral("recipe");
-        QTest::newRow("a missing language that excludes")
-            << journalWithField(QStringLiteral("missingSubtitles"), QJsonArray{QStringLiteral("-en")})
-            << QStringLiteral("missingSubtitles");
-        QTest::newRow("a preset name of a number") << journalWithField(QStringLiteral("preset"), 5) << QStringLiteral("preset");
-        QTest::newRow("name with a folder") << journalWithField(QStringLiteral("fileName"), QStringLiteral("../x.mp4"))
-                                            << QStringLiteral("fileName");
-        QTest::newRow("name ..") << journalWithField(QStringLiteral("fileName"), QStringLiteral(".."))
-                                 << QStringLiteral("fileName");
-        QTest::newRow("name over 255 bytes") << journalWithField(QStringLiteral("fileName"), QString(128, QChar(0xe9)))
-                                             << QStringLiteral("fileName");
-        QTest::newRow("no save folder") << journalWithField(QStringLiteral("saveFolder"), QString())
-                                        << QStringLiteral("saveFolder");
-        QTest::newRow("added is no date") << journalWithField(QStringLiteral("added"), QStringLiteral("yesterday"))
-                                          << QStringLiteral("added");
-        QTest::newRow("ETag beyond Latin-1") << journalWithField(QStringLiteral("etag"), QStringLiteral("\"日\""))
-                                             << QStringLiteral("etag");
-        QTest::newRow("caption missing") << journalWithField(QStringLiteral("caption"), QJsonValue())
-                                         << QStringLiteral("caption");
-        QTest::newRow("header with a line break")
-            << journalWithField(QStringLiteral("headers"), QJsonArray{QJsonArray{QStringLiteral("Cookie"), QStringLiteral("a=1\r\nX-Evil: 1")}})
-            << QStringLiteral("headers");
-        QTest::newRow("ranges overlapping") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0, 600}, QJsonArray{500, 1001}})
-                                            << QStringLiteral("ranges");
-        QTest::newRow("a range past the total") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0, 1002}})
-                                                << QStringLiteral("ranges");
-        QTest::newRow("a range that is no pair") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{0}})
-                                                 << QStringLiteral("ranges");
-        QTest::newRow("ranges that are not the bytes") << journalWithField(QStringLiteral("ranges"), QJsonArray{QJsonArray{1, 1001}})
-                                                       << QStringLiteral("sum");
-        QTest::newRow("header name with a blank")
-            << journalWithField(QStringLiteral("headers"), QJsonArray{QJsonArray{QStringLiteral("Bad Name"), QStringLiteral("1")}})
-            << QStringLiteral("headers");
-        QJsonObject twice = QJsonDocument::fromJson(DownloadJournal::toJson({sampleRow(1), sampleRow(1)})).object();
-        QTest::newRow("one address twice") << QJsonDocument(twice).toJson() << QStringLiteral("twice");
-        QTest::newRow("larger than 64 MiB") << QByteArray(DownloadJournal::MaxFileBytes + 1, ' ')
-                                           << QStringLiteral("larger");
+        text("1001 rows", DownloadJournal::toJson(tooMany), "at most 1000");
+        text("row not an object", head + R"(1, "rows": [7]})", "row 1");
+        field("state 7", "state", 7);
+        text("queued in a journal of version 1",
+             journalWithField(QStringLiteral("state"), 5).replace("\"version\": 2", "\"version\": 1"), "state");
+        field("archive line of one word", "archiveLine", QStringLiteral("demo"));
+        field("state as text", "state", QStringLiteral("1"));
+        field("more bytes than the total", "bytes", 5000);
+        field("negative bytes", "bytes", -1);
+        field("half a byte", "bytes", 10.5);
+        field("total below -1", "total", -2);
+        field("total past 2^53", "total", 1e17);
+        field("local file address", "address", QStringLiteral("file:///etc/passwd"));
+        field("address missing", "address", QJsonValue());
+        field("watch page not a web page", "watchPage", QStringLiteral("javascript:alert(1)"));
+        field("extractor flag as text", "byExtractor", QStringLiteral("yes"));
+        const auto byExtractor = [](QByteArray json) { return json.replace("\"byExtractor\": false", "\"byExtractor\": true"); };
+        text("for the extractor without a format", byExtractor(journalWithField(QStringLiteral("encoding"), QString())),
+             "byExtractor");
+        text("a recipe with another option",
+             byExtractor(journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("--exec"), QStringLiteral("rm -rf ~")})),
+             "recipe");
+        field("a recipe of numbers", "recipe", QJsonArray{1, 2});
+        field("a recipe for a row the extractor does not fetch", "recipe", QJsonArray{QStringLiteral("-x")});
+        field("a missing language that excludes", "missingSubtitles", QJsonArray{QStringLiteral("-en")});
+        field("a preset name of a number", "preset", 5);
+        field("name with a folder", "fileName", QStringLiteral("../x.mp4"));
+        field("name ..", "fileName", QStringLiteral(".."));
+        field("name over 255 bytes", "fileName", QString(128, QChar(0xe9)));
+        field("no save folder", "saveFolder", QString());
+        field("added is no date", "added", QStringLiteral("yesterday"));
+        field("ETag beyond Latin-1", "etag", QStringLiteral("\"日\""));
+        field("caption missing", "caption", QJsonValue());
+        field("header with a line break", "headers", QJsonArray{QJsonArray{QStringLiteral("Cookie"), QStringLiteral("a=1\r\nX-Evil: 1")}});
+        field("header name with a blank", "headers", QJsonArray{QJsonArray{QStringLiteral("Bad Name"), QStringLiteral("1")}});
+        field("ranges overlapping", "ranges", QJsonArray{QJsonArray{0, 600}, QJsonArray{500, 1001}});
+        field("a range past the total", "ranges", QJsonArray{QJsonArray{0, 1002}});
+        field("a range that is no pair", "ranges", QJsonArray{QJsonArray{0}});
+        field("ranges that are not the bytes", "ranges", QJsonArray{QJsonArray{1, 1001}}, "sum");
+        text("one address twice", DownloadJournal::toJson({sampleRow(1), sampleRow(1)}), "twice");
+        text("larger than 64 MiB", QByteArray(DownloadJournal::MaxFileBytes + 1, ' '), "larger");
     }
     void brokenJournalsAreSetAsideOnce()
     {
@@ -374,12 +344,8 @@ private Q_SLOTS:
         const QByteArray old = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
         const QString path = DownloadJournal::defaultPath();
-        if (old.isNull())
-            qunsetenv("XDG_DATA_HOME");
-        else
-            qputenv("XDG_DATA_HOME", old);
-        QVERIFY2(path.startsWith(dir.path() + QLatin1Char('/')), qPrintable(path));
-        QVERIFY(path.endsWith(QStringLiteral("/downloads.json")));
+        old.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", old);
+        QVERIFY2(path.startsWith(dir.path() + QLatin1Char('/')) && path.endsWith(QStringLiteral("/downloads.json")), qPrintable(path));
     }
 
     void writesArePaced()
@@ -482,27 +448,20 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("total");
         QTest::addColumn<qint64>("speed");
         QTest::addColumn<qint64>("secondsLeft");
-        QTest::newRow("steady") << QStringLiteral("0:0 1000:1000000 2000:2000000") << 2000LL << 10000000LL
-                                << 1000000LL << 8LL;
+        QTest::newRow("steady") << "0:0 1000:1000000 2000:2000000" << 2000LL << 10000000LL << 1000000LL << 8LL;
         QTest::newRow("an early burst leaves the window")
-            << QStringLiteral("0:0 1000:50000000 2000:51000000 3000:52000000 4000:53000000 5000:54000000 "
-                              "6000:55000000 7000:56000000")
+            << "0:0 1000:50000000 2000:51000000 3000:52000000 4000:53000000 5000:54000000 6000:55000000 7000:56000000"
             << 7000LL << 60000000LL << 1000000LL << 4LL;
-        QTest::newRow("time left rounded up") << QStringLiteral("0:0 1000:3") << 1000LL << 10LL << 3LL << 3LL;
-        QTest::newRow("one sample") << QStringLiteral("0:500") << 0LL << 1000LL << 0LL << -1LL;
-        QTest::newRow("started again from zero") << QStringLiteral("0:0 1000:5000000 2000:100") << 2000LL
-                                                 << 10000000LL << 0LL << -1LL;
-        QTest::newRow("from zero, then moving") << QStringLiteral("0:0 1000:5000000 2000:100 3000:2100") << 3000LL
-                                                << 10100LL << 2000LL << 4LL;
-        QTest::newRow("stalled") << QStringLiteral("0:0 1000:1000 2000:1000 3000:1000 4000:1000 5000:1000 6000:1000 "
-                                                   "7000:1000")
-                                 << 7000LL << 5000LL << 0LL << -1LL;
-        QTest::newRow("no report for longer than the window") << QStringLiteral("0:0 1000:1000000") << 7000LL
-                                                              << 5000000LL << 0LL << -1LL;
-        QTest::newRow("size unknown") << QStringLiteral("0:0 1000:1000") << 1000LL << -1LL << 1000LL << -1LL;
-        QTest::newRow("all there") << QStringLiteral("0:0 1000:1000") << 1000LL << 1000LL << 1000LL << 0LL;
-        QTest::newRow("clock went back") << QStringLiteral("5000:0 6000:1000 1000:1500") << 1000LL << 5000LL << 0LL
-                                         << -1LL;
+        QTest::newRow("time left rounded up") << "0:0 1000:3" << 1000LL << 10LL << 3LL << 3LL;
+        QTest::newRow("one sample") << "0:500" << 0LL << 1000LL << 0LL << -1LL;
+        QTest::newRow("started again from zero") << "0:0 1000:5000000 2000:100" << 2000LL << 10000000LL << 0LL << -1LL;
+        QTest::newRow("from zero, then moving") << "0:0 1000:5000000 2000:100 3000:2100" << 3000LL << 10100LL << 2000LL << 4LL;
+        QTest::newRow("stalled") << "0:0 1000:1000 2000:1000 3000:1000 4000:1000 5000:1000 6000:1000 7000:1000" << 7000LL
+                                 << 5000LL << 0LL << -1LL;
+        QTest::newRow("no report for longer than the window") << "0:0 1000:1000000" << 7000LL << 5000000LL << 0LL << -1LL;
+        QTest::newRow("size unknown") << "0:0 1000:1000" << 1000LL << -1LL << 1000LL << -1LL;
+        QTest::newRow("all there") << "0:0 1000:1000" << 1000LL << 1000LL << 1000LL << 0LL;
+        QTest::newRow("clock went back") << "5000:0 6000:1000 1000:1500" << 1000LL << 5000LL << 0LL << -1LL;
     }
     void rowSpeed()
     {
