@@ -2,7 +2,8 @@
 // would leave less than the margin of free space does not start; a write that fails at a file
 // size limit keeps what was written and continues once Start is pressed without the limit; the
 // real program, killed or ended in the middle of a download, continues it at its next start with
-// a range request from the bytes on disk.
+// a range request from the bytes on disk; a list killed with rows waiting brings them all back
+// waiting, and they finish.
 #include "PanelFixture.h"
 #include "support/DemoSite.h"
 #include "base/FileHelpers.h"
@@ -234,6 +235,67 @@ private Q_SLOTS:
         QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList()); // a request of the whole file counts
         if (!segments)
             QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept.bytes())});
+        QCOMPARE(hiddenFiles(videos), QStringList());
+    }
+
+    // A crash with rows waiting in the queue: they all come back waiting, in order, and finish.
+    void queuedRowsComeBackAfterACrash()
+    {
+        // Twenty rows, two at a time. The first two are slow: the list is killed while they download
+        // and eighteen wait.
+        const QString journal = m_dir.filePath(QStringLiteral("queue/downloads.json"));
+        const QString videos = m_dir.filePath(QStringLiteral("queued videos/"));
+        QVERIFY(QDir().mkpath(videos));
+        const QStringList common{QStringLiteral("--journal"), journal, QStringLiteral("--save"), videos,
+                                 QStringLiteral("--simultaneous"), QStringLiteral("2")};
+        QStringList adds;
+        QStringList addresses;
+        QList<int> waiting{StateDownloading, StateDownloading};
+        constexpr int rows = 20;
+        constexpr qint64 slow = 4000000;
+        constexpr qint64 quick = 200000;
+        for (int k = 0; k < rows; ++k) {
+            const qint64 size = k < 2 ? slow : quick;
+            addresses << mediaAddress(Id, 18, QStringLiteral("size=%1&rate=%2&n=%3").arg(size).arg(k < 2 ? 1000000 : 0).arg(k));
+            adds << QStringLiteral("--add") << addresses.last() << QStringLiteral("Queued %1").arg(k);
+            if (k >= 2)
+                waiting << StateQueued;
+        }
+        const auto journalStates = [&journal] {
+            QList<int> states;
+            for (const JournalRow &row : DownloadJournal(journal).load().rows)
+                states << row.state;
+            return states;
+        };
+        const auto kept = [&](int k) { return QFileInfo(videos + DownloadNames::PartialFileName(addresses[k])).size(); };
+        site().clear();
+        QProcess child;
+        startChild(child, common + adds, m_dir.filePath(QStringLiteral("queue")));
+        QTRY_VERIFY_WITH_TIMEOUT(kept(0) > 0 && kept(1) > 0, ProcessWait);
+        QTRY_COMPARE_WITH_TIMEOUT(journalStates(), waiting, ProcessWait);
+        ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(ProcessWait));
+        QCOMPARE(site().mediaPeak(), 2);
+        const qint64 keptBytes[2] = {kept(0), kept(1)};
+        QVERIFY(keptBytes[0] < slow && keptBytes[1] < slow);
+        QTRY_COMPARE_WITH_TIMEOUT(site().mediaSending(), 0, ProcessWait); // the killed list's answers are over
+        site().clear();
+
+        // The next start, one at a time now: the first continues, the second waits behind it, the
+        // eighteen come back waiting, and all finish, never more than one at once.
+        child.setArguments(common.mid(0, 4) + QStringList{QStringLiteral("--simultaneous"), QStringLiteral("1"),
+                                                          QStringLiteral("--states-at-start")});
+        child.start();
+        QVERIFY(child.waitForFinished(ProcessWait));
+        QStringList expected{QStringLiteral("1") + QStringLiteral(",5").repeated(rows - 1)};
+        for (int k = 0; k < rows; ++k)
+            expected << QStringLiteral("2\tVideo successfully downloaded!\tQueued %1.mp4").arg(k);
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts), expected);
+        QCOMPARE(site().mediaPeak(), 1);
+        for (int k = 0; k < rows; ++k)
+            QVERIFY_MEDIA(videos + QStringLiteral("Queued %1.mp4").arg(k), Id, 18, k < 2 ? slow : quick);
+        for (int k = 0; k < 2; ++k)
+            QCOMPARE(rangesOf(mediaTarget(Id, 18, QUrl(addresses[k]).query())), QStringList{QStringLiteral("bytes=%1-").arg(keptBytes[k])});
         QCOMPARE(hiddenFiles(videos), QStringList());
     }
 };
