@@ -1,24 +1,17 @@
 #include "PanelFixture.h"
 
-#include "support/DemoSite.h"
-#include "support/SeamRecorder.h"
 #include "dialogs/frmMenu.h"
-#include "downloads/DownloadPanel.h"
 #include "downloads/RowProgressBar.h"
+#include "support/DemoSite.h"
 #include "transfer/Downloader.h"
 
 #include <QAccessible>
-#include <QCoreApplication>
-#include <QLineEdit>
 #include <QDialog>
-#include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <QTreeWidget>
-
 
 namespace PanelFixture {
 
@@ -47,11 +40,16 @@ int stateOf(const DownloadPanel &panel, const QString &key)
     return row < 0 ? 0 : panel.records().at(row).state;
 }
 
-QString statusCellText(const DownloadPanel &panel, int row)
+DownloadChoice mp4(const QString &title, const QString &query, int code)
+{
+    return choice(Id, code, title, QStringLiteral(".mp4"), query);
+}
+
+QString cellText(const DownloadPanel &panel, int row, int column)
 {
     QAccessibleInterface *list = QAccessible::queryAccessibleInterface(panel.lvwDownloads);
     QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
-    QAccessibleInterface *cell = table ? table->cellAt(row, DownloadPanel::ColStatus) : nullptr;
+    QAccessibleInterface *cell = table ? table->cellAt(row, column) : nullptr;
     return cell ? cell->text(QAccessible::Name) : QStringLiteral("<no cell>");
 }
 
@@ -61,7 +59,7 @@ QString captionOf(const DownloadPanel &panel, const QString &key)
     if (row < 0 || row >= panel.MainPB.size())
         return QString();
     const QString bar = panel.MainPB[row]->caption();
-    const QString cell = statusCellText(panel, row);
+    const QString cell = cellText(panel, row, DownloadPanel::ColStatus);
     return bar == cell ? bar : QStringLiteral("<bar \"%1\", cell \"%2\">").arg(bar, cell);
 }
 

@@ -5,18 +5,11 @@
 #include "support/SeamRecorder.h"
 #include "transfer/TransferValidators.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
 class QDialog;
-
-class DemoSite;
-class frmMenu;
-class QWidget;
 
 // The download list's widgets in tests: a shown list per test, its rows as the user sees them.
 namespace PanelFixture {
@@ -26,10 +19,12 @@ void setUpProgram();
 
 int rowOf(const DownloadPanel &panel, const QString &key);
 int stateOf(const DownloadPanel &panel, const QString &key);
+// A video of the site's Id, saved as "<title>.mp4".
+DownloadChoice mp4(const QString &title, const QString &query = QString(), int code = 18);
 // The text its bar shows, when the list's accessible table says the same in the row's status
 // cell; otherwise a text naming both.
 QString captionOf(const DownloadPanel &panel, const QString &key);
-QString statusCellText(const DownloadPanel &panel, int row); // through the accessible table
+QString cellText(const DownloadPanel &panel, int row, int column); // through the accessible table
 QString nameOf(const DownloadPanel &panel, const QString &key);
 qint64 percentOf(const DownloadPanel &panel, const QString &key);
 void selectOnly(DownloadPanel &panel, const QList<int> &rows);

@@ -11,14 +11,12 @@
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
-#include <QDialog>
-#include <QDir>
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStorageInfo>
@@ -37,24 +35,12 @@ private Q_SLOTS:
     void cleanup() { h.tearDown(); }
 
     void addProgressComplete();
-    void limitOf25Rows();
-    void duplicateAddress();
-    void confirmationAnswers_data();
-    void confirmationAnswers();
+    void refusedAdditions();
+    void fileAtTheEnd_data();
+    void fileAtTheEnd();
     void sameNameTwoRowsKeepBothFiles_data();
     void sameNameTwoRowsKeepBothFiles();
-    void explicitChoicesReplaceAFileOfTheList_data();
-    void explicitChoicesReplaceAFileOfTheList();
-    void finishNeverReplacesAFileThatAppeared_data();
-    void renameOntoAFileAsks_data();
-    void renameOntoAFileAsks();
-    void finishNeverReplacesAFileThatAppeared();
-    void fallbackNames_data();
-    void fallbackNames();
-    void renameDuringTransfer();
     void renameRules();
-    void lastStepAfterChangesDuringTheTransfer_data();
-    void lastStepAfterChangesDuringTheTransfer();
     void goingAwayWhileCopyingTellsNoOne();
     void barsFollowScrollKeysAndColumns();
     void rowsFedFromElsewhere();
@@ -64,7 +50,6 @@ private Q_SLOTS:
 private:
     DownloadPanel &panel() { return *h.panel; }
     QString folder() const { return h.folder(); }
-    QString finishOne(const DownloadChoice &c); // adds, waits for the end, returns the key
     void rename(int row, const QString &typed); // in place, as the user does it
 
     QTemporaryDir m_settingsDir;
@@ -75,14 +60,6 @@ void TestDownloadPanel::initTestCase()
 {
     setUpProgram();
     AppState::setAppPath(m_settingsDir.path() + QLatin1Char('/'));
-}
-
-
-QString TestDownloadPanel::finishOne(const DownloadChoice &c)
-{
-    panel().cmdDownload_Click(c);
-    [&] { QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) > 1, Wait); }();
-    return c.mediaAddress;
 }
 
 void TestDownloadPanel::rename(int row, const QString &typed)
@@ -97,37 +74,29 @@ void TestDownloadPanel::addProgressComplete()
     const DownloadChoice c = choice(Id, 5, QStringLiteral("Sunset at the Beach"), QStringLiteral("_(LQ).flv"),
                                     QStringLiteral("size=3000000&rate=1500000"));
     panel().cmdDownload_Click(c);
-    QCOMPARE(panel().records().count(), 1);
     QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("Sunset at the Beach_(LQ).flv"));
     QVERIFY(panel().anyDownloading());
     QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // no file of that name yet: no dialog
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
-    QCOMPARE(statusCellText(panel(), 0), QStringLiteral("Starting download. Please wait..."));
     // The first report that shows a percentage, seen as it happens: the bar, the list's accessible
-    // cell and the bar's own accessible value agree with the caption.
-    const QRegularExpression progress(
-        QStringLiteral("^Downloading\\.\\.\\. (\\d+\\.\\d\\d) MB / 2\\.86 MB - (\\d+)%$"));
-    QString caption;
-    qint64 barValue = -1;
-    QString barName;
-    int barAccessibleValue = -1;
+    // cell and the bar's own accessible name and value agree with the caption.
+    const QRegularExpression progress(QStringLiteral("^Downloading\\.\\.\\. \\d+\\.\\d\\d MB / 2\\.86 MB - (\\d+)%$"));
+    QString caption, barName;
+    QList<qint64> barValues; // the bar's own, its accessible one
     connect(panel().DownloadVid, &Downloader::Progress, &panel(), [&] {
         const QString now = captionOf(panel(), c.mediaAddress);
         if (!caption.isEmpty() || !progress.match(now).hasMatch())
             return;
         caption = now;
-        RowProgressBar *bar = panel().MainPB[0];
-        barValue = bar->value();
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(bar);
-        barName = iface->role() == QAccessible::ProgressBar ? iface->text(QAccessible::Name) : QString();
-        barAccessibleValue = iface->valueInterface()->currentValue().toInt();
+        QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(panel().MainPB[0]);
+        barName = bar->role() == QAccessible::ProgressBar ? bar->text(QAccessible::Name) : QString();
+        barValues = {panel().MainPB[0]->value(), bar->valueInterface()->currentValue().toLongLong()};
     });
     QTRY_VERIFY_WITH_TIMEOUT(!caption.isEmpty(), Wait);
-    const int percent = progress.match(caption).captured(2).toInt();
+    const qint64 percent = progress.match(caption).captured(1).toLongLong();
     QVERIFY(percent >= 1 && percent <= 100);
-    QCOMPARE(barValue, qint64(percent));
+    QCOMPARE(barValues, (QList<qint64>{percent, percent}));
     QCOMPARE(barName, caption);
-    QCOMPARE(barAccessibleValue, percent);
 
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Video successfully downloaded!"));
@@ -136,93 +105,207 @@ void TestDownloadPanel::addProgressComplete()
     QVERIFY(!panel().anyDownloading());
     QVERIFY_MEDIA(folder() + QStringLiteral("Sunset at the Beach_(LQ).flv"), Id, 5, 3000000);
     QCOMPARE(hiddenFiles(folder()), QStringList()); // no partial file left behind
-    QVERIFY(!freeSpace.isEmpty());
     QVERIFY(freeSpace.last().first().toString().startsWith(QStringLiteral("Free Disk Space: ")));
     QCOMPARE(site().requestLog().filter(QStringLiteral("/media/")).size(), 1);
 }
 
-void TestDownloadPanel::limitOf25Rows()
-{
-    for (int k = 0; k < 25; ++k)
-        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Clip %1").arg(k), QStringLiteral(".mp4"),
-                                         QStringLiteral("size=%1").arg(1000 + k)));
-    QCOMPARE(panel().records().count(), 25);
-    QCOMPARE(panel().MainPB.size(), 25);
-    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
-    for (int k = 0; k < 25; ++k)
-        QVERIFY_MEDIA(folder() + QStringLiteral("Clip %1.mp4").arg(k), Id, 18, 1000 + k);
-
-    // Finished rows count too.
-    const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
-    panel().cmdDownload_Click(extra);
-    QCOMPARE(panel().records().count(), 25);
-    QCOMPARE(h.seam->messages(),
-             QStringList{QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
-                                        "Remove downloaded videos from the list first, then you can add new ones. ")});
-    QCOMPARE(h.seam->calls.last().style, 48);
-
-    selectOnly(panel(), {7});
-    panel().mnuRemoveSelected_Click();
-    QCOMPARE(panel().records().count(), 24);
-    finishOne(extra);
-    QCOMPARE(panel().records().count(), 25);
-    QCOMPARE(stateOf(panel(), extra.mediaAddress), int(StateDownloaded));
-}
-
-void TestDownloadPanel::duplicateAddress()
+// An address the list holds already, running or finished, and a full list are refused with a
+// message, before any file is looked at; a removed row makes room.
+void TestDownloadPanel::refusedAdditions()
 {
     const DownloadChoice c = choice(Id, 18, QStringLiteral("Twice"), QStringLiteral(".mp4"),
                                     QStringLiteral("size=200000&rate=400000"));
     panel().cmdDownload_Click(c);
     panel().cmdDownload_Click(c); // while it runs
-    QCOMPARE(panel().records().count(), 1);
     QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
     QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    panel().cmdDownload_Click(c); // and after it has finished
+    panel().cmdDownload_Click(c); // and after it has finished, with its file in the folder
     QCOMPARE(panel().records().count(), 1);
     QCOMPARE(h.seam->messages().size(), 2);
-    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // refused before the file is looked at
+    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty());
+
+    for (int k = 1; k < 25; ++k)
+        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Clip %1").arg(k), QStringLiteral(".mp4"),
+                                         QStringLiteral("size=%1").arg(1000 + k)));
+    QCOMPARE(panel().MainPB.size(), 25);
+    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+    for (int k = 1; k < 25; ++k)
+        QVERIFY_MEDIA(folder() + QStringLiteral("Clip %1.mp4").arg(k), Id, 18, 1000 + k);
+    // Finished rows count too.
+    const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
+    panel().cmdDownload_Click(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QCOMPARE(h.seam->messages().last(), QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
+                                                       "Remove downloaded videos from the list first, then you can add new ones. "));
+    QCOMPARE(h.seam->calls.last().style, 48);
+    selectOnly(panel(), {7});
+    panel().mnuRemoveSelected_Click();
+    panel().cmdDownload_Click(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), extra.mediaAddress), int(StateDownloaded), Wait);
 }
 
-void TestDownloadPanel::confirmationAnswers_data()
+// What is on disk at the end, and what the row says, when files are in the way when the video is
+// added or appear while it downloads, or its name or the save folder change meanwhile. A file that
+// the program did not write is replaced only when the user chose so for that file as it was.
+void TestDownloadPanel::fileAtTheEnd_data()
 {
-    QTest::addColumn<int>("option");
-    QTest::addColumn<bool>("pressOk");
-    QTest::addColumn<QString>("rowName"); // empty: no row
-    QTest::newRow("OK at once") << -1 << true << QString();
-    QTest::newRow("do not download") << 0 << true << QString();
-    QTest::newRow("close box") << 1 << false << QString();
-    QTest::newRow("overwrite") << 1 << true << QStringLiteral("Sunset.mp4");
-    QTest::newRow("rename") << 2 << true << QStringLiteral("Sunset [2].mp4");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("before");  // files of others when it is added; list: a row wrote it; rename: row 0
+    QTest::addColumn<QString>("answer");      // to the confirmation: ok, close, an option; empty: not asked
+    QTest::addColumn<QString>("saveIn");      // below the test's folder
+    QTest::addColumn<QStringList>("during");  // at the first progress: rename:, write:, mkdir:, folder:, remove:, other
+    QTest::addColumn<QString>("savedAs");     // below the test's folder or <other>; empty: no row
+    QTest::addColumn<QString>("caption");     // empty: the success caption; <folder>: the test's folder
+    QTest::addColumn<bool>("copied");         // the body is copied on a worker while the row says so
+    const QStringList none;
+    const QString done;
+    const QStringList sunsets{"Sunset.mp4", "Sunset [1].mp4"};
+    // Only "Download and overwrite" and "Download and rename" add the row.
+    QTest::newRow("OK at once") << "Sunset" << sunsets << "ok" << "" << none << "" << done << false;
+    QTest::newRow("do not download") << "Sunset" << sunsets << "0" << "" << none << "" << done << false;
+    QTest::newRow("close box") << "Sunset" << sunsets << "close" << "" << none << "" << done << false;
+    QTest::newRow("overwrite") << "Sunset" << sunsets << "1" << "" << none << "Sunset.mp4" << done << false;
+    QTest::newRow("rename") << "Sunset" << sunsets << "2" << "" << none << "Sunset [2].mp4" << done << false;
+    QTest::newRow("empty title") << "" << none << "" << "" << none << "qqqQuestion.mp4" << done << false;
+    QTest::newRow("two dots") << ".." << none << "" << "" << none << "qqqQuestion.mp4" << done << false;
+    // Renamed while it downloads; onto a file of the folder only as the confirmation says.
+    const QStringList taken{"Taken.mp4"};
+    const QStringList toTaken{"rename:Taken"};
+    QTest::newRow("renamed") << "Sunset" << none << "" << "" << QStringList{"rename:my clip"} << "my clip.mp4" << done << false;
+    QTest::newRow("renamed onto a file, overwrite") << "Free" << taken << "1" << "" << toTaken << "Taken.mp4" << done << false;
+    QTest::newRow("renamed onto a file, another name") << "Free" << taken << "2" << "" << toTaken << "Taken [1].mp4" << done << false;
+    QTest::newRow("renamed onto a file, closed") << "Free" << taken << "close" << "" << toTaken << "Free.mp4" << done << false;
+    // A file that appears meanwhile under the name, or in the new save folder, is never replaced.
+    const QString numbered = QStringLiteral("Video downloaded, but saved as Appear [1].mp4!");
+    const QStringList appear{"Appear.mp4"};
+    const QStringList written{"write:Appear.mp4"};
+    const QStringList moved{"mkdir:elsewhere", "folder:elsewhere/", "write:elsewhere/Appear.mp4"};
+    QTest::newRow("appeared while it ran") << "Appear" << none << "" << "" << written << "Appear [1].mp4" << numbered << false;
+    QTest::newRow("chosen to overwrite, changed since") << "Appear" << appear << "1" << "" << written << "Appear [1].mp4"
+                                                        << numbered << false;
+    QTest::newRow("save folder changed to one holding the name") << "Appear" << none << "" << "" << moved
+                                                                 << "elsewhere/Appear [1].mp4" << numbered << false;
+    QTest::newRow("chosen in the old save folder, the new one holds the name") << "Appear" << appear << "1" << "" << moved
+                                                                               << "elsewhere/Appear [1].mp4" << numbered << false;
+    // A file that another row of the list wrote is replaced when the user chose its name knowingly.
+    QTest::newRow("overwrite a file of the list") << "Sunset" << QStringList{"list:Sunset"} << "1" << "" << none << "Sunset.mp4"
+                                                  << done << false;
+    QTest::newRow("renamed onto a file of the list") << "Other" << QStringList{"list:Sunset", "rename:Later"} << "1" << ""
+                                                     << QStringList{"rename:Sunset"} << "Sunset.mp4" << done << false;
+    // The last step after the save folder changed or went.
+    QTest::newRow("folder removed") << "Moved" << none << "" << "videos/" << QStringList{"remove:videos"} << "videos/Moved.mp4"
+                                    << done << true;
+    QTest::newRow("changed to a new folder") << "Moved" << none << "" << "" << QStringList{"folder:elsewhere/deeper"}
+                                             << "elsewhere/deeper/Moved.mp4" << done << false;
+    QTest::newRow("changed to another file system") << "Moved" << none << "" << "" << QStringList{"other"} << "<other>/Moved.mp4"
+                                                    << done << true;
+    QTest::newRow("a folder took its name") << "Moved" << none << "" << "" << QStringList{"mkdir:Moved.mp4"} << "Moved [1].mp4"
+                                            << "Video downloaded, but saved as Moved [1].mp4!" << false;
+    QTest::newRow("changed to a folder below a file") << "Moved" << QStringList{"plain"} << "" << "" << QStringList{"folder:plain/videos"}
+                                                      << "Moved.mp4" << "Video downloaded, but saved as <folder>Moved.mp4!" << false;
 }
 
-void TestDownloadPanel::confirmationAnswers()
+void TestDownloadPanel::fileAtTheEnd()
 {
-    QFETCH(int, option);
-    QFETCH(bool, pressOk);
-    QFETCH(QString, rowName);
-    writeFile(folder() + QStringLiteral("Sunset.mp4"), "an older video of more bytes than the new one? no");
-    writeFile(folder() + QStringLiteral("Sunset [1].mp4"), "taken");
-    const QByteArray old = readFile(folder() + QStringLiteral("Sunset.mp4"));
-    h.seam->onModal = answerWith(option, pressOk);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"), QStringLiteral("size=30000"));
-    panel().cmdDownload_Click(c);
-    const auto modal = h.seam->callsOf(UiSeam::Kind::Modal);
-    QCOMPARE(modal.size(), 1);
-    QCOMPARE(modal[0].title, QStringLiteral("Confirmation"));
-
-    if (rowName.isEmpty()) {
-        QCOMPARE(panel().records().count(), 0);
-        QCOMPARE(panel().DownloadVid->RunningCount(), 0); // nothing started
-        QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), old);
-        return;
+    QFETCH(QString, title);
+    QFETCH(QStringList, before);
+    QFETCH(QString, answer);
+    QFETCH(QString, saveIn);
+    QFETCH(QStringList, during);
+    QFETCH(QString, savedAs);
+    QFETCH(QString, caption);
+    QFETCH(bool, copied);
+    // Another file system: a memory file system beside the disk that holds the test's folder.
+    std::unique_ptr<QTemporaryDir> other;
+    if (during.contains(QStringLiteral("other"))) {
+        other = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/clipvault-test-XXXXXX"));
+        if (!other->isValid() || QStorageInfo(other->path()).device() == QStorageInfo(folder()).device())
+            QSKIP("no second file system here; the removed folder forces a copy as well");
     }
-    QCOMPARE(nameOf(panel(), c.mediaAddress), rowName);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    QVERIFY_MEDIA(folder() + rowName, Id, 18, 30000);
-    if (rowName != QStringLiteral("Sunset.mp4"))
-        QCOMPARE(readFile(folder() + QStringLiteral("Sunset.mp4")), old);
-    QCOMPARE(readFile(folder() + QStringLiteral("Sunset [1].mp4")), QByteArray("taken"));
+    QMap<QString, QByteArray> others; // below the test's folder
+    const auto write = [&](const QString &name) { writeFile(folder() + name, others[name] = "the file of " + name.toUtf8()); };
+    for (const QString &name : before) {
+        if (name.startsWith(QLatin1String("rename:"))) {
+            rename(0, name.mid(7)); // the list's name only; the file keeps its name
+        } else if (name.startsWith(QLatin1String("list:"))) {
+            const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, name.mid(5), QStringLiteral(".mp4"),
+                                                QStringLiteral("size=40000"));
+            panel().cmdDownload_Click(first);
+            QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), first.mediaAddress), int(StateDownloaded), Wait);
+        } else {
+            write(name);
+        }
+    }
+    panel().setSavePath(folder() + saveIn);
+    if (!answer.isEmpty())
+        h.seam->onModal = answerWith(answer == "ok" ? -1 : answer == "close" ? 1 : answer.toInt(), answer != "close");
+    const qint64 size = during.isEmpty() ? 30000 : 1200000; // a second, to act while it runs
+    const DownloadChoice c = choice(QStringLiteral("qqqQuestion"), 18, title, QStringLiteral(".mp4"),
+                                    during.isEmpty() ? QStringLiteral("size=30000") : QStringLiteral("size=1200000&rate=1000000"));
+    onFirstProgress(panel(), c.mediaAddress, [&] {
+        for (const QString &step : during) {
+            const QString name = step.section(QLatin1Char(':'), 1);
+            if (step.startsWith(QLatin1String("rename:")))
+                typeName(panel(), rowOf(panel(), c.mediaAddress), name); // committed on the next turn of the event loop
+            else if (step.startsWith(QLatin1String("write:")))
+                write(name);
+            else if (step.startsWith(QLatin1String("mkdir:")))
+                QVERIFY(QDir().mkpath(folder() + name));
+            else if (step.startsWith(QLatin1String("folder:")))
+                panel().setSavePath(folder() + name);
+            else if (step.startsWith(QLatin1String("remove:")))
+                QVERIFY(QDir(folder() + name).removeRecursively());
+            else
+                panel().setSavePath(other->path());
+        }
+    });
+    // What the row says right after the completion was handled: a long copy is not done yet.
+    // Start and rename leave a row alone whose body is being copied; Start leaves a finished one.
+    QString captionAtCompletion;
+    bool restarted = false;
+    bool editable = false;
+    afterComplete(panel(), c.mediaAddress, [&] {
+        captionAtCompletion = captionOf(panel(), c.mediaAddress);
+        const int row = rowOf(panel(), c.mediaAddress);
+        selectOnly(panel(), {row});
+        panel().mnuStart_Click();
+        restarted = panel().DownloadVid->IsRunning(c.mediaAddress);
+        panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(row), DownloadPanel::ColVideo);
+        editable = panel().lvwDownloads->viewport()->findChild<QLineEdit *>() != nullptr;
+    });
+    panel().cmdDownload_Click(c);
+    if (savedAs.isEmpty()) {
+        QCOMPARE(rowOf(panel(), c.mediaAddress), -1);
+        QCOMPARE(panel().DownloadVid->RunningCount(), 0); // nothing started
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
+        QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
+        caption = caption.isEmpty() ? QStringLiteral("Video successfully downloaded!") : caption.replace("<folder>", folder());
+        QCOMPARE(captionAtCompletion, copied ? QStringLiteral("Saving the video. Please wait...") : caption);
+        QCOMPARE(restarted, false);
+        QCOMPARE(editable, !copied);
+        QCOMPARE(captionOf(panel(), c.mediaAddress), caption);
+        const QString final = other && savedAs.startsWith("<other>") ? other->path() + savedAs.mid(7) : folder() + savedAs;
+        QCOMPARE(nameOf(panel(), c.mediaAddress), QFileInfo(final).fileName());
+        QVERIFY_MEDIA(final, QStringLiteral("qqqQuestion"), 18, size);
+        QCOMPARE(hiddenFiles(QFileInfo(final).path()), QStringList());
+    }
+    const auto asked = h.seam->callsOf(UiSeam::Kind::Modal);
+    QCOMPARE(asked.size(), answer.isEmpty() ? 0 : 1);
+    for (const auto &call : asked)
+        QCOMPARE(call.title, QStringLiteral("Confirmation"));
+    // The files of others are as they were, but the one chosen to be overwritten; nothing else is left.
+    QStringList files{savedAs};
+    for (auto it = others.cbegin(); it != others.cend(); ++it) {
+        files << it.key();
+        if (it.key() != savedAs)
+            QCOMPARE(readFile(folder() + it.key()), it.value());
+    }
+    files = files.filter(QRegularExpression(QStringLiteral("^[^/]+$")));
+    files.removeDuplicates();
+    files.sort();
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
 }
 
 void TestDownloadPanel::sameNameTwoRowsKeepBothFiles_data()
@@ -259,117 +342,6 @@ void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
     QCOMPARE(hiddenFiles(folder()), QStringList());
 }
 
-void TestDownloadPanel::explicitChoicesReplaceAFileOfTheList_data()
-{
-    QTest::addColumn<bool>("renameOntoIt"); // else: "Download and overwrite" when it is added
-    QTest::newRow("overwrite") << false;
-    QTest::newRow("renamed onto its name") << true;
-}
-
-void TestDownloadPanel::explicitChoicesReplaceAFileOfTheList()
-{
-    QFETCH(bool, renameOntoIt);
-    // A file that another row of the list wrote is replaced when the user chose its name knowingly.
-    finishOne(choice(QStringLiteral("pianoLesson"), 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
-                     QStringLiteral("size=40000")));
-    QCOMPARE(nameOf(panel(), panel().records().at(0).key), QStringLiteral("Sunset.mp4"));
-    const QString otherId = QStringLiteral("tomJerryMix");
-    DownloadChoice second = choice(otherId, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
-                                   QStringLiteral("size=1200000&rate=1000000"));
-    if (renameOntoIt) {
-        rename(0, QStringLiteral("Later")); // the list's name only; the file keeps its name
-        second.videoTitle = QStringLiteral("Other");
-        onFirstProgress(panel(), second.mediaAddress, [&] { typeName(panel(), 1, QStringLiteral("Sunset")); });
-    }
-    h.seam->onModal = answerWith(1); // "Download and overwrite", asked when it is added or renamed
-    panel().cmdDownload_Click(second);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), second.mediaAddress), int(StateDownloaded), Wait);
-    QCOMPARE(nameOf(panel(), second.mediaAddress), QStringLiteral("Sunset.mp4"));
-    QCOMPARE(captionOf(panel(), second.mediaAddress), QStringLiteral("Video successfully downloaded!"));
-    QVERIFY_MEDIA(folder() + QStringLiteral("Sunset.mp4"), otherId, 18, 1200000);
-    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Sunset.mp4")});
-    QCOMPARE(h.seam->callsOf(UiSeam::Kind::Modal).size(), 1);
-}
-
-void TestDownloadPanel::finishNeverReplacesAFileThatAppeared_data()
-{
-    QTest::addColumn<bool>("existsWhenAdded"); // and the user answers "Download and overwrite"
-    QTest::addColumn<QString>("duringTransfer"); // "write": a file of the name is (re)written; "move": Save to: changes
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("appeared while it ran") << false << "write" << "Appear [1].mp4";
-    QTest::newRow("chosen to overwrite, changed since") << true << "write" << "Appear [1].mp4";
-    QTest::newRow("chosen to overwrite, as it was") << true << "" << "Appear.mp4";
-    QTest::newRow("save folder changed to one holding the name") << false << "move" << "Appear [1].mp4";
-    QTest::newRow("chosen in the old save folder, the new one holds the name") << true << "move" << "Appear [1].mp4";
-}
-
-void TestDownloadPanel::finishNeverReplacesAFileThatAppeared()
-{
-    QFETCH(bool, existsWhenAdded);
-    QFETCH(QString, duringTransfer);
-    QFETCH(QString, expected);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Appear"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=1200000&rate=1000000"));
-    QString into = folder();
-    if (existsWhenAdded)
-        writeFile(into + QStringLiteral("Appear.mp4"), "the user's old video");
-    h.seam->onModal = answerWith(1);
-    const QString other = h.dir->filePath(QStringLiteral("elsewhere/"));
-    onFirstProgress(panel(), c.mediaAddress, [&] {
-        if (duringTransfer == QLatin1String("move")) {
-            QVERIFY(QDir().mkpath(other));
-            panel().setSavePath(other);
-            into = other;
-        }
-        if (!duringTransfer.isEmpty())
-            writeFile(into + QStringLiteral("Appear.mp4"), "someone else's file, written meanwhile");
-    });
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    QCOMPARE(nameOf(panel(), c.mediaAddress), expected);
-    QCOMPARE(captionOf(panel(), c.mediaAddress), expected == QLatin1String("Appear.mp4")
-                                                     ? QStringLiteral("Video successfully downloaded!")
-                                                     : QStringLiteral("Video downloaded, but saved as %1!").arg(expected));
-    QVERIFY_MEDIA(into + expected, Id, 18, 1200000);
-    if (!duringTransfer.isEmpty())
-        QCOMPARE(readFile(into + QStringLiteral("Appear.mp4")), QByteArray("someone else's file, written meanwhile"));
-    if (existsWhenAdded && duringTransfer == QLatin1String("move"))
-        QCOMPARE(readFile(folder() + QStringLiteral("Appear.mp4")), QByteArray("the user's old video"));
-}
-
-void TestDownloadPanel::fallbackNames_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("empty") << QString() << QStringLiteral("qqqQuestion.mp4");
-    QTest::newRow("two dots") << QStringLiteral("..") << QStringLiteral("qqqQuestion.mp4");
-}
-
-void TestDownloadPanel::fallbackNames()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, expected);
-    const DownloadChoice c = choice(QStringLiteral("qqqQuestion"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=5000"));
-    finishOne(c);
-    QCOMPARE(nameOf(panel(), c.mediaAddress), expected);
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
-    QVERIFY_MEDIA(folder() + expected, QStringLiteral("qqqQuestion"), 18, 5000);
-    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{expected});
-}
-
-void TestDownloadPanel::renameDuringTransfer()
-{
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Sunset"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=1500000&rate=1000000"));
-    // Typed while the transfer surely runs; the edit is committed on the next turn of the event loop.
-    onFirstProgress(panel(), c.mediaAddress, [&] { typeName(panel(), 0, QStringLiteral("my clip")); });
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("my clip.mp4"));
-    QVERIFY_MEDIA(folder() + QStringLiteral("my clip.mp4"), Id, 18, 1500000);
-    QVERIFY(!QFile::exists(folder() + QStringLiteral("Sunset.mp4")));
-}
-
 // The name rules themselves are tabled in tst_downloadlogic; here what only the list knows.
 void TestDownloadPanel::renameRules()
 {
@@ -379,15 +351,12 @@ void TestDownloadPanel::renameRules()
     const auto nameAt = [&](int row) { return panel().lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo); };
     // Another row's name and the row's own name are taken: refused with the message.
     rename(1, QStringLiteral("First"));
-    QCOMPARE(nameAt(1), QStringLiteral("Second.mp4"));
     rename(0, QStringLiteral("First.mp4"));
-    QCOMPARE(nameAt(0), QStringLiteral("First.mp4"));
-    const QString taken = QStringLiteral("There is already a file with this name in the list. \r\n\r\nRenaming has been canceled. ");
-    QCOMPARE(h.seam->messages(), (QStringList{taken, taken}));
     // Blanks only: refused silently.
     rename(0, QStringLiteral("   "));
-    QCOMPARE(nameAt(0), QStringLiteral("First.mp4"));
-    QCOMPARE(h.seam->messages().size(), 2);
+    QCOMPARE((QStringList{nameAt(0), nameAt(1)}), (QStringList{QStringLiteral("First.mp4"), QStringLiteral("Second.mp4")}));
+    const QString taken = QStringLiteral("There is already a file with this name in the list. \r\n\r\nRenaming has been canceled. ");
+    QCOMPARE(h.seam->messages(), (QStringList{taken, taken}));
     // A finished row's file keeps its name on disk.
     rename(0, QStringLiteral("Later"));
     QCOMPARE(nameAt(0), QStringLiteral("Later.mp4"));
@@ -396,83 +365,6 @@ void TestDownloadPanel::renameRules()
     // The status column is not editable.
     panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(0), DownloadPanel::ColStatus);
     QVERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>());
-}
-
-void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer_data()
-{
-    QTest::addColumn<QString>("saveIn");  // below the test's folder
-    QTest::addColumn<QString>("change");  // what happens while the transfer runs
-    QTest::addColumn<QString>("savedAs"); // the file at the end, below the test's folder or <other>
-    QTest::addColumn<QString>("caption"); // <folder>: the test's folder
-    QTest::addColumn<bool>("copied");     // the body is copied on a worker while the row says so
-    const QString done = QStringLiteral("Video successfully downloaded!");
-    QTest::newRow("folder removed") << "videos/" << "remove" << "videos/Moved.mp4" << done << true;
-    QTest::newRow("changed to a new folder") << "" << "folder:elsewhere/deeper" << "elsewhere/deeper/Moved.mp4"
-                                             << done << false;
-    QTest::newRow("changed to another file system") << "" << "other" << "<other>/Moved.mp4" << done << true;
-    QTest::newRow("a folder took its name") << "" << "mkdir:Moved.mp4" << "Moved [1].mp4"
-                                            << "Video downloaded, but saved as Moved [1].mp4!" << false;
-    QTest::newRow("changed to a folder below a file") << "" << "folder:plain/videos" << "Moved.mp4"
-                                                      << "Video downloaded, but saved as <folder>Moved.mp4!" << false;
-}
-
-void TestDownloadPanel::lastStepAfterChangesDuringTheTransfer()
-{
-    QFETCH(QString, saveIn);
-    QFETCH(QString, change);
-    QFETCH(QString, savedAs);
-    QFETCH(QString, caption);
-    QFETCH(bool, copied);
-    // Another file system: a memory file system beside the disk that holds the test's folder.
-    std::unique_ptr<QTemporaryDir> other;
-    if (change == QLatin1String("other")) {
-        other = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/clipvault-test-XXXXXX"));
-        if (!other->isValid() || QStorageInfo(other->path()).device() == QStorageInfo(folder()).device())
-            QSKIP("no second file system here; the removed folder forces a copy as well");
-    }
-    writeFile(folder() + QStringLiteral("plain"), "a file, not a folder");
-    panel().setSavePath(folder() + saveIn);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Moved"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=1200000&rate=1000000"));
-    onFirstProgress(panel(), c.mediaAddress, [&] {
-        if (change == QLatin1String("remove"))
-            QVERIFY(QDir(folder() + saveIn).removeRecursively());
-        else if (change == QLatin1String("other"))
-            panel().setSavePath(other->path());
-        else if (change.startsWith(QLatin1String("folder:")))
-            panel().setSavePath(folder() + change.mid(7));
-        else
-            QVERIFY(QDir(folder()).mkdir(change.mid(6)));
-    });
-    // What the row says right after the completion was handled: a long copy is not done yet.
-    // Start and rename leave a row alone whose body is being copied.
-    QString captionAtCompletion;
-    bool restarted = false;
-    bool editable = false;
-    afterComplete(panel(), c.mediaAddress, [&] {
-        captionAtCompletion = captionOf(panel(), c.mediaAddress);
-        selectOnly(panel(), {0});
-        panel().mnuStart_Click();
-        restarted = panel().DownloadVid->IsRunning(c.mediaAddress);
-        panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(0), DownloadPanel::ColVideo);
-        editable = panel().lvwDownloads->viewport()->findChild<QLineEdit *>() != nullptr;
-    });
-    panel().cmdDownload_Click(c);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress) != StateDownloading, Wait);
-    QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
-    caption.replace(QStringLiteral("<folder>"), folder());
-    QCOMPARE(captionAtCompletion, copied ? QStringLiteral("Saving the video. Please wait...") : caption);
-    QCOMPARE(restarted, false);
-    QCOMPARE(editable, !copied);
-    QCOMPARE(captionOf(panel(), c.mediaAddress), caption);
-    const QString final = savedAs.startsWith(QLatin1String("<other>")) ? other->path() + savedAs.mid(7)
-                                                                        : folder() + savedAs;
-    QCOMPARE(nameOf(panel(), c.mediaAddress), QFileInfo(final).fileName());
-    QVERIFY_MEDIA(final, Id, 18, 1200000);
-    QCOMPARE(hiddenFiles(QFileInfo(final).path()), QStringList());
-    QCOMPARE(hiddenFiles(folder()), QStringList());
-    if (final != folder() + QStringLiteral("Moved.mp4"))
-        QVERIFY(!QFileInfo(folder() + QStringLiteral("Moved.mp4")).isFile());
 }
 
 // The list goes (the program closes) while a finished body is being copied into place: the copy
@@ -535,7 +427,6 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
         QVERIFY(shown > 0);
     };
     checkBars();
-    QVERIFY(!panel().MainPB[0]->isHidden());
 
     list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
     QVERIFY(panel().MainPB[0]->isHidden()); // scrolled up behind the headers
@@ -551,14 +442,11 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
     QVERIFY(panel().MainPB[0]->isHidden());
     checkBars();
 
-    // Widening the first column moves every bar at once.
-    const int before = panel().MainPB[1]->x();
+    // Resizing a column moves or widens every bar at once.
     list->header()->resizeSection(DownloadPanel::ColVideo, list->columnWidth(DownloadPanel::ColVideo) + 40);
-    QCOMPARE(panel().MainPB[1]->x(), before + 40);
     checkBars();
     list->header()->resizeSection(DownloadPanel::ColStatus, 123);
     checkBars();
-    QCOMPARE(panel().MainPB[2]->width(), list->visualRect(list->model()->index(2, DownloadPanel::ColStatus)).width());
 }
 
 // Rows whose bytes another downloader fetches use the list as its own transfers do.
@@ -612,50 +500,14 @@ void TestDownloadPanel::browseAndOpen()
 }
 
 
-void TestDownloadPanel::renameOntoAFileAsks_data()
-{
-    QTest::addColumn<int>("option"); // of the overwrite question; -1: closed without an answer
-    QTest::addColumn<QString>("name");
-    QTest::newRow("overwrite") << 1 << "Taken.mp4";
-    QTest::newRow("another name") << 2 << "Taken [1].mp4";
-    QTest::newRow("closed") << -1 << "Free.mp4";
-}
-
-void TestDownloadPanel::renameOntoAFileAsks()
-{
-    QFETCH(int, option);
-    QFETCH(QString, name);
-    writeFile(folder() + QStringLiteral("Taken.mp4"), "the user's own file");
-    h.seam->onModal = answerWith(option, option >= 0);
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Free"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=1200000&rate=1000000"));
-    onFirstProgress(panel(), c.mediaAddress, [&] { typeName(panel(), 0, QStringLiteral("Taken")); });
-    panel().cmdDownload_Click(c);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    QCOMPARE(h.seam->callsOf(UiSeam::Kind::Modal).size(), 1);
-    QCOMPARE(nameOf(panel(), c.mediaAddress), name);
-    QVERIFY_MEDIA(folder() + name, Id, 18, 1200000);
-    if (option != 1)
-        QCOMPARE(readFile(folder() + QStringLiteral("Taken.mp4")), QByteArray("the user's own file"));
-}
-
-QTEST_MAIN(TestDownloadPanel)
 // The queue as the user works it: both limits asked for from the popup menu and kept, the waiting
 // rows with their own icon and caption, Ctrl+Up and Ctrl+Down, Stop all and Start all.
 void TestDownloadPanel::queueFromTheMenuAndKeys()
 {
     frmMenu *menu = frmMenu::instance();
-    const std::pair<QAction *, const char *> entries[] = {
-        {menu->mnuMoveUp, "Move up"}, {menu->mnuMoveDown, "Move down"}, {menu->mnuStartAll, "Start all"},
-        {menu->mnuStopAll, "Stop all"}, {menu->mnuListRows, "Rows in the download list"},
-        {menu->mnuSimultaneous, "Simultaneous downloads"}};
-    for (const auto &[action, text] : entries) {
+    for (QAction *action : {menu->mnuMoveUp, menu->mnuMoveDown, menu->mnuStartAll, menu->mnuStopAll, menu->mnuListRows,
+                            menu->mnuSimultaneous})
         QVERIFY(menu->mnuPopup->actions().contains(action));
-        QCOMPARE(action->text(), QString::fromLatin1(text));
-    }
-    QCOMPARE(menu->mnuMoveUp->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Up));
-    QCOMPARE(menu->mnuMoveDown->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Down));
-
     h.seam->queueAnswer(30);
     menu->mnuListRows->trigger();
     h.seam->queueAnswer(1);
@@ -708,4 +560,5 @@ void TestDownloadPanel::queueFromTheMenuAndKeys()
         QTRY_COMPARE(stateOf(panel(), key), int(StateDownloading));
 }
 
+QTEST_MAIN(TestDownloadPanel)
 #include "tst_downloadpanel.moc"
