@@ -21,20 +21,19 @@ namespace {
 const std::string kId(demosite::ids::tiny);
 constexpr int kCode = 18;
 
-QByteArray expectedBytes(qint64 size, const std::string &id = kId, int code = kCode)
+// The site's file of `size` bytes, or the same file after the site changed it.
+QByteArray expectedBytes(qint64 size, bool changed = false)
 {
+    const std::uint64_t seed = demosite::mediaSeed(kId, kCode);
     QByteArray bytes(size, Qt::Uninitialized);
-    demosite::fillMedia(id, code, 0, bytes.data(), static_cast<size_t>(size));
+    demosite::fillMediaFromSeed(changed ? demosite::changedMediaSeed(seed) : seed, 0, bytes.data(), static_cast<size_t>(size));
     return bytes;
 }
 
-// The same file after the site changed it.
-QByteArray changedBytes(qint64 size)
+// The size a query asks of the site ("size=N&...").
+qint64 sizeIn(const QString &query)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    demosite::fillMediaFromSeed(demosite::changedMediaSeed(demosite::mediaSeed(kId, kCode)), 0, bytes.data(),
-                                static_cast<size_t>(size));
-    return bytes;
+    return query.section(QLatin1Char('='), 1).section(QLatin1Char('&'), 0, 0).toLongLong();
 }
 
 QByteArray fileContents(const QString &path)
@@ -91,7 +90,7 @@ Completion runOne(Downloader &d, const TransferRequest &request)
 {
     CompletionLog log(d);
     d.Start(request);
-    if (!QTest::qWaitFor([&] { return !log.items.isEmpty(); }, 20000))
+    if (!QTest::qWaitFor([&] { return !log.items.isEmpty(); }, 60000))
         return {};
     return log.items.first();
 }
@@ -104,12 +103,9 @@ class TestDownloader : public QObject
 
 private:
     DemoSite site;
-    QString media(const QString &query = QString(), const std::string &id = kId, int code = kCode) const
+    QString media(const QString &query) const
     {
-        QString url = site.root() + QString::fromStdString(demosite::mediaPath(id, code));
-        if (!query.isEmpty())
-            url += QLatin1Char('?') + query;
-        return url;
+        return site.root() + QString::fromStdString(demosite::mediaPath(kId, kCode)) + QLatin1Char('?') + query;
     }
 
 private Q_SLOTS:
@@ -119,250 +115,160 @@ private Q_SLOTS:
         SegmentedTransfer::setRetryTimeScale(0.01);
     }
 
-    // A whole answer, kept in memory or written to a file as it arrives.
-    void wholeBody_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<bool>("toFile");
-        QTest::newRow("one byte") << "size=1" << 1LL << false;
-        QTest::newRow("odd") << "size=4097" << 4097LL << false;
-        QTest::newRow("odd, several chunks") << "size=123457" << 123457LL << false;
-        QTest::newRow("empty body") << "size=0" << 0LL << false;
-        QTest::newRow("no Content-Length") << "size=77777&fault=nolength" << 77777LL << false;
-        QTest::newRow("redirect") << "size=77777&fault=redirect" << 77777LL << false;
-        QTest::newRow("slow rate") << "size=77777&rate=200000" << 77777LL << false;
-        QTest::newRow("to a file, odd") << "size=12345" << 12345LL << true;
-        QTest::newRow("to a file, 8 MiB and a byte") << "size=8388609" << 8388609LL << true;
-    }
-    void wholeBody()
-    {
-        QFETCH(QString, query);
-        QFETCH(qint64, size);
-        QFETCH(bool, toFile);
-        QTemporaryDir dir;
-        const QString target = toFile ? dir.filePath(QStringLiteral("part.bin")) : QString();
-        Downloader d;
-        QSignalSpy progress(&d, &Downloader::Progress);
-        const QString url = media(query);
-        const Completion c = runOne(d, request(url, target));
-        QCOMPARE(c.url, url);
-        QCOMPARE(c.key, url);
-        QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
-        QCOMPARE(c.result.httpStatus, 200);
-        if (toFile) {
-            QVERIFY(c.data.isEmpty());
-            QCOMPARE(c.result.targetFile, target);
-            QVERIFY(fileContents(target) == expectedBytes(size));
-        } else {
-            QCOMPARE(c.result.bytesReceived, size);
-            QCOMPARE(c.data, expectedBytes(size));
-        }
-        if (size > 0 && !query.contains(QLatin1String("fault"))) {
-            QVERIFY(!progress.isEmpty());
-            const QList<QVariant> last = progress.constLast();
-            QCOMPARE(last.at(1).toString(), url);
-            QCOMPARE(last.at(2).toLongLong(), size);
-            QCOMPARE(last.at(3).toLongLong(), size);
-        }
-        QVERIFY(!d.IsRunning(url));
-    }
-
     // A large file from a server that serves ranges goes over several connections, each asking
     // for its own part; whatever the server does meanwhile, the file ends exact, and its bar
-    // never runs back. The site sees between `fewest` and `most` requests.
+    // never runs back. A file written in segments before (`kept`: "first-end,..." of the bytes on
+    // disk, as the journal says, and "/size" of the partial file when it is shorter) asks only for
+    // its missing ranges, whatever the partial file holds beyond them, and only while the server
+    // still has that version. The site sees between `fewest` and `most` requests (after the first
+    // transfer that leaves the partial file).
     void segmentedTransfers_data()
     {
         QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("connections");
         QTest::addColumn<int>("fewest");
         QTest::addColumn<int>("most");
         QTest::addColumn<bool>("restarted"); // another version answered: the file started again from zero
         QTest::addColumn<bool>("changed");   // and it is the changed file
-        const QString size = QStringLiteral("size=20000003&");
-        QTest::newRow("8 connections") << size + "rate=4000000" << 8 << 8 << 40 << false << false;
-        QTest::newRow("3 connections") << size + "rate=4000000" << 3 << 3 << 40 << false << false;
+        const QString fast = QStringLiteral("size=20000003&rate=4000000"), none;
+        QTest::newRow("8 connections") << fast << none << 8 << 8 << 40 << false << false;
+        QTest::newRow("3 connections") << fast << none << 3 << 3 << 40 << false << false;
         // Refused connections leave their parts to the ones that work, not to a stream of retries.
-        QTest::newRow("at most 2 served at once") << size + "rate=4000000&maxConnections=2" << 8 << 3 << 60 << false << false;
-        QTest::newRow("at most 2, refused with 429") << size + "rate=4000000&maxConnections=2&capStatus=429" << 8 << 3 << 60 << false << false;
-        QTest::newRow("connections cut off") << size + "rate=4000000&dropAfter=1000000&dropTimes=5" << 8 << 8 << 60 << false << false;
-        QTest::newRow("parts shorter than asked for") << size + "rate=4000000&partLimit=200000" << 8 << 90 << 400 << false << false;
-        QTest::newRow("changed on the third request") << size + "rate=4000000&changeFrom=3" << 8 << 3 << 40 << true << true;
-        QTest::newRow("changed, the date alone names it") << size + "rate=4000000&changeFrom=3&noEtag=1" << 8 << 3 << 40 << true << true;
-        QTest::newRow("changed, If-Range ignored") << size + "rate=4000000&changeFrom=3&ignoreIfRange=1" << 8 << 3 << 40 << true << true;
-        QTest::newRow("parts from the wrong offset") << size + "rate=4000000&fault=shiftedRange&faultTimes=3" << 8 << 3 << 40 << true << false;
-        QTest::newRow("one connection") << size.chopped(1) << 1 << 1 << 1 << false << false;
-        QTest::newRow("8 MiB") << "size=8388608&rate=4000000" << 8 << 3 << 40 << false << false;
-        QTest::newRow("a byte less than 8 MiB") << "size=8388607" << 8 << 1 << 1 << false << false;
-        QTest::newRow("ranges not served") << size + "ignoreRange=1" << 8 << 1 << 1 << false << false;
+        QTest::newRow("at most 2 served at once") << fast + "&maxConnections=2" << none << 8 << 3 << 60 << false << false;
+        QTest::newRow("at most 2, refused with 429") << fast + "&maxConnections=2&capStatus=429" << none << 8 << 3 << 60
+                                                     << false << false;
+        QTest::newRow("connections cut off") << fast + "&dropAfter=1000000&dropTimes=5" << none << 8 << 8 << 60 << false
+                                             << false;
+        QTest::newRow("parts shorter than asked for") << fast + "&partLimit=200000" << none << 8 << 90 << 400 << false
+                                                      << false;
+        QTest::newRow("changed on the third request") << fast + "&changeFrom=3" << none << 8 << 3 << 40 << true << true;
+        QTest::newRow("changed, the date alone names it") << fast + "&changeFrom=3&noEtag=1" << none << 8 << 3 << 40
+                                                          << true << true;
+        QTest::newRow("changed, If-Range ignored") << fast + "&changeFrom=3&ignoreIfRange=1" << none << 8 << 3 << 40
+                                                   << true << true;
+        QTest::newRow("parts from the wrong offset") << fast + "&fault=shiftedRange&faultTimes=3" << none << 8 << 3 << 40
+                                                     << true << false;
+        QTest::newRow("one connection") << "size=20000003" << none << 1 << 1 << 1 << false << false;
+        QTest::newRow("8 MiB") << "size=8388608&rate=4000000" << none << 8 << 3 << 40 << false << false;
+        QTest::newRow("a byte less than 8 MiB") << "size=8388607" << none << 8 << 1 << 1 << false << false;
+        QTest::newRow("ranges not served") << "size=20000003&ignoreRange=1" << none << 8 << 1 << 1 << false << false;
+        const QString again = QStringLiteral("size=12000005&rate=4000000"), holes = QStringLiteral("0-3000000,6000000-9000000");
+        QTest::newRow("resumed, two holes") << again << holes << 8 << 2 << 40 << false << false;
+        QTest::newRow("resumed on one connection, a hole after the other") << again << holes << 1 << 2 << 2 << false << false;
+        QTest::newRow("resumed, a file shorter than its ranges") << again << holes + "/7000000" << 8 << 2 << 40 << false
+                                                                 << false;
+        QTest::newRow("resumed, nothing missing") << "size=12000005" << "0-12000005" << 8 << 0 << 0 << false << false;
+        QTest::newRow("resumed, another version now") << again + "&changeFrom=2" << holes << 8 << 1 << 40 << true << true;
     }
     void segmentedTransfers()
     {
         QFETCH(QString, query);
+        QFETCH(QString, kept);
         QFETCH(int, connections);
         QFETCH(int, fewest);
         QFETCH(int, most);
         QFETCH(bool, restarted);
         QFETCH(bool, changed);
+        const qint64 size = sizeIn(query);
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("part.bin"));
         site.clear();
         Downloader d;
+        TransferRequest r = request(media(query), target);
+        r.connections = connections;
+        ByteRanges onDisk; // what the partial file holds, as far as it goes
+        if (!kept.isEmpty()) {
+            // The validators as a first transfer learnt them; then the partial file it left.
+            r.validators = runOne(d, request(r.url, target)).result.validators;
+            QVERIFY(r.validators.canProveResume());
+            ByteRanges ranges;
+            for (const QString &span : kept.section(QLatin1Char('/'), 0, 0).split(QLatin1Char(',')))
+                ranges.add(span.section(QLatin1Char('-'), 0, 0).toLongLong(), span.section(QLatin1Char('-'), 1).toLongLong());
+            QByteArray partial(ranges.spans().last().end, '\0');
+            for (const ByteRanges::Span &s : ranges.spans())
+                partial.replace(s.begin, s.size(), expectedBytes(s.end).mid(s.begin));
+            partial.truncate(kept.contains(QLatin1Char('/')) ? kept.section(QLatin1Char('/'), 1).toLongLong() : partial.size());
+            QFile file(target);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(partial) == partial.size());
+            r.keptRanges = ranges;
+            onDisk = ranges.clippedTo(partial.size());
+        }
+        const qsizetype before = site.requests().size();
         qint64 lastDone = 0;
         bool ranBack = false;
         connect(&d, &Downloader::Progress, this, [&](const QString &, const QString &, qint64 done) {
             ranBack |= done < lastDone && !restarted;
             lastDone = done;
         });
-        TransferRequest r = request(media(query), target);
-        r.connections = connections;
-        CompletionLog log(d);
-        d.Start(r);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 60000);
-        const TransferResult &result = log.items.first().result;
+        const TransferResult result = runOne(d, r).result;
         QVERIFY2(result.ok, qPrintable(result.errorText));
-        const qint64 size = query.section(QLatin1Char('='), 1).section(QLatin1Char('&'), 0, 0).toLongLong();
         QCOMPARE(result.fileBytes(), size);
-        QCOMPARE(digest(fileContents(target)), digest(changed ? changedBytes(size) : expectedBytes(size)));
+        QCOMPARE(digest(fileContents(target)), digest(changed ? expectedBytes(size, true) : expectedBytes(size)));
         QVERIFY(!ranBack);
         QCOMPARE(result.restarted, restarted);
-        const QList<DemoSite::LoggedRequest> seen = site.requests();
+        const QList<DemoSite::LoggedRequest> seen = site.requests().mid(before);
         QVERIFY2(seen.size() >= fewest && seen.size() <= most, qPrintable(QString::number(seen.size())));
-        // The first request asks for the whole file, as does the one after a restart; every part
-        // is asked for under the first version's validators (a restart goes on one connection).
-        QCOMPARE(seen.first().range(), QString());
+        // The first request asks for the whole file, unless bytes are kept, as does the one after a
+        // restart; every part is asked for under the first version's validators (a restart goes on
+        // one connection), and bytes on disk are never asked for again, unless the file changed.
+        QVERIFY(seen.isEmpty() || seen.first().range().isEmpty() == kept.isEmpty());
         QVERIFY(std::count_if(seen.begin(), seen.end(), [](const auto &q) { return q.range().isEmpty(); })
-                >= (restarted ? 2 : 1));
+                >= int(kept.isEmpty()) + int(restarted));
         QSet<QString> conditions;
-        for (const DemoSite::LoggedRequest &asked : seen)
-            if (!asked.range().isEmpty())
-                conditions.insert(asked.headers.value(QStringLiteral("If-Range")));
+        for (const DemoSite::LoggedRequest &asked : seen) {
+            const QString range = asked.range();
+            if (range.isEmpty())
+                continue;
+            conditions.insert(asked.headers.value(QStringLiteral("If-Range")));
+            const qint64 first = range.section(QLatin1Char('='), 1).section(QLatin1Char('-'), 0, 0).toLongLong();
+            const qint64 last = range.section(QLatin1Char('-'), 1).toLongLong();
+            QVERIFY2(kept.isEmpty() || ByteRanges::fromSpans(onDisk.missing(size)).covers(first, last + 1), qPrintable(range));
+        }
         QVERIFY(conditions.size() <= 1);
+        QVERIFY2(restarted || conditions.isEmpty() || *conditions.begin() == QString::fromLatin1(result.validators.ifRange()),
+                 qPrintable(conditions.values().join(QLatin1Char(' '))));
         QVERIFY(!d.rangesOnDisk(r.url));
     }
 
-    // A file written in segments before: only its missing ranges are asked for, whatever the
-    // partial file holds beyond them, and only while the server still has that version.
-    void segmentedResume_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("kept");    // "first-end,..." of the bytes on disk, as the journal says
-        QTest::addColumn<qint64>("fileSize"); // of the partial file; -1: to the end of the last range
-        QTest::addColumn<int>("connections");
-        QTest::addColumn<int>("requests");    // after the first transfer; -1: not counted
-        QTest::addColumn<bool>("changed");
-        const QString holes = QStringLiteral("0-3000000,6000000-9000000");
-        QTest::newRow("two holes") << "rate=4000000" << holes << -1LL << 8 << -1 << false;
-        QTest::newRow("one connection, one hole after the other") << "rate=4000000" << holes << -1LL << 1 << 2 << false;
-        QTest::newRow("a file shorter than its ranges") << "rate=4000000" << holes << 7000000LL << 8 << -1 << false;
-        QTest::newRow("nothing missing") << "" << "0-12000005" << -1LL << 8 << 0 << false;
-        QTest::newRow("another version now") << "rate=4000000&changeFrom=2" << holes << -1LL << 8 << -1 << true;
-    }
-    void segmentedResume()
-    {
-        QFETCH(QString, query);
-        QFETCH(QString, kept);
-        QFETCH(qint64, fileSize);
-        QFETCH(int, connections);
-        QFETCH(int, requests);
-        QFETCH(bool, changed);
-        constexpr qint64 size = 12000005;
-        const QString url = media(QStringLiteral("size=%1&%2").arg(size).arg(query));
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("part.bin"));
-        site.clear();
-        Downloader d;
-        // The validators as a first transfer learnt them; then the partial file it left.
-        const TransferValidators validators = runOne(d, request(url, target)).result.validators;
-        QVERIFY(validators.canProveResume());
-        ByteRanges ranges;
-        for (const QString &span : kept.split(QLatin1Char(',')))
-            ranges.add(span.section(QLatin1Char('-'), 0, 0).toLongLong(), span.section(QLatin1Char('-'), 1).toLongLong());
-        QByteArray partial(ranges.spans().last().end, '\0');
-        for (const ByteRanges::Span &s : ranges.spans())
-            partial.replace(s.begin, s.size(), expectedBytes(s.end).mid(s.begin));
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(partial.left(fileSize < 0 ? partial.size() : fileSize));
-        file.close();
-
-        TransferRequest r = request(url, target);
-        r.connections = connections;
-        r.keptRanges = ranges;
-        r.validators = validators;
-        const TransferResult result = runOne(d, r).result;
-        QVERIFY2(result.ok, qPrintable(result.errorText));
-        QCOMPARE(digest(fileContents(target)), digest(changed ? changedBytes(size) : expectedBytes(size)));
-        QCOMPARE(result.restarted, changed);
-        const QList<DemoSite::LoggedRequest> seen = site.requests().mid(1);
-        if (requests >= 0)
-            QCOMPARE(seen.size(), requests);
-        // Bytes on disk are never asked for again, unless the file changed.
-        const ByteRanges onDisk = ranges.clippedTo(fileSize < 0 ? size : fileSize);
-        for (const DemoSite::LoggedRequest &asked : seen) {
-            const QString range = asked.range();
-            if (changed && range.isEmpty())
-                continue;
-            const qint64 first = range.section(QLatin1Char('='), 1).section(QLatin1Char('-'), 0, 0).toLongLong();
-            const qint64 last = range.section(QLatin1Char('-'), 1).toLongLong();
-            QVERIFY2(!range.isEmpty() && ByteRanges::fromSpans(onDisk.missing(size)).covers(first, last + 1),
-                     qPrintable(range));
-        }
-    }
-
     // A first transfer is cut after `kept` bytes (or ends whole when kept is the size); a second
-    // asks for the rest with what the first one learnt, and the answer decides.
+    // asks for the rest with what the first one learnt, and the answer decides how it ends:
+    // resumed, or restarted from zero (the same file, a changed or a shorter one), or with the
+    // kept bytes as they were.
     void resumeIsDecidedByTheAnswer_data()
     {
         QTest::addColumn<QString>("resumeQuery"); // added to the second request's query
         QTest::addColumn<qint64>("kept");
-        QTest::addColumn<QString>("validators"); // as sent, date only, weak, none, other total
+        QTest::addColumn<QString>("validators"); // as sent, date only, weak, none, other total, ...
         QTest::addColumn<QStringList>("ranges");  // Range headers of the second transfer's requests
         QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("resumed");
-        QTest::addColumn<bool>("restarted");
-        QTest::addColumn<QString>("content"); // the file afterwards: whole, changed, shorter or kept
+        QTest::addColumn<QString>("ending"); // resumed, restarted, changed, shorter or kept
         const QString rest = QStringLiteral("bytes=80000-");
-        QTest::newRow("the rest of the same file") << QString() << 80000LL << QStringLiteral("as sent")
-                                                   << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
-        QTest::newRow("proved by the date alone") << QString() << 80000LL << QStringLiteral("date only")
-                                                  << QStringList{rest} << 206 << true << false << QStringLiteral("whole");
-        QTest::newRow("the rest, after a redirect") << QStringLiteral("&fault=redirect") << 80000LL
-                                                    << QStringLiteral("as sent") << QStringList{rest, rest} << 206
-                                                    << true << false << QStringLiteral("whole");
-        QTest::newRow("range ignored: from zero") << QStringLiteral("&ignoreRange=1") << 80000LL
-                                                  << QStringLiteral("as sent") << QStringList{rest} << 200 << false
-                                                  << true << QStringLiteral("whole");
-        QTest::newRow("file changed: from zero") << QStringLiteral("&changeFrom=1") << 80000LL
-                                                 << QStringLiteral("as sent") << QStringList{rest} << 200 << false
-                                                 << true << QStringLiteral("changed");
-        QTest::newRow("file shrank: from zero, nothing of the old left")
-            << QString() << 80000LL << QStringLiteral("as sent") << QStringList{rest} << 200 << false << true
-            << QStringLiteral("shorter");
-        QTest::newRow("a part with another total: asked again")
-            << QString() << 80000LL << QStringLiteral("other total") << QStringList{rest, QString()} << 200 << false
-            << true << QStringLiteral("whole");
-        QTest::newRow("nothing proves it: from zero")
-            << QString() << 80000LL << QStringLiteral("none") << QStringList{QString()} << 200 << false << true
-            << QStringLiteral("whole");
-        QTest::newRow("a weak ETag proves nothing")
-            << QString() << 80000LL << QStringLiteral("weak") << QStringList{QString()} << 200 << false << true
-            << QStringLiteral("whole");
-        QTest::newRow("416: already whole") << QString() << 200000LL << QStringLiteral("as sent")
-                                            << QStringList{QStringLiteral("bytes=200000-")} << 416 << true << false
-                                            << QStringLiteral("whole");
-        QTest::newRow("busy: the kept bytes stay") << QStringLiteral("&busyTimes=1&retryAfter=3") << 80000LL
-                                                   << QStringLiteral("as sent") << QStringList{rest} << 503 << false
-                                                   << false << QStringLiteral("kept");
+        const QStringList once{rest}, twice{rest, rest}, again{rest, QString()}, none{QString()};
+        QTest::newRow("the rest of the same file") << "" << 80000LL << "as sent" << once << 206 << "resumed";
+        QTest::newRow("proved by the date alone") << "" << 80000LL << "date only" << once << 206 << "resumed";
+        QTest::newRow("the rest, after a redirect") << "&fault=redirect" << 80000LL << "as sent" << twice << 206 << "resumed";
+        QTest::newRow("range ignored: from zero") << "&ignoreRange=1" << 80000LL << "as sent" << once << 200 << "restarted";
+        QTest::newRow("file changed: from zero") << "&changeFrom=1" << 80000LL << "as sent" << once << 200 << "changed";
+        QTest::newRow("file shrank: from zero, nothing of the old left") << "" << 80000LL << "as sent" << once << 200
+                                                                         << "shorter";
+        QTest::newRow("a part with another total: asked again") << "" << 80000LL << "other total" << again << 200
+                                                                << "restarted";
+        QTest::newRow("nothing proves it: from zero") << "" << 80000LL << "none" << none << 200 << "restarted";
+        QTest::newRow("a weak ETag proves nothing") << "" << 80000LL << "weak" << none << 200 << "restarted";
+        // The caller's count says more than the file holds: nothing on disk can be trusted.
+        QTest::newRow("a count past the file: from zero") << "" << 80000LL << "past the file" << none << 200
+                                                          << "restarted";
+        QTest::newRow("416: already whole") << "" << 200000LL << "as sent" << QStringList{"bytes=200000-"} << 416
+                                            << "resumed";
+        QTest::newRow("busy: the kept bytes stay") << "&busyTimes=1&retryAfter=3" << 80000LL << "as sent" << once << 503
+                                                   << "kept";
         QTest::newRow("an error page's own validators change nothing")
-            << QStringLiteral("&busyTimes=1&retryAfter=3&errorValidators=1") << 80000LL << QStringLiteral("as sent")
-            << QStringList{rest} << 503 << false << false << QStringLiteral("kept");
-        QTest::newRow("a range from elsewhere: asked again")
-            << QStringLiteral("&fault=shiftedRange") << 80000LL << QStringLiteral("as sent")
-            << QStringList{rest, QString()} << 200 << false << true << QStringLiteral("whole");
-        QTest::newRow("a weak date: the rest by its length, no If-Range")
-            << QString() << 80000LL << QStringLiteral("weak date") << QStringList{rest} << 206 << true << false
-            << QStringLiteral("whole");
+            << "&busyTimes=1&retryAfter=3&errorValidators=1" << 80000LL << "as sent" << once << 503 << "kept";
+        QTest::newRow("a range from elsewhere: asked again") << "&fault=shiftedRange" << 80000LL << "as sent" << again
+                                                             << 200 << "restarted";
+        QTest::newRow("a weak date: the rest by its length, no If-Range") << "" << 80000LL << "weak date" << once << 206
+                                                                          << "resumed";
     }
     void resumeIsDecidedByTheAnswer()
     {
@@ -371,9 +277,10 @@ private Q_SLOTS:
         QFETCH(QString, validators);
         QFETCH(QStringList, ranges);
         QFETCH(int, status);
-        QFETCH(bool, resumed);
-        QFETCH(bool, restarted);
-        QFETCH(QString, content);
+        QFETCH(QString, ending);
+        const bool resumed = ending == QLatin1String("resumed");
+        const bool restarted = !resumed && ending != QLatin1String("kept");
+        const QString content = resumed || ending == QLatin1String("restarted") ? QStringLiteral("whole") : ending;
         constexpr qint64 size = 200000;
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("video.part"));
@@ -382,10 +289,7 @@ private Q_SLOTS:
                              + (dateOnly ? QStringLiteral("&noEtag=1") : QString());
         site.clear();
         Downloader d;
-        CompletionLog log(d);
-        d.Start(media(base), Downloader::ForceUpdate, QString(), target);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        const TransferResult first = log.items.first().result;
+        const TransferResult first = runOne(d, request(media(base), target)).result;
         QCOMPARE(first.ok, kept == size);
         QCOMPARE(fileContents(target), expectedBytes(kept));
         QCOMPARE(first.validators.hasStrongEtag(), !dateOnly);
@@ -394,11 +298,10 @@ private Q_SLOTS:
         QCOMPARE(first.validators.lastModifiedStrong, dateOnly);
         QCOMPARE(first.validators.total, size);
 
-        TransferRequest request;
         // The same file without the drop, or one that has become shorter than the bytes kept.
         const qint64 now = content == QLatin1String("shorter") ? 50000 : size;
-        request.url = media(QStringLiteral("size=%1").arg(now) + resumeQuery + (dateOnly ? QStringLiteral("&noEtag=1") : QString()));
-        request.targetFile = target;
+        TransferRequest request = ::request(
+            media(QStringLiteral("size=%1").arg(now) + resumeQuery + (dateOnly ? QStringLiteral("&noEtag=1") : QString())), target, 0);
         request.resumeFrom = QFileInfo(target).size();
         request.validators = first.validators;
         if (validators == QLatin1String("weak date"))
@@ -409,16 +312,19 @@ private Q_SLOTS:
             request.validators = {};
         else if (validators == QLatin1String("other total"))
             request.validators.total = size + 1;
+        else if (validators == QLatin1String("past the file"))
+            request.resumeFrom += 1000;
         const qsizetype before = site.requests().size();
         QSignalSpy progress(&d, &Downloader::Progress);
+        CompletionLog log(d);
         QList<TransferAnswer> answers;
         connect(&d, &Downloader::Answered, this, [&](const QString &, const QString &, const TransferAnswer &a) {
-            QCOMPARE(log.items.size(), 1); // before the transfer completes
+            QVERIFY(log.items.isEmpty()); // before the transfer completes
             answers.append(a);
         });
         d.Start(request);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
-        const TransferResult r = log.items.at(1).result;
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
+        const TransferResult r = log.items.first().result;
 
         QStringList sent;
         for (const DemoSite::LoggedRequest &logged : site.requests().mid(before))
@@ -430,7 +336,7 @@ private Q_SLOTS:
         QCOMPARE(r.httpStatus, status);
         QCOMPARE(r.resumed, resumed);
         QCOMPARE(r.restarted, restarted);
-        const QByteArray expected = content == QLatin1String("changed") ? changedBytes(size)
+        const QByteArray expected = content == QLatin1String("changed") ? expectedBytes(size, true)
                                     : content == QLatin1String("kept") ? expectedBytes(kept)
                                                                        : expectedBytes(now);
         QCOMPARE(fileContents(target), expected); // never two files joined
@@ -462,57 +368,6 @@ private Q_SLOTS:
             QCOMPARE(progress.constLast().at(2).toLongLong(), size);
             QCOMPARE(progress.constLast().at(3).toLongLong(), size);
         }
-    }
-
-    void answerHandlerMayCancelOrRestart()
-    {
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("a.part"));
-        const QString url = media(QStringLiteral("size=300000"));
-        for (const bool restart : {false, true}) {
-            Downloader d;
-            CompletionLog log(d);
-            int answers = 0;
-            connect(&d, &Downloader::Answered, this, [&](const QString &, const QString &key) {
-                if (++answers > 1)
-                    return;
-                if (restart)
-                    d.Start(url, Downloader::ForceUpdate, QString(), target);
-                else
-                    d.CancelDownload(key);
-            });
-            d.Start(url, Downloader::ForceUpdate, QString(), target);
-            QTRY_COMPARE_WITH_TIMEOUT(answers, restart ? 2 : 1, 20000);
-            if (restart) {
-                QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-                QVERIFY(log.items.first().result.ok);
-                QCOMPARE(fileContents(target), expectedBytes(300000));
-            } else {
-                QVERIFY(!d.IsRunning(url));
-                QCOMPARE(log.items.size(), 0);
-            }
-        }
-    }
-
-    void resumeOfAMissingOrShortFileStartsFromZero()
-    {
-        // The caller's count says more than the file holds: nothing on disk can be trusted.
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("short.part"));
-        QFile file(target);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(expectedBytes(1000));
-        file.close();
-        site.clear();
-        Downloader d;
-        TransferRequest request = ::request(media(QStringLiteral("size=5000")), target);
-        request.resumeFrom = 2000;
-        request.validators = {"\"abc\"", QByteArray(), 5000};
-        const TransferResult r = runOne(d, request).result;
-        QVERIFY(r.ok);
-        QVERIFY(r.restarted);
-        QCOMPARE(site.requests().constFirst().range(), QString());
-        QCOMPARE(fileContents(target), expectedBytes(5000));
     }
 
     void requestHeadersAreSentAsGiven()
@@ -585,287 +440,240 @@ private Q_SLOTS:
         }
     }
 
+    // More transfers than one connection pool serves at once, each with its own size; completions
+    // arrive in finishing order: the slow one, started first, comes last.
     void manyTransfersAtOnce()
     {
-        // More transfers than one connection pool serves at once, each with its own size.
         Downloader d;
         CompletionLog log(d);
-        QHash<QString, qint64> sizes;
+        const QString slow = media(QStringLiteral("size=60000&rate=20000"));
+        QHash<QString, qint64> sizes{{slow, 60000}};
+        d.Start(slow, Downloader::ForceUpdate);
         for (int i = 0; i < 30; ++i) {
             const qint64 size = 1000 + 7919 * i;
             const QString url = media(QStringLiteral("size=%1").arg(size));
             sizes.insert(url, size);
             d.Start(url, Downloader::ForceUpdate);
         }
-        QCOMPARE(d.RunningCount(), 30);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 30, 30000);
+        QCOMPARE(d.RunningCount(), 31);
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 31, 30000);
         QSet<QString> seen;
         for (const Completion &c : log.items) {
             QVERIFY2(c.result.ok, qPrintable(c.result.errorText));
-            QVERIFY(sizes.contains(c.url));
             QCOMPARE(c.data, expectedBytes(sizes.value(c.url)));
             seen.insert(c.key);
         }
-        QCOMPARE(seen.size(), 30);
+        QCOMPARE(seen.size(), 31);
+        QCOMPARE(log.items.last().url, slow);
         QCOMPARE(d.RunningCount(), 0);
     }
 
-    void completionsArriveInFinishingOrder()
+    // A transfer its caller ends reports nothing more: cancelled, started again under its key (only
+    // the new one completes), or its Downloader gone while the network goes on delivering; a
+    // handler of its answer or of its completion may cancel it or start it again too. The
+    // sentinel, started later at the same pace, ends after anything the ended one would report.
+    void endedTransfersReportNothing_data()
     {
-        Downloader d;
-        CompletionLog log(d);
-        const QString slow = media(QStringLiteral("size=60000&rate=60000"));
-        const QString fast = media(QStringLiteral("size=5000"));
-        d.Start(slow, Downloader::ForceUpdate);
-        d.Start(fast, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
-        QCOMPARE(log.items.at(0).url, fast);
-        QCOMPARE(log.items.at(1).url, slow);
-        QCOMPARE(log.items.at(1).data, expectedBytes(60000));
+        QTest::addColumn<QString>("when");    // on the first progress, answer or completion
+        QTest::addColumn<QString>("ending");  // cancel, restart or destroy
+        QTest::addColumn<int>("completions"); // of the transfer's key
+        QTest::newRow("cancelled") << "progress" << "cancel" << 0;
+        QTest::newRow("started again") << "progress" << "restart" << 1;
+        QTest::newRow("its downloader gone") << "progress" << "destroy" << 0;
+        QTest::newRow("cancelled by the answer's handler") << "answer" << "cancel" << 0;
+        QTest::newRow("started again by the answer's handler") << "answer" << "restart" << 1;
+        QTest::newRow("started again by the completion's handler") << "completion" << "restart" << 2;
     }
-
-    // Tells the transfer that was restarted or cancelled from one still to come: the sentinel,
-    // started later at the same pace, ends after anything the other would still have reported.
-    void restartingAKeyYieldsOneCompletion()
+    void endedTransfersReportNothing()
     {
+        QFETCH(QString, when);
+        QFETCH(QString, ending);
+        QFETCH(int, completions);
         site.clear();
-        Downloader d;
-        CompletionLog log(d);
-        const QString url = media(QStringLiteral("size=40000&rate=80000"));
-        d.Start(url, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(site.requestLog().size(), 1, 10000);
-        d.Start(url, Downloader::ForceUpdate);
-        QCOMPARE(d.RunningCount(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        const QString sentinel = media(QStringLiteral("size=40000&rate=80000&sentinel=1"));
-        d.Start(sentinel, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 2, 20000);
-        QCOMPARE(log.items.at(1).url, sentinel);
-        QCOMPARE(log.items.first().data, expectedBytes(40000));
-        QCOMPARE(site.requestLog().size(), 3);
-    }
-
-    void cancelRaisesNothingAndStopsTheTransfer()
-    {
-        Downloader d;
-        CompletionLog log(d);
-        QSignalSpy progress(&d, &Downloader::Progress);
-        const QString url = media(QStringLiteral("size=400000&rate=100000"));
-        d.Start(url, Downloader::ForceUpdate);
-        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty(), 10000);
-        d.CancelDownload(url);
-        QVERIFY(!d.IsRunning(url));
-        const qsizetype reports = progress.size();
-        d.CancelDownload(QStringLiteral("http://127.0.0.1:1/not-running")); // unknown key: nothing
-        const QString sentinel = media(QStringLiteral("size=40000&rate=100000"));
-        d.Start(sentinel, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QCOMPARE(log.items.first().url, sentinel);
-        const auto ofCancelled = [&] {
-            return std::count_if(progress.cbegin(), progress.cend(), [&](const QList<QVariant> &p) { return p.at(1) == url; });
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("a.part"));
+        const QString url = media(QStringLiteral("size=100000&rate=100000"));
+        auto d = std::make_unique<Downloader>();
+        Downloader other;
+        QList<Completion> completed;
+        QList<QString> progressed; // keys, since the transfer was ended
+        int acted = 0;
+        const auto act = [&] {
+            if (acted++ > 0)
+                return;
+            d->CancelDownload(QStringLiteral("http://127.0.0.1:1/not-running")); // unknown key: nothing
+            if (ending == QLatin1String("cancel"))
+                d->CancelDownload(url);
+            else if (ending == QLatin1String("restart"))
+                d->Start(url, Downloader::ForceUpdate, QString(), target);
+            else
+                d.reset();
+            progressed.clear();
         };
-        QCOMPARE(ofCancelled(), reports);
+        for (Downloader *x : {d.get(), &other}) {
+            connect(x, &Downloader::Complete, this, [&](const QString &u, const QByteArray &data, const QString &k,
+                                                        const TransferResult &r) { completed.append({u, data, k, r}); });
+            connect(x, &Downloader::Progress, this, [&](const QString &, const QString &key) { progressed.append(key); });
+        }
+        if (when == QLatin1String("answer"))
+            connect(d.get(), &Downloader::Answered, this, act);
+        if (when == QLatin1String("completion"))
+            connect(d.get(), &Downloader::Complete, this, act);
+        d->Start(url, Downloader::ForceUpdate, QString(), target);
+        if (when == QLatin1String("progress")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!progressed.isEmpty(), 10000);
+            act();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(acted > 0, 20000);
+        if (d)
+            QCOMPARE(d->IsRunning(url), ending == QLatin1String("restart"));
+        const QString sentinel = media(QStringLiteral("size=100000&rate=100000&sentinel=1"));
+        (d ? *d : other).Start(sentinel, Downloader::ForceUpdate);
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(completed.cbegin(), completed.cend(),
+                                             [&](const Completion &c) { return c.url == sentinel; }), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(completed.size(), completions + 1, 20000);
+        for (const Completion &c : completed)
+            QVERIFY2(c.result.ok && (c.url == sentinel ? c.data == expectedBytes(100000) : c.data.isEmpty()), qPrintable(c.url));
+        if (completions > 0)
+            QCOMPARE(fileContents(target), expectedBytes(100000));
+        QCOMPARE(progressed.contains(url), ending == QLatin1String("restart"));
+        QCOMPARE(site.requestLog().size(), ending == QLatin1String("restart") ? 3 : 2);
     }
 
+    // Failures are reported as failures, in memory and to a file; nothing but web addresses is
+    // fetched, and an address that does not answer ends empty too. Either way the completion comes
+    // later, never inside Start itself.
     void failuresAreReportedAsFailures_data()
     {
-        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("address");
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("timedOut");
-        QTest::newRow("404") << QStringLiteral("size=5000&fault=404") << 404 << false;
-        QTest::newRow("500") << QStringLiteral("size=5000&fault=500") << 500 << false;
-        QTest::newRow("connection dropped half-way") << QStringLiteral("size=200000&fault=drop") << 200 << false;
-        QTest::newRow("body shorter than announced") << QStringLiteral("size=200000&fault=short") << 200 << false;
-        QTest::newRow("stall after the headers") << QStringLiteral("size=5000&fault=stall") << 200 << true;
+        QTest::newRow("404") << media("size=5000&fault=404") << 404 << false;
+        QTest::newRow("500") << media("size=5000&fault=500") << 500 << false;
+        QTest::newRow("connection dropped half-way") << media("size=200000&fault=drop") << 200 << false;
+        QTest::newRow("body shorter than announced") << media("size=200000&fault=short") << 200 << false;
+        QTest::newRow("stall after the headers") << media("size=5000&fault=stall") << 200 << true;
         // Bytes announced as compressed although the file itself was asked for.
-        QTest::newRow("encoded body") << QStringLiteral("size=5000&fault=gzip") << 200 << false;
+        QTest::newRow("encoded body") << media("size=5000&fault=gzip") << 200 << false;
+        QTest::newRow("file") << "file:///etc/passwd" << 0 << false;
+        QTest::newRow("data") << "data:text/plain,secret" << 0 << false;
+        QTest::newRow("qrc") << "qrc:/clipvault/images/101.png" << 0 << false;
+        QTest::newRow("no scheme") << "/etc/hostname" << 0 << false;
+        QTest::newRow("ftp") << "ftp://127.0.0.1/x" << 0 << false;
+        QTest::newRow("nobody answers") << "http://127.0.0.1:9/nothing" << 0 << false;
     }
     void failuresAreReportedAsFailures()
     {
-        QFETCH(QString, query);
+        QFETCH(QString, address);
         QFETCH(int, status);
-        QFETCH(bool, timedOut);
         for (bool toFile : {false, true}) {
             QTemporaryDir dir;
+            const QString target = toFile ? dir.filePath(QStringLiteral("x.part")) : QString();
             Downloader d;
             d.setIdleTimeout(800);
             CompletionLog log(d);
-            d.Start(media(query), Downloader::ForceUpdate, QString(),
-                    toFile ? dir.filePath(QStringLiteral("x.part")) : QString());
+            d.Start(address, Downloader::ForceUpdate, QString(), target);
+            QCOMPARE(log.items.size(), 0);
             QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-            const TransferResult &r = log.items.first().result;
-            QVERIFY2(!r.ok, qPrintable(query));
-            QVERIFY(!r.errorText.isEmpty());
-            QCOMPARE(r.httpStatus, status);
-            QCOMPARE(r.timedOut, timedOut);
-            if (!toFile && status == 200)
-                QVERIFY(log.items.first().data.size() < 200000);
+            const Completion &c = log.items.first();
+            QVERIFY2(!c.result.ok, qPrintable(address));
+            QVERIFY(!c.result.errorText.isEmpty());
+            QCOMPARE(c.url, address);
+            QCOMPARE(c.result.httpStatus, status);
+            QTEST(c.result.timedOut, "timedOut");
+            if (!toFile && status != 404 && status != 500)
+                QVERIFY(status == 200 ? c.data.size() < 200000 : c.data.isEmpty());
             if (toFile)
-                QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("x.part"))).size(),
-                         query.contains(QLatin1String("gzip")) ? 0 : r.bytesReceived);
+                QCOMPARE(QFileInfo(target).size(), address.contains(QLatin1String("gzip")) ? 0 : c.result.bytesReceived);
         }
     }
 
-    void inMemoryBodiesAreBounded_data()
+    // One answer, kept in memory or written to a file as it arrives. Bodies in memory are bounded
+    // in size (64 KiB here) and time (1.5 s), bodies written to a file are not; a request's own cap
+    // bounds a body written to a file, announced or not. A file made new is private, and refused
+    // when anything, a link included, is at its path already: nothing is written through it. A
+    // file that cannot be written is a failure that says so.
+    void oneAnswer_data()
     {
         QTest::addColumn<QString>("query");
-        QTest::addColumn<bool>("overSize");
-        QTest::addColumn<bool>("overDeadline");
-        // The cap is 64 KiB, the deadline 1.5 s, the idle time-out far longer than both.
-        QTest::newRow("exactly the cap") << QStringLiteral("size=65536") << false << false;
-        QTest::newRow("announced over the cap") << QStringLiteral("size=65537") << true << false;
-        QTest::newRow("streams for ever, no length")
-            << QStringLiteral("size=1000000000000&fault=nolength") << true << false;
-        QTest::newRow("a little now and then") << QStringLiteral("size=60000&rate=6000") << false << true;
-        QTest::newRow("stalls after the headers") << QStringLiteral("size=5000&fault=stall") << false << true;
+        QTest::addColumn<QString>("target");  // empty: in memory; file, new (capped at 100000), ...
+        QTest::addColumn<QString>("refused"); // empty: whole; overSize, overDeadline or writeFailed
+        QTest::newRow("one byte") << "size=1" << "" << "";
+        QTest::newRow("odd") << "size=4097" << "" << "";
+        QTest::newRow("odd, several chunks") << "size=65521" << "" << "";
+        QTest::newRow("empty body") << "size=0" << "" << "";
+        QTest::newRow("no Content-Length") << "size=60000&fault=nolength" << "" << "";
+        QTest::newRow("redirect") << "size=60000&fault=redirect" << "" << "";
+        QTest::newRow("slow rate") << "size=60000&rate=200000" << "" << "";
+        QTest::newRow("exactly the cap") << "size=65536" << "" << "";
+        QTest::newRow("announced over the cap") << "size=65537" << "" << "overSize";
+        QTest::newRow("streams for ever, no length") << "size=1000000000000&fault=nolength" << "" << "overSize";
+        QTest::newRow("a little now and then") << "size=60000&rate=6000" << "" << "overDeadline";
+        QTest::newRow("stalls after the headers") << "size=5000&fault=stall" << "" << "overDeadline";
+        QTest::newRow("to a file, odd") << "size=12345" << "file" << "";
+        QTest::newRow("to a file, 8 MiB and a byte") << "size=8388609" << "file" << "";
+        QTest::newRow("to a file, over the cap and the deadline") << "size=300000&rate=150000" << "file" << "";
+        QTest::newRow("new, exactly its cap") << "size=100000" << "new" << "";
+        QTest::newRow("new, announced over its cap") << "size=100001" << "new" << "overSize";
+        QTest::newRow("new, grows over its cap") << "size=300000&fault=nolength" << "new" << "overSize";
+        QTest::newRow("new, a file is there") << "size=10" << "new over a file" << "writeFailed";
+        QTest::newRow("new, a link is there") << "size=10" << "new over a link" << "writeFailed";
+        QTest::newRow("no folder for it") << "size=100" << "no folder" << "writeFailed";
     }
-    void inMemoryBodiesAreBounded()
+    void oneAnswer()
     {
         QFETCH(QString, query);
-        QFETCH(bool, overSize);
-        QFETCH(bool, overDeadline);
+        QFETCH(QString, target);
+        QFETCH(QString, refused);
+        const qint64 size = sizeIn(query);
+        QTemporaryDir dir;
+        const QString path = target.isEmpty() ? QString() : dir.filePath(target == "no folder" ? "none/x.part" : "x.part");
+        const QString victim = dir.filePath(QStringLiteral("victim"));
+        QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
+        if (target == QLatin1String("new over a file"))
+            QVERIFY(QFile::copy(victim, path));
+        if (target == QLatin1String("new over a link"))
+            QVERIFY(QFile::link(victim, path));
+        TransferRequest r = request(media(query), path);
+        r.createNew = target.startsWith(QLatin1String("new"));
+        r.maxBytes = r.createNew ? 100000 : 0;
         Downloader d;
         d.setIdleTimeout(60000);
         d.setMemoryLimits({65536, 1500});
-        CompletionLog log(d);
+        QSignalSpy progress(&d, &Downloader::Progress);
         QElapsedTimer clock;
         clock.start();
-        d.Start(media(query), Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        const TransferResult &r = log.items.first().result;
-        QCOMPARE(r.overSizeLimit, overSize);
-        QCOMPARE(r.overDeadline, overDeadline);
-        QCOMPARE(r.ok, !overSize && !overDeadline);
-        QVERIFY(!r.timedOut);
-        if (r.ok) {
-            QCOMPARE(log.items.first().data, expectedBytes(65536));
-        } else {
-            QVERIFY(log.items.first().data.isEmpty()); // a part of a refused answer is no answer
-            QVERIFY(!r.errorText.isEmpty());
-        }
-        if (overDeadline)
-            QVERIFY(clock.elapsed() >= 1400);
-    }
-
-    void bodiesToFilesAreNotBoundedByTheMemoryLimits()
-    {
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("big.part"));
-        Downloader d;
-        d.setMemoryLimits({1024, 100});
-        const TransferResult r = runOne(d, request(media(QStringLiteral("size=300000&rate=1000000")), target, 0)).result;
-        QVERIFY2(r.ok, qPrintable(r.errorText));
-        QCOMPARE(QFileInfo(target).size(), qint64(300000));
-
-        // A target that cannot be written is a failure that says so.
-        const TransferResult unwritable =
-            runOne(d, request(media(QStringLiteral("size=100")), QStringLiteral("/nonexistent-folder-for-clipvault/x.part"))).result;
-        QVERIFY(!unwritable.ok);
-        QVERIFY(unwritable.writeFailed);
-        QVERIFY(unwritable.errorText.contains(QStringLiteral("Cannot write")));
-    }
-
-    // A request's own cap bounds a body written to a file, announced or not; a file made new is
-    // refused when anything, a link included, is at its path already, and nothing is written
-    // through it.
-    void requestCapAndNewFiles_data()
-    {
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<QString>("existing"); // "", "file" or "link"
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("overSize");
-        QTest::addColumn<bool>("writeFailed");
-        QTest::newRow("exactly the cap") << "size=100000" << "" << true << false << false;
-        QTest::newRow("announced over the cap") << "size=100001" << "" << false << true << false;
-        QTest::newRow("grows over the cap") << "size=300000&fault=nolength" << "" << false << true << false;
-        QTest::newRow("a file is there") << "size=10" << "file" << false << false << true;
-        QTest::newRow("a link is there") << "size=10" << "link" << false << false << true;
-    }
-    void requestCapAndNewFiles()
-    {
-        QFETCH(QString, query);
-        QFETCH(QString, existing);
-        QFETCH(bool, ok);
-        QFETCH(bool, overSize);
-        QFETCH(bool, writeFailed);
-        QTemporaryDir dir;
-        const QString target = dir.filePath(QStringLiteral("new.part"));
-        const QString victim = dir.filePath(QStringLiteral("victim"));
-        QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
-        if (existing == QLatin1String("file"))
-            QVERIFY(QFile::copy(victim, target));
-        if (existing == QLatin1String("link"))
-            QVERIFY(QFile::link(victim, target));
-        TransferRequest r = request(media(query), target);
-        r.createNew = true;
-        r.maxBytes = 100000;
-        Downloader d;
-        const TransferResult result = runOne(d, r).result;
-        QCOMPARE(result.ok, ok);
-        QCOMPARE(result.overSizeLimit, overSize);
-        QCOMPARE(result.writeFailed, writeFailed);
+        const Completion c = runOne(d, r);
+        const TransferResult &result = c.result;
+        QCOMPARE(c.url, r.url);
+        QCOMPARE(c.key, r.url);
+        QCOMPARE(result.ok, refused.isEmpty());
+        QCOMPARE(result.overSizeLimit, refused == QLatin1String("overSize"));
+        QCOMPARE(result.overDeadline, refused == QLatin1String("overDeadline"));
+        QCOMPARE(result.writeFailed, refused == QLatin1String("writeFailed"));
+        QCOMPARE(result.errorText.startsWith(QStringLiteral("Cannot write")), result.writeFailed);
+        QCOMPARE(result.errorText.isEmpty(), result.ok);
+        QVERIFY(!result.timedOut);
         QCOMPARE(QFileInfo(victim).size(), 0); // never written through a link
-        if (ok) {
-            QCOMPARE(fileContents(target), expectedBytes(100000));
-            QCOMPARE(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        QVERIFY(!d.IsRunning(r.url));
+        if (!result.ok) {
+            QVERIFY(c.data.isEmpty()); // a part of a refused answer is no answer
+            QVERIFY(!result.overDeadline || clock.elapsed() >= 1400);
+            return;
         }
-    }
-
-    // Nothing but web addresses is fetched, and an address that does not answer ends empty too;
-    // either way the completion comes later, never inside Start itself.
-    void onlyAnsweredWebAddressesGiveBytes_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::newRow("file") << QStringLiteral("file:///etc/passwd");
-        QTest::newRow("data") << QStringLiteral("data:text/plain,secret");
-        QTest::newRow("qrc") << QStringLiteral("qrc:/clipvault/images/101.png");
-        QTest::newRow("no scheme") << QStringLiteral("/etc/hostname");
-        QTest::newRow("ftp") << QStringLiteral("ftp://127.0.0.1/x");
-        QTest::newRow("nobody answers") << QStringLiteral("http://127.0.0.1:9/nothing");
-    }
-    void onlyAnsweredWebAddressesGiveBytes()
-    {
-        QFETCH(QString, address);
-        Downloader d;
-        CompletionLog log(d);
-        d.Start(address, Downloader::ForceUpdate);
-        QCOMPARE(log.items.size(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
-        QVERIFY(!log.items.first().result.ok);
-        QVERIFY(log.items.first().data.isEmpty());
-        QCOMPARE(log.items.first().url, address);
-        QCOMPARE(log.items.first().result.httpStatus, 0);
-    }
-
-    void restartFromInsideTheCompletionHandler()
-    {
-        Downloader d;
-        int completions = 0;
-        const QString url = media(QStringLiteral("size=3000"));
-        connect(&d, &Downloader::Complete, this, [&](const QString &u, const QByteArray &data) {
-            QCOMPARE(data.size(), 3000);
-            if (++completions == 1)
-                d.Start(u, Downloader::ForceUpdate);
-        });
-        d.Start(url, Downloader::ForceUpdate);
-        QTRY_COMPARE_WITH_TIMEOUT(completions, 2, 10000);
-        QVERIFY(!d.IsRunning(url));
-    }
-
-    void destroyingTheInstanceEndsTransfersSilently()
-    {
-        site.clear();
-        int completions = 0;
-        {
-            Downloader d;
-            connect(&d, &Downloader::Complete, this, [&] { ++completions; });
-            d.Start(media(QStringLiteral("size=300000&rate=100000")), Downloader::ForceUpdate);
-            QTRY_COMPARE_WITH_TIMEOUT(site.requestLog().size(), 1, 10000);
+        QCOMPARE(result.httpStatus, 200);
+        QCOMPARE(path.isEmpty() ? c.data : fileContents(path), expectedBytes(size));
+        QCOMPARE(path.isEmpty() ? result.bytesReceived : qint64(c.data.size()), path.isEmpty() ? size : 0);
+        QCOMPARE(result.targetFile, path);
+        if (r.createNew)
+            QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+        if (size > 0 && !query.contains(QLatin1String("fault"))) {
+            QVERIFY(!progress.isEmpty());
+            const QList<QVariant> last = progress.constLast();
+            QCOMPARE(last.at(1).toString(), r.url);
+            QCOMPARE(last.at(2).toLongLong(), size);
+            QCOMPARE(last.at(3).toLongLong(), size);
         }
-        // The network goes on delivering meanwhile: a later transfer ends, the first never reports.
-        Downloader other;
-        QVERIFY(runOne(other, request(media(QStringLiteral("size=30000&rate=100000")))).result.ok);
-        QCOMPARE(completions, 0);
     }
 };
 

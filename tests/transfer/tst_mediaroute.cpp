@@ -77,6 +77,7 @@ private Q_SLOTS:
         QVERIFY(site.start());
     }
 
+    // The body is the part the Content-Range names, or the whole file without one.
     void rangesAndConditions_data()
     {
         QTest::addColumn<QString>("query");
@@ -84,32 +85,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("ifRange"); // "etag", "date", "other" or empty
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("contentRange");
-        QTest::addColumn<qint64>("first");
-        QTest::addColumn<qint64>("length");
         const QString q = QStringLiteral("size=1000");
-        QTest::newRow("no range") << q << QByteArray() << QString() << 200 << QByteArray() << 0LL << kSize;
-        QTest::newRow("open") << q << QByteArray("bytes=100-") << QString() << 206 << QByteArray("bytes 100-999/1000")
-                              << 100LL << 900LL;
-        QTest::newRow("closed") << q << QByteArray("bytes=10-19") << QString() << 206
-                                << QByteArray("bytes 10-19/1000") << 10LL << 10LL;
-        QTest::newRow("last bytes") << q << QByteArray("bytes=-10") << QString() << 206
-                                    << QByteArray("bytes 990-999/1000") << 990LL << 10LL;
-        QTest::newRow("end past the file") << q << QByteArray("bytes=900-5000") << QString() << 206
-                                           << QByteArray("bytes 900-999/1000") << 900LL << 100LL;
-        QTest::newRow("start at the end") << q << QByteArray("bytes=1000-") << QString() << 416
-                                          << QByteArray("bytes */1000") << 0LL << -1LL;
-        QTest::newRow("empty file") << QStringLiteral("size=0") << QByteArray("bytes=0-") << QString() << 416
-                                    << QByteArray("bytes */0") << 0LL << -1LL;
-        QTest::newRow("several ranges: whole") << q << QByteArray("bytes=0-1,5-6") << QString() << 200
-                                               << QByteArray() << 0LL << kSize;
-        QTest::newRow("If-Range, same ETag") << q << QByteArray("bytes=500-") << QStringLiteral("etag") << 206
-                                             << QByteArray("bytes 500-999/1000") << 500LL << 500LL;
-        QTest::newRow("If-Range, same date") << q << QByteArray("bytes=500-") << QStringLiteral("date") << 206
-                                             << QByteArray("bytes 500-999/1000") << 500LL << 500LL;
-        QTest::newRow("If-Range, other version") << q << QByteArray("bytes=500-") << QStringLiteral("other") << 200
-                                                 << QByteArray() << 0LL << kSize;
-        QTest::newRow("range ignored") << QStringLiteral("size=1000&ignoreRange=1") << QByteArray("bytes=500-")
-                                       << QString() << 200 << QByteArray() << 0LL << kSize;
+        QTest::newRow("no range") << q << QByteArray() << "" << 200 << QByteArray();
+        QTest::newRow("open") << q << QByteArray("bytes=100-") << "" << 206 << QByteArray("bytes 100-999/1000");
+        QTest::newRow("closed") << q << QByteArray("bytes=10-19") << "" << 206 << QByteArray("bytes 10-19/1000");
+        QTest::newRow("last bytes") << q << QByteArray("bytes=-10") << "" << 206 << QByteArray("bytes 990-999/1000");
+        QTest::newRow("end past the file") << q << QByteArray("bytes=900-5000") << "" << 206 << QByteArray("bytes 900-999/1000");
+        QTest::newRow("start at the end") << q << QByteArray("bytes=1000-") << "" << 416 << QByteArray("bytes */1000");
+        QTest::newRow("empty file") << "size=0" << QByteArray("bytes=0-") << "" << 416 << QByteArray("bytes */0");
+        QTest::newRow("several ranges: whole") << q << QByteArray("bytes=0-1,5-6") << "" << 200 << QByteArray();
+        QTest::newRow("If-Range, same ETag") << q << QByteArray("bytes=500-") << "etag" << 206 << QByteArray("bytes 500-999/1000");
+        QTest::newRow("If-Range, same date") << q << QByteArray("bytes=500-") << "date" << 206 << QByteArray("bytes 500-999/1000");
+        QTest::newRow("If-Range, other version") << q << QByteArray("bytes=500-") << "other" << 200 << QByteArray();
+        QTest::newRow("range ignored") << "size=1000&ignoreRange=1" << QByteArray("bytes=500-") << "" << 200 << QByteArray();
     }
     void rangesAndConditions()
     {
@@ -118,8 +106,6 @@ private Q_SLOTS:
         QFETCH(QString, ifRange);
         QFETCH(int, status);
         QFETCH(QByteArray, contentRange);
-        QFETCH(qint64, first);
-        QFETCH(qint64, length);
         const Answer plain = fetch(media(query));
         QCOMPARE(plain.status, 200);
         const QByteArray etag = plain.header("ETag");
@@ -141,8 +127,10 @@ private Q_SLOTS:
         QCOMPARE(answer.header("Content-Range"), contentRange);
         QCOMPARE(answer.header("ETag"), etag);
         QCOMPARE(answer.header("Accept-Ranges").isEmpty(), query.contains(QLatin1String("ignoreRange")));
-        if (length >= 0)
-            QCOMPARE(answer.body, fileBytes(first, length));
+        const QList<QByteArray> span = contentRange.mid(6).split('/').first().split('-');
+        const qint64 first = span.first().toLongLong();
+        if (status != 416) // the page saying why is no part of the file
+            QCOMPARE(answer.body, status == 206 ? fileBytes(first, span.last().toLongLong() + 1 - first) : fileBytes(0, kSize));
         QCOMPARE(site.requests().size(), 1);
         QCOMPARE(site.requests().constFirst().range(), QString::fromLatin1(range));
     }
@@ -151,28 +139,22 @@ private Q_SLOTS:
     void faultsOfTheFirstRequests_data()
     {
         QTest::addColumn<QString>("query");
-        QTest::addColumn<QStringList>("outcomes");
-        QTest::newRow("busy twice") << QStringLiteral("size=1000&busyTimes=2&retryAfter=7")
-                                    << QStringList{QStringLiteral("503 Retry-After 7"),
-                                                   QStringLiteral("503 Retry-After 7"), QStringLiteral("whole")};
-        QTest::newRow("busy, date") << QStringLiteral("size=1000&busyTimes=1&retryAfter=Wed,%2021%20Oct%202037%2007:28:00%20GMT")
-                                    << QStringList{QStringLiteral("503 Retry-After Wed, 21 Oct 2037 07:28:00 GMT"),
-                                                   QStringLiteral("whole")};
-        QTest::newRow("closed early once") << QStringLiteral("size=100000&dropAfter=3000&dropTimes=1")
-                                           << QStringList{QStringLiteral("cut at 3000"), QStringLiteral("whole")};
-        QTest::newRow("changed from the second") << QStringLiteral("size=1000&changeFrom=2")
-                                                 << QStringList{QStringLiteral("whole"), QStringLiteral("changed"),
-                                                                QStringLiteral("changed")};
+        QTest::addColumn<QString>("outcomes"); // one after the other, with "; " between
+        QTest::newRow("busy twice") << "size=1000&busyTimes=2&retryAfter=7" << "503 Retry-After 7; 503 Retry-After 7; whole";
+        QTest::newRow("busy, date") << "size=1000&busyTimes=1&retryAfter=Wed,%2021%20Oct%202037%2007:28:00%20GMT"
+                                    << "503 Retry-After Wed, 21 Oct 2037 07:28:00 GMT; whole";
+        QTest::newRow("closed early once") << "size=100000&dropAfter=3000&dropTimes=1" << "cut at 3000; whole";
+        QTest::newRow("changed from the second") << "size=1000&changeFrom=2" << "whole; changed; changed";
     }
     void faultsOfTheFirstRequests()
     {
         QFETCH(QString, query);
-        QFETCH(QStringList, outcomes);
+        QFETCH(QString, outcomes);
         site.clear();
         const qint64 size = query.section(QLatin1Char('&'), 0, 0).section(QLatin1Char('='), 1).toLongLong();
         QByteArray firstEtag;
         QDateTime firstDate;
-        for (const QString &expected : outcomes) {
+        for (const QString &expected : outcomes.split(QStringLiteral("; "))) {
             const Answer answer = fetch(media(query));
             QString outcome;
             if (answer.status == 503)
@@ -195,7 +177,7 @@ private Q_SLOTS:
             QCOMPARE(answer.header("ETag") == firstEtag, same);
             QCOMPARE(answer.lastModified == firstDate, same);
         }
-        QCOMPARE(site.requests().size(), outcomes.size());
+        QCOMPARE(site.requests().size(), outcomes.count(QStringLiteral("; ")) + 1);
     }
 };
 

@@ -47,8 +47,7 @@ private Q_SLOTS:
         QTest::newRow("total unknown") << QByteArray("bytes 5-9/*") << true << false << 5LL << 9LL << -1LL;
         QTest::newRow("unsatisfied") << QByteArray("bytes */1000") << true << true << -1LL << -1LL << 1000LL;
         QTest::newRow("unsatisfied, empty file") << QByteArray("bytes */0") << true << true << -1LL << -1LL << 0LL;
-        QTest::newRow("unsatisfied, unknown total") << QByteArray("bytes */*") << false << true << -1LL << -1LL
-                                                    << -1LL;
+        QTest::newRow("unsatisfied, unknown total") << QByteArray("bytes */*") << false << true << -1LL << -1LL << -1LL;
         QTest::newRow("last before first") << QByteArray("bytes 9-5/10") << false << false << 9LL << 5LL << 10LL;
         QTest::newRow("last past the total") << QByteArray("bytes 0-10/10") << false << false << 0LL << 10LL << 10LL;
         QTest::newRow("other unit") << QByteArray("items 0-1/2") << false << false << -1LL << -1LL << -1LL;
@@ -72,83 +71,63 @@ private Q_SLOTS:
             QTEST(range.total, "total");
     }
 
+    // Kept: 400 or all 1000 bytes of a file, proved by its ETag and date ("etag"), its date alone
+    // ("date") or nothing (no resume asked for); the answer names the same version, another one
+    // ("other etag", "weak etag", "other date") or none.
     void resumeDecision_data()
     {
         QTest::addColumn<qint64>("offset");
-        QTest::addColumn<QByteArray>("keptEtag");
-        QTest::addColumn<QByteArray>("keptDate");
+        QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("contentRange");
-        QTest::addColumn<QByteArray>("etag");
-        QTest::addColumn<QByteArray>("date");
+        QTest::addColumn<QString>("answer");
         QTest::addColumn<ResumeAction>("action");
-        const QByteArray e("\"v1\""), d("Thu, 16 Jun 2011 03:26:28 GMT");
-        const QByteArray rest("bytes 400-999/1000");
+        const QByteArray rest("bytes 400-999/1000"), all("bytes */1000");
         using A = ResumeAction;
-        // Kept: 400 bytes of a 1000-byte file.
-        QTest::newRow("rest, same ETag") << 400LL << e << d << 206 << rest << e << d << A::Append;
-        QTest::newRow("rest, same date, no ETag") << 400LL << QByteArray() << d << 206 << rest << QByteArray() << d
+        QTest::newRow("rest, same ETag") << 400LL << "etag" << 206 << rest << "same" << A::Append;
+        QTest::newRow("rest, same date, no ETag") << 400LL << "date" << 206 << rest << "date" << A::Append;
+        QTest::newRow("rest, other ETag") << 400LL << "etag" << 206 << rest << "other etag" << A::AskFromZero;
+        QTest::newRow("rest, weak ETag of ours") << 400LL << "etag" << 206 << rest << "weak etag" << A::AskFromZero;
+        QTest::newRow("rest, other date") << 400LL << "date" << 206 << rest << "other date" << A::AskFromZero;
+        QTest::newRow("rest, no validators at all") << 400LL << "date" << 206 << rest << "none" << A::AskFromZero;
+        QTest::newRow("other offset") << 400LL << "etag" << 206 << QByteArray("bytes 0-999/1000") << "same" << A::AskFromZero;
+        QTest::newRow("other total") << 400LL << "etag" << 206 << QByteArray("bytes 400-1000/1001") << "same" << A::AskFromZero;
+        QTest::newRow("unknown total") << 400LL << "etag" << 206 << QByteArray("bytes 400-999/*") << "same" << A::AskFromZero;
+        QTest::newRow("no Content-Range") << 400LL << "etag" << 206 << QByteArray() << "same" << A::AskFromZero;
+        QTest::newRow("shorter part of the rest") << 400LL << "etag" << 206 << QByteArray("bytes 400-499/1000") << "same"
                                                   << A::Append;
-        QTest::newRow("rest, other ETag") << 400LL << e << d << 206 << rest << QByteArray("\"v2\"") << d
-                                          << A::AskFromZero;
-        QTest::newRow("rest, weak ETag of ours") << 400LL << e << d << 206 << rest << QByteArray("W/\"v1\"") << d
-                                                 << A::AskFromZero;
-        QTest::newRow("rest, other date") << 400LL << QByteArray() << d << 206 << rest << QByteArray()
-                                          << QByteArray("Fri, 17 Jun 2011 03:26:28 GMT") << A::AskFromZero;
-        QTest::newRow("rest, no validators at all") << 400LL << QByteArray() << d << 206 << rest << QByteArray()
-                                                    << QByteArray() << A::AskFromZero;
-        QTest::newRow("other offset") << 400LL << e << d << 206 << QByteArray("bytes 0-999/1000") << e << d
-                                      << A::AskFromZero;
-        QTest::newRow("other total") << 400LL << e << d << 206 << QByteArray("bytes 400-1000/1001") << e << d
-                                     << A::AskFromZero;
-        QTest::newRow("unknown total") << 400LL << e << d << 206 << QByteArray("bytes 400-999/*") << e << d
-                                       << A::AskFromZero;
-        QTest::newRow("no Content-Range") << 400LL << e << d << 206 << QByteArray() << e << d << A::AskFromZero;
-        QTest::newRow("shorter part of the rest") << 400LL << e << d << 206 << QByteArray("bytes 400-499/1000") << e
-                                                  << d << A::Append;
-        QTest::newRow("whole file instead") << 400LL << e << d << 200 << QByteArray() << e << d << A::WriteFromZero;
-        QTest::newRow("other success") << 400LL << e << d << 204 << QByteArray() << e << d << A::AskFromZero;
-        QTest::newRow("error") << 400LL << e << d << 503 << QByteArray() << QByteArray() << QByteArray() << A::Refuse;
-        QTest::newRow("gone") << 400LL << e << d << 410 << QByteArray() << QByteArray() << QByteArray() << A::Refuse;
-        QTest::newRow("no answer") << 400LL << e << d << 0 << QByteArray() << QByteArray() << QByteArray()
-                                   << A::Refuse;
-        // Kept: all 1000 bytes.
-        QTest::newRow("416, we hold it all") << 1000LL << e << d << 416 << QByteArray("bytes */1000") << e << d
-                                             << A::AlreadyWhole;
-        QTest::newRow("416 naming no version") << 1000LL << e << d << 416 << QByteArray("bytes */1000") << QByteArray()
-                                               << QByteArray() << A::AlreadyWhole;
-        QTest::newRow("416, another version") << 1000LL << e << d << 416 << QByteArray("bytes */1000")
-                                              << QByteArray("\"v2\"") << d << A::AskFromZero;
-        QTest::newRow("416, another date") << 1000LL << QByteArray() << d << 416 << QByteArray("bytes */1000")
-                                           << QByteArray() << QByteArray("Fri, 17 Jun 2011 03:26:28 GMT")
-                                           << A::AskFromZero;
-        QTest::newRow("416, the file grew") << 1000LL << e << d << 416 << QByteArray("bytes */2000") << e << d
-                                            << A::AskFromZero;
-        QTest::newRow("416, we hold more than it has") << 400LL << e << d << 416 << QByteArray("bytes */300") << e << d
+        QTest::newRow("whole file instead") << 400LL << "etag" << 200 << QByteArray() << "same" << A::WriteFromZero;
+        QTest::newRow("other success") << 400LL << "etag" << 204 << QByteArray() << "same" << A::AskFromZero;
+        QTest::newRow("error") << 400LL << "etag" << 503 << QByteArray() << "none" << A::Refuse;
+        QTest::newRow("gone") << 400LL << "etag" << 410 << QByteArray() << "none" << A::Refuse;
+        QTest::newRow("no answer") << 400LL << "etag" << 0 << QByteArray() << "none" << A::Refuse;
+        QTest::newRow("416, we hold it all") << 1000LL << "etag" << 416 << all << "same" << A::AlreadyWhole;
+        QTest::newRow("416 naming no version") << 1000LL << "etag" << 416 << all << "none" << A::AlreadyWhole;
+        QTest::newRow("416, another version") << 1000LL << "etag" << 416 << all << "other etag" << A::AskFromZero;
+        QTest::newRow("416, another date") << 1000LL << "date" << 416 << all << "other date" << A::AskFromZero;
+        QTest::newRow("416, the file grew") << 1000LL << "etag" << 416 << QByteArray("bytes */2000") << "same" << A::AskFromZero;
+        QTest::newRow("416, we hold more than it has") << 400LL << "etag" << 416 << QByteArray("bytes */300") << "same"
                                                        << A::AskFromZero;
-        QTest::newRow("416 without a range") << 1000LL << e << d << 416 << QByteArray() << e << d << A::AskFromZero;
-        // No resume asked for.
-        QTest::newRow("plain: success") << 0LL << QByteArray() << QByteArray() << 200 << QByteArray() << e << d
-                                        << A::WriteFromZero;
-        QTest::newRow("plain: a part") << 0LL << QByteArray() << QByteArray() << 206 << rest << e << d
-                                       << A::Discard;
-        QTest::newRow("plain: error") << 0LL << QByteArray() << QByteArray() << 404 << QByteArray() << e << d
-                                      << A::Refuse;
-        QTest::newRow("plain: 416") << 0LL << QByteArray() << QByteArray() << 416 << QByteArray("bytes */0") << e << d
-                                    << A::Refuse;
+        QTest::newRow("416 without a range") << 1000LL << "etag" << 416 << QByteArray() << "same" << A::AskFromZero;
+        QTest::newRow("plain: success") << 0LL << "" << 200 << QByteArray() << "same" << A::WriteFromZero;
+        QTest::newRow("plain: a part") << 0LL << "" << 206 << rest << "same" << A::Discard;
+        QTest::newRow("plain: error") << 0LL << "" << 404 << QByteArray() << "same" << A::Refuse;
+        QTest::newRow("plain: 416") << 0LL << "" << 416 << QByteArray("bytes */0") << "same" << A::Refuse;
     }
     void resumeDecision()
     {
         QFETCH(qint64, offset);
-        QFETCH(QByteArray, keptEtag);
-        QFETCH(QByteArray, keptDate);
+        QFETCH(QString, kept);
         QFETCH(int, status);
         QFETCH(QByteArray, contentRange);
-        QFETCH(QByteArray, etag);
-        QFETCH(QByteArray, date);
-        const TransferValidators kept{keptEtag, keptDate, 1000};
-        const ResumeAnswer answer{status, contentRange, {etag, date, -1}, {}, -1};
-        QTEST(decideResume(offset, kept, answer), "action");
+        QFETCH(QString, answer);
+        const QByteArray e("\"v1\""), d("Thu, 16 Jun 2011 03:26:28 GMT");
+        const QHash<QString, TransferValidators> named{
+            {"etag", {e, d, 1000}}, {"date", {{}, d, 1000}}, {"same", {e, d, -1}}, {"none", {}},
+            {"other etag", {"\"v2\"", d, -1}}, {"weak etag", {"W/" + e, d, -1}},
+            {"other date", {{}, "Fri, 17 Jun 2011 03:26:28 GMT", -1}}};
+        const ResumeAnswer given{status, contentRange, named.value(answer), {}, -1};
+        QTEST(decideResume(offset, named.value(kept, {{}, {}, 1000}), given), "action");
     }
 
     void refusals_data()
@@ -269,28 +248,6 @@ private Q_SLOTS:
         QTEST(RetryPolicy::classify(result), "failure");
     }
 
-    void retryAfter_data()
-    {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<qint64>("seconds"); // -1: none
-        QTest::newRow("absent") << QByteArray() << -1LL;
-        QTest::newRow("seconds") << QByteArray("7") << 7LL;
-        QTest::newRow("zero") << QByteArray("0") << 0LL;
-        QTest::newRow("blanks") << QByteArray(" 12 ") << 12LL;
-        QTest::newRow("huge number") << QByteArray("99999999999999999999") << 60LL;
-        QTest::newRow("date, 30 s ahead") << QByteArray("Wed, 21 Oct 2037 07:28:30 GMT") << 30LL;
-        QTest::newRow("old date form") << QByteArray("Wednesday, 21-Oct-37 07:29:00 GMT") << 60LL;
-        QTest::newRow("date past") << QByteArray("Wed, 21 Oct 2037 07:00:00 GMT") << 0LL;
-        QTest::newRow("negative") << QByteArray("-5") << -1LL;
-        QTest::newRow("garbage") << QByteArray("soon") << -1LL;
-    }
-    void retryAfter()
-    {
-        QFETCH(QByteArray, value);
-        QFETCH(qint64, seconds);
-        QCOMPARE(RetryPolicy::retryAfterSeconds(value, kNow).value_or(-1), seconds);
-    }
-
     void retryDelays_data()
     {
         QTest::addColumn<int>("retry");
@@ -309,6 +266,12 @@ private Q_SLOTS:
         QTest::newRow("Retry-After capped") << 1 << QByteArray("3600") << 0.0 << 60000LL;
         QTest::newRow("Retry-After date") << 4 << QByteArray("Wed, 21 Oct 2037 07:28:30 GMT") << 0.0 << 30000LL;
         QTest::newRow("Retry-After unreadable") << 2 << QByteArray("later") << 0.0 << 2000LL;
+        QTest::newRow("Retry-After zero") << 3 << QByteArray("0") << 0.0 << 0LL;
+        QTest::newRow("Retry-After in blanks") << 1 << QByteArray(" 12 ") << 0.0 << 12000LL;
+        QTest::newRow("Retry-After huge") << 1 << QByteArray("99999999999999999999") << 0.0 << 60000LL;
+        QTest::newRow("Retry-After, old date form") << 1 << QByteArray("Wednesday, 21-Oct-37 07:28:45 GMT") << 0.0 << 45000LL;
+        QTest::newRow("Retry-After, date past") << 1 << QByteArray("Wed, 21 Oct 2037 07:00:00 GMT") << 0.0 << 0LL;
+        QTest::newRow("Retry-After negative") << 2 << QByteArray("-5") << 0.0 << 2000LL;
     }
     void retryDelays()
     {
