@@ -747,6 +747,11 @@ private Q_SLOTS:
         // The rows that were downloading went on from their bytes on disk.
         QVERIFY(rangesOf(mediaTarget(Id, 18, QUrl(own.mediaAddress).query())).value(0).startsWith(QStringLiteral("bytes=")));
         QVERIFY(rangesOf(mediaTarget(Id, 5, QUrl(plain.mediaAddress).query())).value(0).startsWith(QStringLiteral("bytes=")));
+        // Start all tries the failed row again and leaves the finished ones alone.
+        queue().startAll();
+        QCOMPARE(stateOf(queue(), gone.mediaAddress), int(StateDownloading));
+        QCOMPARE(queue().records().countInState(StateDownloaded), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(queue(), gone.mediaAddress), int(StateError), Wait);
     }
 };
 
