@@ -1,5 +1,6 @@
 #include "analysis/DetailLabels.h"
 
+#include <QGridLayout>
 #include <QLabel>
 
 namespace DetailLabels {
@@ -22,6 +23,22 @@ QLabel *value(QWidget *parent, const char *name, QLabel *caption)
     label->setAccessibleDescription(caption->text());
     caption->setBuddy(label);
     return label;
+}
+
+QGridLayout *grid(QWidget *parent, std::initializer_list<Row> rows, int pairs)
+{
+    auto *details = new QGridLayout;
+    details->setHorizontalSpacing(6);
+    details->setVerticalSpacing(2);
+    int at = 0;
+    for (const Row &r : rows) {
+        QLabel *label = caption(parent, r.captionName, QString::fromLatin1(r.caption));
+        *r.value = value(parent, r.valueName, label);
+        details->addWidget(label, at / pairs, (at % pairs) * 2, Qt::AlignLeft | Qt::AlignVCenter);
+        details->addWidget(*r.value, at / pairs, (at % pairs) * 2 + 1);
+        ++at;
+    }
+    return details;
 }
 
 } // namespace DetailLabels

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <initializer_list>
+
+class QGridLayout;
 class QLabel;
 class QString;
 class QWidget;
@@ -13,5 +16,17 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text);
 // reader says the value itself and then what it is; long values are clipped rather than widening
 // the window.
 QLabel *value(QWidget *parent, const char *name, QLabel *caption);
+
+// One line of details: its caption's and value's object names, the caption's text, and where the
+// value label goes.
+struct Row
+{
+    const char *captionName;
+    const char *valueName;
+    const char *caption;
+    QLabel **value;
+};
+// The rows' captions and values in a grid, `pairs` caption-value pairs side by side on each line.
+QGridLayout *grid(QWidget *parent, std::initializer_list<Row> rows, int pairs);
 
 } // namespace DetailLabels

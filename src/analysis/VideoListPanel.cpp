@@ -100,30 +100,14 @@ VideoListPanel::~VideoListPanel() = default;
 void VideoListPanel::setupUi()
 {
     auto *fraList = named(new QGroupBox(QStringLiteral("List"), this), "fraList", QStringLiteral("List"));
-    auto *details = new QGridLayout;
-    details->setHorizontalSpacing(6);
-    details->setVerticalSpacing(2);
-    const struct
-    {
-        const char *captionName;
-        const char *valueName;
-        const char *caption;
-        QLabel **value;
-    } rows[] = {
-        {"lblListTitleCaption", "lblListTitle", "Title:", &lblListTitle},
-        {"lblListUploaderCaption", "lblListUploader", "Uploader:", &lblListUploader},
-        {"lblListCountCaption", "lblListCount", "Videos:", &lblListCount},
-        {"lblListSelectedCaption", "lblListSelected", "Selected:", &lblListSelected},
-    };
-    int row = 0;
-    for (const auto &r : rows) {
-        const QString caption = QString::fromLatin1(r.caption);
-        QLabel *label = DetailLabels::caption(fraList, r.captionName, caption);
-        *r.value = DetailLabels::value(fraList, r.valueName, label);
-        details->addWidget(label, row / 2, (row % 2) * 2, Qt::AlignLeft | Qt::AlignVCenter);
-        details->addWidget(*r.value, row / 2, (row % 2) * 2 + 1);
-        ++row;
-    }
+    QGridLayout *details = DetailLabels::grid(fraList,
+                                              {
+                                                  {"lblListTitleCaption", "lblListTitle", "Title:", &lblListTitle},
+                                                  {"lblListUploaderCaption", "lblListUploader", "Uploader:", &lblListUploader},
+                                                  {"lblListCountCaption", "lblListCount", "Videos:", &lblListCount},
+                                                  {"lblListSelectedCaption", "lblListSelected", "Selected:", &lblListSelected},
+                                              },
+                                              2);
     details->setColumnStretch(1, 3);
     details->setColumnStretch(3, 1);
 

@@ -45,33 +45,18 @@ void VideoPanel::setupUi()
     picTitle->setToolTipText(QStringLiteral("Click this image to go to the corresponding YouTube page"));
     picTitle->setCursor(Qt::PointingHandCursor);
 
-    const struct
-    {
-        const char *captionName;
-        const char *valueName;
-        const char *caption;
-        QLabel **value;
-    } rows[] = {
-        {"lblTitleCaption", "lblTitle", "Title:", &lblTitle},
-        {"lblAuthorCaption", "lblAuthor", "Author:", &lblAuthor},
-        {"lblPublishedCaption", "lblPublished", "Published:", &lblPublished},
-        {"lblDurationCaption", "lblDuration", "Duration:", &lblDuration},
-        {"lblRatingCaption", "lblRating", "Rating:", &lblRating},
-        {"lblViewsCaption", "lblViews", "Views:", &lblViews},
-    };
-    auto *details = new QGridLayout;
-    details->setHorizontalSpacing(6);
-    details->setVerticalSpacing(2);
-    int row = 0;
-    for (const auto &r : rows) {
-        QLabel *caption = DetailLabels::caption(fraInformation, r.captionName, QString::fromLatin1(r.caption));
-        *r.value = DetailLabels::value(fraInformation, r.valueName, caption);
-        details->addWidget(caption, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
-        details->addWidget(*r.value, row, 1);
-        ++row;
-    }
+    QGridLayout *details = DetailLabels::grid(fraInformation,
+                                              {
+                                                  {"lblTitleCaption", "lblTitle", "Title:", &lblTitle},
+                                                  {"lblAuthorCaption", "lblAuthor", "Author:", &lblAuthor},
+                                                  {"lblPublishedCaption", "lblPublished", "Published:", &lblPublished},
+                                                  {"lblDurationCaption", "lblDuration", "Duration:", &lblDuration},
+                                                  {"lblRatingCaption", "lblRating", "Rating:", &lblRating},
+                                                  {"lblViewsCaption", "lblViews", "Views:", &lblViews},
+                                              },
+                                              1);
     details->setColumnStretch(1, 1);
-    details->setRowStretch(row, 1);
+    details->setRowStretch(details->rowCount(), 1);
 
     lblDescription = new ucFormattedLabel(fraInformation);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
