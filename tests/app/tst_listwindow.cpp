@@ -89,6 +89,14 @@ private Q_SLOTS:
         QCOMPARE(list->lblListTitle->text(), title);
         // A screen reader hears the value itself, its caption as the description.
         QCOMPARE(QAccessible::queryAccessibleInterface(list->lblListTitle)->text(QAccessible::Name), title);
+        // Each caption stands on its value's line, just before it.
+        for (QLabel *value : {list->lblListTitle, list->lblListUploader, list->lblListCount, list->lblListSelected}) {
+            const QList<QLabel *> labels = list->findChildren<QLabel *>();
+            const auto caption = std::find_if(labels.begin(), labels.end(), [value](QLabel *l) { return l->buddy() == value; });
+            QVERIFY(caption != labels.end());
+            QTRY_COMPARE((*caption)->geometry().center().y(), value->geometry().center().y());
+            QVERIFY((*caption)->geometry().right() < value->geometry().left());
+        }
         QCOMPARE(list->lblListCount->text(), QString::number(count));
         QCOMPARE(list->chkListFolder->isChecked(), intoFolder);
         QVERIFY(list->cmdDownloadSelected->isEnabled());
