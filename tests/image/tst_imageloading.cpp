@@ -1,10 +1,12 @@
 #include "image/BannerRender.h"
 #include "image/c32bppDIB.h"
 #include "image/cPNGparser.h"
+#include "image/MenuIcons.h"
 #include "image/PictureFromBytes.h"
 #include "image/modJPG.h"
 #include "image/modParsers.h"
 #include "base/RuntimeError.h"
+#include "support/StandIn.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -12,13 +14,13 @@
 #include <QDir>
 #include <QImageReader>
 #include <QPainter>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 // Loading pictures into the image surface: the alpha classification, the stream rules, the PNG
-// front end, the program's resources and the windows' drawing of the program's pictures.
-
-
+// front end, the program's resources, the windows' drawing of the program's pictures and the
+// menus' pictures.
 namespace {
 
 // Pixels as B, G, R, A quadruples.
@@ -50,10 +52,7 @@ QImage sample(int alpha)
     return image;
 }
 
-QByteArray samplePng()
-{
-    return encode(sample(255), "PNG");
-}
+QByteArray samplePng() { return encode(sample(255), "PNG"); }
 
 // What a load does, when it does not load a picture of alpha class 0, 1 or 2.
 enum Outcome { KeepsPicture = -2, EmptiesPicture = -1 };
@@ -337,11 +336,8 @@ private Q_SLOTS:
         QTemporaryDir folder;
         const QString target = folder.filePath(QStringLiteral("picture.jpg"));
         const QByteArray before("the user's earlier file");
-        if (existing) {
-            QFile file(target);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(before);
-        }
+        if (existing)
+            QVERIFY(StandIn::WriteFile(target, before));
 
         QString error;
         try {
@@ -361,10 +357,44 @@ private Q_SLOTS:
             QCOMPARE(back.size(), picture.size());
             QVERIFY(qAbs(qGreen(back.pixel(60, 45)) - 200) <= 2);
         } else if (existing) {
-            QFile file(target);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), before);
+            QCOMPARE(StandIn::FileBytes(target), before);
         }
+    }
+
+    // The menu and download-state pictures: drawn at the asked size on a clear background, each
+    // one different, and nothing for an unknown state.
+    void menuPictures()
+    {
+        QList<QImage> images;
+        for (int kind = MenuIcons::Start; kind <= MenuIcons::About; ++kind) {
+            const auto k = static_cast<MenuIcons::Kind>(kind);
+            images << MenuIcons::image(k);
+            QCOMPARE(MenuIcons::image(k, 32).size(), QSize(32, 32));
+            QVERIFY(MenuIcons::image(k, 0).isNull());
+            QCOMPARE(MenuIcons::icon(k).availableSizes(), QList<QSize>({QSize(16, 16), QSize(32, 32)}));
+        }
+        for (int state = MenuIcons::Downloading; state <= MenuIcons::Queued; ++state) {
+            images << MenuIcons::stateImage(state);
+            QVERIFY(!MenuIcons::stateIcon(state).isNull());
+        }
+        for (int state : {-1, 0, 6}) {
+            QVERIFY(MenuIcons::stateImage(state).isNull());
+            QVERIFY(MenuIcons::stateIcon(state).isNull());
+        }
+
+        // Something is drawn, but not a filled square: the background stays clear. No two alike.
+        QSet<QByteArray> distinct;
+        for (const QImage &image : std::as_const(images)) {
+            QCOMPARE(image.size(), QSize(16, 16));
+            QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+            int covered = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    covered += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+            QVERIFY2(covered > 20 && covered < 16 * 16, qPrintable(QString::number(covered)));
+            distinct.insert(QByteArray(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()));
+        }
+        QCOMPARE(distinct.size(), images.size());
     }
 };
 
