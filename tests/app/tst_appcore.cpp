@@ -6,6 +6,7 @@
 #include "base/Settings.h"
 #include "base/UiSeam.h"
 #include "support/SeamRecorder.h"
+#include "support/StandIn.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,22 +36,14 @@ private:
             if (switched)
                 [[maybe_unused]] const int back = ::seteuid(0);
         }
-        OrdinaryUser(const OrdinaryUser &) = delete;
-        OrdinaryUser &operator=(const OrdinaryUser &) = delete;
+        Q_DISABLE_COPY_MOVE(OrdinaryUser)
         const bool switched;
     };
 
-    static void writeText(const QString &path, const QByteArray &text)
+    // A key of the [Settings] section, from the program's settings file unless told otherwise.
+    static QString stored(const char *key, const QString &file = Settings::FilePath())
     {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
-
-    static QByteArray readText(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+        return IniFile::read(QStringLiteral("Settings"), QString::fromLatin1(key), file);
     }
 
 private Q_SLOTS:
@@ -77,10 +70,9 @@ private Q_SLOTS:
     void freeSpaceFormats()
     {
         QFETCH(qint64, bytes);
-        QFETCH(QString, expected);
         QFETCH(QString, locale);
         QLocale::setDefault(QLocale(locale));
-        QCOMPARE(FormatFreeSpace(bytes), expected);
+        QTEST(FormatFreeSpace(bytes), "expected");
         QLocale::setDefault(QLocale::c());
     }
 
@@ -93,23 +85,19 @@ private Q_SLOTS:
         QVERIFY(FreeDiskSpace(dir.path()).endsWith(QLatin1String("B")));
 
         const QString file = dir.filePath(QStringLiteral("a.flv"));
-        writeText(file, "x");
-        QVERIFY(FileExists(file));
-        QVERIFY(!FileExists(dir.path()));                       // a folder is no file
-        QVERIFY(!FileExists(dir.filePath(QStringLiteral("missing"))));
-        QVERIFY(!FileExists(QString()));
+        QVERIFY(StandIn::WriteFile(file, "x"));
+        // A folder is no file.
+        QCOMPARE((QList<bool>{FileExists(file), FileExists(dir.path()), FileExists(dir.filePath(QStringLiteral("missing"))), FileExists(QString())}),
+                 (QList<bool>{true, false, false, false}));
 
         QString folder = dir.path();
         QVERIFY(!folder.endsWith(QLatin1Char('/')));
         QVERIFY(FolderExists(folder));
         QCOMPARE(folder, dir.path() + QLatin1Char('/'));        // the caller's variable gains a separator
-        QString missing = dir.filePath(QStringLiteral("nope"));
-        QVERIFY(!FolderExists(missing));
-        QString shortPath = QStringLiteral("C:");
-        QVERIFY(!FolderExists(shortPath));                      // shorter than 3 characters
+        QString missing = dir.filePath(QStringLiteral("nope")), fileAsFolder = file, shortPath = QStringLiteral("C:");
+        QVERIFY(!FolderExists(missing) && !FolderExists(fileAsFolder));
+        QVERIFY(!FolderExists(shortPath)); // shorter than 3 characters
         QCOMPARE(shortPath, QStringLiteral("C:"));
-        QString fileAsFolder = file;
-        QVERIFY(!FolderExists(fileAsFolder));
 
         const QString deep = dir.filePath(QStringLiteral("one/two/three"));
         QVERIFY(EnsureFolder(deep));
@@ -137,9 +125,9 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Settings.ini"));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
+        QCOMPARE(stored("VideoSavePath", file), QString());
         // Lines of other sections and keys survive a write; the key keeps its place.
-        writeText(file, "; comment\r\n[Empty]\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n");
+        QVERIFY(StandIn::WriteFile(file, "; comment\r\n[Empty]\r\n[Other]\r\nVideoSavePath=/other/\r\n[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n"));
         const auto read = [&](const char *section, const char *key) {
             return IniFile::read(QString::fromLatin1(section), QString::fromLatin1(key), file);
         };
@@ -147,7 +135,7 @@ private Q_SLOTS:
         // Sections and keys are found whatever their case.
         QCOMPARE((QStringList{read("Settings", "VideoSavePath"), read("SETTINGS", "videosavepath"), read("Other", "VideoSavePath"), read("settings", "KEEP")}),
                  (QStringList{value, value, QStringLiteral("/other/"), QStringLiteral("1")}));
-        QCOMPARE(readText(file).count("\r\n"), 7);
+        QCOMPARE(StandIn::FileBytes(file).count("\r\n"), 7);
 
         // A new key joins its section, also one without keys; a new section the end of the file.
         for (const auto &[section, key] : {std::pair{"settings", "ImageSavePath"}, {"empty", "Key"}, {"Third", "Key"}})
@@ -155,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE((QStringList{read("Settings", "imagesavepath"), read("Empty", "key"), read("third", "key"), read("Other", "ImageSavePath")}),
                  (QStringList{value, value, value, QString()}));
         // Written in another case, a section is still the one already there: no second [settings].
-        QCOMPARE(readText(file).count("\r\n["), 4);
+        QCOMPARE(StandIn::FileBytes(file).count("\r\n["), 4);
     }
 
     // A value that would break a line, or a file that cannot be read, is never written: the file
@@ -176,28 +164,27 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Settings.ini"));
         const QByteArray before = "[Settings]\r\nVideoSavePath=/old/\r\nKeep=1\r\n";
-        writeText(file, before);
+        QVERIFY(StandIn::WriteFile(file, before));
         if (unreadable) {
             // The folder may be written by anyone; the file only by its owner, and read by nobody else.
             QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7777)));
             QVERIFY(QFile::setPermissions(file, QFile::WriteOwner));
             {
                 OrdinaryUser user; // root reads every file
-                QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QString());
+                QCOMPARE(stored("VideoSavePath", file), QString());
                 QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
             }
             QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
-            QCOMPARE(readText(file), before);
+            QCOMPARE(StandIn::FileBytes(file), before);
             return;
         }
         QVERIFY(!IniFile::write(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), value, file));
-        QCOMPARE(readText(file), before);
+        QCOMPARE(StandIn::FileBytes(file), before);
         // Through the settings, as the window writes "Save to:" at shut-down.
         AppState::setAppPath(dir.path());
         Settings::Write(value, QStringLiteral("/pictures/"));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), file), QStringLiteral("/old/"));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("Keep"), file), QStringLiteral("1"));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/pictures/"));
+        QCOMPARE((QStringList{stored("VideoSavePath", file), stored("Keep", file), stored("ImageSavePath", file)}),
+                 (QStringList{QStringLiteral("/old/"), QStringLiteral("1"), QStringLiteral("/pictures/")}));
     }
 
     void firstRunUsesTheProgramFolder()
@@ -211,10 +198,8 @@ private Q_SLOTS:
 
         // The first shut-down writes both keys; the next start fills the empty image folder.
         Settings::Write(folders.videoSavePath, folders.imageSavePath);
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()),
-                 folders.videoSavePath);
-        const Settings::Folders again = Settings::Read();
-        QCOMPARE(again.imageSavePath, program.path() + QLatin1Char('/'));
+        QCOMPARE(stored("VideoSavePath"), folders.videoSavePath);
+        QCOMPARE(Settings::Read().imageSavePath, program.path() + QLatin1Char('/'));
     }
 
     // Values read from the settings file: a missing or odd value is the default, numbers are held
@@ -256,7 +241,7 @@ private Q_SLOTS:
         QFETCH(QString, setting);
         QTemporaryDir program;
         AppState::setAppPath(program.path());
-        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n");
+        QVERIFY(StandIn::WriteFile(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\n" + stored + "\r\n"));
         const int value = setting == QLatin1String("WatchClipboard") ? int(Settings::WatchClipboard())
             : setting == QLatin1String("ExtractorTimeout")           ? Settings::ExtractorTimeoutMs()
             : setting == QLatin1String("ListRows")                   ? Settings::ListRows()
@@ -269,7 +254,7 @@ private Q_SLOTS:
     {
         QTemporaryDir program;
         AppState::setAppPath(program.path());
-        writeText(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\nVideoSavePath=/v/\r\nSimultaneousDownloads=3\r\n");
+        QVERIFY(StandIn::WriteFile(program.filePath(QStringLiteral("Settings.ini")), "[Settings]\r\nVideoSavePath=/v/\r\nSimultaneousDownloads=3\r\n"));
         for (const bool on : {true, false}) {
             Settings::SetWatchClipboard(on);
             QCOMPARE(Settings::WatchClipboard(), on);
@@ -278,13 +263,13 @@ private Q_SLOTS:
         Settings::SetSimultaneousDownloads(0);
         QCOMPARE(Settings::ListRows(), 1000);
         QCOMPARE(Settings::SimultaneousDownloads(), 0);
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("SimultaneousDownloads"), Settings::FilePath()), QString());
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), QStringLiteral("/v/"));
+        QCOMPARE(stored("SimultaneousDownloads"), QString());
+        QCOMPARE(stored("VideoSavePath"), QStringLiteral("/v/"));
     }
 
     void storedFoldersAreChecked_data()
     {
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("kept");
         QTest::newRow("existing, with separator") << QStringLiteral("EXISTING/") << true;
         QTest::newRow("existing, without separator") << QStringLiteral("EXISTING") << true;
@@ -294,19 +279,19 @@ private Q_SLOTS:
     }
     void storedFoldersAreChecked()
     {
-        QFETCH(QString, stored);
+        QFETCH(QString, value);
         QFETCH(bool, kept);
         QTemporaryDir program;
         QTemporaryDir videos;
         AppState::setAppPath(program.path());
-        stored.replace(QStringLiteral("EXISTING"), videos.path());
-        writeText(program.filePath(QStringLiteral("Settings.ini")),
-                  QStringLiteral("[Settings]\r\nVideoSavePath=%1\r\nImageSavePath=/pictures/\r\n").arg(stored).toUtf8());
+        value.replace(QStringLiteral("EXISTING"), videos.path());
+        QVERIFY(StandIn::WriteFile(program.filePath(QStringLiteral("Settings.ini")),
+                  QStringLiteral("[Settings]\r\nVideoSavePath=%1\r\nImageSavePath=/pictures/\r\n").arg(value).toUtf8()));
         const Settings::Folders folders = Settings::Read();
         QCOMPARE(folders.videoSavePath, kept ? videos.path() + QLatin1Char('/') : program.path() + QLatin1Char('/'));
         QCOMPARE(folders.imageSavePath, QStringLiteral("/pictures/"));
         // The file keeps the old value until the next write.
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("VideoSavePath"), Settings::FilePath()), stored);
+        QCOMPARE(stored("VideoSavePath"), value);
     }
 
     void readOnlyProgramFolderKeepsSettingsWithTheUser()
@@ -321,7 +306,7 @@ private Q_SLOTS:
         QFile::remove(file);
         QCOMPARE(Settings::Read().videoSavePath, Settings::DefaultSaveFolder()); // first run
         Settings::Write(QStringLiteral("/x/"), QStringLiteral("/y/"));
-        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ImageSavePath"), file), QStringLiteral("/y/"));
+        QCOMPARE(stored("ImageSavePath", file), QStringLiteral("/y/"));
         QFile::remove(file);
     }
 
@@ -393,12 +378,10 @@ private Q_SLOTS:
     void commandLine()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(int, action);
-        QFETCH(QString, address);
         QFETCH(QString, output);
         const CommandLine command = CommandLine::parse(QStringList{QStringLiteral("/usr/bin/clipvault")} + arguments);
-        QCOMPARE(int(command.action), action);
-        QCOMPARE(command.address, address);
+        QTEST(int(command.action), "action");
+        QTEST(command.address, "address");
         if (output.isEmpty())
             QCOMPARE(command.output, QString());
         else
