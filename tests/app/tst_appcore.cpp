@@ -187,21 +187,6 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("/old/"), QStringLiteral("1"), QStringLiteral("/pictures/")}));
     }
 
-    void firstRunUsesTheProgramFolder()
-    {
-        QTemporaryDir program;
-        AppState::setAppPath(program.path());
-        const Settings::Folders folders = Settings::Read();
-        QCOMPARE(folders.videoSavePath, program.path() + QLatin1Char('/'));
-        QCOMPARE(folders.imageSavePath, QString());
-        QCOMPARE(Settings::FilePath(), program.path() + QStringLiteral("/Settings.ini"));
-
-        // The first shut-down writes both keys; the next start fills the empty image folder.
-        Settings::Write(folders.videoSavePath, folders.imageSavePath);
-        QCOMPARE(stored("VideoSavePath"), folders.videoSavePath);
-        QCOMPARE(Settings::Read().imageSavePath, program.path() + QLatin1Char('/'));
-    }
-
     // Values read from the settings file: a missing or odd value is the default, numbers are held
     // within their bounds.
     void storedSettings_data()
@@ -267,10 +252,13 @@ private Q_SLOTS:
         QCOMPARE(stored("VideoSavePath"), QStringLiteral("/v/"));
     }
 
+    // The folders read at start: a stored video folder that is gone, or none, is the program's
+    // folder; so it is on the first run, when no settings file exists yet.
     void storedFoldersAreChecked_data()
     {
-        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("value"); // NONE: no settings file
         QTest::addColumn<bool>("kept");
+        QTest::newRow("first run") << QStringLiteral("NONE") << false;
         QTest::newRow("existing, with separator") << QStringLiteral("EXISTING/") << true;
         QTest::newRow("existing, without separator") << QStringLiteral("EXISTING") << true;
         QTest::newRow("gone") << QStringLiteral("EXISTING/gone/") << false;
@@ -285,13 +273,22 @@ private Q_SLOTS:
         QTemporaryDir videos;
         AppState::setAppPath(program.path());
         value.replace(QStringLiteral("EXISTING"), videos.path());
-        QVERIFY(StandIn::WriteFile(program.filePath(QStringLiteral("Settings.ini")),
-                  QStringLiteral("[Settings]\r\nVideoSavePath=%1\r\nImageSavePath=/pictures/\r\n").arg(value).toUtf8()));
+        const bool firstRun = value == QLatin1String("NONE");
+        const QString pictures = firstRun ? QString() : QStringLiteral("/pictures/");
+        if (!firstRun)
+            QVERIFY(StandIn::WriteFile(program.filePath(QStringLiteral("Settings.ini")),
+                                       QStringLiteral("[Settings]\r\nVideoSavePath=%1\r\nImageSavePath=/pictures/\r\n").arg(value).toUtf8()));
         const Settings::Folders folders = Settings::Read();
         QCOMPARE(folders.videoSavePath, kept ? videos.path() + QLatin1Char('/') : program.path() + QLatin1Char('/'));
-        QCOMPARE(folders.imageSavePath, QStringLiteral("/pictures/"));
+        QCOMPARE(folders.imageSavePath, pictures);
+        QCOMPARE(Settings::FilePath(), program.path() + QStringLiteral("/Settings.ini"));
         // The file keeps the old value until the next write.
-        QCOMPARE(stored("VideoSavePath"), value);
+        QCOMPARE(stored("VideoSavePath"), firstRun ? QString() : value);
+
+        // The shut-down writes both keys; the next start fills an empty image folder.
+        Settings::Write(folders.videoSavePath, folders.imageSavePath);
+        QCOMPARE(stored("VideoSavePath"), folders.videoSavePath);
+        QCOMPARE(Settings::Read().imageSavePath, firstRun ? program.path() + QLatin1Char('/') : pictures);
     }
 
     void readOnlyProgramFolderKeepsSettingsWithTheUser()

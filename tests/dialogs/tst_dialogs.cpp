@@ -61,9 +61,7 @@ private Q_SLOTS:
     {
         frmAbout *box = frmAbout::showFor(&m_owner);
         QCOMPARE(box->lblVersion->text(), QStringLiteral("Version %1.%2.%3")
-                                              .arg(CLIPVAULT_VERSION_MAJOR)
-                                              .arg(CLIPVAULT_VERSION_MINOR)
-                                              .arg(CLIPVAULT_VERSION_REVISION));
+                                              .arg(CLIPVAULT_VERSION_MAJOR).arg(CLIPVAULT_VERSION_MINOR).arg(CLIPVAULT_VERSION_REVISION));
 
         // What a screen reader says of each control: a label's name is the text it shows, a link is a
         // link named by its address, the picture and the lines have names of their own.
