@@ -194,63 +194,55 @@ private Q_SLOTS:
         QCOMPARE(records.RowPercent(), QList<qint64>{0});
     }
 
+    // A title made a file name, or a name the user typed over an old one ("<rejected>": refused).
     void safeNames_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("videoId");
+        QTest::addColumn<QString>("renamedFrom"); // empty: a title
         QTest::addColumn<QString>("expected");
-        QTest::newRow("ordinary") << "Sunset_(HQ).flv" << "abc" << "Sunset_(HQ).flv";
-        QTest::newRow("only the extension") << ".mp4" << "qqqQuestion" << "qqqQuestion.mp4";
-        QTest::newRow("blanks and extension") << "  .mp4" << "qqqQuestion" << "qqqQuestion.mp4";
-        QTest::newRow("dots") << "...mp4" << "dotDotTitle" << "dotDotTitle.mp4";
-        QTest::newRow("no id either") << ".mp4" << "" << "video.mp4";
-        QTest::newRow("separator") << "a/b.mp4" << "x" << "a_b.mp4";
-        QTest::newRow("no extension") << "Sunset" << "x" << "Sunset";
+        const auto row = [](const char *row, const QString &name, const char *videoId, const QString &expected, const char *renamedFrom = "") {
+            QTest::newRow(row) << name << QString(videoId) << QString(renamedFrom) << expected;
+        };
+        row("ordinary", "Sunset_(HQ).flv", "abc", "Sunset_(HQ).flv");
+        row("only the extension", ".mp4", "qqqQuestion", "qqqQuestion.mp4");
+        row("blanks and extension", "  .mp4", "qqqQuestion", "qqqQuestion.mp4");
+        row("dots", "...mp4", "dotDotTitle", "dotDotTitle.mp4");
+        row("no id either", ".mp4", "", "video.mp4");
+        row("separator", "a/b.mp4", "x", "a_b.mp4");
+        row("no extension", "Sunset", "x", "Sunset");
         // Never hidden, never taken for a partial file by the clean-up at start-up.
-        QTest::newRow("partial's pattern") << ".clipvault-0123456789abcdef.part" << "x" << "_clipvault-0123456789abcdef_part";
-        QTest::newRow("hidden") << "..hidden.mp4" << "x" << "__hidden.mp4";
-        QTest::newRow("extension part") << "Sunset.PART" << "x" << "Sunset_PART";
-        QTest::newRow("hidden id") << ".mp4" << ".clipvault-0123456789abcdef" << "_clipvault-0123456789abcdef.mp4";
+        row("partial's pattern", ".clipvault-0123456789abcdef.part", "x", "_clipvault-0123456789abcdef_part");
+        row("hidden", "..hidden.mp4", "x", "__hidden.mp4");
+        row("extension part", "Sunset.PART", "x", "Sunset_PART");
+        row("hidden id", ".mp4", ".clipvault-0123456789abcdef", "_clipvault-0123456789abcdef.mp4");
         // Overlong names are cut at the end of the part before the extension, never inside a character.
-        QTest::newRow("overlong") << QString(300, QChar(0x65E5)) + "_(HQ).flv" << "x" << QString(83, QChar(0x65E5)) + ".flv";
+        row("overlong", QString(300, QChar(0x65E5)) + "_(HQ).flv", "x", QString(83, QChar(0x65E5)) + ".flv");
         const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
-        QTest::newRow("overlong emoji") << emoji.repeated(100) + ".mp4" << "x" << emoji.repeated(62) + ".mp4";
+        row("overlong emoji", emoji.repeated(100) + ".mp4", "x", emoji.repeated(62) + ".mp4");
+        // A typed name keeps the old name's extension.
+        row("extension added", "clip", "vid0001", "clip.flv", "Sunset_(HQ).flv");
+        row("other extension kept", "clip.mp4", "vid0001", "clip.mp4.flv", "Sunset_(HQ).flv");
+        row("blanks around", "  clip  ", "vid0001", "clip.mp4", "Sunset.mp4");
+        row("cleaned like a title", "a:b?c*.mp4", "vid0001", "abc.mp4", "Sunset.mp4");
+        row("blanks only", "   ", "vid0001", "<rejected>", "Sunset.mp4");
+        row("dots fall back to the id", "..", "vid0001", "vid0001.mp4", "Sunset.mp4");
+        row("removed characters only", "???", "vid0001", "vid0001.mp4", "Sunset.mp4");
     }
 
     void safeNames()
     {
         QFETCH(QString, name);
         QFETCH(QString, videoId);
-        QFETCH(QString, expected);
+        QFETCH(QString, renamedFrom);
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        const QString safe = DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot));
-        QCOMPARE(safe, expected);
+        const QString safe = renamedFrom.isEmpty()
+                                 ? DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot))
+                                 : DownloadNames::Renamed(name, DownloadNames::EditExtension(renamedFrom), videoId).value_or(QStringLiteral("<rejected>"));
+        QTEST(safe, "expected");
         QVERIFY(!DownloadNames::IsPartialFileName(safe) && !DownloadNames::IsWorkFolderName(safe));
         for (const QString &bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral(".flv")})
             QVERIFY2(!DownloadNames::IsUsable(bad), qPrintable(bad));
-    }
-
-    void renameRule_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("oldName");
-        QTest::addColumn<QString>("expected"); // "<rejected>" for a refused edit
-        QTest::newRow("extension added") << "clip" << "Sunset_(HQ).flv" << "clip.flv";
-        QTest::newRow("other extension kept") << "clip.mp4" << "Sunset_(HQ).flv" << "clip.mp4.flv";
-        QTest::newRow("blanks around") << "  clip  " << "Sunset.mp4" << "clip.mp4";
-        QTest::newRow("cleaned like a title") << "a:b?c*.mp4" << "Sunset.mp4" << "abc.mp4";
-        QTest::newRow("blanks only") << "   " << "Sunset.mp4" << "<rejected>";
-        QTest::newRow("dots fall back to the id") << ".." << "Sunset.mp4" << "vid0001.mp4";
-        QTest::newRow("removed characters only") << "???" << "Sunset.mp4" << "vid0001.mp4";
-    }
-
-    void renameRule()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, oldName);
-        QFETCH(QString, expected);
-        const auto renamed = DownloadNames::Renamed(typed, DownloadNames::EditExtension(oldName), QStringLiteral("vid0001"));
-        QCOMPARE(renamed.value_or(QStringLiteral("<rejected>")), expected);
     }
 
     // Where a whole body ends when the row's name or the save folder does not work; a body of the

@@ -162,8 +162,7 @@ private Q_SLOTS:
             r.ranges = ByteRanges::fromSpans({{0, r.total + 1}});
             r.bytes = r.ranges->bytes();
         });
-        row("larger than the reader takes", // six bytes each in JSON
-            [](JournalRow &r) { r.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); });
+        row("larger than the reader takes", [](JournalRow &r) { r.caption = QString(DownloadJournal::MaxFileBytes / 6 + 1, QChar(1)); });
         row("a recipe with another option", [](JournalRow &r) {
             r.byExtractor = true;
             r.recipe = QStringList{"-f", "ba/b", "-o", "/tmp/x"};
@@ -212,8 +211,7 @@ private Q_SLOTS:
         text("1001 rows", DownloadJournal::toJson(tooMany), "at most 1000");
         text("row not an object", head + R"(1, "rows": [7]})", "row 1");
         field("state 7", "state", 7);
-        text("queued in a journal of version 1",
-             journalWithField(QStringLiteral("state"), 5).replace("\"version\": 2", "\"version\": 1"), "state");
+        text("queued in a journal of version 1", journalWithField(QStringLiteral("state"), 5).replace("\"version\": 2", "\"version\": 1"), "state");
         field("archive line of one word", "archiveLine", QStringLiteral("demo"));
         field("state as text", "state", QStringLiteral("1"));
         field("more bytes than the total", "bytes", 5000);
@@ -226,8 +224,7 @@ private Q_SLOTS:
         field("watch page not a web page", "watchPage", QStringLiteral("javascript:alert(1)"));
         field("extractor flag as text", "byExtractor", QStringLiteral("yes"));
         const auto byExtractor = [](QByteArray json) { return json.replace("\"byExtractor\": false", "\"byExtractor\": true"); };
-        text("for the extractor without a format", byExtractor(journalWithField(QStringLiteral("encoding"), QString())),
-             "byExtractor");
+        text("for the extractor without a format", byExtractor(journalWithField(QStringLiteral("encoding"), QString())), "byExtractor");
         text("a recipe with another option",
              byExtractor(journalWithField(QStringLiteral("recipe"), QJsonArray{QStringLiteral("--exec"), QStringLiteral("rm -rf ~")})),
              "recipe");
@@ -401,8 +398,7 @@ private Q_SLOTS:
         QTest::newRow("one sample") << "0:500" << 0LL << 1000LL << 0LL << -1LL;
         QTest::newRow("started again from zero") << "0:0 1000:5000000 2000:100" << 2000LL << 10000000LL << 0LL << -1LL;
         QTest::newRow("from zero, then moving") << "0:0 1000:5000000 2000:100 3000:2100" << 3000LL << 10100LL << 2000LL << 4LL;
-        QTest::newRow("stalled") << "0:0 1000:1000 2000:1000 3000:1000 4000:1000 5000:1000 6000:1000 7000:1000" << 7000LL
-                                 << 5000LL << 0LL << -1LL;
+        QTest::newRow("stalled") << "0:0 1000:1000 2000:1000 3000:1000 4000:1000 5000:1000 6000:1000 7000:1000" << 7000LL << 5000LL << 0LL << -1LL;
         QTest::newRow("no report for longer than the window") << "0:0 1000:1000000" << 7000LL << 5000000LL << 0LL << -1LL;
         QTest::newRow("size unknown") << "0:0 1000:1000" << 1000LL << -1LL << 1000LL << -1LL;
         QTest::newRow("all there") << "0:0 1000:1000" << 1000LL << 1000LL << 1000LL << 0LL;
