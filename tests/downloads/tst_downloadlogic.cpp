@@ -313,7 +313,7 @@ private Q_SLOTS:
             QVERIFY(QDir(dir.path()).mkdir(obstacle.mid(4)));
         } else if (!obstacle.isEmpty()) {
             const QString path = dir.filePath(obstacle.section(QLatin1Char(':'), 1));
-            QVERIFY(StandIn::WriteFile(path, "someone's"));
+            QVERIFY(StandIn::WriteFile(path, "someone's, longer than the body"));
             job.replaceable = FinishedFile::Stamp::of(path);
             if (obstacle.startsWith(QLatin1String("file:")))
                 job.replaceable = FinishedFile::Stamp();
