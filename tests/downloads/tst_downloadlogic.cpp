@@ -5,6 +5,7 @@
 #include "queue/FinishedFile.h"
 #include "queue/ProgressText.h"
 #include "queue/SpeedMeter.h"
+#include "support/StandIn.h"
 #include "transfer/TransferResult.h"
 
 #include <QDir>
@@ -14,19 +15,6 @@
 #include <QtTest>
 
 namespace {
-
-void touch(const QString &path, const QByteArray &content = "x")
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 TransferResult transferResult(bool ok, int status, qint64 received, qint64 total, const char *error, bool writeFailed = false)
 {
@@ -61,18 +49,18 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("total");
         QTest::addColumn<qint64>("percent");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("example") << "C" << qint64(3.5 * MiB) << qint64(12.25 * MiB) << 29LL
-                                 << "Downloading... 3.50 MB / 12.25 MB - 29%";
-        QTest::newRow("the locale's separator") << "de_DE" << qint64(3.5 * MiB) << qint64(12.25 * MiB) << 29LL
-                                                << "Downloading... 3,50 MB / 12,25 MB - 29%";
-        QTest::newRow("1.5 % rounds to 2") << "C" << 3LL << 200LL << 2LL << "Downloading... 0.00 MB / 0.00 MB - 2%";
-        QTest::newRow("2.5 % rounds to 2") << "C" << 5LL << 200LL << 2LL << "Downloading... 0.00 MB / 0.00 MB - 2%";
-        QTest::newRow("past 2 GiB") << "C" << 2 * GiB + 1 << 4 * GiB << 50LL << "Downloading... 2048.00 MB / 4096.00 MB - 50%";
-        QTest::newRow("beyond 2 GiB") << "C" << 3 * GiB << 3 * GiB + GiB / 2 << 86LL
-                                      << "Downloading... 3072.00 MB / 3584.00 MB - 86%";
-        QTest::newRow("a half hundredth rounds up") << "C" << MiB / 8 << MiB << 12LL << "Downloading... 0.13 MB / 1.00 MB - 12%";
-        QTest::newRow("no total") << "C" << 5LL << 0LL << 0LL << "Downloading... 0.00 MB";
-        QTest::newRow("unknown size") << "C" << 5 * MiB + MiB / 4 << -1LL << 0LL << "Downloading... 5.25 MB";
+        const auto row = [](const char *name, const char *locale, qint64 done, qint64 total, qint64 percent, const char *caption) {
+            QTest::newRow(name) << QString(locale) << done << total << percent << QString(caption);
+        };
+        row("example", "C", 3.5 * MiB, 12.25 * MiB, 29, "Downloading... 3.50 MB / 12.25 MB - 29%");
+        row("the locale's separator", "de_DE", 3.5 * MiB, 12.25 * MiB, 29, "Downloading... 3,50 MB / 12,25 MB - 29%");
+        row("1.5 % rounds to 2", "C", 3, 200, 2, "Downloading... 0.00 MB / 0.00 MB - 2%");
+        row("2.5 % rounds to 2", "C", 5, 200, 2, "Downloading... 0.00 MB / 0.00 MB - 2%");
+        row("past 2 GiB", "C", 2 * GiB + 1, 4 * GiB, 50, "Downloading... 2048.00 MB / 4096.00 MB - 50%");
+        row("beyond 2 GiB", "C", 3 * GiB, 3 * GiB + GiB / 2, 86, "Downloading... 3072.00 MB / 3584.00 MB - 86%");
+        row("a half hundredth rounds up", "C", MiB / 8, MiB, 12, "Downloading... 0.13 MB / 1.00 MB - 12%");
+        row("no total", "C", 5, 0, 0, "Downloading... 0.00 MB");
+        row("unknown size", "C", 5 * MiB + MiB / 4, -1, 0, "Downloading... 5.25 MB");
     }
 
     void captions()
@@ -91,21 +79,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<TransferResult>("result");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("short") << transferResult(false, 200, MiB, 2 * MiB, "Received fewer bytes")
-                               << "Download failed: only 1.00 of 2.00 MB arrived.";
-        QTest::newRow("lost without length") << transferResult(false, 200, 0, -1, "Remote host closed")
-                                             << "Download failed: the connection was lost.";
-        QTest::newRow("a part only") << transferResult(true, 206, 100, 100, "")
-                                     << "Download failed: the server sent only part of the file.";
-        QTest::newRow("write failure") << transferResult(false, 200, 0, -1, "Cannot write /x/.part: No space left on device", true)
-                                       << "An error occurred while saving the video! No space left on device.";
+        const auto row = [](const char *name, const TransferResult &result, const char *expected) {
+            QTest::newRow(name) << result << QString(expected);
+        };
+        row("short", transferResult(false, 200, MiB, 2 * MiB, "Received fewer bytes"), "Download failed: only 1.00 of 2.00 MB arrived.");
+        row("lost without length", transferResult(false, 200, 0, -1, "Remote host closed"), "Download failed: the connection was lost.");
+        row("a part only", transferResult(true, 206, 100, 100, ""), "Download failed: the server sent only part of the file.");
+        row("write failure", transferResult(false, 200, 0, -1, "Cannot write /x/.part: No space left on device", true),
+            "An error occurred while saving the video! No space left on device.");
     }
 
     void failedCaptions()
     {
         QFETCH(TransferResult, result);
-        QFETCH(QString, expected);
-        QCOMPARE(ProgressText::FailedCaption(result), expected);
+        QTEST(ProgressText::FailedCaption(result), "expected");
         QVERIFY(!ProgressText::IsWholeFile(result));
         QVERIFY(ProgressText::IsWholeFile(transferResult(true, 200, 1, 1, "")));
     }
@@ -120,10 +107,7 @@ private Q_SLOTS:
             averages << meter.Tick(total);
         }
         // It rises over the first ten seconds, then holds the true rate.
-        QCOMPARE(averages.first(), qint64(15360));
-        QCOMPARE(averages.at(4), qint64(76800));
-        QCOMPARE(averages.at(9), qint64(153600));
-        QCOMPARE(averages.last(), qint64(153600));
+        QCOMPARE(averages, (QList<qint64>{15360, 30720, 46080, 61440, 76800, 92160, 107520, 122880, 138240, 153600, 153600, 153600}));
         QCOMPARE(ProgressText::SpeedText(averages.last()), QStringLiteral("Average Download Speed: 153.6 kB/s"));
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QCOMPARE(ProgressText::SpeedText(averages.last()), QStringLiteral("Average Download Speed: 153,6 kB/s"));
@@ -147,23 +131,25 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("existing");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("free") << QStringList{} << "Sunset_(HQ).flv" << "Sunset_(HQ).flv";
-        QTest::newRow("first number") << QStringList{"Sunset_(HQ).flv"} << "Sunset_(HQ).flv" << "Sunset_(HQ) [1].flv";
-        QTest::newRow("gap first") << QStringList{"Sunset_(HQ).flv", "Sunset_(HQ) [2].flv"} << "Sunset_(HQ).flv"
-                                   << "Sunset_(HQ) [1].flv";
-        QTest::newRow("no dot") << QStringList{"Sunset"} << "Sunset" << "Sunset[1]";
-        QTest::newRow("every # numbered") << QStringList{"Take #5.mp4"} << "Take #5.mp4" << "Take 15 [1].mp4";
-        QTest::newRow("last dot only") << QStringList{"a.b.mp4"} << "a.b.mp4" << "a.b [1].mp4";
-        QTest::newRow("a folder takes the name") << QStringList{"Clip.mp4/"} << "Clip.mp4" << "Clip [1].mp4";
+        // The name asked for is the first one there already.
+        const auto row = [](const char *name, const QStringList &existing, const QString &expected) {
+            QTest::newRow(name) << existing << existing.value(0, QStringLiteral("Sunset_(HQ).flv")) << expected;
+        };
+        row("free", {}, "Sunset_(HQ).flv");
+        row("first number", {"Sunset_(HQ).flv"}, "Sunset_(HQ) [1].flv");
+        row("gap first", {"Sunset_(HQ).flv", "Sunset_(HQ) [2].flv"}, "Sunset_(HQ) [1].flv");
+        row("no dot", {"Sunset"}, "Sunset[1]");
+        row("every # numbered", {"Take #5.mp4"}, "Take 15 [1].mp4");
+        row("last dot only", {"a.b.mp4"}, "a.b [1].mp4");
         // A name of the file system's full length leaves room for the number, never inside a character.
         const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the Basic Multilingual Plane
-        QTest::newRow("full length") << QStringList{QString(251, QLatin1Char('a')) + ".mp4"}
-                                     << QString(251, QLatin1Char('a')) + ".mp4" << QString(247, QLatin1Char('a')) + " [1].mp4";
-        QTest::newRow("full length of emoji") << QStringList{emoji.repeated(62) + "abc.mp4"} << emoji.repeated(62) + "abc.mp4"
-                                              << emoji.repeated(61) + " [1].mp4";
-        QTest::newRow("ten and more") << QStringList{"x.flv", "x [1].flv", "x [2].flv", "x [3].flv", "x [4].flv",
-                                                     "x [5].flv", "x [6].flv", "x [7].flv", "x [8].flv", "x [9].flv"}
-                                      << "x.flv" << "x [10].flv";
+        row("full length", {QString(251, QLatin1Char('a')) + ".mp4"}, QString(247, QLatin1Char('a')) + " [1].mp4");
+        row("full length of emoji", {emoji.repeated(62) + "abc.mp4"}, emoji.repeated(61) + " [1].mp4");
+        QStringList ten{"x.flv"};
+        for (int n = 1; n <= 9; ++n)
+            ten << QStringLiteral("x [%1].flv").arg(n);
+        row("ten and more", ten, "x [10].flv");
+        QTest::newRow("a folder takes the name") << QStringList{"Clip.mp4/"} << "Clip.mp4" << "Clip [1].mp4";
     }
 
     void uniqueFileName()
@@ -176,7 +162,7 @@ private Q_SLOTS:
             if (e.endsWith(QLatin1Char('/')))
                 QVERIFY(QDir(dir.path()).mkdir(e.chopped(1)));
             else
-                touch(dir.filePath(e));
+                QVERIFY(StandIn::WriteFile(dir.filePath(e), "x"));
         }
         // The folder is given without a final separator; the function adds it.
         QCOMPARE(modFunctions::GetUniqueFileName(dir.path(), name), expected);
@@ -186,15 +172,13 @@ private Q_SLOTS:
     {
         DownloadRecords records;
         QCOMPARE(records.RowPercent(), QList<qint64>{0});
-        for (const char *key : {"a", "b", "c"}) {
+        for (int row = 0; row < 3; ++row) {
             DownloadRecord r;
-            r.key = QString::fromLatin1(key);
+            r.key = QString(QLatin1Char(char('a' + row)));
             r.fileName = r.key + QStringLiteral(".mp4");
             records.append(r);
+            records.setPercent(row, 11 * (row + 1));
         }
-        records.setPercent(0, 11);
-        records.setPercent(1, 22);
-        records.setPercent(2, 33);
         records.at(2).bytes = 3 * GiB; // 64-bit counts
         records.at(0).bytes = 5;
         QCOMPARE(records.totalBytes(), 3 * GiB + 5);
@@ -210,129 +194,59 @@ private Q_SLOTS:
         QCOMPARE(records.RowPercent(), QList<qint64>{0});
     }
 
+    // A title made a file name, or a name the user typed over an old one ("<rejected>": refused).
     void safeNames_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("videoId");
+        QTest::addColumn<QString>("renamedFrom"); // empty: a title
         QTest::addColumn<QString>("expected");
-        QTest::newRow("ordinary") << "Sunset_(HQ).flv" << "abc" << "Sunset_(HQ).flv";
-        QTest::newRow("only the extension") << ".mp4" << "qqqQuestion" << "qqqQuestion.mp4";
-        QTest::newRow("blanks and extension") << "  .mp4" << "qqqQuestion" << "qqqQuestion.mp4";
-        QTest::newRow("dots") << "...mp4" << "dotDotTitle" << "dotDotTitle.mp4";
-        QTest::newRow("no id either") << ".mp4" << "" << "video.mp4";
-        QTest::newRow("separator") << "a/b.mp4" << "x" << "a_b.mp4";
-        QTest::newRow("no extension") << "Sunset" << "x" << "Sunset";
+        const auto row = [](const char *row, const QString &name, const char *videoId, const QString &expected, const char *renamedFrom = "") {
+            QTest::newRow(row) << name << QString(videoId) << QString(renamedFrom) << expected;
+        };
+        row("ordinary", "Sunset_(HQ).flv", "abc", "Sunset_(HQ).flv");
+        row("only the extension", ".mp4", "qqqQuestion", "qqqQuestion.mp4");
+        row("blanks and extension", "  .mp4", "qqqQuestion", "qqqQuestion.mp4");
+        row("dots", "...mp4", "dotDotTitle", "dotDotTitle.mp4");
+        row("no id either", ".mp4", "", "video.mp4");
+        row("separator", "a/b.mp4", "x", "a_b.mp4");
+        row("no extension", "Sunset", "x", "Sunset");
         // Never hidden, never taken for a partial file by the clean-up at start-up.
-        QTest::newRow("partial's pattern") << ".clipvault-0123456789abcdef.part" << "x" << "_clipvault-0123456789abcdef_part";
-        QTest::newRow("hidden") << "..hidden.mp4" << "x" << "__hidden.mp4";
-        QTest::newRow("extension part") << "Sunset.PART" << "x" << "Sunset_PART";
-        QTest::newRow("hidden id") << ".mp4" << ".clipvault-0123456789abcdef" << "_clipvault-0123456789abcdef.mp4";
+        row("partial's pattern", ".clipvault-0123456789abcdef.part", "x", "_clipvault-0123456789abcdef_part");
+        row("hidden", "..hidden.mp4", "x", "__hidden.mp4");
+        row("extension part", "Sunset.PART", "x", "Sunset_PART");
+        row("hidden id", ".mp4", ".clipvault-0123456789abcdef", "_clipvault-0123456789abcdef.mp4");
         // Overlong names are cut at the end of the part before the extension, never inside a character.
-        QTest::newRow("overlong") << QString(300, QChar(0x65E5)) + "_(HQ).flv" << "x" << QString(83, QChar(0x65E5)) + ".flv";
+        row("overlong", QString(300, QChar(0x65E5)) + "_(HQ).flv", "x", QString(83, QChar(0x65E5)) + ".flv");
         const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
-        QTest::newRow("overlong emoji") << emoji.repeated(100) + ".mp4" << "x" << emoji.repeated(62) + ".mp4";
+        row("overlong emoji", emoji.repeated(100) + ".mp4", "x", emoji.repeated(62) + ".mp4");
+        // A typed name keeps the old name's extension.
+        row("extension added", "clip", "vid0001", "clip.flv", "Sunset_(HQ).flv");
+        row("other extension kept", "clip.mp4", "vid0001", "clip.mp4.flv", "Sunset_(HQ).flv");
+        row("blanks around", "  clip  ", "vid0001", "clip.mp4", "Sunset.mp4");
+        row("cleaned like a title", "a:b?c*.mp4", "vid0001", "abc.mp4", "Sunset.mp4");
+        row("blanks only", "   ", "vid0001", "<rejected>", "Sunset.mp4");
+        row("dots fall back to the id", "..", "vid0001", "vid0001.mp4", "Sunset.mp4");
+        row("removed characters only", "???", "vid0001", "vid0001.mp4", "Sunset.mp4");
     }
 
     void safeNames()
     {
         QFETCH(QString, name);
         QFETCH(QString, videoId);
-        QFETCH(QString, expected);
+        QFETCH(QString, renamedFrom);
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        const QString safe = DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot));
-        QCOMPARE(safe, expected);
+        const QString safe = renamedFrom.isEmpty()
+                                 ? DownloadNames::Safe(name, videoId, dot < 0 ? QString() : name.mid(dot))
+                                 : DownloadNames::Renamed(name, DownloadNames::EditExtension(renamedFrom), videoId).value_or(QStringLiteral("<rejected>"));
+        QTEST(safe, "expected");
         QVERIFY(!DownloadNames::IsPartialFileName(safe) && !DownloadNames::IsWorkFolderName(safe));
         for (const QString &bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral(".flv")})
             QVERIFY2(!DownloadNames::IsUsable(bad), qPrintable(bad));
     }
 
-    void renameRule_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("oldName");
-        QTest::addColumn<QString>("expected"); // "<rejected>" for a refused edit
-        QTest::newRow("extension added") << "clip" << "Sunset_(HQ).flv" << "clip.flv";
-        QTest::newRow("other extension kept") << "clip.mp4" << "Sunset_(HQ).flv" << "clip.mp4.flv";
-        QTest::newRow("blanks around") << "  clip  " << "Sunset.mp4" << "clip.mp4";
-        QTest::newRow("cleaned like a title") << "a:b?c*.mp4" << "Sunset.mp4" << "abc.mp4";
-        QTest::newRow("blanks only") << "   " << "Sunset.mp4" << "<rejected>";
-        QTest::newRow("dots fall back to the id") << ".." << "Sunset.mp4" << "vid0001.mp4";
-        QTest::newRow("removed characters only") << "???" << "Sunset.mp4" << "vid0001.mp4";
-    }
-
-    void renameRule()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, oldName);
-        QFETCH(QString, expected);
-        const auto renamed = DownloadNames::Renamed(typed, DownloadNames::EditExtension(oldName), QStringLiteral("vid0001"));
-        QCOMPARE(renamed.value_or(QStringLiteral("<rejected>")), expected);
-    }
-
-    // The last step of a transfer: the partial file becomes the target only when it is whole.
-    void finishedFile_data()
-    {
-        QTest::addColumn<QByteArray>("partial");
-        QTest::addColumn<QByteArray>("existing"); // "<folder>": a folder has the target's name
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<bool>("folderRemoved");
-        QTest::addColumn<bool>("replace");
-        QTest::addColumn<bool>("moved");
-        const auto row = [](const char *name, const QByteArray &partial, const QByteArray &existing, qint64 size, bool folderRemoved,
-                            bool replace, bool moved) {
-            QTest::newRow(name) << partial << existing << size << folderRemoved << replace << moved;
-        };
-        row("replaces the target when told", "new content", "an older, longer content", 11, false, true, true);
-        row("never replaces a target otherwise", "new content", "someone's", 11, false, false, false);
-        row("shorter than announced leaves the target", "cut", "old", 11, false, true, false);
-        row("longer than announced leaves the target", "twelve bytes", "old", 11, false, true, false);
-        row("recovered after the folder was removed", "whole body", "", 10, true, false, true);
-        row("copied, never over another file", "whole body", "someone's", 10, true, false, false);
-        row("a folder is not replaced", "abc", "<folder>", 3, false, true, false);
-    }
-
-    void finishedFile()
-    {
-        QFETCH(QByteArray, partial);
-        QFETCH(QByteArray, existing);
-        QFETCH(qint64, size);
-        QFETCH(bool, folderRemoved);
-        QFETCH(bool, replace);
-        QFETCH(bool, moved);
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("videos"));
-        QVERIFY(QDir().mkpath(folder));
-        const QString partialPath = folder + QStringLiteral("/.p.part");
-        const QString target = folder + QStringLiteral("/Sunset.mp4");
-        touch(partialPath, partial);
-        QFile handle(partialPath);
-        QVERIFY(handle.open(QIODevice::ReadOnly));
-        if (existing == "<folder>")
-            QVERIFY(QDir(folder).mkdir(QStringLiteral("Sunset.mp4")));
-        else if (!existing.isEmpty())
-            touch(target, existing);
-        if (folderRemoved) {
-            QVERIFY(QDir(folder).removeRecursively());
-            QVERIFY(QDir().mkpath(folder));
-            if (!existing.isEmpty())
-                touch(target, existing);
-        }
-        QString error;
-        QCOMPARE(FinishedFile::MoveIntoPlace(partialPath, folderRemoved ? &handle : nullptr, target, size, &error, replace),
-                 moved);
-        QCOMPARE(error.isEmpty(), moved);
-        if (existing == "<folder>")
-            QVERIFY(QFileInfo(target).isDir());
-        else
-            QCOMPARE(contentOf(target), moved ? partial : existing);
-        // A body of the wrong size goes; a whole one that could not be moved stays.
-        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-        const bool whole = partial.size() == size;
-        QCOMPARE(left.removeAll(QStringLiteral(".p.part")), qsizetype(!moved && whole && !folderRemoved ? 1 : 0));
-        QCOMPARE(left, existing == "<folder>" ? QStringList() : QStringList{QStringLiteral("Sunset.mp4")});
-    }
-
-    // Where a whole body ends when the row's name or the save folder does not work.
+    // Where a whole body ends when the row's name or the save folder does not work; a body of the
+    // wrong size is refused and removed, and no file but the one the user chose is ever replaced.
     void placement_data()
     {
         QTest::addColumn<QString>("saveIn");   // below the test's folder; the body lies in videos/
@@ -341,11 +255,12 @@ private Q_SLOTS:
         // one the user chose to overwrite ("chosen:"), perhaps changed since ("changed:").
         QTest::addColumn<QString>("obstacle");
         QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("vanished"); // the body's folder was removed and made again while it was written
         QTest::addColumn<QString>("expected"); // empty: refused
         QTest::addColumn<bool>("renamed");
         const auto row = [](const char *name, const QString &saveIn, const QString &obstacle, const QString &expected, bool renamed,
-                            const QString &fileName = QStringLiteral("Sunset.mp4"), qint64 size = 10) {
-            QTest::newRow(name) << saveIn << fileName << obstacle << size << expected << renamed;
+                            const QString &fileName = QStringLiteral("Sunset.mp4"), qint64 size = 10, bool vanished = false) {
+            QTest::newRow(name) << saveIn << fileName << obstacle << size << vanished << expected << renamed;
         };
         row("its own name", "videos", "", "videos/Sunset.mp4", false);
         row("another folder, made", "other/deeper", "", "other/deeper/Sunset.mp4", false);
@@ -357,7 +272,12 @@ private Q_SLOTS:
         row("too long a name", "videos", "", "videos/vid0001.mp4", true, QString(300, QLatin1Char('a')) + ".mp4");
         row("save folder below a file", "plain/x", "", "videos/Sunset.mp4", true);
         row("no save folder", "", "", "videos/Sunset.mp4", true);
-        row("wrong size", "videos", "", "", false, QStringLiteral("Sunset.mp4"), 11);
+        row("shorter than announced", "videos", "file:videos/Sunset.mp4", "", false, QStringLiteral("Sunset.mp4"), 11);
+        row("longer than announced", "videos", "", "", false, QStringLiteral("Sunset.mp4"), 9);
+        // Then the body is copied from the handle opened when the transfer began.
+        row("recovered after the folder was removed", "videos", "", "videos/Sunset.mp4", false, QStringLiteral("Sunset.mp4"), 10, true);
+        row("copied, never over another file", "videos", "file:videos/Sunset.mp4", "videos/Sunset [1].mp4", true,
+            QStringLiteral("Sunset.mp4"), 10, true);
     }
 
     void placement()
@@ -366,15 +286,22 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, obstacle);
         QFETCH(qint64, size);
+        QFETCH(bool, vanished);
         QFETCH(QString, expected);
         QFETCH(bool, renamed);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("videos")));
-        touch(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(StandIn::WriteFile(dir.filePath(QStringLiteral("plain")), "x"));
         const QByteArray body = "whole body";
         FinishedFile::Job job;
         job.partial = dir.filePath(QStringLiteral("videos/.p.part"));
-        touch(job.partial, body);
+        QVERIFY(StandIn::WriteFile(job.partial, body));
+        if (vanished) {
+            job.handle = std::make_shared<QFile>(job.partial);
+            QVERIFY(job.handle->open(QIODevice::ReadOnly));
+            QVERIFY(QDir(dir.filePath(QStringLiteral("videos"))).removeRecursively());
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("videos")));
+        }
         job.expectedSize = size;
         job.folder = saveIn.isEmpty() ? QString() : dir.filePath(saveIn);
         job.name = name;
@@ -386,14 +313,14 @@ private Q_SLOTS:
             QVERIFY(QDir(dir.path()).mkdir(obstacle.mid(4)));
         } else if (!obstacle.isEmpty()) {
             const QString path = dir.filePath(obstacle.section(QLatin1Char(':'), 1));
-            touch(path, "someone's");
+            QVERIFY(StandIn::WriteFile(path, "someone's, longer than the body"));
             job.replaceable = FinishedFile::Stamp::of(path);
             if (obstacle.startsWith(QLatin1String("file:")))
                 job.replaceable = FinishedFile::Stamp();
             if (obstacle.startsWith(QLatin1String("changed:")))
-                touch(path, "someone's, changed");
+                QVERIFY(StandIn::WriteFile(path, "someone's, changed"));
         }
-        QVERIFY(!FinishedFile::NeedsCopy(job)); // one file system, the body in place
+        QCOMPARE(FinishedFile::NeedsCopy(job), vanished); // one file system: a copy only when the body is gone
 
         const FinishedFile::Outcome outcome = FinishedFile::Place(job);
         QCOMPARE(outcome.placed, !expected.isEmpty());
@@ -402,10 +329,12 @@ private Q_SLOTS:
         if (!saveIn.isEmpty()) // the error says why the row's own name failed
             QCOMPARE(outcome.error.isEmpty(), !renamed && !expected.isEmpty());
         if (!expected.isEmpty())
-            QCOMPARE(contentOf(outcome.path), body);
+            QCOMPARE(StandIn::FileBytes(outcome.path), body);
         if (obstacle.startsWith(QLatin1String("file:")) || obstacle.startsWith(QLatin1String("changed:")))
-            QVERIFY(contentOf(dir.filePath(obstacle.section(QLatin1Char(':'), 1))).startsWith("someone's"));
+            QVERIFY(StandIn::FileBytes(dir.filePath(obstacle.section(QLatin1Char(':'), 1))).startsWith("someone's"));
         QVERIFY(!QFile::exists(job.partial)); // moved, or refused and removed
+        if (vanished) // and no copy is left beside the names tried
+            QCOMPARE(QDir(dir.filePath(QStringLiteral("videos"))).entryList(QDir::Files | QDir::Hidden).size(), obstacle.isEmpty() ? 1 : 2);
     }
 };
 
