@@ -29,10 +29,18 @@ void setUpProgram()
     });
 }
 
-int rowOf(const DownloadPanel &panel, const QString &key)
+DownloadChoice mp4(const QString &title, const QString &query, int code)
 {
-    return panel.records().indexOf(key);
+    return choice(Id, code, title, QStringLiteral(".mp4"), query);
 }
+
+void addAndFinish(DownloadPanel &panel, const DownloadChoice &c)
+{
+    panel.cmdDownload_Click(c);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel, c.mediaAddress), int(StateDownloaded), Wait);
+}
+
+int rowOf(const DownloadPanel &panel, const QString &key) { return panel.records().indexOf(key); }
 
 int stateOf(const DownloadPanel &panel, const QString &key)
 {
@@ -40,9 +48,16 @@ int stateOf(const DownloadPanel &panel, const QString &key)
     return row < 0 ? 0 : panel.records().at(row).state;
 }
 
-DownloadChoice mp4(const QString &title, const QString &query, int code)
+QString nameOf(const DownloadPanel &panel, const QString &key)
 {
-    return choice(Id, code, title, QStringLiteral(".mp4"), query);
+    const int row = rowOf(panel, key);
+    return row < 0 ? QString() : panel.lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo);
+}
+
+qint64 percentOf(const DownloadPanel &panel, const QString &key)
+{
+    const int row = rowOf(panel, key);
+    return row < 0 ? 0 : panel.records().percent(row);
 }
 
 QString cellText(const DownloadPanel &panel, int row, int column)
@@ -80,7 +95,7 @@ void afterComplete(DownloadPanel &panel, const QString &key, const std::function
     afterComplete(*panel.queue(), key, action);
 }
 
-void typeName(DownloadPanel &panel, int row, const QString &typed)
+void typeName(DownloadPanel &panel, int row, const QString &typed, bool wait)
 {
     QTreeWidget *list = panel.lvwDownloads;
     list->setCurrentItem(list->topLevelItem(row));
@@ -89,18 +104,8 @@ void typeName(DownloadPanel &panel, int row, const QString &typed)
     QVERIFY(editor);
     editor->setText(typed);
     QTest::keyClick(editor, Qt::Key_Return);
-}
-
-QString nameOf(const DownloadPanel &panel, const QString &key)
-{
-    const int row = rowOf(panel, key);
-    return row < 0 ? QString() : panel.lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo);
-}
-
-qint64 percentOf(const DownloadPanel &panel, const QString &key)
-{
-    const int row = rowOf(panel, key);
-    return row < 0 ? 0 : panel.records().percent(row);
+    if (wait)
+        QTRY_VERIFY(!list->viewport()->findChild<QLineEdit *>()); // committed and closed
 }
 
 void selectOnly(DownloadPanel &panel, const QList<int> &rows)
@@ -139,11 +144,6 @@ void Harness::tearDown()
     panel.reset();
     seam.reset();
     dir.reset();
-}
-
-QString Harness::folder() const
-{
-    return dir->path() + QLatin1Char('/');
 }
 
 } // namespace PanelFixture

@@ -10,7 +10,6 @@
 #include "transfer/Downloader.h"
 
 #include <QAccessible>
-#include <QAccessibleValueInterface>
 #include <QAction>
 #include <QDir>
 #include <QHeaderView>
@@ -30,7 +29,7 @@ class TestDownloadPanel : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase() { setUpProgram(); AppState::setAppPath(m_settingsDir.path() + QLatin1Char('/')); }
     void init() { h.setUp(260); }
     void cleanup() { h.tearDown(); }
 
@@ -50,23 +49,10 @@ private Q_SLOTS:
 private:
     DownloadPanel &panel() { return *h.panel; }
     QString folder() const { return h.folder(); }
-    void rename(int row, const QString &typed); // in place, as the user does it
 
     QTemporaryDir m_settingsDir;
     Harness h;
 };
-
-void TestDownloadPanel::initTestCase()
-{
-    setUpProgram();
-    AppState::setAppPath(m_settingsDir.path() + QLatin1Char('/'));
-}
-
-void TestDownloadPanel::rename(int row, const QString &typed)
-{
-    typeName(panel(), row, typed);
-    QTRY_VERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>()); // committed and closed
-}
 
 void TestDownloadPanel::addProgressComplete()
 {
@@ -113,8 +99,7 @@ void TestDownloadPanel::addProgressComplete()
 // message, before any file is looked at; a removed row makes room.
 void TestDownloadPanel::refusedAdditions()
 {
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Twice"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=200000&rate=400000"));
+    const DownloadChoice c = mp4(QStringLiteral("Twice"), QStringLiteral("size=200000&rate=400000"));
     panel().cmdDownload_Click(c);
     panel().cmdDownload_Click(c); // while it runs
     QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
@@ -125,14 +110,13 @@ void TestDownloadPanel::refusedAdditions()
     QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty());
 
     for (int k = 1; k < 25; ++k)
-        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Clip %1").arg(k), QStringLiteral(".mp4"),
-                                         QStringLiteral("size=%1").arg(1000 + k)));
+        panel().cmdDownload_Click(mp4(QStringLiteral("Clip %1").arg(k), QStringLiteral("size=%1").arg(1000 + k)));
     QCOMPARE(panel().MainPB.size(), 25);
     QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
     for (int k = 1; k < 25; ++k)
         QVERIFY_MEDIA(folder() + QStringLiteral("Clip %1.mp4").arg(k), Id, 18, 1000 + k);
     // Finished rows count too.
-    const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
+    const DownloadChoice extra = mp4(QStringLiteral("Extra"), QStringLiteral("size=77"));
     panel().cmdDownload_Click(extra);
     QCOMPARE(panel().records().count(), 25);
     QCOMPARE(h.seam->messages().last(), QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
@@ -151,59 +135,50 @@ void TestDownloadPanel::refusedAdditions()
 void TestDownloadPanel::fileAtTheEnd_data()
 {
     QTest::addColumn<QString>("title");
-    QTest::addColumn<QStringList>("before");  // files of others when it is added; list: a row wrote it; rename: row 0
-    QTest::addColumn<QString>("answer");      // to the confirmation: ok, close, an option; empty: not asked
-    QTest::addColumn<QString>("saveIn");      // below the test's folder
-    QTest::addColumn<QStringList>("during");  // at the first progress: rename:, write:, mkdir:, folder:, remove:, other
-    QTest::addColumn<QString>("savedAs");     // below the test's folder or <other>; empty: no row
-    QTest::addColumn<QString>("caption");     // empty: the success caption; <folder>: the test's folder
-    QTest::addColumn<bool>("copied");         // the body is copied on a worker while the row says so
-    const QStringList none;
-    const QString done;
-    const QStringList sunsets{"Sunset.mp4", "Sunset [1].mp4"};
+    QTest::addColumn<QStringList>("before"); // steps before it is added (below); rename: row 0
+    QTest::addColumn<QString>("answer");     // to the confirmation: ok, close, an option; empty: not asked
+    QTest::addColumn<QStringList>("during"); // steps at its first progress: a file of others to write,
+                                             // rename:, mkdir:, folder:, remove:, list: (a row that finishes), <other>
+    QTest::addColumn<QString>("savedAs");    // below the test's folder or <other>; empty: no row
+    QTest::addColumn<QString>("caption");    // empty: the success caption; <folder>: the test's folder
+    const auto row = [](const char *name, const char *title, const char *before, const char *answer, const char *during,
+                        const char *savedAs, const QString &caption = QString()) {
+        const auto steps = [](const char *text) { return QString::fromUtf8(text).split(QLatin1Char('|'), Qt::SkipEmptyParts); };
+        QTest::newRow(name) << QString::fromUtf8(title) << steps(before) << QString::fromUtf8(answer) << steps(during)
+                            << QString::fromUtf8(savedAs) << caption;
+    };
     // Only "Download and overwrite" and "Download and rename" add the row.
-    QTest::newRow("OK at once") << "Sunset" << sunsets << "ok" << "" << none << "" << done << false;
-    QTest::newRow("do not download") << "Sunset" << sunsets << "0" << "" << none << "" << done << false;
-    QTest::newRow("close box") << "Sunset" << sunsets << "close" << "" << none << "" << done << false;
-    QTest::newRow("overwrite") << "Sunset" << sunsets << "1" << "" << none << "Sunset.mp4" << done << false;
-    QTest::newRow("rename") << "Sunset" << sunsets << "2" << "" << none << "Sunset [2].mp4" << done << false;
-    QTest::newRow("empty title") << "" << none << "" << "" << none << "qqqQuestion.mp4" << done << false;
-    QTest::newRow("two dots") << ".." << none << "" << "" << none << "qqqQuestion.mp4" << done << false;
+    row("OK at once", "Sunset", "Sunset.mp4|Sunset [1].mp4", "ok", "", "");
+    row("do not download", "Sunset", "Sunset.mp4|Sunset [1].mp4", "0", "", "");
+    row("close box", "Sunset", "Sunset.mp4|Sunset [1].mp4", "close", "", "");
+    row("overwrite", "Sunset", "Sunset.mp4|Sunset [1].mp4", "1", "", "Sunset.mp4");
+    row("rename", "Sunset", "Sunset.mp4|Sunset [1].mp4", "2", "", "Sunset [2].mp4");
+    row("empty title", "", "", "", "", "qqqQuestion.mp4");
+    row("two dots", "..", "", "", "", "qqqQuestion.mp4");
     // Renamed while it downloads; onto a file of the folder only as the confirmation says.
-    const QStringList taken{"Taken.mp4"};
-    const QStringList toTaken{"rename:Taken"};
-    QTest::newRow("renamed") << "Sunset" << none << "" << "" << QStringList{"rename:my clip"} << "my clip.mp4" << done << false;
-    QTest::newRow("renamed onto a file, overwrite") << "Free" << taken << "1" << "" << toTaken << "Taken.mp4" << done << false;
-    QTest::newRow("renamed onto a file, another name") << "Free" << taken << "2" << "" << toTaken << "Taken [1].mp4" << done << false;
-    QTest::newRow("renamed onto a file, closed") << "Free" << taken << "close" << "" << toTaken << "Free.mp4" << done << false;
+    row("renamed", "Sunset", "", "", "rename:my clip", "my clip.mp4");
+    row("renamed onto a file, overwrite", "Free", "Taken.mp4", "1", "rename:Taken", "Taken.mp4");
+    row("renamed onto a file, another name", "Free", "Taken.mp4", "2", "rename:Taken", "Taken [1].mp4");
+    row("renamed onto a file, closed", "Free", "Taken.mp4", "close", "rename:Taken", "Free.mp4");
     // A file that appears meanwhile under the name, or in the new save folder, is never replaced.
     const QString numbered = QStringLiteral("Video downloaded, but saved as Appear [1].mp4!");
-    const QStringList appear{"Appear.mp4"};
-    const QStringList written{"write:Appear.mp4"};
-    const QStringList moved{"mkdir:elsewhere", "folder:elsewhere/", "write:elsewhere/Appear.mp4"};
-    QTest::newRow("appeared while it ran") << "Appear" << none << "" << "" << written << "Appear [1].mp4" << numbered << false;
-    QTest::newRow("chosen to overwrite, changed since") << "Appear" << appear << "1" << "" << written << "Appear [1].mp4"
-                                                        << numbered << false;
-    QTest::newRow("save folder changed to one holding the name") << "Appear" << none << "" << "" << moved
-                                                                 << "elsewhere/Appear [1].mp4" << numbered << false;
-    QTest::newRow("chosen in the old save folder, the new one holds the name") << "Appear" << appear << "1" << "" << moved
-                                                                               << "elsewhere/Appear [1].mp4" << numbered << false;
+    const char *moved = "mkdir:elsewhere|folder:elsewhere/|elsewhere/Appear.mp4";
+    row("appeared while it ran", "Appear", "", "", "Appear.mp4", "Appear [1].mp4", numbered);
+    row("chosen to overwrite, changed since", "Appear", "Appear.mp4", "1", "Appear.mp4", "Appear [1].mp4", numbered);
+    row("save folder changed to one holding the name", "Appear", "", "", moved, "elsewhere/Appear [1].mp4", numbered);
+    row("chosen in the old save folder, the new one holds the name", "Appear", "Appear.mp4", "1", moved,
+        "elsewhere/Appear [1].mp4", numbered);
     // A file that another row of the list wrote is replaced when the user chose its name knowingly.
-    QTest::newRow("overwrite a file of the list") << "Sunset" << QStringList{"list:Sunset"} << "1" << "" << none << "Sunset.mp4"
-                                                  << done << false;
-    QTest::newRow("renamed onto a file of the list") << "Other" << QStringList{"list:Sunset", "rename:Later"} << "1" << ""
-                                                     << QStringList{"rename:Sunset"} << "Sunset.mp4" << done << false;
-    // The last step after the save folder changed or went.
-    QTest::newRow("folder removed") << "Moved" << none << "" << "videos/" << QStringList{"remove:videos"} << "videos/Moved.mp4"
-                                    << done << true;
-    QTest::newRow("changed to a new folder") << "Moved" << none << "" << "" << QStringList{"folder:elsewhere/deeper"}
-                                             << "elsewhere/deeper/Moved.mp4" << done << false;
-    QTest::newRow("changed to another file system") << "Moved" << none << "" << "" << QStringList{"other"} << "<other>/Moved.mp4"
-                                                    << done << true;
-    QTest::newRow("a folder took its name") << "Moved" << none << "" << "" << QStringList{"mkdir:Moved.mp4"} << "Moved [1].mp4"
-                                            << "Video downloaded, but saved as Moved [1].mp4!" << false;
-    QTest::newRow("changed to a folder below a file") << "Moved" << QStringList{"plain"} << "" << "" << QStringList{"folder:plain/videos"}
-                                                      << "Moved.mp4" << "Video downloaded, but saved as <folder>Moved.mp4!" << false;
+    row("overwrite a file of the list", "Sunset", "list:Sunset", "1", "", "Sunset.mp4");
+    row("renamed onto a file of the list", "Other", "list:Sunset|rename:Later", "1", "rename:Sunset", "Sunset.mp4");
+    // The last step after the save folder changed or went; a body copied on a worker meanwhile.
+    row("folder removed", "Moved", "folder:videos/", "", "remove:videos", "videos/Moved.mp4");
+    row("changed to a new folder", "Moved", "", "", "folder:elsewhere/deeper", "elsewhere/deeper/Moved.mp4");
+    row("changed to another file system", "Moved", "", "", "<other>", "<other>/Moved.mp4");
+    row("a folder took its name", "Moved", "", "", "mkdir:Moved.mp4", "Moved [1].mp4",
+        QStringLiteral("Video downloaded, but saved as Moved [1].mp4!"));
+    row("changed to a folder below a file", "Moved", "plain", "", "folder:plain/videos", "Moved.mp4",
+        QStringLiteral("Video downloaded, but saved as <folder>Moved.mp4!"));
 }
 
 void TestDownloadPanel::fileAtTheEnd()
@@ -211,54 +186,48 @@ void TestDownloadPanel::fileAtTheEnd()
     QFETCH(QString, title);
     QFETCH(QStringList, before);
     QFETCH(QString, answer);
-    QFETCH(QString, saveIn);
     QFETCH(QStringList, during);
     QFETCH(QString, savedAs);
     QFETCH(QString, caption);
-    QFETCH(bool, copied);
+    // The body is copied on a worker, while the row says so, when it cannot simply be moved.
+    const bool copied = during.contains(QStringLiteral("<other>")) || during.contains(QStringLiteral("remove:videos"));
     // Another file system: a memory file system beside the disk that holds the test's folder.
     std::unique_ptr<QTemporaryDir> other;
-    if (during.contains(QStringLiteral("other"))) {
+    if (during.contains(QStringLiteral("<other>"))) {
         other = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/clipvault-test-XXXXXX"));
         if (!other->isValid() || QStorageInfo(other->path()).device() == QStorageInfo(folder()).device())
             QSKIP("no second file system here; the removed folder forces a copy as well");
     }
-    QMap<QString, QByteArray> others; // below the test's folder
-    const auto write = [&](const QString &name) { writeFile(folder() + name, others[name] = "the file of " + name.toUtf8()); };
-    for (const QString &name : before) {
-        if (name.startsWith(QLatin1String("rename:"))) {
-            rename(0, name.mid(7)); // the list's name only; the file keeps its name
-        } else if (name.startsWith(QLatin1String("list:"))) {
-            const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, name.mid(5), QStringLiteral(".mp4"),
-                                                QStringLiteral("size=40000"));
-            panel().cmdDownload_Click(first);
-            QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), first.mediaAddress), int(StateDownloaded), Wait);
-        } else {
-            write(name);
-        }
-    }
-    panel().setSavePath(folder() + saveIn);
-    if (!answer.isEmpty())
-        h.seam->onModal = answerWith(answer == "ok" ? -1 : answer == "close" ? 1 : answer.toInt(), answer != "close");
     const qint64 size = during.isEmpty() ? 30000 : 1200000; // a second, to act while it runs
     const DownloadChoice c = choice(QStringLiteral("qqqQuestion"), 18, title, QStringLiteral(".mp4"),
                                     during.isEmpty() ? QStringLiteral("size=30000") : QStringLiteral("size=1200000&rate=1000000"));
+    QMap<QString, QByteArray> others; // below the test's folder
+    const auto act = [&](const QString &step, bool running) {
+        const QString name = step.section(QLatin1Char(':'), 1);
+        if (step.startsWith(QLatin1String("rename:")) && running)
+            typeName(panel(), rowOf(panel(), c.mediaAddress), name, false); // committed on the next turn of the event loop
+        else if (step.startsWith(QLatin1String("rename:")))
+            typeName(panel(), 0, name); // the list's name only; the file keeps its name
+        else if (step.startsWith(QLatin1String("list:")))
+            addAndFinish(panel(), choice(QStringLiteral("pianoLesson"), 18, name, QStringLiteral(".mp4"), QStringLiteral("size=40000")));
+        else if (step.startsWith(QLatin1String("mkdir:")))
+            QVERIFY(QDir().mkpath(folder() + name));
+        else if (step.startsWith(QLatin1String("folder:")))
+            panel().setSavePath(folder() + name);
+        else if (step.startsWith(QLatin1String("remove:")))
+            QVERIFY(QDir(folder() + name).removeRecursively());
+        else if (step == QLatin1String("<other>"))
+            panel().setSavePath(other->path());
+        else
+            writeFile(folder() + step, others[step] = "the file of " + step.toUtf8());
+    };
+    for (const QString &step : before)
+        act(step, false);
+    if (!answer.isEmpty())
+        h.seam->onModal = answerWith(answer == "ok" ? -1 : answer == "close" ? 1 : answer.toInt(), answer != "close");
     onFirstProgress(panel(), c.mediaAddress, [&] {
-        for (const QString &step : during) {
-            const QString name = step.section(QLatin1Char(':'), 1);
-            if (step.startsWith(QLatin1String("rename:")))
-                typeName(panel(), rowOf(panel(), c.mediaAddress), name); // committed on the next turn of the event loop
-            else if (step.startsWith(QLatin1String("write:")))
-                write(name);
-            else if (step.startsWith(QLatin1String("mkdir:")))
-                QVERIFY(QDir().mkpath(folder() + name));
-            else if (step.startsWith(QLatin1String("folder:")))
-                panel().setSavePath(folder() + name);
-            else if (step.startsWith(QLatin1String("remove:")))
-                QVERIFY(QDir(folder() + name).removeRecursively());
-            else
-                panel().setSavePath(other->path());
-        }
+        for (const QString &step : during)
+            act(step, true);
     });
     // What the row says right after the completion was handled: a long copy is not done yet.
     // Start and rename leave a row alone whose body is being copied; Start leaves a finished one.
@@ -296,12 +265,10 @@ void TestDownloadPanel::fileAtTheEnd()
     for (const auto &call : asked)
         QCOMPARE(call.title, QStringLiteral("Confirmation"));
     // The files of others are as they were, but the one chosen to be overwritten; nothing else is left.
-    QStringList files{savedAs};
-    for (auto it = others.cbegin(); it != others.cend(); ++it) {
-        files << it.key();
+    for (auto it = others.cbegin(); it != others.cend(); ++it)
         if (it.key() != savedAs)
             QCOMPARE(readFile(folder() + it.key()), it.value());
-    }
+    QStringList files = others.keys() << savedAs;
     files = files.filter(QRegularExpression(QStringLiteral("^[^/]+$")));
     files.removeDuplicates();
     files.sort();
@@ -323,20 +290,16 @@ void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
     QFETCH(QString, numbered);
     // Two videos with the same title, added before either file exists: whichever finishes second
     // is numbered, and both files are whole.
-    const QStringList ids{QStringLiteral("pianoLesson"), QStringLiteral("tomJerryMix")};
-    const QList<qint64> sizes{40000, 300000};
-    QList<DownloadChoice> choices;
-    for (int k = 0; k < 2; ++k) {
-        choices << choice(ids[k], 18, title, QStringLiteral(".mp4"), QStringLiteral("size=%1").arg(sizes[k]));
-        panel().cmdDownload_Click(choices[k]);
-    }
+    const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=40000"));
+    const DownloadChoice second = choice(QStringLiteral("tomJerryMix"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=300000"));
+    panel().cmdDownload_Click(first);
+    panel().cmdDownload_Click(second);
     QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
-    QStringList names;
-    for (int k = 0; k < 2; ++k) {
-        QCOMPARE(stateOf(panel(), choices[k].mediaAddress), int(StateDownloaded));
-        names << nameOf(panel(), choices[k].mediaAddress);
-        QVERIFY_MEDIA(folder() + names[k], ids[k], 18, sizes[k]);
-    }
+    QCOMPARE((QList<int>{stateOf(panel(), first.mediaAddress), stateOf(panel(), second.mediaAddress)}),
+             (QList<int>{StateDownloaded, StateDownloaded}));
+    QVERIFY_MEDIA(folder() + nameOf(panel(), first.mediaAddress), QStringLiteral("pianoLesson"), 18, 40000);
+    QVERIFY_MEDIA(folder() + nameOf(panel(), second.mediaAddress), QStringLiteral("tomJerryMix"), 18, 300000);
+    QStringList names{nameOf(panel(), first.mediaAddress), nameOf(panel(), second.mediaAddress)};
     names.sort();
     QCOMPARE(names, (QStringList{numbered, title + QStringLiteral(".mp4")}));
     QCOMPARE(hiddenFiles(folder()), QStringList());
@@ -345,20 +308,19 @@ void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
 // The name rules themselves are tabled in tst_downloadlogic; here what only the list knows.
 void TestDownloadPanel::renameRules()
 {
-    panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("First"), QStringLiteral(".mp4"), QStringLiteral("size=100")));
-    panel().cmdDownload_Click(choice(Id, 34, QStringLiteral("Second"), QStringLiteral(".mp4"), QStringLiteral("size=100")));
-    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
+    addAndFinish(panel(), mp4(QStringLiteral("First"), QStringLiteral("size=100")));
+    addAndFinish(panel(), mp4(QStringLiteral("Second"), QStringLiteral("size=100"), 34));
     const auto nameAt = [&](int row) { return panel().lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo); };
     // Another row's name and the row's own name are taken: refused with the message.
-    rename(1, QStringLiteral("First"));
-    rename(0, QStringLiteral("First.mp4"));
+    typeName(panel(), 1, QStringLiteral("First"));
+    typeName(panel(), 0, QStringLiteral("First.mp4"));
     // Blanks only: refused silently.
-    rename(0, QStringLiteral("   "));
+    typeName(panel(), 0, QStringLiteral("   "));
     QCOMPARE((QStringList{nameAt(0), nameAt(1)}), (QStringList{QStringLiteral("First.mp4"), QStringLiteral("Second.mp4")}));
     const QString taken = QStringLiteral("There is already a file with this name in the list. \r\n\r\nRenaming has been canceled. ");
     QCOMPARE(h.seam->messages(), (QStringList{taken, taken}));
     // A finished row's file keeps its name on disk.
-    rename(0, QStringLiteral("Later"));
+    typeName(panel(), 0, QStringLiteral("Later"));
     QCOMPARE(nameAt(0), QStringLiteral("Later.mp4"));
     QVERIFY(QFile::exists(folder() + QStringLiteral("First.mp4")));
     QVERIFY(!QFile::exists(folder() + QStringLiteral("Later.mp4")));
@@ -373,8 +335,7 @@ void TestDownloadPanel::goingAwayWhileCopyingTellsNoOne()
 {
     const qint64 size = 40000000;
     panel().setSavePath(folder() + QStringLiteral("videos/"));
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Closing"), QStringLiteral(".mp4"),
-                                    QStringLiteral("size=%1").arg(size));
+    const DownloadChoice c = mp4(QStringLiteral("Closing"), QStringLiteral("size=%1").arg(size));
     // The folder goes while the body arrives: the finished body is copied into a new one.
     onFirstProgress(panel(), c.mediaAddress, [&] { QVERIFY(QDir(folder() + QStringLiteral("videos")).removeRecursively()); });
     bool going = false;
@@ -403,8 +364,7 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
 {
     QTreeWidget *list = panel().lvwDownloads;
     for (int k = 0; k < 20; ++k)
-        panel().cmdDownload_Click(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"),
-                                         QStringLiteral("fault=stall&n=%1").arg(k)));
+        panel().cmdDownload_Click(mp4(QStringLiteral("Row %1").arg(k), QStringLiteral("fault=stall&n=%1").arg(k)));
     QCOMPARE(panel().MainPB.size(), 20);
 
     auto checkBars = [&] {
@@ -452,7 +412,7 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
 // Rows whose bytes another downloader fetches use the list as its own transfers do.
 void TestDownloadPanel::rowsFedFromElsewhere()
 {
-    const DownloadChoice c = choice(Id, 18, QStringLiteral("Elsewhere"), QStringLiteral(".mp4"));
+    const DownloadChoice c = mp4(QStringLiteral("Elsewhere"));
     QVERIFY(panel().appendRow(c, QStringLiteral("Elsewhere.mp4")));
     QVERIFY(!panel().appendRow(c, QStringLiteral("Twice.mp4"))); // one row per address
     QCOMPARE(panel().records().count(), 1);
@@ -467,8 +427,7 @@ void TestDownloadPanel::rowsFedFromElsewhere()
     QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloaded));
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Video successfully downloaded!"));
     QCOMPARE(ended.size(), 1);
-    QCOMPARE(ended.first().at(0).toString(), QStringLiteral("Elsewhere.mp4"));
-    QCOMPARE(ended.first().at(3).toBool(), true);
+    QCOMPARE((QVariantList{ended.first().at(0), ended.first().at(3)}), (QVariantList{QStringLiteral("Elsewhere.mp4"), true}));
     QVERIFY(!panel().anyDownloading());
 }
 
@@ -499,7 +458,6 @@ void TestDownloadPanel::browseAndOpen()
     QCOMPARE(h.seam->callsOf(UiSeam::Kind::OpenFolder).size(), 1);
 }
 
-
 // The queue as the user works it: both limits asked for from the popup menu and kept, the waiting
 // rows with their own icon and caption, Ctrl+Up and Ctrl+Down, Stop all and Start all.
 void TestDownloadPanel::queueFromTheMenuAndKeys()
@@ -522,8 +480,7 @@ void TestDownloadPanel::queueFromTheMenuAndKeys()
 
     QStringList keys;
     for (int k = 0; k < 3; ++k) {
-        const DownloadChoice c = choice(Id, 18, QStringLiteral("Turn %1").arg(k), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=3000000&rate=300000&n=%1").arg(k));
+        const DownloadChoice c = mp4(QStringLiteral("Turn %1").arg(k), QStringLiteral("size=3000000&rate=300000&n=%1").arg(k));
         panel().cmdDownload_Click(c);
         keys << c.mediaAddress;
     }
