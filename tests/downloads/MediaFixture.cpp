@@ -8,12 +8,51 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
+
+namespace {
+
+// True when each span of `ranges` in the file holds the bytes of the media file of that seed there.
+bool holdsSpans(const QString &path, std::uint64_t seed, const ByteRanges &ranges, QString *why)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    for (const ByteRanges::Span &span : ranges.spans()) {
+        QByteArray expected(span.size(), Qt::Uninitialized);
+        demosite::fillMediaFromSeed(seed, static_cast<std::uint64_t>(span.begin), expected.data(), static_cast<std::size_t>(span.size()));
+        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(span.begin).arg(span.end);
+        if (!f.seek(span.begin) || f.read(span.size()) != expected)
+            return false;
+    }
+    return true;
+}
+
+// The Range headers of the requests for target that ask again for bytes in `kept` ("" for a
+// request of the whole file).
+QStringList rangesAskedAgain(const QString &target, const ByteRanges &kept)
+{
+    QStringList again;
+    for (const DemoSite::LoggedRequest &request : PanelFixture::site().requests()) {
+        if (request.target != target)
+            continue;
+        const QString range = request.range();
+        const qint64 first = range.section(QLatin1Char('='), 1).section(QLatin1Char('-'), 0, 0).toLongLong();
+        const QString last = range.section(QLatin1Char('-'), 1);
+        const qint64 end = last.isEmpty() ? std::numeric_limits<qint64>::max() : last.toLongLong() + 1;
+        if (std::any_of(kept.spans().begin(), kept.spans().end(),
+                        [&](const ByteRanges::Span &s) { return s.begin < end && first < s.end; }))
+            again << range;
+    }
+    return again;
+}
+
+} // namespace
 
 namespace PanelFixture {
 
@@ -70,56 +109,40 @@ void writeFile(const QString &path, const QByteArray &content)
 
 bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed)
 {
-    QFile f(path);
-    *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(f.size()).arg(size);
-    if (!f.open(QIODevice::ReadOnly) || f.size() != size)
-        return false;
-    const std::uint64_t original = demosite::mediaSeed(id.toStdString(), code);
-    const std::uint64_t seed = changed ? demosite::changedMediaSeed(original) : original;
-    QByteArray expected(1 << 20, Qt::Uninitialized);
-    for (qint64 offset = 0; offset < size;) {
-        const QByteArray got = f.read(expected.size());
-        demosite::fillMediaFromSeed(seed, static_cast<std::uint64_t>(offset), expected.data(),
-                                    static_cast<std::size_t>(got.size()));
-        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(offset).arg(offset + got.size());
-        if (got.isEmpty() || std::memcmp(got.constData(), expected.constData(), std::size_t(got.size())) != 0)
-            return false;
-        offset += got.size();
-    }
-    return true;
+    *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(QFileInfo(path).size()).arg(size);
+    const std::uint64_t seed = demosite::mediaSeed(id.toStdString(), code);
+    return QFileInfo(path).size() == size
+           && holdsSpans(path, changed ? demosite::changedMediaSeed(seed) : seed, ByteRanges::fromSpans({{0, size}}), why);
 }
 
-bool holdsMediaIn(const QString &path, const QString &id, int code, const ByteRanges &ranges, QString *why)
+QStringList rangesOf(const QString &target)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    for (const ByteRanges::Span &span : ranges.spans()) {
-        QByteArray expected(span.size(), Qt::Uninitialized);
-        demosite::fillMedia(id.toStdString(), code, static_cast<std::uint64_t>(span.begin), expected.data(),
-                            static_cast<std::size_t>(span.size()));
-        *why = QStringLiteral("%1 differs within bytes %2..%3").arg(path).arg(span.begin).arg(span.end);
-        if (!f.seek(span.begin) || f.read(span.size()) != expected)
-            return false;
-    }
-    return true;
+    QStringList ranges;
+    for (const DemoSite::LoggedRequest &request : site().requests())
+        if (request.target == target && (ranges.isEmpty() || ranges.last() != request.range()))
+            ranges << request.range();
+    return ranges;
 }
 
-QStringList rangesAskedAgain(const QString &target, const ByteRanges &kept)
+QString keptMidway(const QString &partial, const ByteRanges &kept, qint64 least, qint64 size, bool segments)
 {
-    QStringList again;
-    for (const DemoSite::LoggedRequest &request : site().requests()) {
-        if (request.target != target)
-            continue;
-        const QString range = request.range();
-        const qint64 first = range.section(QLatin1Char('='), 1).section(QLatin1Char('-'), 0, 0).toLongLong();
-        const QString last = range.section(QLatin1Char('-'), 1);
-        const qint64 end = last.isEmpty() ? std::numeric_limits<qint64>::max() : last.toLongLong() + 1;
-        if (std::any_of(kept.spans().begin(), kept.spans().end(),
-                        [&](const ByteRanges::Span &s) { return s.begin < end && first < s.end; }))
-            again << range;
-    }
-    return again;
+    QString why = QStringLiteral("%1 bytes kept in %2 ranges").arg(kept.bytes()).arg(kept.spans().size());
+    const bool midway = kept.bytes() >= least && kept.bytes() < size && (kept.spans().size() > 1) == segments;
+    return midway && holdsSpans(partial, demosite::mediaSeed(Id.toStdString(), 18), kept, &why) ? QString() : why;
+}
+
+QString continuedFrom(const QString &file, const QString &query, qint64 size, const ByteRanges &kept, bool segments)
+{
+    QString why;
+    if (!holdsMedia(file, Id, 18, size, &why))
+        return why;
+    const QString target = mediaTarget(Id, 18, query);
+    const QStringList asked = rangesOf(target);
+    const QStringList again = rangesAskedAgain(target, kept);
+    if (asked.isEmpty() || !again.isEmpty() || (!segments && asked != QStringList{QStringLiteral("bytes=%1-").arg(kept.bytes())}))
+        return QStringLiteral("asked for [%1] after keeping %2 bytes").arg(asked.join(QStringLiteral(", "))).arg(kept.bytes());
+    const QStringList left = hiddenFiles(QFileInfo(file).path());
+    return left.isEmpty() ? QString() : QStringLiteral("left behind: ") + left.join(QStringLiteral(", "));
 }
 
 QByteArray mediaBytes(const QString &id, int code, qint64 size)

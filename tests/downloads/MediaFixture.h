@@ -35,11 +35,17 @@ DownloadChoice choice(const QString &id, int code, const QString &title, const Q
 // True when the file holds exactly the first `size` bytes of the media file (id, code), or of the
 // same file after the site changed it.
 bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed = false);
-// True when each span of `ranges` in the file holds the media file's bytes at those offsets.
-bool holdsMediaIn(const QString &path, const QString &id, int code, const ByteRanges &ranges, QString *why);
-// The Range headers of the requests for target that ask again for bytes in `kept` ("" for a
-// request of the whole file).
-QStringList rangesAskedAgain(const QString &target, const ByteRanges &kept);
+// The Range header of each request for target, in order ("" for a request of the whole file); a
+// request sent again over a closed connection counts once.
+QStringList rangesOf(const QString &target);
+// Empty when the bytes `kept` of a partial file of (Id, 18) are the media file's bytes there and
+// what a download ended midway leaves: at least `least`, not all `size`, in several spans exactly
+// when it was written in segments. Otherwise why not.
+QString keptMidway(const QString &partial, const ByteRanges &kept, qint64 least, qint64 size, bool segments);
+// Empty when the download of (Id, 18, query) went on from the bytes `kept`: `file` holds all `size`
+// bytes, no request asked again for a kept byte (a request of the whole file does), one kept in
+// one piece asked only for the rest, and no partial file is left beside it. Otherwise why not.
+QString continuedFrom(const QString &file, const QString &query, qint64 size, const ByteRanges &kept, bool segments);
 // The first `size` bytes of that media file.
 QByteArray mediaBytes(const QString &id, int code, qint64 size);
 
@@ -62,9 +68,4 @@ QStringList hiddenFiles(const QString &folder);
     do {                                                                                            \
         QString why_;                                                                               \
         QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_), qPrintable(why_));          \
-    } while (false)
-#define QVERIFY_CHANGED_MEDIA(path, id, code, size)                                                 \
-    do {                                                                                            \
-        QString why_;                                                                               \
-        QVERIFY2(PanelFixture::holdsMedia(path, id, code, size, &why_, true), qPrintable(why_));    \
     } while (false)

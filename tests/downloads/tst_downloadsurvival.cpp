@@ -1,20 +1,17 @@
-// The list against the limits and ends of its process, with real processes: a download that
-// would leave less than the margin of free space does not start; a write that fails at a file
-// size limit keeps what was written and continues once Start is pressed without the limit; the
-// real program, killed or ended in the middle of a download, continues it at its next start with
-// a range request from the bytes on disk; a list killed with rows waiting brings them all back
-// waiting, and they finish.
-#include "PanelFixture.h"
+// The list against the limits and ends of its process, with real processes: a write that fails
+// at a file size limit keeps what was written and continues once Start is pressed without the
+// limit; the real program, killed or ended in the middle of a download, continues it at its next
+// start with a range request from the bytes on disk; a list killed with rows waiting brings them
+// all back waiting, and they finish.
+#include "MediaFixture.h"
 #include "support/DemoSite.h"
-#include "base/FileHelpers.h"
 #include "queue/DownloadJournal.h"
 #include "queue/DownloadNames.h"
-#include "queue/ProgressText.h"
+#include "queue/DownloadRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,42 +23,27 @@ using namespace PanelFixture;
 namespace {
 
 constexpr int ProcessWait = 60000;
-constexpr qint64 MiB = 1024 * 1024;
 
-// An environment of the test's own: home, data, configuration, cache and runtime folders below root.
-QProcessEnvironment privateEnvironment(const QString &root)
+// The download list in a process of its own (or the real program), with home, data,
+// configuration, cache and runtime folders and an instance name of its own below `home`.
+void startChild(QProcess &child, const QStringList &arguments, const QString &home, const std::function<void()> &modifier = {},
+                const QString &program = QStringLiteral(CLIPVAULT_CHILD_PATH))
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    const QDir folder(root);
+    env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"), QStringLiteral("clipvault-survival-%1").arg(qHash(home)));
+    const QDir folder(home);
     for (const auto &[variable, name] : {std::pair{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
                                          {"XDG_CACHE_HOME", "cache"}, {"XDG_RUNTIME_DIR", "runtime"}}) {
         folder.mkpath(QString::fromLatin1(name));
         env.insert(QString::fromLatin1(variable), folder.filePath(QString::fromLatin1(name)));
     }
-    QFile::setPermissions(folder.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return env;
-}
-
-QStringList rangesOf(const QString &target)
-{
-    QStringList ranges;
-    for (const DemoSite::LoggedRequest &request : site().requests())
-        if (request.target == target && (ranges.isEmpty() || ranges.last() != request.range()))
-            ranges << request.range(); // a request sent again over a closed connection counts once
-    return ranges;
-}
-
-// The download list in a process of its own, with a home of its own below `home`.
-void startChild(QProcess &child, const QStringList &arguments, const QString &home,
-                const std::function<void()> &modifier = {})
-{
-    child.setProgram(QStringLiteral(CLIPVAULT_CHILD_PATH));
+    QFile::setPermissions(folder.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    child.setProgram(program);
     child.setArguments(arguments);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.setProcessEnvironment(privateEnvironment(home));
+    child.setProcessEnvironment(env);
     child.setChildProcessModifier(modifier);
     child.start();
 }
@@ -76,46 +58,7 @@ class TestDownloadSurvival : public QObject
     QString save() const { return m_dir.filePath(QStringLiteral("videos/")); }
 
 private Q_SLOTS:
-    void initTestCase() { setUpProgram(); }
-
-    void freeSpaceMarginAtTheBoundary_data()
-    {
-        // 100 MiB free; a download needs what it fetches and 8 MiB more.
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<bool>("starts");
-        QTest::newRow("95 MiB: no room for the margin") << 95 * MiB << false;
-        QTest::newRow("92 MiB: just room for the margin") << 92 * MiB << true;
-    }
-
-    void freeSpaceMarginAtTheBoundary()
-    {
-        QFETCH(qint64, size);
-        QFETCH(bool, starts);
-        constexpr qint64 freeBytes = 100 * MiB;
-        modFunctions::setFreeBytesForTests([](const QString &) { return freeBytes; });
-        const auto realFigure = qScopeGuard([] { modFunctions::setFreeBytesForTests({}); });
-        Harness h;
-        h.setUp(300);
-        DownloadPanel &panel = *h.panel;
-        const DownloadChoice c = choice(Id, 18, QStringLiteral("Boundary"), QStringLiteral(".mp4"),
-                                        QStringLiteral("size=%1&rate=4000000").arg(size));
-        bool progressed = false;
-        onFirstProgress(panel, c.mediaAddress, [&progressed] { progressed = true; });
-        panel.cmdDownload_Click(c);
-        if (starts) {
-            // Stop passes over a row at 0 %.
-            QTRY_VERIFY_WITH_TIMEOUT(percentOf(panel, c.mediaAddress) > 0 || stateOf(panel, c.mediaAddress) != StateDownloading,
-                                     Wait);
-            QCOMPARE(stateOf(panel, c.mediaAddress), int(StateDownloading));
-            selectOnly(panel, {rowOf(panel, c.mediaAddress)});
-            panel.mnuStop_Click();
-            QCOMPARE(stateOf(panel, c.mediaAddress), int(StateStopped));
-        } else {
-            QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel, c.mediaAddress), int(StateError), Wait);
-            QCOMPARE(captionOf(panel, c.mediaAddress), ProgressText::NoSpaceCaption(size, freeBytes));
-            QVERIFY(!progressed); // ended on the answer, before any of its bytes
-        }
-    }
+    void initTestCase() { setUpTransfers(); }
 
     void failedWriteKeepsWhatWasWritten()
     {
@@ -131,8 +74,7 @@ private Q_SLOTS:
         constexpr rlim_t limit = 1024 * 1024;
         const QStringList common{QStringLiteral("--journal"), journal, QStringLiteral("--save"), save()};
         QProcess child;
-        startChild(child, common + QStringList{QStringLiteral("--add"), address, QStringLiteral("Limited")},
-                   m_dir.filePath(QStringLiteral("child")), [] {
+        startChild(child, common + QStringList{QStringLiteral("--add"), address, QStringLiteral("Limited")}, m_dir.filePath(QStringLiteral("child")), [] {
             const rlimit fileSize{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
             ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
@@ -141,18 +83,14 @@ private Q_SLOTS:
         QCOMPARE(child.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
                  QStringLiteral("4\tAn error occurred while saving the video! File too large.\tLimited.mp4\n"));
-        QCOMPARE(QFileInfo(partial).size(), qint64(limit));
         QVERIFY_MEDIA(partial, Id, 18, qint64(limit));
-        const DownloadJournal::Loaded kept = DownloadJournal(journal).load();
-        QCOMPARE(kept.rows.size(), 1);
-        QCOMPARE(kept.rows.first().state, 4);
-        QCOMPARE(kept.rows.first().bytes, qint64(limit));
+        const JournalRow kept = DownloadJournal(journal).load().rows.value(0);
+        QCOMPARE((QList<qint64>{DownloadJournal(journal).load().rows.size(), kept.state, kept.bytes}), (QList<qint64>{1, 4, limit}));
 
         // Space again, and Start: the rest of the file, from the byte where the write failed.
         startChild(child, common + QStringList{QStringLiteral("--start-all")}, m_dir.filePath(QStringLiteral("child")));
         QVERIFY(child.waitForFinished(ProcessWait));
-        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
-                 QStringLiteral("2\tVideo successfully downloaded!\tLimited.mp4\n"));
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()), QStringLiteral("2\tVideo successfully downloaded!\tLimited.mp4\n"));
         QVERIFY_MEDIA(save() + QStringLiteral("Limited.mp4"), Id, 18, size);
         QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(limit)}));
         QCOMPARE(hiddenFiles(save()), QStringList());
@@ -168,7 +106,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("segments");
         QTest::newRow("killed") << int(SIGKILL) << qint64(8000000) << false;
         QTest::newRow("ended as on closing with Yes") << int(SIGTERM) << qint64(8000000) << false;
-        QTest::newRow("killed in segments") << int(SIGKILL) << 16 * MiB + 4321 << true;
+        QTest::newRow("killed in segments") << int(SIGKILL) << qint64(16 * 1024 * 1024 + 4321) << true;
     }
 
     void programEndedMidwayContinues()
@@ -179,7 +117,7 @@ private Q_SLOTS:
         const QString query = QStringLiteral("size=%1&rate=%2&signal=%3").arg(size).arg(segments ? 500000 : 2000000).arg(signalNumber);
         const QString address = mediaAddress(Id, 18, query);
         // The real program in a folder of its own (its settings file lies beside it), with its own
-        // home, data folder and instance name, and a journal whose row was downloading when it ended.
+        // home and data folder, and a journal whose row was downloading when it ended.
         QTemporaryDir root;
         const QString program = root.filePath(QStringLiteral("program/clipvault"));
         const QString videos = root.filePath(QStringLiteral("videos/"));
@@ -192,50 +130,34 @@ private Q_SLOTS:
         row.mediaAddress = address;
         row.fileName = QStringLiteral("Survivor.mp4");
         row.saveFolder = videos;
-        row.state = 1;
-        row.added = QDateTime::currentDateTimeUtc();
+        row.added = QDateTime::currentDateTimeUtc(); // downloading
         QVERIFY(DownloadJournal(journal).save({row}));
         const QString partial = videos + DownloadNames::PartialFileName(address);
-        QProcessEnvironment env = privateEnvironment(root.path());
-        env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"), QStringLiteral("clipvault-survival-%1-%2-%3")
-                                                                   .arg(QCoreApplication::applicationPid()).arg(signalNumber).arg(segments));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setProgram(program);
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const auto written = [&] { return DownloadJournal(journal).load().rows.value(0); };
         const auto keptNow = [&] {
-            const JournalRow written = DownloadJournal(journal).load().rows.value(0);
-            return segments ? written.ranges.value_or(ByteRanges()) : ByteRanges::fromSpans({{0, QFileInfo(partial).size()}});
+            return segments ? written().ranges.value_or(ByteRanges()) : ByteRanges::fromSpans({{0, QFileInfo(partial).size()}});
         };
         site().clear();
-
-        process.start();
+        QProcess process;
+        startChild(process, {}, root.path(), {}, program);
         QVERIFY(process.waitForStarted());
         // Polling another process: nothing to wait on in this one. The row comes back by itself and
         // goes on until a quarter has arrived; the journal has its validators by then.
         QTRY_VERIFY_WITH_TIMEOUT(keptNow().bytes() >= size / 4, ProcessWait);
-        QVERIFY(!DownloadJournal(journal).load().rows.value(0).etag.isEmpty());
+        QVERIFY(!written().etag.isEmpty());
         ::kill(static_cast<pid_t>(process.processId()), signalNumber);
         QVERIFY(process.waitForFinished(ProcessWait));
         const ByteRanges kept = keptNow();
-        QVERIFY2(kept.bytes() >= size / 4 && kept.bytes() < size && (kept.spans().size() > 1) == segments,
-                 qPrintable(QStringLiteral("%1 bytes in %2 ranges").arg(kept.bytes()).arg(kept.spans().size())));
-        QString why;
-        QVERIFY2(holdsMediaIn(partial, Id, 18, kept, &why), qPrintable(why));
-        QCOMPARE(DownloadJournal(journal).load().rows.value(0).state, 1);
+        QCOMPARE(keptMidway(partial, kept, size / 4, size, segments), QString());
+        QCOMPARE(written().state, 1);
 
         site().clear();
         process.start();
         QVERIFY(process.waitForStarted());
-        QTRY_COMPARE_WITH_TIMEOUT(DownloadJournal(journal).load().rows.value(0).state, 2, ProcessWait);
+        QTRY_COMPARE_WITH_TIMEOUT(written().state, 2, ProcessWait);
         ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
         QVERIFY(process.waitForFinished(ProcessWait));
-        QVERIFY_MEDIA(videos + QStringLiteral("Survivor.mp4"), Id, 18, size);
-        QVERIFY(!site().requests().isEmpty());
-        QCOMPARE(rangesAskedAgain(mediaTarget(Id, 18, query), kept), QStringList()); // a request of the whole file counts
-        if (!segments)
-            QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), QStringList{QStringLiteral("bytes=%1-").arg(kept.bytes())});
-        QCOMPARE(hiddenFiles(videos), QStringList());
+        QCOMPARE(continuedFrom(videos + QStringLiteral("Survivor.mp4"), query, size, kept, segments), QString());
     }
 
     // A crash with rows waiting in the queue: they all come back waiting, in order, and finish.
@@ -246,18 +168,16 @@ private Q_SLOTS:
         const QString journal = m_dir.filePath(QStringLiteral("queue/downloads.json"));
         const QString videos = m_dir.filePath(QStringLiteral("queued videos/"));
         QVERIFY(QDir().mkpath(videos));
-        const QStringList common{QStringLiteral("--journal"), journal, QStringLiteral("--save"), videos,
-                                 QStringLiteral("--simultaneous"), QStringLiteral("2")};
+        const QStringList common{QStringLiteral("--journal"), journal, QStringLiteral("--save"), videos};
         QStringList adds;
-        QStringList addresses;
+        QStringList queries;
         QList<int> waiting{StateDownloading, StateDownloading};
         constexpr int rows = 20;
         constexpr qint64 slow = 4000000;
         constexpr qint64 quick = 200000;
         for (int k = 0; k < rows; ++k) {
-            const qint64 size = k < 2 ? slow : quick;
-            addresses << mediaAddress(Id, 18, QStringLiteral("size=%1&rate=%2&n=%3").arg(size).arg(k < 2 ? 1000000 : 0).arg(k));
-            adds << QStringLiteral("--add") << addresses.last() << QStringLiteral("Queued %1").arg(k);
+            queries << QStringLiteral("size=%1&rate=%2&n=%3").arg(k < 2 ? slow : quick).arg(k < 2 ? 1000000 : 0).arg(k);
+            adds << QStringLiteral("--add") << mediaAddress(Id, 18, queries.last()) << QStringLiteral("Queued %1").arg(k);
             if (k >= 2)
                 waiting << StateQueued;
         }
@@ -267,10 +187,10 @@ private Q_SLOTS:
                 states << row.state;
             return states;
         };
-        const auto kept = [&](int k) { return QFileInfo(videos + DownloadNames::PartialFileName(addresses[k])).size(); };
+        const auto kept = [&](int k) { return QFileInfo(videos + DownloadNames::PartialFileName(mediaAddress(Id, 18, queries[k]))).size(); };
         site().clear();
         QProcess child;
-        startChild(child, common + adds, m_dir.filePath(QStringLiteral("queue")));
+        startChild(child, common + QStringList{QStringLiteral("--simultaneous"), QStringLiteral("2")} + adds, m_dir.filePath(QStringLiteral("queue")));
         QTRY_VERIFY_WITH_TIMEOUT(kept(0) > 0 && kept(1) > 0, ProcessWait);
         QTRY_COMPARE_WITH_TIMEOUT(journalStates(), waiting, ProcessWait);
         ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
@@ -283,8 +203,7 @@ private Q_SLOTS:
 
         // The next start, one at a time now: the first continues, the second waits behind it, the
         // eighteen come back waiting, and all finish, never more than one at once.
-        child.setArguments(common.mid(0, 4) + QStringList{QStringLiteral("--simultaneous"), QStringLiteral("1"),
-                                                          QStringLiteral("--states-at-start")});
+        child.setArguments(common + QStringList{QStringLiteral("--simultaneous"), QStringLiteral("1"), QStringLiteral("--states-at-start")});
         child.start();
         QVERIFY(child.waitForFinished(ProcessWait));
         QStringList expected{QStringLiteral("1") + QStringLiteral(",5").repeated(rows - 1)};
@@ -295,10 +214,10 @@ private Q_SLOTS:
         for (int k = 0; k < rows; ++k)
             QVERIFY_MEDIA(videos + QStringLiteral("Queued %1.mp4").arg(k), Id, 18, k < 2 ? slow : quick);
         for (int k = 0; k < 2; ++k)
-            QCOMPARE(rangesOf(mediaTarget(Id, 18, QUrl(addresses[k]).query())), QStringList{QStringLiteral("bytes=%1-").arg(keptBytes[k])});
+            QCOMPARE(rangesOf(mediaTarget(Id, 18, queries[k])), QStringList{QStringLiteral("bytes=%1-").arg(keptBytes[k])});
         QCOMPARE(hiddenFiles(videos), QStringList());
     }
 };
 
-QTEST_MAIN(TestDownloadSurvival)
+QTEST_GUILESS_MAIN(TestDownloadSurvival)
 #include "tst_downloadsurvival.moc"
