@@ -1,7 +1,6 @@
 #include "WindowFixture.h"
 
 #include "analysis/VideoPanel.h"
-#include "base/IniFile.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/ExtractorPanel.h"
 #include "dialogs/frmExtractor.h"
@@ -14,7 +13,6 @@
 
 #include "demosite/clips.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,10 +39,6 @@ private:
         ReleaseArea::Release release;
         release.version = version;
         return area.publish(QStringLiteral("stable"), ReleaseSource::AssetName(), release);
-    }
-    QString setting(const QString &key) const
-    {
-        return IniFile::read(QStringLiteral("Settings"), key, settingsFile());
     }
     frmExtractor *openExtractorWindow()
     {
@@ -83,17 +77,12 @@ private Q_SLOTS:
     {
         frmExtractor *w = openExtractorWindow();
         QVERIFY(w && w->isVisible());
-        const QList<QWidget *> controls = w->findChildren<QWidget *>();
-        QVERIFY(controls.size() >= 15);
-        for (QWidget *control : controls) {
-            if (qobject_cast<QLabel *>(control) == nullptr && qobject_cast<QAbstractButton *>(control) == nullptr
-                && qobject_cast<QComboBox *>(control) == nullptr && qobject_cast<QProgressBar *>(control) == nullptr)
-                continue;
-            QVERIFY2(!control->objectName().isEmpty(), control->metaObject()->className());
-            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
-            QVERIFY2(accessible && (!accessible->text(QAccessible::Name).isEmpty() || !control->isVisible()),
-                     qPrintable(control->objectName()));
-        }
+        QVERIFY(w->findChildren<QWidget *>().size() >= 15);
+        const QStringList unnamed = unnamedControls(w, [](QWidget *c) {
+            return c->isVisible() && (qobject_cast<QLabel *>(c) || qobject_cast<QAbstractButton *>(c) || qobject_cast<QComboBox *>(c)
+                                      || qobject_cast<QProgressBar *>(c));
+        });
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
         QCOMPARE(w->panel()->lblChannel->text(), QStringLiteral("&Channel:"));
         QCOMPARE(w->panel()->cboChannel->count(), 3);
     }
@@ -146,8 +135,8 @@ private Q_SLOTS:
         VideoPanel *panel = window->videoPanel();
         panel->loadAddress(clipAddress());
         QTRY_VERIFY_WITH_TIMEOUT(panel->lblExtractorNotice->isVisible(), 20000);
-        QVERIFY(panel->lblExtractorNotice->accessibleName().contains(QLatin1String("2024.01.05, is")));
-        QVERIFY(panel->lblExtractorNotice->accessibleName().endsWith(QLatin1String("days old. Update")));
+        const QString line = panel->lblExtractorNotice->accessibleName();
+        QVERIFY2(line.contains(QLatin1String("2024.01.05, is")) && line.endsWith(QLatin1String("days old. Update")), qPrintable(line));
 
         QVERIFY(publish(QStringLiteral("2026.12.05")));
         Q_EMIT panel->lblExtractorNotice->linkActivated(QStringLiteral("update"));
@@ -164,8 +153,8 @@ private Q_SLOTS:
         const QString failing = StandIn::Write(tools.filePath(QStringLiteral("yt-dlp")),
                                                "[ \"$1\" = --version ] && { echo 2026.12.06; exit 0; }\n"
                                                "echo 'ERROR: [site] x1: Unable to extract the player' >&2; exit 1");
-        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), failing, settingsFile());
-        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorChannel"), QStringLiteral("system"), settingsFile());
+        setSetting(QStringLiteral("ExtractorPath"), failing);
+        setSetting(QStringLiteral("ExtractorChannel"), QStringLiteral("system"));
         keeper->setChannel(ExtractorChannel::Channel::System);
         keeper->setConfiguredPath(failing);
         QSignalSpy done(keeper, &ExtractorKeeper::finished);
@@ -176,11 +165,12 @@ private Q_SLOTS:
         VideoPanel *panel = window->videoPanel();
         panel->loadAddress(clipAddress() + QStringLiteral("?again"));
         QTRY_COMPARE_WITH_TIMEOUT(seam.messages().size(), 1, 20000);
-        QVERIFY2(seam.messages().first().contains(QLatin1String("Unable to extract the player")), qPrintable(seam.messages().first()));
-        QVERIFY(seam.messages().first().contains(QLatin1String("Updating the extractor (File > Extractor...) may help.")));
+        const QString message = seam.messages().first();
+        QVERIFY2(message.contains(QLatin1String("Unable to extract the player"))
+                     && message.contains(QLatin1String("Updating the extractor (File > Extractor...) may help.")), qPrintable(message));
         QVERIFY(panel->lblExtractorNotice->isVisible());
         QVERIFY(panel->lblExtractorNotice->accessibleName().startsWith(QLatin1String("Updating the extractor")));
-        IniFile::write(QStringLiteral("Settings"), QStringLiteral("ExtractorPath"), QString(), settingsFile());
+        setSetting(QStringLiteral("ExtractorPath"), QString());
     }
 };
 

@@ -14,7 +14,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <thread>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -172,7 +171,8 @@ private Q_SLOTS:
         if (runtime == QLatin1String("open"))
             QVERIFY(::chmod(QFile::encodeName(folders.runtime()).constData(), 0750) == 0);
 
-        const QByteArray saved[3] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), qgetenv("XDG_CACHE_HOME")};
+        const std::pair<const char *, QByteArray> saved[] = {
+            {"XDG_RUNTIME_DIR", qgetenv("XDG_RUNTIME_DIR")}, {"TMPDIR", qgetenv("TMPDIR")}, {"XDG_CACHE_HOME", qgetenv("XDG_CACHE_HOME")}};
         QString runtimeFolder = folders.runtime();
         if (runtime == QLatin1String("deep")) {
             // One character short of what a socket address holds once "/clipvault" is added.
@@ -191,22 +191,20 @@ private Q_SLOTS:
         qputenv("XDG_CACHE_HOME", QFile::encodeName(folders.cache()));
         const QString path = SingleInstance::defaultPath();
         const QString folder = QFileInfo(path).absolutePath();
-        for (const auto &[name, value] : {std::pair{"XDG_RUNTIME_DIR", saved[0]}, {"TMPDIR", saved[1]},
-                                          {"XDG_CACHE_HOME", saved[2]}})
+        for (const auto &[name, value] : saved)
             value.isNull() ? qunsetenv(name) : qputenv(name, value);
 
         const QString wanted = expected == QLatin1String("runtime") ? folders.runtime()
             : expected == QLatin1String("temporary")               ? own
                                                                    : folders.cache() + QStringLiteral("/clipvault");
-        QCOMPARE(folder, wanted);
         QCOMPARE(path, wanted + QStringLiteral("/clipvault"));
         QCOMPARE(modeOf(folder), 0700);
         QCOMPARE(QFileInfo(folder).ownerId(), uint(::geteuid()));
     }
 
-    // Listening never takes the socket away from a copy that answers on it; a socket nobody
-    // answers on is replaced.
-    void listenTakesOnlyADeadSocket()
+    // Listening never takes the socket away from a copy that answers on it (a socket nobody
+    // answers on is replaced: runningCopies, a copy left behind by a crash).
+    void listenTakesOnlyALiveSocket()
     {
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("clipvault"));
@@ -221,21 +219,6 @@ private Q_SLOTS:
         QVERIFY(client.waitForConnected(5000));
         QTRY_VERIFY(live.hasPendingConnections());
         QCOMPARE(second.start(), SingleInstance::Start::HandedOver); // it answers, so it is asked
-        live.close();
-
-        QVERIFY(leaveDeadSocket(path));
-        SingleInstance next(path);
-        QCOMPARE(next.start(), SingleInstance::Start::First);
-        QSignalSpy activated(&next, &SingleInstance::activationRequested);
-        SingleInstance later(path);
-        bool handedOver = false;
-        // The answer needs this thread's event loop, so the later copy asks from another thread.
-        std::thread asker([&] { handedOver = later.activateEarlierCopy(QString(), 10000); });
-        QTRY_COMPARE(activated.size(), 1);
-        asker.join();
-        QVERIFY(handedOver);
-        QCOMPARE(activated.first().first().toString(), QString());
-
         SingleInstance none{QString()}; // no socket: running alone
         QCOMPARE(none.start(), SingleInstance::Start::Alone);
     }
@@ -399,14 +382,12 @@ private Q_SLOTS:
         QVERIFY(process.waitForFinished(15000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), exitCode);
-        const QByteArray printed = process.readAllStandardOutput();
-        const QByteArray complaint = process.readAllStandardError();
+        const QByteArray printed = process.readAllStandardOutput(), complaint = process.readAllStandardError();
         QCOMPARE(printed.isEmpty(), out.isEmpty());
         QCOMPARE(complaint.isEmpty(), err.isEmpty());
         QVERIFY2(printed.contains(out), printed.constData());
         QVERIFY2(complaint.startsWith(err), complaint.constData());
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestProgram)
