@@ -27,15 +27,6 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
-namespace {
-
-QString q(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
-
 class TestNetwork : public QObject, private WindowFixture
 {
     Q_OBJECT
@@ -82,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(!preferences->isVisible());
         const QString root = QStringLiteral("http://clipvault-demo.invalid:%1").arg(QUrl(site.root()).port());
         const demosite::Clip &clip = *demosite::findClip(demosite::clips::jsonLd);
-        const QString page = root + q(demosite::clipPagePath(clip.name));
+        const QString page = root + QString::fromStdString(demosite::clipPagePath(clip.name));
         video->loadAddress(page);
         QVERIFY(QTest::qWaitFor([video] { return !video->extractorLookup()->isAsking() && video->selectedEncoding(); }, 90000));
         video->cmdDownload->click();
@@ -90,17 +81,15 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 60000);
         QCOMPARE(downloads->records().at(0).caption, QStringLiteral("Video successfully downloaded!"));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
-        const QString media = root + q(demosite::clipMediaPath(clip.name, clip.sources.front()));
+        const QString media = root + QString::fromStdString(demosite::clipMediaPath(clip.name, clip.sources.front()));
         QVERIFY2(proxy.log().contains(page) && proxy.log().contains(media), qPrintable(proxy.log().join(QLatin1Char('\n'))));
         QVERIFY(StandIn::FileBytes(videos.filePath(downloads->records().at(0).fileName))
                 == StandIn::ClipMedia(clip, clip.sources.front()));
     }
 
-    // What a run of the extractor is told, each value an argument of its own.
     // The limit in force, switched by the speed panel and by the menu entry, and said on the panel;
     // our transfers keep to it together (two files of 300,000 bytes at 200 kB/s take 3 s, never
-    // less than 2),
-    // and an extractor row gets its share as --limit-rate.
+    // less than 2), and an extractor row gets its share as --limit-rate.
     void speedLimit()
     {
         set(QStringLiteral("SpeedLimit"), QStringLiteral("200"));
@@ -181,6 +170,7 @@ private Q_SLOTS:
         QVERIFY(seam.calls.isEmpty()); // nothing asked: nothing was downloading any more
     }
 
+    // What a run of the extractor is told, each value an argument of its own.
     void extractorRunsGetTheChoices_data()
     {
         QTest::addColumn<QStringList>("settings"); // key, value, ...

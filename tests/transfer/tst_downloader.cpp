@@ -8,8 +8,11 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QScopeGuard>
 #include <QSet>
 #include <QSignalSpy>
@@ -55,25 +58,24 @@ struct Completion
     TransferResult result;
 };
 
-// Records every Complete of a Downloader in arrival order, while the log lives (a log of one
-// step goes before the downloader does, which may still complete other transfers).
-class CompletionLog
+// Records every Complete of the given Downloaders in arrival order, while the log lives (a log of
+// one step goes before the downloader does, which may still complete other transfers).
+struct CompletionLog
 {
-public:
-    explicit CompletionLog(Downloader &d)
-        : m_connection(QObject::connect(&d, &Downloader::Complete, &d,
-                                        [this](const QString &u, const QByteArray &data, const QString &k,
-                                               const TransferResult &r) { items.append({u, data, k, r}); }))
+    explicit CompletionLog(std::initializer_list<Downloader *> downloaders)
     {
+        for (Downloader *d : downloaders)
+            connections.append(QObject::connect(d, &Downloader::Complete, d, [this](const QString &u, const QByteArray &data,
+                                                const QString &k, const TransferResult &r) { items.append({u, data, k, r}); }));
     }
-    ~CompletionLog() { QObject::disconnect(m_connection); }
-    CompletionLog(const CompletionLog &) = delete;
-    CompletionLog &operator=(const CompletionLog &) = delete;
-
+    ~CompletionLog()
+    {
+        for (const QMetaObject::Connection &c : connections)
+            QObject::disconnect(c);
+    }
+    Q_DISABLE_COPY_MOVE(CompletionLog)
     QList<Completion> items;
-
-private:
-    QMetaObject::Connection m_connection;
+    QList<QMetaObject::Connection> connections;
 };
 
 TransferRequest request(const QString &url, const QString &target = QString(), int cacheMode = Downloader::ForceUpdate)
@@ -88,7 +90,7 @@ TransferRequest request(const QString &url, const QString &target = QString(), i
 // Starts one transfer and waits for its completion; an empty one (not ok) when none comes.
 Completion runOne(Downloader &d, const TransferRequest &request)
 {
-    CompletionLog log(d);
+    CompletionLog log{&d};
     d.Start(request);
     if (!QTest::qWaitFor([&] { return !log.items.isEmpty(); }, 60000))
         return {};
@@ -115,6 +117,92 @@ private Q_SLOTS:
         SegmentedTransfer::setRetryTimeScale(0.01);
     }
 
+    // The demo site's media answers as the tests here rely on them, fetched plainly. Each request
+    // of one address in turn (`asked`: its Range, and "etag" or "date" when it comes
+    // with If-Range naming the first answer's version; empty: all plain) and how it is answered:
+    // "whole" or "changed" file, "206 CONTENT-RANGE" with just that part of the file, "416
+    // CONTENT-RANGE", "503 Retry-After V" or "cut at N". A changed file never keeps the ETag or
+    // date of the first version; every other answer does, its ETag strong.
+    void siteAnswers_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("asked");    // with "; " between
+        QTest::addColumn<QString>("outcomes"); // with "; " between
+        const QString q = QStringLiteral("size=1000");
+        QTest::newRow("no range") << q << "" << "whole";
+        QTest::newRow("open") << q << "; bytes=100-" << "whole; 206 bytes 100-999/1000";
+        QTest::newRow("closed") << q << "bytes=10-19" << "206 bytes 10-19/1000";
+        QTest::newRow("last bytes") << q << "bytes=-10" << "206 bytes 990-999/1000";
+        QTest::newRow("end past the file") << q << "bytes=900-5000" << "206 bytes 900-999/1000";
+        QTest::newRow("start at the end") << q << "; bytes=1000-" << "whole; 416 bytes */1000";
+        QTest::newRow("empty file") << "size=0" << "bytes=0-" << "416 bytes */0";
+        QTest::newRow("several ranges: whole") << q << "bytes=0-1,5-6" << "whole";
+        QTest::newRow("If-Range, same ETag") << q << "; bytes=500- etag" << "whole; 206 bytes 500-999/1000";
+        QTest::newRow("If-Range, same date") << q << "; bytes=500- date" << "whole; 206 bytes 500-999/1000";
+        QTest::newRow("If-Range, changed since") << q + "&changeFrom=2" << "; bytes=500- etag" << "whole; changed";
+        QTest::newRow("If-Range, a date before the change") << q + "&changeFrom=2" << "; bytes=500- date" << "whole; changed";
+        QTest::newRow("range ignored") << q + "&ignoreRange=1" << "bytes=500-" << "whole";
+        QTest::newRow("busy twice") << q + "&busyTimes=2&retryAfter=7" << "" << "503 Retry-After 7; 503 Retry-After 7; whole";
+        QTest::newRow("busy, date") << q + "&busyTimes=1&retryAfter=Wed,%2021%20Oct%202037%2007:28:00%20GMT" << ""
+                                    << "503 Retry-After Wed, 21 Oct 2037 07:28:00 GMT; whole";
+        QTest::newRow("closed early once") << "size=100000&dropAfter=3000&dropTimes=1" << "" << "cut at 3000; whole";
+        QTest::newRow("changed from the second") << q + "&changeFrom=2" << "" << "whole; changed; changed";
+    }
+    void siteAnswers()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, asked);
+        QFETCH(QString, outcomes);
+        const qint64 size = sizeIn(query);
+        const QStringList expected = outcomes.split(QStringLiteral("; "));
+        const QStringList requests = asked.isEmpty() ? QStringList(expected.size(), QString()) : asked.split(QStringLiteral("; "));
+        QNetworkAccessManager manager;
+        QByteArray firstEtag, firstDate;
+        site.clear();
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QString range = requests.value(i).section(QLatin1Char(' '), 0, 0);
+            const QString ifRange = requests.value(i).section(QLatin1Char(' '), 1);
+            QNetworkRequest request{QUrl(media(query))};
+            request.setRawHeader("Accept-Encoding", "identity");
+            if (!range.isEmpty())
+                request.setRawHeader("Range", range.toLatin1());
+            if (!ifRange.isEmpty())
+                request.setRawHeader("If-Range", ifRange == QLatin1String("etag") ? firstEtag : firstDate);
+            std::unique_ptr<QNetworkReply> reply(manager.get(request));
+            QEventLoop loop;
+            connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+            loop.exec();
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            const QByteArray body = reply->readAll(), contentRange = reply->rawHeader("Content-Range");
+            const QList<QByteArray> span = contentRange.mid(6).split('/').first().split('-');
+            const qint64 first = span.first().toLongLong();
+            QString outcome = QStringLiteral("%1 %2").arg(status).arg(QString::fromLatin1(contentRange));
+            if (status == 503)
+                outcome = QStringLiteral("503 Retry-After ") + QString::fromLatin1(reply->rawHeader("Retry-After"));
+            else if (reply->error() == QNetworkReply::RemoteHostClosedError || body.size() < reply->rawHeader("Content-Length").toLongLong())
+                outcome = QStringLiteral("cut at %1").arg(body.size());
+            else if (status == 200 && body == expectedBytes(size))
+                outcome = QStringLiteral("whole");
+            else if (status == 200 && body == expectedBytes(size, true))
+                outcome = QStringLiteral("changed");
+            else if (status == 206 && body != expectedBytes(span.last().toLongLong() + 1).mid(first))
+                outcome += QStringLiteral(" with other bytes");
+            QCOMPARE(outcome, expected.at(i));
+            QCOMPARE(site.requests().value(i).range(), range);
+            if (status == 503)
+                continue;
+            QCOMPARE(reply->rawHeader("Accept-Ranges").isEmpty(), query.contains(QLatin1String("ignoreRange")));
+            const QByteArray etag = reply->rawHeader("ETag"), date = reply->rawHeader("Last-Modified");
+            QVERIFY(etag.startsWith('"') && etag.endsWith('"')); // strong
+            QVERIFY(reply->header(QNetworkRequest::LastModifiedHeader).toDateTime().isValid());
+            if (firstEtag.isEmpty())
+                std::tie(firstEtag, firstDate) = std::tie(etag, date);
+            QCOMPARE(etag == firstEtag, outcome != QLatin1String("changed"));
+            QCOMPARE(date == firstDate, outcome != QLatin1String("changed"));
+        }
+        QCOMPARE(site.requests().size(), expected.size());
+    }
+
     // A large file from a server that serves ranges goes over several connections, each asking
     // for its own part; whatever the server does meanwhile, the file ends exact, and its bar
     // never runs back. A file written in segments before (`kept`: "first-end,..." of the bytes on
@@ -129,37 +217,32 @@ private Q_SLOTS:
         QTest::addColumn<int>("connections");
         QTest::addColumn<int>("fewest");
         QTest::addColumn<int>("most");
-        QTest::addColumn<bool>("restarted"); // another version answered: the file started again from zero
-        QTest::addColumn<bool>("changed");   // and it is the changed file
+        // Empty: one version throughout; "restarted": another answered, and the file started again
+        // from zero; "changed": and it is the changed file.
+        QTest::addColumn<QString>("version");
         const QString fast = QStringLiteral("size=20000003&rate=4000000"), none;
-        QTest::newRow("8 connections") << fast << none << 8 << 8 << 40 << false << false;
-        QTest::newRow("3 connections") << fast << none << 3 << 3 << 40 << false << false;
+        QTest::newRow("8 connections") << fast << none << 8 << 8 << 40 << "";
+        QTest::newRow("3 connections") << fast << none << 3 << 3 << 40 << "";
         // Refused connections leave their parts to the ones that work, not to a stream of retries.
-        QTest::newRow("at most 2 served at once") << fast + "&maxConnections=2" << none << 8 << 3 << 60 << false << false;
-        QTest::newRow("at most 2, refused with 429") << fast + "&maxConnections=2&capStatus=429" << none << 8 << 3 << 60
-                                                     << false << false;
-        QTest::newRow("connections cut off") << fast + "&dropAfter=1000000&dropTimes=5" << none << 8 << 8 << 60 << false
-                                             << false;
-        QTest::newRow("parts shorter than asked for") << fast + "&partLimit=200000" << none << 8 << 90 << 400 << false
-                                                      << false;
-        QTest::newRow("changed on the third request") << fast + "&changeFrom=3" << none << 8 << 3 << 40 << true << true;
-        QTest::newRow("changed, the date alone names it") << fast + "&changeFrom=3&noEtag=1" << none << 8 << 3 << 40
-                                                          << true << true;
-        QTest::newRow("changed, If-Range ignored") << fast + "&changeFrom=3&ignoreIfRange=1" << none << 8 << 3 << 40
-                                                   << true << true;
+        QTest::newRow("at most 2 served at once") << fast + "&maxConnections=2" << none << 8 << 3 << 60 << "";
+        QTest::newRow("at most 2, refused with 429") << fast + "&maxConnections=2&capStatus=429" << none << 8 << 3 << 60 << "";
+        QTest::newRow("connections cut off") << fast + "&dropAfter=1000000&dropTimes=5" << none << 8 << 8 << 60 << "";
+        QTest::newRow("parts shorter than asked for") << fast + "&partLimit=200000" << none << 8 << 90 << 400 << "";
+        QTest::newRow("changed on the third request") << fast + "&changeFrom=3" << none << 8 << 3 << 40 << "changed";
+        QTest::newRow("changed, the date alone names it") << fast + "&changeFrom=3&noEtag=1" << none << 8 << 3 << 40 << "changed";
+        QTest::newRow("changed, If-Range ignored") << fast + "&changeFrom=3&ignoreIfRange=1" << none << 8 << 3 << 40 << "changed";
         QTest::newRow("parts from the wrong offset") << fast + "&fault=shiftedRange&faultTimes=9" << none << 8 << 3 << 40
-                                                     << true << false;
-        QTest::newRow("one connection") << "size=20000003" << none << 1 << 1 << 1 << false << false;
-        QTest::newRow("8 MiB") << "size=8388608&rate=4000000" << none << 8 << 3 << 40 << false << false;
-        QTest::newRow("a byte less than 8 MiB") << "size=8388607" << none << 8 << 1 << 1 << false << false;
-        QTest::newRow("ranges not served") << "size=20000003&ignoreRange=1" << none << 8 << 1 << 1 << false << false;
+                                                     << "restarted";
+        QTest::newRow("one connection") << "size=20000003" << none << 1 << 1 << 1 << "";
+        QTest::newRow("8 MiB") << "size=8388608&rate=4000000" << none << 8 << 3 << 40 << "";
+        QTest::newRow("a byte less than 8 MiB") << "size=8388607" << none << 8 << 1 << 1 << "";
+        QTest::newRow("ranges not served") << "size=20000003&ignoreRange=1" << none << 8 << 1 << 1 << "";
         const QString again = QStringLiteral("size=12000005&rate=4000000"), holes = QStringLiteral("0-3000000,6000000-9000000");
-        QTest::newRow("resumed, two holes") << again << holes << 8 << 2 << 40 << false << false;
-        QTest::newRow("resumed on one connection, a hole after the other") << again << holes << 1 << 2 << 2 << false << false;
-        QTest::newRow("resumed, a file shorter than its ranges") << again << holes + "/7000000" << 8 << 2 << 40 << false
-                                                                 << false;
-        QTest::newRow("resumed, nothing missing") << "size=12000005" << "0-12000005" << 8 << 0 << 0 << false << false;
-        QTest::newRow("resumed, another version now") << again + "&changeFrom=2" << holes << 8 << 1 << 40 << true << true;
+        QTest::newRow("resumed, two holes") << again << holes << 8 << 2 << 40 << "";
+        QTest::newRow("resumed on one connection, a hole after the other") << again << holes << 1 << 2 << 2 << "";
+        QTest::newRow("resumed, a file shorter than its ranges") << again << holes + "/7000000" << 8 << 2 << 40 << "";
+        QTest::newRow("resumed, nothing missing") << "size=12000005" << "0-12000005" << 8 << 0 << 0 << "";
+        QTest::newRow("resumed, another version now") << again + "&changeFrom=2" << holes << 8 << 1 << 40 << "changed";
     }
     void segmentedTransfers()
     {
@@ -168,8 +251,8 @@ private Q_SLOTS:
         QFETCH(int, connections);
         QFETCH(int, fewest);
         QFETCH(int, most);
-        QFETCH(bool, restarted);
-        QFETCH(bool, changed);
+        QFETCH(QString, version);
+        const bool restarted = !version.isEmpty();
         const qint64 size = sizeIn(query);
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("part.bin"));
@@ -204,7 +287,7 @@ private Q_SLOTS:
         const TransferResult result = runOne(d, r).result;
         QVERIFY2(result.ok, qPrintable(result.errorText));
         QCOMPARE(result.fileBytes(), size);
-        QCOMPARE(digest(fileContents(target)), digest(changed ? expectedBytes(size, true) : expectedBytes(size)));
+        QCOMPARE(digest(fileContents(target)), digest(expectedBytes(size, version == QLatin1String("changed"))));
         QVERIFY(!ranBack);
         QCOMPARE(result.restarted, restarted);
         const QList<DemoSite::LoggedRequest> seen = site.requests().mid(before);
@@ -231,64 +314,55 @@ private Q_SLOTS:
         QVERIFY(!d.rangesOnDisk(r.url));
     }
 
-    // A first transfer is cut after `kept` bytes (or ends whole when kept is the size); a second
-    // asks for the rest with what the first one learnt, and the answer decides how it ends:
-    // resumed, or restarted from zero (the same file, a changed or a shorter one), or with the
-    // kept bytes as they were.
+    // A first transfer is cut after 80,000 bytes (or ends whole, for the 416); a second asks for
+    // the rest with what the first one learnt, and the answer decides how it ends: resumed, or
+    // restarted from zero (the same file, a changed or a shorter one), or with the kept bytes as
+    // they were.
     void resumeIsDecidedByTheAnswer_data()
     {
         QTest::addColumn<QString>("resumeQuery"); // added to the second request's query
-        QTest::addColumn<qint64>("kept");
-        QTest::addColumn<QString>("validators"); // as sent, date only, weak, none, other total, ...
-        QTest::addColumn<QStringList>("ranges");  // Range headers of the second transfer's requests
+        QTest::addColumn<QString>("validators");  // as sent, date only, weak, none, other total, ...
+        QTest::addColumn<QString>("asked");       // the second transfer's requests: the "rest" or the "whole" file
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("ending"); // resumed, restarted, changed, shorter or kept
-        const QString rest = QStringLiteral("bytes=80000-");
-        const QStringList once{rest}, twice{rest, rest}, again{rest, QString()}, none{QString()};
-        QTest::newRow("the rest of the same file") << "" << 80000LL << "as sent" << once << 206 << "resumed";
-        QTest::newRow("proved by the date alone") << "" << 80000LL << "date only" << once << 206 << "resumed";
-        QTest::newRow("the rest, after a redirect") << "&fault=redirect" << 80000LL << "as sent" << twice << 206 << "resumed";
-        QTest::newRow("range ignored: from zero") << "&ignoreRange=1" << 80000LL << "as sent" << once << 200 << "restarted";
-        QTest::newRow("file changed: from zero") << "&changeFrom=1" << 80000LL << "as sent" << once << 200 << "changed";
-        QTest::newRow("file shrank: from zero, nothing of the old left") << "" << 80000LL << "as sent" << once << 200
-                                                                         << "shorter";
-        QTest::newRow("a part with another total: asked again") << "" << 80000LL << "other total" << again << 200
-                                                                << "restarted";
-        QTest::newRow("nothing proves it: from zero") << "" << 80000LL << "none" << none << 200 << "restarted";
-        QTest::newRow("a weak ETag proves nothing") << "" << 80000LL << "weak" << none << 200 << "restarted";
+        QTest::newRow("the rest of the same file") << "" << "as sent" << "rest" << 206 << "resumed";
+        QTest::newRow("proved by the date alone") << "" << "date only" << "rest" << 206 << "resumed";
+        QTest::newRow("the rest, after a redirect") << "&fault=redirect" << "as sent" << "rest; rest" << 206 << "resumed";
+        QTest::newRow("range ignored: from zero") << "&ignoreRange=1" << "as sent" << "rest" << 200 << "restarted";
+        QTest::newRow("file changed: from zero") << "&changeFrom=1" << "as sent" << "rest" << 200 << "changed";
+        QTest::newRow("file shrank: from zero, nothing of the old left") << "" << "as sent" << "rest" << 200 << "shorter";
+        QTest::newRow("a part with another total: asked again") << "" << "other total" << "rest; whole" << 200 << "restarted";
+        QTest::newRow("nothing proves it: from zero") << "" << "none" << "whole" << 200 << "restarted";
+        QTest::newRow("a weak ETag proves nothing") << "" << "weak" << "whole" << 200 << "restarted";
         // The caller's count says more than the file holds: nothing on disk can be trusted.
-        QTest::newRow("a count past the file: from zero") << "" << 80000LL << "past the file" << none << 200
-                                                          << "restarted";
-        QTest::newRow("416: already whole") << "" << 200000LL << "as sent" << QStringList{"bytes=200000-"} << 416
-                                            << "resumed";
-        QTest::newRow("busy: the kept bytes stay") << "&busyTimes=1&retryAfter=3" << 80000LL << "as sent" << once << 503
-                                                   << "kept";
+        QTest::newRow("a count past the file: from zero") << "" << "past the file" << "whole" << 200 << "restarted";
+        QTest::newRow("416: already whole") << "" << "as sent" << "rest" << 416 << "resumed";
+        QTest::newRow("busy: the kept bytes stay") << "&busyTimes=1&retryAfter=3" << "as sent" << "rest" << 503 << "kept";
         QTest::newRow("an error page's own validators change nothing")
-            << "&busyTimes=1&retryAfter=3&errorValidators=1" << 80000LL << "as sent" << once << 503 << "kept";
-        QTest::newRow("a range from elsewhere: asked again") << "&fault=shiftedRange" << 80000LL << "as sent" << again
-                                                             << 200 << "restarted";
-        QTest::newRow("a weak date: the rest by its length, no If-Range") << "" << 80000LL << "weak date" << once << 206
-                                                                          << "resumed";
+            << "&busyTimes=1&retryAfter=3&errorValidators=1" << "as sent" << "rest" << 503 << "kept";
+        QTest::newRow("a range from elsewhere: asked again") << "&fault=shiftedRange" << "as sent" << "rest; whole" << 200
+                                                             << "restarted";
+        QTest::newRow("a weak date: the rest by its length, no If-Range") << "" << "weak date" << "rest" << 206 << "resumed";
     }
     void resumeIsDecidedByTheAnswer()
     {
         QFETCH(QString, resumeQuery);
-        QFETCH(qint64, kept);
         QFETCH(QString, validators);
-        QFETCH(QStringList, ranges);
+        QFETCH(QString, asked);
         QFETCH(int, status);
         QFETCH(QString, ending);
         const bool resumed = ending == QLatin1String("resumed");
         const bool restarted = !resumed && ending != QLatin1String("kept");
         const QString content = resumed || ending == QLatin1String("restarted") ? QStringLiteral("whole") : ending;
         constexpr qint64 size = 200000;
+        const qint64 kept = status == 416 ? size : 80000;
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("video.part"));
         const bool dateOnly = validators.endsWith(QLatin1String("date")) || validators == QLatin1String("date only");
-        const QString base = QStringLiteral("size=%1&dropAfter=%2&dropTimes=1").arg(size).arg(kept)
-                             + (dateOnly ? QStringLiteral("&noEtag=1") : QString());
+        const QString noEtag = dateOnly ? QStringLiteral("&noEtag=1") : QString();
         site.clear();
         Downloader d;
+        const QString base = QStringLiteral("size=%1&dropAfter=%2&dropTimes=1").arg(size).arg(kept) + noEtag;
         const TransferResult first = runOne(d, request(media(base), target)).result;
         QCOMPARE(first.ok, kept == size);
         QCOMPARE(fileContents(target), expectedBytes(kept));
@@ -300,8 +374,7 @@ private Q_SLOTS:
 
         // The same file without the drop, or one that has become shorter than the bytes kept.
         const qint64 now = content == QLatin1String("shorter") ? 50000 : size;
-        TransferRequest request = ::request(
-            media(QStringLiteral("size=%1").arg(now) + resumeQuery + (dateOnly ? QStringLiteral("&noEtag=1") : QString())), target, 0);
+        TransferRequest request = ::request(media(QStringLiteral("size=%1").arg(now) + resumeQuery + noEtag), target, 0);
         request.resumeFrom = QFileInfo(target).size();
         request.validators = first.validators;
         if (validators == QLatin1String("weak date"))
@@ -316,7 +389,7 @@ private Q_SLOTS:
             request.resumeFrom += 1000;
         const qsizetype before = site.requests().size();
         QSignalSpy progress(&d, &Downloader::Progress);
-        CompletionLog log(d);
+        CompletionLog log{&d};
         QList<TransferAnswer> answers;
         connect(&d, &Downloader::Answered, this, [&](const QString &, const QString &, const TransferAnswer &a) {
             QVERIFY(log.items.isEmpty()); // before the transfer completes
@@ -326,9 +399,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
         const TransferResult r = log.items.first().result;
 
-        QStringList sent;
+        QStringList sent, ranges;
         for (const DemoSite::LoggedRequest &logged : site.requests().mid(before))
             sent.append(logged.range());
+        for (const QString &part : asked.split(QStringLiteral("; ")))
+            ranges.append(part == QLatin1String("rest") ? QStringLiteral("bytes=%1-").arg(kept) : QString());
         QCOMPARE(sent, ranges);
         const QString ifRange = site.requests().at(before).headers.value(QStringLiteral("If-Range"));
         if (dateOnly) // a weak date is never sent as If-Range
@@ -352,44 +427,18 @@ private Q_SLOTS:
             QCOMPARE(r.retryAfter, QByteArray("3"));
             QCOMPARE(r.validators, request.validators); // still those of the bytes kept
             QVERIFY(answers.isEmpty()); // nothing went to the file
-        } else {
-            // What the list keeps at once is what the transfer ends with.
+        } else { // what the list keeps at once is what the transfer ends with
             QCOMPARE(answers.size(), 1);
-            QCOMPARE(answers.first().httpStatus, status);
-            QCOMPARE(answers.first().validators, r.validators);
-            QCOMPARE(answers.first().keptBytes, r.resumedFrom);
-            QCOMPARE(answers.first().resumed, resumed);
-            QCOMPARE(answers.first().restarted, restarted);
+            const TransferAnswer &a = answers.first();
+            QCOMPARE(std::tuple(a.httpStatus, a.keptBytes, a.resumed, a.restarted),
+                     std::tuple(status, r.resumedFrom, resumed, restarted));
+            QCOMPARE(a.validators, r.validators);
         }
-        if (status == 206) {
-            // The bar goes on from the kept bytes and counts the whole file.
-            QVERIFY(!progress.isEmpty());
-            QVERIFY(progress.constFirst().at(2).toLongLong() >= kept);
+        if (status == 206) { // the bar goes on from the kept bytes and counts the whole file
+            QVERIFY(!progress.isEmpty() && progress.constFirst().at(2).toLongLong() >= kept);
             QCOMPARE(progress.constLast().at(2).toLongLong(), size);
             QCOMPARE(progress.constLast().at(3).toLongLong(), size);
         }
-    }
-
-    void requestHeadersAreSentAsGiven()
-    {
-        QTemporaryDir dir;
-        site.clear();
-        Downloader d;
-        TransferRequest request = ::request(media(QStringLiteral("size=3000")), dir.filePath(QStringLiteral("h.part")), 0);
-        request.headers = {{"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Test/1.0"},
-                           {"Referer", "http://127.0.0.1/watch?v=abc"},
-                           {"Cookie", "session=xyz; lang=en"}};
-        QVERIFY(runOne(d, request).result.ok);
-        const DemoSite::LoggedRequest logged = site.requests().constFirst();
-        for (const auto &[name, value] : request.headers)
-            QCOMPARE(logged.headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
-
-        // A 206 to a request without a range of ours: a part of some file, whatever its length.
-        request.headers = {{"Range", "bytes=1000-"}};
-        const TransferResult r = runOne(d, request).result;
-        QCOMPARE(r.httpStatus, 206);
-        QVERIFY(!r.ok);
-        QCOMPARE(r.refused, TransferResult::Refused::PartUnasked);
     }
 
     // The speed limit holds to a file's last byte: what is still buffered when the answer ends
@@ -419,7 +468,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         site.clear();
         Downloader d;
-        CompletionLog log(d);
+        CompletionLog log{&d};
         RateLimiter::setRate(rate);
         const auto unlimited = qScopeGuard([] { RateLimiter::setRate(0); });
         QElapsedTimer clock;
@@ -440,19 +489,18 @@ private Q_SLOTS:
         }
     }
 
+
     // More transfers than one connection pool serves at once, each with its own size; completions
     // arrive in finishing order: the slow one, started first, comes last.
     void manyTransfersAtOnce()
     {
         Downloader d;
-        CompletionLog log(d);
+        CompletionLog log{&d};
         const QString slow = media(QStringLiteral("size=60000&rate=20000"));
         QHash<QString, qint64> sizes{{slow, 60000}};
-        d.Start(slow, Downloader::ForceUpdate);
-        for (int i = 0; i < 30; ++i) {
-            const qint64 size = 1000 + 7919 * i;
-            const QString url = media(QStringLiteral("size=%1").arg(size));
-            sizes.insert(url, size);
+        for (int i = -1; i < 30; ++i) {
+            const QString url = i < 0 ? slow : media(QStringLiteral("size=%1").arg(1000 + 7919 * i));
+            sizes.insert(url, i < 0 ? 60000 : 1000 + 7919 * i);
             d.Start(url, Downloader::ForceUpdate);
         }
         QCOMPARE(d.RunningCount(), 31);
@@ -495,7 +543,7 @@ private Q_SLOTS:
         const QString url = media(QStringLiteral("size=100000&rate=100000"));
         auto d = std::make_unique<Downloader>();
         Downloader other;
-        QList<Completion> completed;
+        CompletionLog log{d.get(), &other};
         QList<QString> progressed; // keys, since the transfer was ended
         int acted = 0;
         const auto act = [&] {
@@ -510,11 +558,8 @@ private Q_SLOTS:
                 d.reset();
             progressed.clear();
         };
-        for (Downloader *x : {d.get(), &other}) {
-            connect(x, &Downloader::Complete, this, [&](const QString &u, const QByteArray &data, const QString &k,
-                                                        const TransferResult &r) { completed.append({u, data, k, r}); });
+        for (Downloader *x : {d.get(), &other})
             connect(x, &Downloader::Progress, this, [&](const QString &, const QString &key) { progressed.append(key); });
-        }
         if (when == QLatin1String("answer"))
             connect(d.get(), &Downloader::Answered, this, act);
         if (when == QLatin1String("completion"))
@@ -529,10 +574,10 @@ private Q_SLOTS:
             QCOMPARE(d->IsRunning(url), ending == QLatin1String("restart"));
         const QString sentinel = media(QStringLiteral("size=100000&rate=100000&sentinel=1"));
         (d ? *d : other).Start(sentinel, Downloader::ForceUpdate);
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(completed.cbegin(), completed.cend(),
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(log.items.cbegin(), log.items.cend(),
                                              [&](const Completion &c) { return c.url == sentinel; }), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(completed.size(), completions + 1, 20000);
-        for (const Completion &c : completed)
+        QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), completions + 1, 20000);
+        for (const Completion &c : log.items)
             QVERIFY2(c.result.ok && (c.url == sentinel ? c.data == expectedBytes(100000) : c.data.isEmpty()), qPrintable(c.url));
         if (completions > 0)
             QCOMPARE(fileContents(target), expectedBytes(100000));
@@ -571,13 +616,12 @@ private Q_SLOTS:
             const QString target = toFile ? dir.filePath(QStringLiteral("x.part")) : QString();
             Downloader d;
             d.setIdleTimeout(800);
-            CompletionLog log(d);
+            CompletionLog log{&d};
             d.Start(address, Downloader::ForceUpdate, QString(), target);
             QCOMPARE(log.items.size(), 0);
             QTRY_COMPARE_WITH_TIMEOUT(log.items.size(), 1, 20000);
             const Completion &c = log.items.first();
-            QVERIFY2(!c.result.ok, qPrintable(address));
-            QVERIFY(!c.result.errorText.isEmpty());
+            QVERIFY2(!c.result.ok && !c.result.errorText.isEmpty(), qPrintable(address));
             QCOMPARE(c.url, address);
             QCOMPARE(c.result.httpStatus, status);
             QTEST(c.result.timedOut, "timedOut");
@@ -588,16 +632,17 @@ private Q_SLOTS:
         }
     }
 
-    // One answer, kept in memory or written to a file as it arrives. Bodies in memory are bounded
-    // in size (64 KiB here) and time (1.5 s), bodies written to a file are not; a request's own cap
-    // bounds a body written to a file, announced or not. A file made new is private, and refused
-    // when anything, a link included, is at its path already: nothing is written through it. A
-    // file that cannot be written is a failure that says so.
+    // One answer, kept in memory or written to a file as it arrives, its request's headers sent as
+    // given. Bodies in memory are bounded in size (64 KiB here) and time (1.5 s), bodies written
+    // to a file are not; a request's own cap bounds a body written to a file, announced or not. A
+    // file made new is private, and refused when anything, a link included, is at its path
+    // already: nothing is written through it. A file that cannot be written is a failure that says
+    // so; a part of a file where the whole was asked for is refused.
     void oneAnswer_data()
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("target");  // empty: in memory; file, new (capped at 100000), ...
-        QTest::addColumn<QString>("refused"); // empty: whole; overSize, overDeadline or writeFailed
+        QTest::addColumn<QString>("refused"); // empty: whole; overSize, overDeadline, writeFailed or partUnasked
         QTest::newRow("one byte") << "size=1" << "" << "";
         QTest::newRow("odd") << "size=4097" << "" << "";
         QTest::newRow("odd, several chunks") << "size=65521" << "" << "";
@@ -613,6 +658,7 @@ private Q_SLOTS:
         QTest::newRow("to a file, odd") << "size=12345" << "file" << "";
         QTest::newRow("to a file, 8 MiB and a byte") << "size=8388609" << "file" << "";
         QTest::newRow("to a file, over the cap and the deadline") << "size=300000&rate=150000" << "file" << "";
+        QTest::newRow("to a file, a part nobody asked for") << "size=3000&fault=unasked206" << "file" << "partUnasked";
         QTest::newRow("new, exactly its cap") << "size=100000" << "new" << "";
         QTest::newRow("new, announced over its cap") << "size=100001" << "new" << "overSize";
         QTest::newRow("new, grows over its cap") << "size=300000&fault=nolength" << "new" << "overSize";
@@ -637,12 +683,16 @@ private Q_SLOTS:
         TransferRequest r = request(media(query), path);
         r.createNew = target.startsWith(QLatin1String("new"));
         r.maxBytes = r.createNew ? 100000 : 0;
+        r.headers = {{"User-Agent", "Mozilla/5.0 (X11; Linux x86_64) Test/1.0"},
+                     {"Referer", "http://127.0.0.1/watch?v=abc"},
+                     {"Cookie", "session=xyz; lang=en"}};
         Downloader d;
         d.setIdleTimeout(60000);
         d.setMemoryLimits({65536, 1500});
         QSignalSpy progress(&d, &Downloader::Progress);
         QElapsedTimer clock;
         clock.start();
+        site.clear();
         const Completion c = runOne(d, r);
         const TransferResult &result = c.result;
         QCOMPARE(c.url, r.url);
@@ -651,11 +701,16 @@ private Q_SLOTS:
         QCOMPARE(result.overSizeLimit, refused == QLatin1String("overSize"));
         QCOMPARE(result.overDeadline, refused == QLatin1String("overDeadline"));
         QCOMPARE(result.writeFailed, refused == QLatin1String("writeFailed"));
+        QCOMPARE(result.refused == TransferResult::Refused::PartUnasked, refused == QLatin1String("partUnasked"));
         QCOMPARE(result.errorText.startsWith(QStringLiteral("Cannot write")), result.writeFailed);
         QCOMPARE(result.errorText.isEmpty(), result.ok);
         QVERIFY(!result.timedOut);
         QCOMPARE(QFileInfo(victim).size(), 0); // never written through a link
         QVERIFY(!d.IsRunning(r.url));
+        if (!result.writeFailed) {
+            for (const auto &[name, value] : r.headers)
+                QCOMPARE(site.requests().value(0).headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
+        }
         if (!result.ok) {
             QVERIFY(c.data.isEmpty()); // a part of a refused answer is no answer
             QVERIFY(!result.overDeadline || clock.elapsed() >= 1400);
@@ -669,10 +724,7 @@ private Q_SLOTS:
             QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         if (size > 0 && !query.contains(QLatin1String("fault"))) {
             QVERIFY(!progress.isEmpty());
-            const QList<QVariant> last = progress.constLast();
-            QCOMPARE(last.at(1).toString(), r.url);
-            QCOMPARE(last.at(2).toLongLong(), size);
-            QCOMPARE(last.at(3).toLongLong(), size);
+            QCOMPARE(progress.constLast().mid(1, 3), (QVariantList{r.url, size, size}));
         }
     }
 };
