@@ -51,16 +51,10 @@ QString summary(const VideoInfo &info)
 {
     QStringList parts;
     for (const VideoEncoding &e : info.encodings) {
-        QString part = (e.slot >= 0 ? QStringLiteral("#%1 ").arg(e.slot) : QString()) + e.formatId;
-        if (e.kind == VideoEncoding::Kind::Stream)
-            part += QStringLiteral(" stream");
-        if (e.kind == VideoEncoding::Kind::Merged)
-            part += QStringLiteral(" merged");
-        if (e.tracks == VideoEncoding::Tracks::VideoOnly)
-            part += QStringLiteral(" video");
-        if (e.tracks == VideoEncoding::Tracks::AudioOnly)
-            part += QStringLiteral(" audio");
-        parts << part;
+        parts << (e.slot >= 0 ? QStringLiteral("#%1 ").arg(e.slot) : QString()) + e.formatId
+                     + QLatin1String(e.kind == VideoEncoding::Kind::Stream ? " stream" : e.kind == VideoEncoding::Kind::Merged ? " merged" : "")
+                     + QLatin1String(e.tracks == VideoEncoding::Tracks::VideoOnly   ? " video"
+                                     : e.tracks == VideoEncoding::Tracks::AudioOnly ? " audio" : "");
     }
     return parts.join(QStringLiteral(" | "));
 }
