@@ -475,6 +475,8 @@ private Q_SLOTS:
         row("names a file elsewhere", folder + "echo '{\"filepath\": \"" + outside + "\"}'", Reason::Refused, "own folder");
         row("a link as its file", folder + "ln -s '" + outside + "' \"$dir/media.mp4\"\necho \"{\\\"filepath\\\": \\\"$dir/media.mp4\\\"}\"",
             Reason::Refused, "own folder");
+        row("a link to a file beside it", folder + "echo x > \"$dir/real.mp4\"\nln -s real.mp4 \"$dir/media.mp4\"\necho \"{\\\"filepath\\\": \\\"$dir/media.mp4\\\"}\"",
+            Reason::Refused, "own folder");
         row("success without a file", folder + "echo '{\"downloaded\": 5, \"total\": 5, \"status\": \"finished\"}'", Reason::Refused, "own folder");
         row("fails after writing", folder + "echo partial > \"$dir/media.mp4.part\"\necho 'ERROR: unable to download video data' >&2\nexit 1",
             Reason::Failed, "ERROR: unable to download video data");
@@ -486,10 +488,7 @@ private Q_SLOTS:
         QFETCH(int, reason);
         QFETCH(QString, detail);
         const QString outside = m_dir.filePath(QStringLiteral("outside.txt"));
-        QFile file(outside);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("not the extractor's");
-        file.close();
+        QVERIFY(StandIn::WriteFile(outside, "not the extractor's"));
         const QString path = program.isEmpty() ? QString() : standIn(QStringLiteral("downloader"), program);
 
         const QString partial = m_dir.filePath(QStringLiteral(".failing.part"));

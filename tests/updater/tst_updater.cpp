@@ -26,12 +26,13 @@
 #include <QTest>
 
 #include <cctype>
-
-#include <sys/stat.h>
+#include <functional>
 
 using Channel = ExtractorChannel::Channel;
 using Step = ExtractorUpdate::Step;
 using Outcome = ExtractorUpdate::Outcome;
+using Tamper = std::function<void(ReleaseArea::Release &)>;
+Q_DECLARE_METATYPE(Tamper)
 
 namespace {
 
@@ -47,6 +48,13 @@ Outcome run(Channel channel, ExtractorUpdate::Mode mode = ExtractorUpdate::Mode:
     if (!done.wait(30000))
         return {};
     return done.first().first().value<Outcome>();
+}
+
+ReleaseArea::Release version(const QString &v)
+{
+    ReleaseArea::Release r;
+    r.version = v;
+    return r;
 }
 
 QStringList fetchLeftovers(Channel channel)
@@ -71,12 +79,6 @@ private:
     bool publish(const QString &channel, const ReleaseArea::Release &release)
     {
         return area.publish(channel, asset, release);
-    }
-    static ReleaseArea::Release version(const QString &v)
-    {
-        ReleaseArea::Release r;
-        r.version = v;
-        return r;
     }
 
 private Q_SLOTS:
@@ -167,9 +169,7 @@ private Q_SLOTS:
         QCOMPARE(installed.version, release);
         const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
         QCOMPARE(StandIn::FileBytes(copy), ReleaseArea::standIn(r));
-        struct stat folder {};
-        QCOMPARE(::stat(QFile::encodeName(ExtractorChannel::Folder(Channel::Stable)).constData(), &folder), 0);
-        QCOMPARE(folder.st_mode & 0777, 0700u);
+        QCOMPARE(QFile::permissions(ExtractorChannel::Folder(Channel::Stable)) & 0x0777, 0x0700); // the owner's alone
         QCOMPARE(ExtractorVersion::Known(copy), release);
         QVERIFY(fetchLeftovers(Channel::Stable).isEmpty());
 
@@ -272,32 +272,40 @@ private Q_SLOTS:
     }
 
     // Every tampered or broken release fails at its step, removes what it fetched, and leaves the
-    // copy in use as it was.
+    // copy in use as it was. "after": what befalls the published release, "remove FILE", "empty
+    // FILE", "hold FILE" (the site keeps it back) or "no keyring" (the built-in key checks it).
     void brokenReleasesChangeNothing_data()
     {
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<Tamper>("tamper"); // the release before it is published
+        QTest::addColumn<QString>("after");
         QTest::addColumn<int>("step");
         QTest::addColumn<QString>("words");
-        int i = 0;
-        QTest::newRow("another key") << i++ << int(Step::Signature) << "not the extractor project's";
-        QTest::newRow("bad signature") << i++ << int(Step::Signature) << "BAD signature";
-        QTest::newRow("sums without the asset") << i++ << int(Step::SumsLine) << "has no line for";
-        QTest::newRow("hash mismatch") << i++ << int(Step::Digest) << "SHA-256";
-        QTest::newRow("truncated asset") << i++ << int(Step::Digest) << "SHA-256";
-        QTest::newRow("sums 404") << i++ << int(Step::Sums) << "404";
-        QTest::newRow("signature 404") << i++ << int(Step::Signature) << "404";
-        QTest::newRow("asset 404") << i++ << int(Step::Executable) << "404";
-        QTest::newRow("silent server") << i++ << int(Step::Sums) << "Nothing was received";
-        QTest::newRow("sums over 64 KB") << i++ << int(Step::Sums) << "larger than";
-        QTest::newRow("--version fails") << i++ << int(Step::TrialRun) << "failed when asked";
-        QTest::newRow("--version hangs") << i++ << int(Step::TrialRun) << "within";
-        QTest::newRow("--version says no version") << i++ << int(Step::TrialRun) << "printed no version";
-        QTest::newRow("checked with the built-in key") << i++ << int(Step::Signature) << "not the extractor project's";
-        QTest::newRow("empty sums") << i++ << int(Step::Signature) << "not the extractor project's";
+        const auto row = [](const char *name, Step step, const char *words, const Tamper &tamper, const char *after = "") {
+            QTest::newRow(name) << tamper << QString::fromLatin1(after) << int(step) << QString::fromLatin1(words);
+        };
+        using R = ReleaseArea::Release;
+        const Tamper none = [](R &) {};
+        const char *otherKey = "not the extractor project's";
+        row("another key", Step::Signature, otherKey, [](R &r) { r.signer = ReleaseArea::Signer::Other; });
+        row("bad signature", Step::Signature, "BAD signature", [](R &r) { r.corruptSignature = true; });
+        row("sums without the asset", Step::SumsLine, "has no line for", [](R &r) { r.listAsset = false; });
+        row("hash mismatch", Step::Digest, "SHA-256", [](R &r) { r.assetAfterSums = ReleaseArea::standIn(version(QStringLiteral("2026.12.25"))); });
+        row("truncated asset", Step::Digest, "SHA-256", [](R &r) { r.assetAfterSums = ReleaseArea::standIn(r).left(40); });
+        row("sums over 64 KB", Step::Sums, "larger than", [](R &r) { r.sumsPadding = QByteArray(70 * 1024, '#'); });
+        row("--version fails", Step::TrialRun, "failed when asked", [](R &r) { r.onVersion = "exit 3"; });
+        row("--version hangs", Step::TrialRun, "within", [](R &r) { r.onVersion = "sleep 60"; });
+        row("--version says no version", Step::TrialRun, "printed no version", [](R &r) { r.onVersion = "echo hello; exit 0"; });
+        row("sums 404", Step::Sums, "404", none, "remove SHA2-256SUMS");
+        row("signature 404", Step::Signature, "404", none, "remove SHA2-256SUMS.sig");
+        row("asset 404", Step::Executable, "404", none, "remove asset");
+        row("empty sums", Step::Signature, otherKey, none, "empty SHA2-256SUMS");
+        row("silent server", Step::Sums, "Nothing was received", none, "hold SHA2-256SUMS");
+        row("checked with the built-in key", Step::Signature, otherKey, none, "no keyring");
     }
     void brokenReleasesChangeNothing()
     {
-        QFETCH(int, fault);
+        QFETCH(Tamper, tamper);
+        QFETCH(QString, after);
         QFETCH(int, step);
         QFETCH(QString, words);
         const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
@@ -307,33 +315,19 @@ private Q_SLOTS:
         }
         const QByteArray before = StandIn::FileBytes(copy);
         ReleaseArea::Release r = version(QStringLiteral("2026.12.24"));
-        switch (fault) {
-        case 0: r.signer = ReleaseArea::Signer::Other; break;
-        case 1: r.corruptSignature = true; break;
-        case 2: r.listAsset = false; break;
-        case 3: r.assetAfterSums = ReleaseArea::standIn(version(QStringLiteral("2026.12.25"))); break;
-        case 4: r.assetAfterSums = ReleaseArea::standIn(r).left(40); break;
-        case 9: r.sumsPadding = QByteArray(70 * 1024, '#'); break;
-        case 10: r.onVersion = "exit 3"; break;
-        case 11: r.onVersion = "sleep 60"; break;
-        case 12: r.onVersion = "echo hello; exit 0"; break;
-        default: break;
-        }
+        tamper(r);
         QVERIFY(publish(QStringLiteral("stable"), r));
-        if (fault == 5)
-            QVERIFY(area.removeFile(QStringLiteral("stable"), QStringLiteral("SHA2-256SUMS")));
-        if (fault == 6)
-            QVERIFY(area.removeFile(QStringLiteral("stable"), QStringLiteral("SHA2-256SUMS.sig")));
-        if (fault == 7)
-            QVERIFY(area.removeFile(QStringLiteral("stable"), asset));
-        if (fault == 14)
-            QVERIFY(StandIn::WriteFile(area.folder(QStringLiteral("stable")) + QStringLiteral("/SHA2-256SUMS"), QByteArray()));
+        const QString what = after.section(QLatin1Char(' '), 0, 0);
+        const QString file = after.endsWith(QLatin1String("asset")) ? asset : after.section(QLatin1Char(' '), 1);
+        if (what == QLatin1String("remove"))
+            QVERIFY(area.removeFile(QStringLiteral("stable"), file));
+        if (what == QLatin1String("empty"))
+            QVERIFY(StandIn::WriteFile(area.folder(QStringLiteral("stable")) + QLatin1Char('/') + file, QByteArray()));
         site.clear();
-        if (fault == 8)
-            site.rule(ReleaseArea::sitePath(QStringLiteral("stable"), QStringLiteral("SHA2-256SUMS")), 5000);
-
+        if (what == QLatin1String("hold"))
+            site.rule(ReleaseArea::sitePath(QStringLiteral("stable"), file), 5000);
         const QByteArray keyring = qgetenv("CLIPVAULT_EXTRACTOR_KEYRING");
-        if (fault == 13)
+        if (what == QLatin1String("no"))
             qunsetenv("CLIPVAULT_EXTRACTOR_KEYRING");
         const Outcome outcome = run(Channel::Stable, ExtractorUpdate::Mode::Install, 1000, 1000);
         qputenv("CLIPVAULT_EXTRACTOR_KEYRING", keyring);
