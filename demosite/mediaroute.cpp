@@ -234,6 +234,8 @@ void serveMedia(const httplib::Request &req, httplib::Response &res, const Video
         range = ByteRange{ByteRange::Part, size / 2, size - 1};
     if (fault == "shiftedRange" && range.kind == ByteRange::Part && range.first + 1000 < size)
         range.first += 1000;
+    if (fault == "earlierRange" && range.kind == ByteRange::Part && range.first >= 1000)
+        range.first -= 1000;
     if (const auto limit = numberParam(req, "partLimit"); limit && *limit > 0 && range.kind == ByteRange::Part
         && range.length() > *limit)
         range.last = range.first + *limit - 1;

@@ -36,6 +36,7 @@ struct MediaContext {
 //                   error page's)
 //   fault=unasked206   a 206 with the second half of the file, whether or not a range was asked for
 //   fault=shiftedRange a range request is answered from 1000 bytes past the asked offset
+//   fault=earlierRange a range request from byte 1000 on is answered from 1000 bytes before it
 //   partLimit=N     a range request is answered with at most N bytes from its first
 //   fault=gzip      the body is announced as "Content-Encoding: gzip" (the bytes stay the file's)
 //   fault=hugeLength   "Content-Length: 2^60", then the file's bytes until the client leaves
