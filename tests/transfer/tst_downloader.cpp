@@ -711,9 +711,13 @@ private Q_SLOTS:
         QVERIFY(!result.timedOut);
         QCOMPARE(QFileInfo(victim).size(), 0); // never written through a link
         QVERIFY(!d.IsRunning(r.url));
-        if (!result.writeFailed) {
+        if (result.ok) {
+            // This row's own request: one of the row before may still reach the site late.
+            const auto logged = site.requests();
+            const auto own = std::find_if(logged.begin(), logged.end(), [&](const auto &q) { return q.target.endsWith(query); });
+            QVERIFY(own != logged.end());
             for (const auto &[name, value] : r.headers)
-                QCOMPARE(site.requests().value(0).headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
+                QCOMPARE(own->headers.value(QString::fromLatin1(name)), QString::fromLatin1(value));
         }
         if (!result.ok) {
             QVERIFY(c.data.isEmpty()); // a part of a refused answer is no answer
