@@ -1,10 +1,11 @@
 // The formatted label: its markup and wrapping without a widget, then the real widget's size,
-// accessible text, stored properties and the pixels it paints.
+// accessible text, stored properties and the pixels it paints; then the tray icon's clicks.
 
 #include "base/RuntimeError.h"
 #include "controls/FormattedText.h"
 #include "controls/FormattedTextColor.h"
 #include "controls/FormattedTextMeasure.h"
+#include "controls/TrayIcon.h"
 #include "controls/ucFormattedLabel.h"
 
 #include <QAccessible>
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 #include <tuple>
@@ -68,14 +70,6 @@ int countPixels(const QImage &image, const std::function<bool(QColor)> &match, i
 bool isDark(QColor c) { return c.red() < 100 && c.green() < 100 && c.blue() < 100; }
 bool isRed(QColor c) { return c.red() > 180 && c.green() < 80 && c.blue() < 80; }
 
-void setUpForPainting(ucFormattedLabel &label, quint32 back, quint32 fore, QSize size)
-{
-    label.setFont(testFont());
-    label.setBackColor(back);
-    label.setForeColor(fore);
-    label.resize(size);
-}
-
 QImage paint(ucFormattedLabel &label)
 {
     QImage image(label.size(), QImage::Format_ARGB32);
@@ -106,13 +100,11 @@ private slots:
         QTest::addColumn<int>("width"); // 0: not wrapped
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<int>("error");
-        const auto row = [](const char *name, const QString &caption, const QStringList &expected, int error = 0) {
-            QTest::newRow(name) << caption << 0 << expected << error;
+        const auto row = [](const char *name, const QString &caption, const QStringList &expected, int error = 0, int width = 0) {
+            QTest::newRow(name) << caption << width << expected << error;
         };
         // Wrapped with every character ten wide (twelve in bold).
-        const auto wrap = [](const char *name, const char *caption, int width, const QStringList &expected) {
-            QTest::newRow(name) << QString::fromUtf8(caption) << width << expected << 0;
-        };
+        const auto wrap = [&row](const char *name, const char *caption, int width, const QStringList &expected) { row(name, caption, expected, 0, width); };
         row("bold label", "<b>Description:</b> Text", {"Description:|BN", " Text|"});
         row("nesting", "<b>a <i>b</i> c</b>", {"a |BN", "b|BI", " c|B"});
         row("styles", "<u>u</u><s>s</s>", {"u|UN", "s|S"});
@@ -196,10 +188,8 @@ private slots:
     void wrapRealFont_data()
     {
         QTest::addColumn<QString>("widthOf"); // the line width: the width of this text, plus 2
-        QTest::newRow("narrow") << "quick brown";
-        QTest::newRow("medium") << "The quick brown fox jumps";
-        QTest::newRow("wide") << "The quick brown fox jumps over the lazy dog";
-        QTest::newRow("one word") << "W";
+        for (const char *widthOf : {"quick brown", "The quick brown fox jumps", "The quick brown fox jumps over the lazy dog", "W"})
+            QTest::newRow(widthOf) << QString::fromLatin1(widthOf);
     }
     // Greedy wrapping with a real font: every line fits unless it is a single word, and no line
     // could have taken the next line's first word.
@@ -327,10 +317,14 @@ private slots:
         QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("one two three four five six seven"));
     }
 
-    void paintsStyles()
+    // Styles and colours as drawn: black on white, then white on blue.
+    void paints()
     {
         ucFormattedLabel label;
-        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
+        label.setFont(testFont());
+        label.setBackColor(0xFFFFFF);
+        label.setForeColor(0x000000);
+        label.resize(300, 40);
 
         const int plainInk = ink(label, QStringLiteral("HHHH"), isDark);
         QVERIFY(plainInk > 0);
@@ -348,44 +342,35 @@ private slots:
         QVERIFY(ink(label, QStringLiteral("<u>HHHH</u>"), isDark, belowBaseline) > plainBelow);
         QVERIFY(ink(label, QStringLiteral("<s>HHHH</s>"), isDark) > plainInk);
 
-        // The default colour follows the palette when the fore colour is a system colour.
-        QPalette palette = label.palette();
-        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-        label.setPalette(palette);
-        label.setForeColor(OleColor::WindowText);
-        QVERIFY(ink(label, QStringLiteral("HHHH"), isRed) > plainInk / 2);
-    }
-
-    // Told to fall back, the label draws a caption it cannot draw as plain text instead of raising:
-    // the characters without tags, in its own style and colour, cut to the longest caption.
-    void fallsBackToPlainText()
-    {
-        ucFormattedLabel label;
-        setUpForPainting(label, 0xFFFFFF, 0x000000, QSize(300, 40));
+        // Told to fall back, the label draws a caption it cannot draw as plain text instead of
+        // raising: the characters without tags, in its own style and colour, cut to the longest caption.
         label.setFallBackToPlainText(true);
         QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=255>HHHH</c>"), isRed) > 0); // drawn as before
         QCOMPARE(label.Segments().size(), 2);
-
         QVERIFY(ink(label, QStringLiteral("<b>HHHH</b> <c=4294967296>HHHH"), isDark) > 0);
         QCOMPARE(FormattedText::PlainText(label.Segments()), QStringLiteral("HHHH HHHH"));
         QCOMPARE(countPixels(paint(label), isRed), 0);
-
         // "<b>x</b> " is nine characters: the x of the first 3641 lie within 32767.
         label.setCaption(QStringLiteral("<b>x</b> ").repeated(5000));
         QCOMPARE(FormattedText::PlainText(label.Segments()).count(QLatin1Char('x')), 3641);
         for (const TextSegment &run : label.Segments())
             QVERIFY(!run.Bold && run.Color == 0);
-
         label.setFallBackToPlainText(false);
         QVERIFY_THROWS_EXCEPTION(RuntimeError, label.Refresh());
-    }
 
-    void paintsLinesAndBackground()
-    {
-        ucFormattedLabel label;
-        setUpForPainting(label, 0xFF0000 /* blue */, 0xFFFFFF, QSize(200, 100));
+        // The default colour follows the palette when the fore colour is a system colour.
+        label.setCaption(QStringLiteral("HHHH"));
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        label.setPalette(palette);
+        label.setForeColor(OleColor::WindowText);
+        QVERIFY(ink(label, QStringLiteral("HHHH"), isRed) > plainInk / 2);
+
+        // An empty line stays empty; the background fills the control.
+        label.setBackColor(0xFF0000 /* blue */);
+        label.setForeColor(0xFFFFFF);
+        label.resize(200, 100);
         label.setCaption(QStringLiteral("HH<br><br>HH"));
-
         const QImage image = paint(label);
         QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1), QColor(0, 0, 255));
         const auto isWhite = [](QColor c) { return c.red() > 200 && c.green() > 200 && c.blue() > 200; };
@@ -406,12 +391,10 @@ private slots:
         // A new instance takes the container's font and its object name as caption; so does
         // one with nothing stored.
         label->InitProperties();
-        QCOMPARE(label->Caption(), QStringLiteral("lblSample"));
-        QCOMPARE(label->Font().pointSize(), 13);
+        QCOMPARE(std::tuple(label->Caption(), label->Font().pointSize()), std::tuple(QStringLiteral("lblSample"), 13));
         label->setFont(testFont());
         label->ReadProperties(QVariantMap());
-        QCOMPARE(label->Caption(), QStringLiteral("lblSample"));
-        QCOMPARE(label->Font().pointSize(), 13);
+        QCOMPARE(std::tuple(label->Caption(), label->Font().pointSize()), std::tuple(QStringLiteral("lblSample"), 13));
 
         // Every property announces its change; the caption loses its outer blanks.
         QSignalSpy spy(label, &ucFormattedLabel::PropertyChanged);
@@ -441,6 +424,81 @@ private slots:
         QCOMPARE(std::tuple(copy->ForeColor(), copy->Font().pointSize(), copy->Font().italic()),
                  std::tuple(0x80000012u, 11, true));
         QVERIFY(copy->Segments().first().Italic); // the font's italic is the first run's style
+    }
+
+    // The tray icon's clicks: a left click restores the window, a right click brings it forward
+    // (and shows it when hidden), other clicks do nothing.
+    void trayClick_data()
+    {
+        QTest::addColumn<int>("start"); // the window's state when shown, or -1: hidden
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<int>("state"); // after the click
+        const int hidden = -1, normal = Qt::WindowNoState, minimized = Qt::WindowMinimized, maximized = Qt::WindowMaximized;
+        const int left = QSystemTrayIcon::Trigger, right = QSystemTrayIcon::Context;
+        QTest::newRow("left click restores a minimised window") << minimized << left << true << normal;
+        QTest::newRow("left click returns a maximised window to normal") << maximized << left << true << normal;
+        QTest::newRow("left click shows a hidden window") << hidden << left << true << normal;
+        QTest::newRow("right click leaves it minimised") << minimized << right << true << minimized;
+        QTest::newRow("right click keeps maximised") << maximized << right << true << maximized;
+        QTest::newRow("right click shows a hidden window") << hidden << right << true << normal;
+        QTest::newRow("double click does nothing") << minimized << int(QSystemTrayIcon::DoubleClick) << true << minimized;
+        QTest::newRow("middle click does nothing") << minimized << int(QSystemTrayIcon::MiddleClick) << true << minimized;
+        QTest::newRow("unknown does nothing") << hidden << int(QSystemTrayIcon::Unknown) << false << normal;
+    }
+    void trayClick()
+    {
+        QFETCH(int, start);
+        QFETCH(int, reason);
+        QWidget window;
+        if (start >= 0) {
+            window.setWindowState(Qt::WindowStates(start));
+            window.show();
+        }
+        TrayIcon::handleActivation(static_cast<QSystemTrayIcon::ActivationReason>(reason), &window);
+        QTEST(window.isVisible(), "visible");
+        QTEST(int(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)), "state");
+        TrayIcon::handleActivation(static_cast<QSystemTrayIcon::ActivationReason>(reason), nullptr); // nothing to do
+    }
+
+    void trayRightClickActivates()
+    {
+        QWidget window, other, third;
+        window.show();
+        other.show();
+        other.activateWindow();
+        if (!QTest::qWaitForWindowActive(&other))
+            QSKIP("this platform does not activate windows");
+        TrayIcon::handleActivation(QSystemTrayIcon::Context, &window);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        other.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+        // A double click asks for nothing: a third window activated after it comes forward, and the
+        // window was never activated on the way.
+        third.show();
+        QList<QWindow *> activated;
+        QObject listening; // goes before the list, so the focus changes of the windows' ends are not kept
+        connect(qApp, &QGuiApplication::focusWindowChanged, &listening, [&](QWindow *w) { activated << w; });
+        TrayIcon::handleActivation(QSystemTrayIcon::DoubleClick, &window);
+        third.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &third);
+        QVERIFY(!activated.contains(window.windowHandle()));
+    }
+
+    // Without a notification area nothing is added; with one, the icon shows the window's title.
+    void trayAddAndRemove()
+    {
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Clipvault - 3 downloads"));
+        TrayIcon tray;
+        QVERIFY(!tray.add(nullptr));
+        const bool added = tray.add(&window, QIcon());
+        QCOMPARE(std::tuple(added, tray.isShown()), std::tuple(TrayIcon::available(), TrayIcon::available()));
+        if (added)
+            QVERIFY(tray.systemTrayIcon()->toolTip() == window.windowTitle() && tray.systemTrayIcon()->isVisible());
+        tray.remove();
+        QVERIFY(!tray.isShown());
+        tray.remove(); // twice is harmless
     }
 };
 
