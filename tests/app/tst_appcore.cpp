@@ -57,15 +57,12 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("locale");
-        QTest::newRow("German decimal separator") << qint64(13249974108LL) << QStringLiteral("12,34 GB") << "de_DE";
-        QTest::newRow("German, no grouping") << qint64(1048576LL * 1000) << QStringLiteral("1000 MB") << "de_DE";
-        QTest::newRow("exactly 1 GiB is shown in MB") << qint64(1073741824) << QStringLiteral("1024 MB") << "C";
-        QTest::newRow("just over 1 GiB") << qint64(1073741825) << QStringLiteral("1.00 GB") << "C";
-        QTest::newRow("12.34 GB") << qint64(13249974108LL) << QStringLiteral("12.34 GB") << "C";
-        QTest::newRow("500,000 bytes") << qint64(500000) << QStringLiteral("488 kB") << "C";
-        QTest::newRow("exactly 1 MiB is shown in kB") << qint64(1048576) << QStringLiteral("1024 kB") << "C";
-        QTest::newRow("nothing") << qint64(0) << QStringLiteral("0 kB") << "C";
-        QTest::newRow("far over 2^32") << qint64(5LL * 1024 * 1024 * 1024 * 1024) << QStringLiteral("5120.00 GB") << "C";
+        // A GiB or less is shown in MB, a MiB or less in kB.
+        for (const auto &[bytes, expected, locale] : {std::tuple{13249974108LL, "12,34 GB", "de_DE"}, {1048576LL * 1000, "1000 MB", "de_DE"},
+                                                      {1073741824LL, "1024 MB", "C"}, {1073741825LL, "1.00 GB", "C"}, {13249974108LL, "12.34 GB", "C"},
+                                                      {500000LL, "488 kB", "C"}, {1048576LL, "1024 kB", "C"}, {0LL, "0 kB", "C"},
+                                                      {5LL * 1024 * 1024 * 1024 * 1024, "5120.00 GB", "C"}})
+            QTest::addRow("%lld bytes, %s", bytes, locale) << qint64(bytes) << QString::fromLatin1(expected) << QString::fromLatin1(locale);
     }
     void freeSpaceFormats()
     {
@@ -113,12 +110,10 @@ private Q_SLOTS:
     void iniFileValues_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::newRow("folder") << QStringLiteral("/a/b/");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("long and accented, never cut") << QStringLiteral("/") + QString(600, QLatin1Char('x')) + QStringLiteral("/\u00e9/");
-        QTest::newRow("blanks at both ends") << QStringLiteral("  /with blanks/ ");
-        QTest::newRow("quoted") << QStringLiteral("\"/in quotes/\"");
-        QTest::newRow("equals sign and brackets") << QStringLiteral("/a=b/[c]/");
+        // Also empty, long and accented (never cut), with blanks at both ends, quoted, with = and brackets.
+        for (const QString &value : {QStringLiteral("/a/b/"), QString(), QStringLiteral("/") + QString(600, QLatin1Char('x')) + QStringLiteral("/\u00e9/"),
+                                     QStringLiteral("  /with blanks/ "), QStringLiteral("\"/in quotes/\""), QStringLiteral("/a=b/[c]/")})
+            QTest::addRow("\"%s\"", qPrintable(value.left(20))) << value;
     }
     void iniFileValues()
     {
@@ -194,31 +189,21 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("stored"); // the file's line, or nothing
         QTest::addColumn<QString>("setting");
         QTest::addColumn<int>("expected");
-        const auto row = [](const char *name, const char *setting, const char *stored, int expected) {
-            QTest::newRow(name) << QByteArray(stored) << QString::fromLatin1(setting) << expected;
+        // The setting, then pairs of the file's line and the value read.
+        const auto rows = [](const char *setting, std::initializer_list<std::pair<const char *, int>> cases) {
+            for (const auto &[stored, expected] : cases)
+                QTest::addRow("%s: \"%s\"", setting, stored) << QByteArray(stored) << QString::fromLatin1(setting) << expected;
         };
-        row("no file line: clipboard watch off", "WatchClipboard", "", 0);
-        row("clipboard watch on", "WatchClipboard", "WatchClipboard=1", 1);
-        row("clipboard watch on, with blanks", "WatchClipboard", "watchclipboard = 1 ", 1);
-        row("clipboard watch off", "WatchClipboard", "WatchClipboard=0", 0);
-        row("anything else is off", "WatchClipboard", "WatchClipboard=yes", 0);
-        row("time-out unset: a minute", "ExtractorTimeout", "", 60000);
-        row("time-out in seconds", "ExtractorTimeout", "ExtractorTimeout=90", 90000);
-        row("time-out with blanks", "ExtractorTimeout", "ExtractorTimeout = 20 ", 20000);
-        row("time-out too short", "ExtractorTimeout", "ExtractorTimeout=0", 5000);
-        row("time-out too long for a 32-bit number", "ExtractorTimeout", "ExtractorTimeout=99999999999", 3600000);
-        row("time-out an hour at most", "ExtractorTimeout", "ExtractorTimeout=7200", 3600000);
-        row("time-out not a number", "ExtractorTimeout", "ExtractorTimeout=soon", 60000);
-        row("rows unset: 25", "ListRows", "", 25);
-        row("rows", "ListRows", "ListRows=300", 300);
-        row("rows below the least", "ListRows", "ListRows=10", 25);
-        row("rows past the most", "ListRows", "ListRows=99999999999", 1000);
-        row("rows not a number", "ListRows", "ListRows=many", 25);
-        row("unset: all downloads at once", "SimultaneousDownloads", "", 0);
-        row("downloads at once", "SimultaneousDownloads", "SimultaneousDownloads=2", 2);
-        row("downloads at once below the least", "SimultaneousDownloads", "SimultaneousDownloads=0", 1);
-        row("downloads at once past the most", "SimultaneousDownloads", "SimultaneousDownloads=40", 25);
-        row("downloads at once empty", "SimultaneousDownloads", "SimultaneousDownloads=", 0);
+        // The clipboard watch is on only for 1.
+        rows("WatchClipboard", {{"", 0}, {"WatchClipboard=1", 1}, {"watchclipboard = 1 ", 1}, {"WatchClipboard=0", 0}, {"WatchClipboard=yes", 0}});
+        // The time-out, in seconds: a minute when unset, from 5 seconds to an hour.
+        rows("ExtractorTimeout", {{"", 60000}, {"ExtractorTimeout=90", 90000}, {"ExtractorTimeout = 20 ", 20000}, {"ExtractorTimeout=0", 5000},
+                                  {"ExtractorTimeout=99999999999", 3600000}, {"ExtractorTimeout=7200", 3600000}, {"ExtractorTimeout=soon", 60000}});
+        // The list's rows: 25 when unset, at most 1000.
+        rows("ListRows", {{"", 25}, {"ListRows=300", 300}, {"ListRows=10", 25}, {"ListRows=99999999999", 1000}, {"ListRows=many", 25}});
+        // Downloads at once: unset (or empty) is all at once, else 1 to 25.
+        rows("SimultaneousDownloads", {{"", 0}, {"SimultaneousDownloads=2", 2}, {"SimultaneousDownloads=0", 1},
+                                       {"SimultaneousDownloads=40", 25}, {"SimultaneousDownloads=", 0}});
     }
     void storedSettings()
     {
@@ -258,12 +243,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("value"); // NONE: no settings file
         QTest::addColumn<bool>("kept");
-        QTest::newRow("first run") << QStringLiteral("NONE") << false;
-        QTest::newRow("existing, with separator") << QStringLiteral("EXISTING/") << true;
-        QTest::newRow("existing, without separator") << QStringLiteral("EXISTING") << true;
-        QTest::newRow("gone") << QStringLiteral("EXISTING/gone/") << false;
-        QTest::newRow("bare letter") << QStringLiteral("C") << false;
-        QTest::newRow("empty") << QString() << false;
+        for (const auto &[value, kept] : {std::pair{"NONE", false}, {"EXISTING/", true}, {"EXISTING", true}, {"EXISTING/gone/", false}, {"C", false}, {"", false}})
+            QTest::addRow("\"%s\"", value) << QString::fromLatin1(value) << kept;
     }
     void storedFoldersAreChecked()
     {
@@ -361,13 +342,10 @@ private Q_SLOTS:
         QTest::newRow("Qt's options pass") << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-style=fusion"), QStringLiteral("-reverse"), watch}
                                            << int(A::Run) << watch << QString();
         QTest::newRow("after --, a dash is an address") << QStringList{QStringLiteral("--"), QStringLiteral("-x")} << int(A::Run) << QStringLiteral("-x") << QString();
-        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << int(A::Help) << QString() << QStringLiteral("Usage: clipvault [options] [ADDRESS]\n");
         QTest::newRow("-h with an address") << QStringList{QStringLiteral("-h"), watch} << int(A::Help) << QString() << QStringLiteral("-v, --version");
         QTest::newRow("--version") << QStringList{QStringLiteral("--version")} << int(A::Version) << QString()
                                    << QStringLiteral("Clipvault ") + AppState::VersionString() + QLatin1Char('\n');
         QTest::newRow("-v") << QStringList{QStringLiteral("-v")} << int(A::Version) << QString() << QStringLiteral("Clipvault 1.");
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate"), watch} << int(A::Error) << QString()
-                                        << QStringLiteral("clipvault: Unknown option 'frobnicate'.\nTry 'clipvault --help' for more information.\n");
         QTest::newRow("unknown short option") << QStringList{QStringLiteral("-q")} << int(A::Error) << QString() << QStringLiteral("'q'");
         QTest::newRow("Qt's option without its value") << QStringList{QStringLiteral("-platform")} << int(A::Error) << QString() << QStringLiteral("platform");
         QTest::newRow("two addresses") << QStringList{watch, watch} << int(A::Error) << QString() << QStringLiteral("Only one address");
