@@ -40,26 +40,14 @@ private Q_SLOTS:
         QTRY_VERIFY(!frmAbout::instance());
     }
 
-    void aboutSingleInstance()
-    {
-        QPointer<frmAbout> first = frmAbout::showFor(&m_owner);
-        QVERIFY(first && first->isVisible());
-        QVERIFY(!first->isModal());
-        QCOMPARE(first->parentWidget(), &m_owner);
-        QCOMPARE(frmAbout::showFor(&m_owner), first);
-        QCOMPARE(m_owner.findChildren<frmAbout *>().size(), 1);
-
-        // OK closes and deletes the box; the next call opens a new one.
-        QTest::mouseClick(first->cmOK, Qt::LeftButton);
-        QTRY_VERIFY(!first);
-        QVERIFY(!frmAbout::instance());
-        frmAbout *again = frmAbout::showFor(&m_owner);
-        QVERIFY(again && again->isVisible());
-    }
-
+    // One modeless box per owner, its version, what a screen reader says of it, its icon; OK closes
+    // and deletes it.
     void aboutContents()
     {
-        frmAbout *box = frmAbout::showFor(&m_owner);
+        QPointer<frmAbout> box = frmAbout::showFor(&m_owner);
+        QVERIFY(box && box->isVisible() && !box->isModal());
+        QCOMPARE(frmAbout::showFor(&m_owner), box.data());
+        QCOMPARE(m_owner.findChildren<frmAbout *>().size(), 1);
         QCOMPARE(box->lblVersion->text(), QStringLiteral("Version %1.%2.%3")
                                               .arg(CLIPVAULT_VERSION_MAJOR).arg(CLIPVAULT_VERSION_MINOR).arg(CLIPVAULT_VERSION_REVISION));
 
@@ -81,6 +69,10 @@ private Q_SLOTS:
         // The icon, drawn over the dialog's own background.
         QCOMPARE(box->Picture1->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                  RenderProgramImage(102, QSize(48, 48), box->palette().color(QPalette::Window)));
+
+        QTest::mouseClick(box->cmOK, Qt::LeftButton);
+        QTRY_VERIFY(!box);
+        QVERIFY(!frmAbout::instance());
     }
 
     // A link opens through the shell when clicked with the left button (and released on it) or
