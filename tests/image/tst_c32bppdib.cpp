@@ -584,14 +584,12 @@ private Q_SLOTS:
         QTest::addColumn<QVariant>("section");
         QTest::addColumn<QSize>("size"); // invalid: nothing loaded
         QTest::addColumn<int>("alpha");
+        // The banner, the icon and the placeholder; the section's name in any case, or 0: a picture.
         const QVariant custom(QStringLiteral("CUSTOM"));
-        QTest::newRow("banner") << 101 << custom << QSize(595, 85) << 2;
-        QTest::newRow("icon") << 102 << custom << QSize(48, 48) << 2;
-        QTest::newRow("placeholder") << 103 << custom << QSize(120, 90) << 0;
-        QTest::newRow("section in lower case") << 102 << QVariant(QStringLiteral("custom")) << QSize(48, 48) << 2;
-        QTest::newRow("other section") << 102 << QVariant(QStringLiteral("BITMAP")) << QSize() << 0;
-        QTest::newRow("missing resource") << 999 << custom << QSize() << 0;
-        QTest::newRow("numeric section: a picture") << 103 << QVariant(0) << QSize(120, 90) << 0;
+        for (const auto &[id, section, size, alpha] : {std::tuple{101, custom, QSize(595, 85), 2}, {102, custom, QSize(48, 48), 2}, {103, custom, QSize(120, 90), 0},
+                                                       {102, QVariant(QStringLiteral("custom")), QSize(48, 48), 2}, {102, QVariant(QStringLiteral("BITMAP")), QSize(), 0},
+                                                       {999, custom, QSize(), 0}, {103, QVariant(0), QSize(120, 90), 0}})
+            QTest::addRow("%d in %s", id, qPrintable(section.toString())) << id << section << size << alpha;
     }
 
     void resource()
@@ -744,10 +742,8 @@ private Q_SLOTS:
             images << MenuIcons::stateImage(state);
             QVERIFY(!MenuIcons::stateIcon(state).isNull());
         }
-        for (int state : {-1, 0, 6}) {
-            QVERIFY(MenuIcons::stateImage(state).isNull());
-            QVERIFY(MenuIcons::stateIcon(state).isNull());
-        }
+        for (int state : {-1, 0, 6})
+            QVERIFY(MenuIcons::stateImage(state).isNull() && MenuIcons::stateIcon(state).isNull());
 
         // Something is drawn, but not a filled square: the background stays clear. No two alike.
         QSet<QByteArray> distinct;
