@@ -1,16 +1,16 @@
+#include "base/AppState.h"
 #include "base/IniFile.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "extractor/ExtractorChannel.h"
 #include "support/DemoSite.h"
+#include "support/ReleaseArea.h"
+#include "support/StandIn.h"
+#include "updater/ReleaseSource.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <cerrno>
 #include <csignal>
@@ -20,15 +20,24 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-// The real program, started as its own process offscreen against the demo site, and the single
-// instance and signal plumbing it starts with, on real sockets.
+using Channel = ExtractorChannel::Channel;
+
+// The real program, started as its own process against the demo site (offscreen, or without any
+// display), and the single instance and signal plumbing it starts with, on real sockets.
 class TestProgram : public QObject
 {
     Q_OBJECT
 
 private:
     DemoSite site;
-    QTemporaryDir home;
+    QTemporaryDir data; // the home, configuration and data folder of every run
+    ReleaseArea area;
+    bool signing = false; // the release area is signed: gpg is there
+    QString asset;
+    // A copy of the program in a folder of its own keeps its Settings.ini there, apart from the
+    // other tests that run the program at the same time.
+    QString program() const { return data.filePath(QStringLiteral("program/clipvault")); }
+    QString settingsFile() const { return data.filePath(QStringLiteral("program/Settings.ini")); }
 
     // Each program run gets folders of its own: the user's runtime folder, the temporary folder and
     // the cache folder, so that runs of other worktrees never meet.
@@ -46,39 +55,43 @@ private:
         }
     };
 
-    QString settingsFile() const
-    {
-        return QFileInfo(QStringLiteral(CLIPVAULT_PROGRAM_PATH)).absolutePath() + QStringLiteral("/Settings.ini");
-    }
-
-    // withRuntime false: no XDG_RUNTIME_DIR, as in a session without one.
-    void prepare(QProcess &process, const Folders &folders, bool withRuntime = true) const
+    // withRuntime false: no XDG_RUNTIME_DIR, as in a session without one; withDisplay false: no
+    // window system at all.
+    void prepare(QProcess &process, const Folders &folders, bool withRuntime = true, bool withDisplay = true) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("CLIPVAULT_SITE_ROOT"), site.root());
-        env.insert(QStringLiteral("CLIPVAULT_THUMBNAIL_ROOT"), site.root());
-        env.remove(QStringLiteral("CLIPVAULT_INSTANCE_NAME"));
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), folders.cache());
-        env.insert(QStringLiteral("TMPDIR"), folders.temporary());
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "CLIPVAULT_INSTANCE_NAME", "XDG_RUNTIME_DIR"})
+            env.remove(QString::fromLatin1(name));
+        if (withDisplay)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         if (withRuntime)
             env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folders.runtime());
-        else
-            env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("CLIPVAULT_SITE_ROOT"), site.root());
+        env.insert(QStringLiteral("CLIPVAULT_THUMBNAIL_ROOT"), site.root());
+        env.insert(QStringLiteral("HOME"), data.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), data.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), folders.cache());
+        env.insert(QStringLiteral("TMPDIR"), folders.temporary());
         process.setProcessEnvironment(env);
-        process.setProgram(QStringLiteral(CLIPVAULT_PROGRAM_PATH));
+        process.setProgram(program());
     }
 
-    // True once a copy listens on socket, that is once it has started up.
-    static bool waitUntilListening(const QString &socket, int timeoutMs)
+    struct Ran
     {
-        return QTest::qWaitFor([&] {
-            QLocalSocket probe;
-            probe.connectToServer(socket);
-            return probe.waitForConnected(200);
-        }, timeoutMs);
+        int exitCode = -1; // -2: it crashed
+        QByteArray out, err;
+    };
+    // Runs the program to its end, by default without a display.
+    Ran runProgram(const QStringList &arguments, const Folders &folders = {}, bool withRuntime = true, bool withDisplay = false) const
+    {
+        QProcess process;
+        prepare(process, folders, withRuntime, withDisplay);
+        process.setArguments(arguments);
+        process.start();
+        if (!process.waitForFinished(60000))
+            return {};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2, process.readAllStandardOutput(),
+                process.readAllStandardError()};
     }
 
     // A socket file that nobody listens on, as a copy that crashed leaves it.
@@ -102,7 +115,11 @@ private:
         first.setArguments(arguments);
         first.start();
         QVERIFY(first.waitForStarted());
-        QVERIFY2(waitUntilListening(socket, 30000), "the program did not come up");
+        QVERIFY2(QTest::qWaitFor([&] {
+            QLocalSocket probe;
+            probe.connectToServer(socket);
+            return probe.waitForConnected(200);
+        }, 30000), "the program did not come up");
     }
 
     // Somebody else's folder that everybody may write, reached through a link named `own`.
@@ -125,12 +142,18 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(site.start());
-    }
-
-    void cleanup()
-    {
-        QFile::remove(settingsFile());
+        QVERIFY(QDir().mkpath(QFileInfo(program()).absolutePath()));
+        QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        QCoreApplication::setOrganizationName(QStringLiteral("Clipvault"));
+        QCoreApplication::setApplicationName(QStringLiteral("Clipvault"));
+        AppState::setAppPath(QFileInfo(settingsFile()).absolutePath() + QLatin1Char('/'));
+        if (!QStandardPaths::findExecutable(QStringLiteral("gpg")).isEmpty())
+            QVERIFY((signing = area.init()));
+        QVERIFY(site.start({QStringLiteral("--extra"), area.extraFolder()}));
+        qputenv("CLIPVAULT_EXTRACTOR_RELEASES", ReleaseArea::releasesRoot(site.root()).toLatin1());
+        qputenv("CLIPVAULT_EXTRACTOR_KEYRING", area.publicKeyFile().toLocal8Bit());
+        asset = ReleaseSource::AssetName();
     }
 
     // Where the socket goes: the user's runtime folder when it is private, else a folder of the
@@ -306,6 +329,7 @@ private Q_SLOTS:
         QFETCH(int, signalNumber);
         const bool withRuntime = situation != QLatin1String("own") && situation != QLatin1String("taken");
         const bool address = situation == QLatin1String("address");
+        QFile::remove(settingsFile());
         Folders folders;
         const QString own = folders.temporary() + QStringLiteral("/clipvault-%1").arg(::geteuid());
         if (situation == QLatin1String("taken"))
@@ -327,14 +351,8 @@ private Q_SLOTS:
         if (withRuntime) // nothing is left in the shared temporary folder
             QCOMPARE(QDir(folders.temporary()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
         QCOMPARE(modeOf(QFileInfo(socket).absolutePath()), 0700);
-        QProcess later;
-        prepare(later, folders, withRuntime);
-        later.setArguments(address ? QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))}
-                                   : QStringList());
-        later.start();
-        QVERIFY(later.waitForFinished(15000));
-        QCOMPARE(later.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(later.exitCode(), 0);
+        const QStringList handed{QStringLiteral("-platform"), QStringLiteral("offscreen"), site.watchUrl(QStringLiteral("pianoLesson"))};
+        QCOMPARE(runProgram(address ? handed : QStringList(), folders, withRuntime, true).exitCode, 0);
         QByteArray errors; // the first says that it was brought forward, unless it was handed an address
         if (!address)
             QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains("brought forward by a second copy"), 5000);
@@ -370,23 +388,109 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
+        const Ran ran = runProgram(arguments);
+        QCOMPARE(ran.exitCode, exitCode);
+        QCOMPARE(ran.out.isEmpty(), out.isEmpty());
+        QCOMPARE(ran.err.isEmpty(), err.isEmpty());
+        QVERIFY2(ran.out.contains(out), ran.out.constData());
+        QVERIFY2(ran.err.startsWith(err), ran.err.constData());
+    }
+
+    // `clipvault --update-extractor` against a release area signed with a throwaway key on the demo
+    // site: its exit code, what it says, and the channel in use afterwards.
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("published"); // the version published, "" for none
+        QTest::addColumn<int>("fault");         // 0 none, 1 another key, 2 wrong hash, 3 truncated
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("words");     // on standard output for 0, on standard error else
+        QTest::addColumn<QString>("channel");   // in use afterwards
+        QTest::newRow("installs") << QStringList{} << "2026.11.20" << 0 << 0 << "is installed" << "stable";
+        QTest::newRow("already current") << QStringList{"stable"} << "2026.11.20" << 0 << 0 << "up to date" << "stable";
+        QTest::newRow("another key") << QStringList{"stable"} << "2026.12.01" << 1 << 1 << "signature" << "stable";
+        QTest::newRow("wrong hash") << QStringList{"stable"} << "2026.12.01" << 2 << 1 << "SHA-256" << "stable";
+        QTest::newRow("truncated") << QStringList{"stable"} << "2026.12.01" << 3 << 1 << "SHA-256" << "stable";
+        QTest::newRow("nightly") << QStringList{"nightly"} << "2026.12.02.101010" << 0 << 0 << "is installed" << "nightly";
+        QTest::newRow("unknown channel") << QStringList{"weekly"} << "" << 0 << 2 << "stable or nightly" << "nightly";
+    }
+    void exitCodes()
+    {
+        if (!signing)
+            QSKIP("gpg is needed");
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, published);
+        QFETCH(int, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, words);
+        QFETCH(QString, channel);
+        const QString channelKey = arguments.value(0, QStringLiteral("stable"));
+        const QByteArray before = StandIn::FileBytes(ExtractorChannel::CopyPath(Channel::Stable));
+        if (!published.isEmpty()) {
+            ReleaseArea::Release release;
+            release.version = published;
+            release.signer = fault == 1 ? ReleaseArea::Signer::Other : ReleaseArea::Signer::Release;
+            if (fault == 2)
+                release.assetAfterSums = "#!/bin/sh\necho 2026.12.31\n";
+            if (fault == 3)
+                release.assetAfterSums = ReleaseArea::standIn(release).left(30);
+            QVERIFY(area.publish(channelKey, asset, release));
+        }
+        const Ran ran = runProgram(QStringList{QStringLiteral("--update-extractor")} + arguments);
+        QCOMPARE(ran.exitCode, exitCode);
+        QVERIFY2((exitCode == 0 ? ran.out : ran.err).contains(words.toUtf8()), (ran.out + ran.err).constData());
+        QCOMPARE(IniFile::read(QStringLiteral("Settings"), QStringLiteral("ExtractorChannel"), settingsFile()), channel);
+        if (exitCode != 0) // the copy in use is as it was
+            QCOMPARE(StandIn::FileBytes(ExtractorChannel::CopyPath(Channel::Stable)), before);
+        // The program's next extraction runs the channel's copy.
+        QCOMPARE(ExtractorChannel::ConfiguredProgram(), ExtractorChannel::CopyPath(ExtractorChannel::FromKey(channel)));
+    }
+
+    // Killed in the middle of the fetch: the copy in use stays whole, the half file was never
+    // made runnable, and the next run clears it away and installs. Interrupted rather than
+    // killed: exit code 1, and nothing fetched stays.
+    void endedInTheMiddle_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<QString>("version");
+        QTest::newRow("killed") << int(SIGKILL) << "2026.12.20";
+        QTest::newRow("interrupted") << int(SIGTERM) << "2026.12.21";
+    }
+    void endedInTheMiddle()
+    {
+        if (!signing)
+            QSKIP("gpg is needed");
+        QFETCH(int, signalNumber);
+        QFETCH(QString, version);
+        const QString copy = ExtractorChannel::CopyPath(Channel::Stable);
+        const QByteArray before = StandIn::FileBytes(copy);
+        QVERIFY(!before.isEmpty());
+        ReleaseArea::Release release;
+        release.version = version;
+        QVERIFY(area.publish(QStringLiteral("stable"), asset, release));
+        site.rule(ReleaseArea::sitePath(QStringLiteral("stable"), asset), 20000);
         Folders folders;
         QProcess process;
-        prepare(process, folders);
-        QProcessEnvironment env = process.processEnvironment();
-        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            env.remove(QString::fromLatin1(name));
-        process.setProcessEnvironment(env);
-        process.setArguments(arguments);
+        prepare(process, folders, true, false);
+        process.setArguments({QStringLiteral("--update-extractor"), QStringLiteral("stable")});
         process.start();
-        QVERIFY(process.waitForFinished(15000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), exitCode);
-        const QByteArray printed = process.readAllStandardOutput(), complaint = process.readAllStandardError();
-        QCOMPARE(printed.isEmpty(), out.isEmpty());
-        QCOMPARE(complaint.isEmpty(), err.isEmpty());
-        QVERIFY2(printed.contains(out), printed.constData());
-        QVERIFY2(complaint.startsWith(err), complaint.constData());
+        const QDir folder(ExtractorChannel::Folder(Channel::Stable));
+        const auto leftovers = [&] { return folder.entryInfoList({QStringLiteral(".fetch-*")}, QDir::Files | QDir::Hidden); };
+        QTRY_COMPARE_WITH_TIMEOUT(leftovers().size(), 1, 20000);
+        ::kill(pid_t(process.processId()), signalNumber);
+        QVERIFY(process.waitForFinished(10000));
+        site.clear();
+        QCOMPARE(StandIn::FileBytes(copy), before);
+        if (signalNumber == SIGKILL) {
+            QVERIFY(!leftovers().first().isExecutable());
+        } else {
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), 1);
+            QVERIFY(leftovers().isEmpty());
+        }
+        QCOMPARE(runProgram({QStringLiteral("--update-extractor"), QStringLiteral("stable")}).exitCode, 0);
+        QVERIFY(leftovers().isEmpty());
+        QCOMPARE(StandIn::FileBytes(copy), ReleaseArea::standIn(release));
     }
 };
 
