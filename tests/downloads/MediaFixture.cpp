@@ -92,21 +92,6 @@ DownloadChoice choice(const QString &id, int code, const QString &title, const Q
     return c;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(content);
-}
-
 bool holdsMedia(const QString &path, const QString &id, int code, qint64 size, QString *why, bool changed)
 {
     *why = QStringLiteral("%1 holds %2 bytes, expected %3").arg(path).arg(QFileInfo(path).size()).arg(size);

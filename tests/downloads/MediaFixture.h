@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queue/DownloadChoice.h"
+#include "support/StandIn.h"
 #include "transfer/ByteRanges.h"
 #include "transfer/TransferValidators.h"
 
@@ -52,8 +53,8 @@ QByteArray mediaBytes(const QString &id, int code, qint64 size);
 // The validators the site sends for a media address (read from a real request for its first byte).
 TransferValidators validatorsOf(const QString &address);
 
-QByteArray readFile(const QString &path);
-void writeFile(const QString &path, const QByteArray &content);
+inline QByteArray readFile(const QString &path) { return StandIn::FileBytes(path); }
+inline void writeFile(const QString &path, const QByteArray &content) { StandIn::WriteFile(path, content); }
 
 // Runs action right after the download core has handled the row's completion, before any other event.
 void afterComplete(DownloadQueue &queue, const QString &key, const std::function<void()> &action);

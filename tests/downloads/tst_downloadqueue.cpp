@@ -2,7 +2,8 @@
 // with a range request, transient faults are tried again from the bytes on disk, a file that
 // changed or a server that ignores ranges starts again from zero, a finished partial file
 // completes with 416, an expired address says so, free space is checked, and the list comes back
-// from its journal.
+// from its journal, also after a write failed at a file size limit and after the real program was
+// killed or ended in the middle of a download.
 #include "MediaFixture.h"
 #include "support/SeamRecorder.h"
 #include "queue/DownloadQueue.h"
@@ -19,22 +20,48 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QUrlQuery>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace PanelFixture;
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
+constexpr int ProcessWait = 60000; // ms for the real program to start, end, or come so far
 
 // The caption of a row that waits to try again: why, the wait and the next try's number.
 QString waitingPattern(const QString &why, int seconds, int nextTry = 2)
 {
     return QStringLiteral("^Download interrupted \\(%1\\): trying again in %2 s \\(try %3 of 6\\)\\.\\.\\.$")
         .arg(why).arg(seconds).arg(nextTry);
+}
+
+// The real program in a folder of its own, with home, data, configuration, cache and runtime
+// folders and an instance name of its own below `home`.
+void startProgram(QProcess &process, const QString &program, const QString &home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    env.insert(QStringLiteral("CLIPVAULT_INSTANCE_NAME"), QStringLiteral("clipvault-survival-%1").arg(qHash(home)));
+    const QDir folder(home);
+    for (const auto &[variable, name] : {std::pair{"HOME", "home"}, {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_CACHE_HOME", "cache"}, {"XDG_RUNTIME_DIR", "runtime"}}) {
+        folder.mkpath(QString::fromLatin1(name));
+        env.insert(QString::fromLatin1(variable), folder.filePath(QString::fromLatin1(name)));
+    }
+    QFile::setPermissions(folder.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    process.setProgram(program);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setProcessEnvironment(env);
+    process.start();
 }
 
 } // namespace
@@ -352,15 +379,14 @@ private Q_SLOTS:
         }
     }
 
-    // The list closed (as after "Yes") with a finished row, a stopped one, two downloading (one into
-    // the folder of its list of videos, with its archive line) and two waiting, then opened one at a
-    // time: every row comes back as it was, the downloading ones go on from their bytes on disk and
-    // the waiting ones take their turn in the list's order, each saving where it belongs.
+    // The list closed (as after "Yes"; its journal held the same rows before, as a crash leaves it)
+    // with a finished row, a stopped one, two downloading (one into the folder of its list of videos,
+    // with its archive line) and two waiting, then opened one at a time: every row comes back as it
+    // was, the downloading ones go on from their bytes on disk and the waiting ones take their turn
+    // in the list's order, each saving where it belongs.
     void listComesBackAfterClosing()
     {
-        h.queue->setArchivePath(archivePath());
-        h.queue->setSimultaneousDownloads(2);
-        queue().openJournal(journalPath());
+        reopen(2);
         const QString listFolder = folder() + QStringLiteral("Beach list");
         const auto listed = [](DownloadChoice c, const QString &folder, const char *line) {
             c.folder = folder;
@@ -393,14 +419,19 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(queue().records().at(2).fileBytes >= 1000000, Wait);
         const int writes = queue().journalWriter()->writes() - writesBefore;
         QVERIFY2(writes <= clock.elapsed() / 1000 + 2, qPrintable(QStringLiteral("%1 writes in %2 ms").arg(writes).arg(clock.elapsed())));
+        const auto states = [this] {
+            QList<int> states;
+            for (const JournalRow &r : DownloadJournal(journalPath()).load().rows)
+                states << r.state;
+            return states;
+        };
+        const QList<int> asLeft{StateDownloaded, StateStopped, StateDownloading, StateDownloading, StateQueued, StateQueued};
+        QCOMPARE(states(), asLeft); // what a crash now would leave
         queue().setSimultaneousDownloads(3); // a place for the next row, but the list closes first: it stays waiting
         h.queue.reset();
 
         const QList<JournalRow> kept = DownloadJournal(journalPath()).load().rows;
-        QList<int> states;
-        for (const JournalRow &r : kept)
-            states << r.state;
-        QCOMPARE(states, (QList<int>{StateDownloaded, StateStopped, StateDownloading, StateDownloading, StateQueued, StateQueued}));
+        QCOMPARE(states(), asLeft);
         QCOMPARE((QList<QDir>{kept[2].saveFolder, kept[3].saveFolder, kept[5].saveFolder}), // no file in the last yet
                  (QList<QDir>{listFolder, folder(), waiting.folder}));
         QCOMPARE((QStringList{kept[2].archiveLine, kept[3].archiveLine, kept[5].archiveLine}),
@@ -650,6 +681,102 @@ private Q_SLOTS:
         QCOMPARE(queue().records().count(), 30);
         QCOMPARE(queue().roomLeft(), 0);
         QCOMPARE(queue().runningCount(), 1);
+    }
+
+    // Every file this process writes limited in size: the row's write fails half way and keeps what
+    // was written; with the limit gone, Start at the next start asks for the rest from the byte where
+    // the write failed.
+    void failedWriteKeepsWhatWasWritten()
+    {
+        const qint64 size = 3000000;
+        const QString query = QStringLiteral("size=%1").arg(size);
+        const QString key = mediaAddress(Id, 18, query);
+        queue().openJournal(journalPath());
+        constexpr rlim_t limit = 1024 * 1024;
+        rlimit usual{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &usual) == 0);
+        {
+            const rlimit limited{limit, usual.rlim_max};
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+            const auto lift = qScopeGuard([&usual] { ::setrlimit(RLIMIT_FSIZE, &usual); });
+            ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+            add(choice(Id, 18, QStringLiteral("Limited"), QStringLiteral(".mp4"), query));
+            QTRY_COMPARE_WITH_TIMEOUT(state(key), int(StateError), Wait);
+        }
+        QCOMPARE(caption(key), QStringLiteral("An error occurred while saving the video! File too large."));
+        QVERIFY_MEDIA(queue().records().at(0).partialFile, Id, 18, qint64(limit));
+        h.queue.reset();
+        const JournalRow kept = DownloadJournal(journalPath()).load().rows.value(0);
+        QCOMPARE((QList<qint64>{kept.state, kept.bytes}), (QList<qint64>{StateError, limit}));
+
+        reopen();
+        queue().start(0);
+        QTRY_COMPARE_WITH_TIMEOUT(state(key), int(StateDownloaded), Wait);
+        QVERIFY_MEDIA(folder() + QStringLiteral("Limited.mp4"), Id, 18, size);
+        QCOMPARE(rangesOf(mediaTarget(Id, 18, query)), (QStringList{QString(), QStringLiteral("bytes=%1-").arg(limit)}));
+        QCOMPARE(hiddenFiles(folder()), QStringList());
+    }
+
+    // The real program killed, or ended as on closing with "Yes", in the middle of a download, whole or
+    // in segments: the bytes on disk (the journal's ranges for segments) hold the file's bytes, and the
+    // next start asks only for bytes outside them and ends with the file exact.
+    void programEndedMidwayContinues_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("segments");
+        QTest::newRow("killed") << int(SIGKILL) << qint64(8000000) << false;
+        QTest::newRow("ended as on closing with Yes") << int(SIGTERM) << qint64(8000000) << false;
+        QTest::newRow("killed in segments") << int(SIGKILL) << 16 * MiB + 4321 << true;
+    }
+
+    void programEndedMidwayContinues()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(qint64, size);
+        QFETCH(bool, segments);
+        const QString query = QStringLiteral("size=%1&rate=%2&signal=%3").arg(size).arg(segments ? 500000 : 2000000).arg(signalNumber);
+        const QString address = mediaAddress(Id, 18, query);
+        // The real program in a folder of its own (its settings file lies beside it), with its own
+        // home and data folder, and a journal whose row was downloading when it ended.
+        const QString program = h.dir->filePath(QStringLiteral("program/clipvault"));
+        const QString videos = h.dir->filePath(QStringLiteral("videos/"));
+        QVERIFY(QDir().mkpath(h.dir->filePath(QStringLiteral("program"))) && QDir().mkpath(videos));
+        QVERIFY(QFile::copy(QStringLiteral(CLIPVAULT_PROGRAM_PATH), program));
+        writeFile(h.dir->filePath(QStringLiteral("program/Settings.ini")),
+                  QStringLiteral("[Settings]\nVideoSavePath=%1\nImageSavePath=%1\n").arg(videos).toUtf8());
+        const QString journal = h.dir->filePath(QStringLiteral("data/Clipvault/Clipvault/downloads.json"));
+        JournalRow row;
+        row.mediaAddress = address;
+        row.fileName = QStringLiteral("Survivor.mp4");
+        row.saveFolder = videos;
+        row.added = QDateTime::currentDateTimeUtc(); // downloading
+        QVERIFY(DownloadJournal(journal).save({row}));
+        const QString partial = videos + DownloadNames::PartialFileName(address);
+        const auto written = [&] { return DownloadJournal(journal).load().rows.value(0); };
+        const auto keptNow = [&] {
+            return segments ? written().ranges.value_or(ByteRanges()) : ByteRanges::fromSpans({{0, QFileInfo(partial).size()}});
+        };
+        QProcess process;
+        startProgram(process, program, h.dir->path());
+        QVERIFY(process.waitForStarted());
+        // Polling another process: nothing to wait on in this one. The row comes back by itself and
+        // goes on until a quarter has arrived; the journal has its validators by then.
+        QTRY_VERIFY_WITH_TIMEOUT(keptNow().bytes() >= size / 4, ProcessWait);
+        QVERIFY(!written().etag.isEmpty());
+        ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+        QVERIFY(process.waitForFinished(ProcessWait));
+        const ByteRanges kept = keptNow();
+        QCOMPARE(keptMidway(partial, kept, size / 4, size, segments), QString());
+        QCOMPARE(written().state, 1);
+
+        site().clear();
+        process.start();
+        QVERIFY(process.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(written().state, 2, ProcessWait);
+        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(ProcessWait));
+        QCOMPARE(continuedFrom(videos + QStringLiteral("Survivor.mp4"), query, size, kept, segments), QString());
     }
 };
 
