@@ -1,8 +1,9 @@
 // Encodings read by the video extractor, downloaded through the download list of the real
 // window: a single file by the transfer layer with the headers the extractor gives for it, an
 // HLS stream and video and audio apart (a test card and a tone that ffmpeg makes) by the real
-// extractor (Debian's yt-dlp, with ffmpeg) into the row's file. Small shell scripts stand in
-// for the extractor through ExtractorPath where it has to fail.
+// extractor (Debian's yt-dlp, with ffmpeg) into the row's file; presets chosen in "Preset:",
+// whose files are read back by ffprobe. Small shell scripts stand in for the extractor through
+// ExtractorPath where it has to fail.
 
 #include "pages/ExtractorLookup.h"
 #include "analysis/VideoPanel.h"
@@ -13,6 +14,9 @@
 #include "downloads/DownloadPanel.h"
 #include "queue/EncodingChoice.h"
 #include "queue/ProgressText.h"
+#include "recipes/PresetChoice.h"
+#include "recipes/PresetStore.h"
+#include "recipes/RecipeArguments.h"
 #include "extractor/ExtractorDownloads.h"
 #include "extractor/ExtractorProgram.h"
 #include "support/MediaTools.h"
@@ -22,12 +26,17 @@
 #include "transfer/Downloader.h"
 #include "WindowFixture.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
 #include <QtTest>
+
+using Recipes::Preset;
+Q_DECLARE_METATYPE(Recipes::Preset)
 
 namespace {
 
@@ -73,6 +82,19 @@ private:
         video->loadAddress(address);
         return QTest::qWaitFor([video] { return !video->extractorLookup()->isAsking() && video->selectedEncoding(); },
                                90000);
+    }
+
+    // Reads page in the window's video tab, chooses the preset called name in "Preset:" and
+    // presses Download; false unless that adds a row.
+    static bool downloadWith(frmMain *window, const QString &page, const QString &name)
+    {
+        VideoPanel *video = window->videoPanel();
+        video->reloadPresets();
+        if (!showClip(video, page) || video->cboPreset->findText(name) <= 0)
+            return false;
+        video->cboPreset->setCurrentIndex(video->cboPreset->findText(name));
+        video->cmdDownload->click();
+        return QTest::qWaitFor([window] { return window->downloadPanel()->lvwDownloads->topLevelItemCount() == 1; }, 5000);
     }
 
 private Q_SLOTS:
@@ -223,19 +245,15 @@ private Q_SLOTS:
         } else {
             QVERIFY(StandIn::FileBytes(QDir(folder).filePath(row.fileName)) == bytes);
         }
-        if (kind == int(VideoEncoding::Kind::SingleFile)) {
-            // The file was asked for with the user agent the extractor named for it.
-            QByteArray agent;
-            for (const auto &[name, value] : encoding.headers)
-                if (name.compare("User-Agent", Qt::CaseInsensitive) == 0)
-                    agent = value;
-            QVERIFY(!agent.isEmpty());
+        if (kind == int(VideoEncoding::Kind::SingleFile)) { // asked for with the user agent the extractor named for it
+            const auto agent = std::find_if(encoding.headers.begin(), encoding.headers.end(),
+                                            [](const auto &header) { return header.first.toLower() == "user-agent"; });
+            QVERIFY(agent != encoding.headers.end());
             QStringList sent;
             for (const DemoSite::LoggedRequest &request : site.requests())
-                if (request.target == QUrl(row.key).path())
+                if (request.target == QUrl(row.key).path() && !sent.contains(request.headers.value(QStringLiteral("User-Agent"))))
                     sent << request.headers.value(QStringLiteral("User-Agent"));
-            sent.removeDuplicates();
-            QCOMPARE(sent, QStringList{QString::fromLatin1(agent)});
+            QCOMPARE(sent, QStringList{QString::fromLatin1(agent->second)});
         }
     }
 
@@ -416,6 +434,145 @@ echo '{"filepath":"'"$file"'"}')sh")
         QCOMPARE(downloads->lvwDownloads->topLevelItemCount(), 0);
         QFile::remove(settingsFile()); // the real extractor, without a time-out: it may be slow to start on a busy machine
         QVERIFY(showClip(video, clipUrl(demosite::clips::jsonLd)));
+    }
+
+    // The preset chosen in "Preset:" gives its kind of file, with the steps of its post-processing
+    // said on the way and never 100 % before the file is whole; the journal keeps the recipe.
+    void presetGivesTheFile_data()
+    {
+        QTest::addColumn<Preset>("preset");
+        QTest::addColumn<QString>("container");   // how ffprobe's name for it begins
+        QTest::addColumn<QStringList>("streams"); // audio by codec, moving picture by height, subtitles by language
+        QTest::addColumn<QString>("step");        // a caption on the way
+        QTest::addColumn<QString>("endCaption");
+        QTest::addColumn<QString>("beside"); // the ending of a subtitle file beside it; empty: none
+        QTest::addColumn<bool>("taken");     // a file of the user's has that name already
+
+        const QList<Preset> builtIns = Recipes::BuiltIns();
+        const auto builtIn = [&builtIns](const char *name) {
+            return *std::find_if(builtIns.begin(), builtIns.end(), [name](const Preset &p) { return p.name == QLatin1String(name); });
+        };
+        const QString downloaded = ProgressText::Downloaded;
+        const QStringList mp3{"audio mp3"}, aac{"audio aac"};
+        QTest::newRow("Audio only (MP3)") << builtIn("Audio only (MP3)") << "mp3" << mp3 << "Converting to MP3..." << downloaded
+                                          << QString() << false;
+        QTest::newRow("Audio only (M4A)") << builtIn("Audio only (M4A)") << "mov,mp4" << aac << "Embedding thumbnail..."
+                                          << downloaded << QString() << false;
+        QTest::newRow("720p MP4 takes the taller") << builtIn("720p MP4") << "mov,mp4" << QStringList{"audio aac", "video 480"}
+                                                   << "Embedding metadata..." << downloaded << QString() << false;
+        const Preset subtitled{.name = QStringLiteral("Small with words"), .maxHeight = 360, .container = Recipes::Container::Mkv,
+                               .subtitleLanguages = {QStringLiteral("en"), QStringLiteral("fr")}, .embedMetadata = true};
+        QTest::newRow("360 cap, English embedded, French missing")
+            << subtitled << "matroska" << QStringList{"audio aac", "subtitle eng", "video 240"} << "Embedding subtitles..."
+            << downloaded + QStringLiteral(" No subtitles in: fr.") << QString() << false;
+        Preset lecture = builtIn("Audio only (MP3)");
+        lecture.name = QStringLiteral("Lecture");
+        lecture.subtitleLanguages = QStringList{QStringLiteral("de")};
+        lecture.subtitlePlacement = Recipes::SubtitlePlacement::BesideSrt;
+        QTest::newRow("German beside as SubRip") << lecture << "mp3" << mp3 << "Converting to MP3..." << downloaded << ".de.srt"
+                                                 << false;
+        QTest::newRow("beside, where a file has its name") << lecture << "mp3" << mp3 << "Converting to MP3..." << downloaded
+                                                           << ".de.srt" << true;
+    }
+    void presetGivesTheFile()
+    {
+        QFETCH(Preset, preset);
+        QFETCH(QString, container);
+        QFETCH(QStringList, streams);
+        QFETCH(QString, step);
+        QFETCH(QString, endCaption);
+        QFETCH(QString, beside);
+        QFETCH(bool, taken);
+        if (!m_card)
+            QSKIP("ffmpeg is not installed or made no media (scripts/install-deps.sh)");
+        if (!Recipes::IsBuiltInName(preset.name))
+            QVERIFY(Recipes::AddPreset(preset).ok);
+
+        SeamRecorder seam;
+        auto window = openWindow();
+        VideoPanel *video = window->videoPanel();
+        DownloadPanel *downloads = window->downloadPanel();
+        QStringList captions;
+        QObject guard;
+        const auto record = [downloads, &captions] { captions.append(downloads->records().at(0).caption); };
+        connect(downloads->DownloadStream, &ExtractorDownloads::Progress, &guard, record);
+        connect(downloads->DownloadStream, &ExtractorDownloads::Step, &guard, record);
+        QVERIFY(downloadWith(window.get(), site.root() + QStringLiteral("/files/card/index.html"), preset.name));
+        QCOMPARE(video->lblSubtitles->text(), QStringLiteral("Subtitles: de, en"));
+        const QString mine = videos.filePath(QFileInfo(downloads->records().at(0).fileName).completeBaseName() + beside);
+        if (taken)
+            QVERIFY(StandIn::WriteFile(mine, "the user's own"));
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QCOMPARE(row.caption, endCaption);
+        QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
+        QVERIFY2(row.fileName.endsWith(Recipes::FileSuffix(preset)), qPrintable(row.fileName));
+        // Beside it, or under a numbered name beside a file of the user's, which stays as it was.
+        const QString sideName = QFileInfo(row.fileName).completeBaseName() + beside.left(beside.lastIndexOf(QLatin1Char('.')))
+                                 + (taken ? QStringLiteral(" [1]") : QString()) + beside.mid(beside.lastIndexOf(QLatin1Char('.')));
+        QStringList files{row.fileName};
+        if (!beside.isEmpty())
+            files << sideName;
+        if (taken) {
+            files << QFileInfo(mine).fileName();
+            QCOMPARE(StandIn::FileBytes(mine), QByteArray("the user's own"));
+        }
+        files.sort();
+        QTRY_COMPARE(everythingIn(videos.path()), files);
+        if (!beside.isEmpty())
+            QVERIFY(StandIn::FileBytes(videos.filePath(sideName)).contains("00:00:00,000 --> 00:00:02,000\nHallo da"));
+
+        // The bar starts low (the subtitles fetched first are no stream of it) and never runs back;
+        // the step is said after the last percentage, and no percentage is 100.
+        const qsizetype stepAt = captions.lastIndexOf(step);
+        const QList<int> shown = percentages(captions.first(std::max<qsizetype>(stepAt, 0)));
+        QVERIFY2(stepAt >= 0 && percentages(captions.mid(stepAt)).isEmpty() && !shown.isEmpty() && shown.first() < 50
+                     && shown.last() < 100 && std::is_sorted(shown.begin(), shown.end()),
+                 qPrintable(captions.join(QLatin1Char('\n'))));
+
+        const MediaTools::Probed media = MediaTools::Probe(videos.filePath(row.fileName));
+        QVERIFY2(media.container.startsWith(container), qPrintable(media.container));
+        QVERIFY2(std::abs(media.seconds - CardSeconds) < 0.3, qPrintable(QString::number(media.seconds)));
+        QCOMPARE(media.title, video->videoInfo().title);
+        QStringList made, covers;
+        for (const MediaTools::Stream &stream : media.streams) {
+            if (stream.kind == QLatin1String("audio"))
+                made << QStringLiteral("audio ") + stream.codec;
+            else if (stream.kind == QLatin1String("video"))
+                (stream.attachedPicture ? covers : made) << QStringLiteral("video %1").arg(stream.height);
+            else if (stream.kind == QLatin1String("subtitle"))
+                made << QStringLiteral("subtitle ") + stream.language;
+        }
+        made.sort();
+        QCOMPARE(made, streams);
+        QCOMPARE(covers.size(), preset.embedThumbnail ? 1 : 0);
+
+        // The journal keeps the row's recipe.
+        const DownloadJournal::Loaded loaded = DownloadJournal(downloads->journal()->path()).load();
+        QCOMPARE(loaded.rows.size(), 1);
+        QCOMPARE(loaded.rows.first().recipe, Recipes::ExtractorArguments(preset));
+        QCOMPARE(loaded.rows.first().presetName, preset.name);
+    }
+
+    // A page without the container a preset asks for: the row's file is named as what the
+    // extractor made (a single MP4 file, fetched as it is).
+    void fileTakesTheKindTheExtractorMade()
+    {
+        const Preset webm{.name = QStringLiteral("WebM"), .container = Recipes::Container::Webm, .subtitleLanguages = {}};
+        QVERIFY(Recipes::AddPreset(webm).ok);
+        SeamRecorder seam;
+        auto window = openWindow();
+        DownloadPanel *downloads = window->downloadPanel();
+        const demosite::Clip &clip = *demosite::findClip(demosite::clips::jsonLd);
+        QVERIFY(downloadWith(window.get(), clipUrl(clip.name), webm.name));
+        QVERIFY(downloads->records().at(0).fileName.endsWith(QStringLiteral(".webm")));
+        QTRY_VERIFY_WITH_TIMEOUT(downloads->records().at(0).state != StateDownloading, 120000);
+        const DownloadRecord row = downloads->records().at(0);
+        QCOMPARE(row.caption, ProgressText::Downloaded);
+        QVERIFY2(row.fileName.endsWith(QStringLiteral(".mp4")), qPrintable(row.fileName));
+        QCOMPARE(everythingIn(videos.path()), QStringList{row.fileName});
+        QVERIFY(StandIn::FileBytes(videos.filePath(row.fileName)) == StandIn::ClipMedia(clip, clip.sources.front()));
+        QVERIFY(seam.calls.isEmpty());
     }
 };
 
