@@ -1,27 +1,22 @@
 // The download list's commands and failures against the demo site: every fault of the site ends
 // in the error state with the old file untouched; stop, start and removal in every state really
-// end or restart transfers; the average speed of a throttled transfer.
+// end or restart transfers; the average speed of a throttled transfer. And the list's small
+// widgets on their own: the window hook, the confirmation dialog, the row bar and the notification.
 #include "PanelFixture.h"
-#include "support/DemoSite.h"
-#include "dialogs/frmMenu.h"
+#include "controls/SubClass.h"
+#include "dialogs/frmMsgBox.h"
+#include "downloads/DownloadNotifier.h"
 #include "queue/ProgressText.h"
-#include "downloads/RowProgressBar.h"
 #include "queue/SpeedMeter.h"
-#include "transfer/Downloader.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTreeWidget>
-#include <QtTest>
+#include <QSystemTrayIcon>
 
 using namespace PanelFixture;
-
-namespace {
-const QByteArray OldContent = "the video that was here before";
-} // namespace
 
 class TestDownloadCommands : public QObject
 {
@@ -34,11 +29,18 @@ private Q_SLOTS:
 
     void faultsEndInErrorAndKeepTheOldFile_data();
     void faultsEndInErrorAndKeepTheOldFile();
-    void stopStartRemoveAndCloseWhileThreeRun();
     void rowsInEveryState();
     void speedSizeAndTimeLeft();
     void speedNeverNegative_data();
     void speedNeverNegative();
+
+    void hookRaisesListedMessagesOfItsWindow();
+    void dialogOpensReadyToAnswer();
+    void barDrawing_data();
+    void barDrawing();
+    void barIgnoresValueAboveMaximum();
+    void notificationOnlyWhileTheWindowIsAway_data();
+    void notificationOnlyWhileTheWindowIsAway();
 
 private:
     DownloadPanel &panel() { return *h.panel; }
@@ -88,12 +90,13 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
     if (idleMs > 0)
         panel().DownloadVid->setIdleTimeout(idleMs);
     // The user chose to overwrite an existing file: a failure must still leave it alone.
+    const QByteArray OldContent = "the video that was here before";
     writeFile(folder() + QStringLiteral("Sunset.mp4"), OldContent);
     h.seam->onModal = answerWith(1);
     const DownloadChoice c = mp4(QStringLiteral("Sunset"), query);
     // What the row says after each try.
     QStringList captions;
-    afterComplete(panel(), c.mediaAddress, [&] { captions << captionOf(panel(), c.mediaAddress); });
+    afterComplete(*panel().queue(), c.mediaAddress, [&] { captions << captionOf(panel(), c.mediaAddress); });
     // Waits of 1, 2, 4, 8 and 16 s, each a tenth longer or shorter at most, and the try to come.
     const QRegularExpression waiting(QStringLiteral("^Download interrupted \\((.+)\\): trying again in (\\d+) s \\(try (\\d) of 6\\)\\.\\.\\.$"));
     for (const bool again : {false, true}) { // Start tries again; it fails the same way
@@ -102,8 +105,7 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
         if (status > 0)
             site().rule(mediaTarget(Id, 18, query), 0, status);
         if (again) {
-            selectOnly(panel(), {0});
-            panel().mnuStart_Click();
+            onRows(panel(), {0}, &DownloadPanel::mnuStart_Click);
             QCOMPARE(stateOf(panel(), c.mediaAddress), int(StateDownloading));
             QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
         } else {
@@ -131,82 +133,20 @@ void TestDownloadCommands::faultsEndInErrorAndKeepTheOldFile()
     }
 }
 
-void TestDownloadCommands::stopStartRemoveAndCloseWhileThreeRun()
-{
-    QStringList keys;
-    for (int k = 0; k < 3; ++k) {
-        // A hundredth arrives within a second; the whole takes a minute, longer than the test.
-        const DownloadChoice c = mp4(QStringLiteral("Row %1").arg(k), QStringLiteral("size=8000000&rate=140000&n=%1").arg(k));
-        panel().cmdDownload_Click(c);
-        keys << c.mediaAddress;
-    }
-    waitForProgress(keys);
-
-    // Stop the middle one: its transfer ends, its partial file stays, no more bytes arrive.
-    selectOnly(panel(), {1});
-    panel().mnuStop_Click();
-    QCOMPARE(stateOf(panel(), keys[1]), int(StateStopped));
-    QCOMPARE(captionOf(panel(), keys[1]), QStringLiteral("Download stopped by the user."));
-    QCOMPARE(percentOf(panel(), keys[1]), qint64(0));
-    QCOMPARE(panel().records().at(1).bytes, qint64(0));
-    QVERIFY(!panel().DownloadVid->IsRunning(keys[1]));
-    QCOMPARE(hiddenFiles(folder()).size(), 3);
-    // While the others receive a good deal more, nothing reaches the stopped row.
-    const qint64 firstBefore = panel().records().at(0).bytes;
-    QTRY_VERIFY_WITH_TIMEOUT(panel().records().at(0).bytes > firstBefore + 200000, Wait);
-    QCOMPARE(panel().records().at(1).bytes, qint64(0));
-    QCOMPARE(stateOf(panel(), keys[1]), int(StateStopped));
-    QCOMPARE(stateOf(panel(), keys[0]), int(StateDownloading));
-
-    // Start it again: a new request for the rest of the file.
-    const qint64 kept = QFileInfo(panel().records().at(1).partialFile).size();
-    QVERIFY(kept > 0);
-    panel().mnuStart_Click();
-    QCOMPARE(stateOf(panel(), keys[1]), int(StateDownloading));
-    QCOMPARE(captionOf(panel(), keys[1]), QStringLiteral("Starting download. Please wait..."));
-    QTRY_VERIFY_WITH_TIMEOUT(site().requestLog().filter(QStringLiteral("n=1")).size() >= 2, Wait);
-    const auto requests = site().requests();
-    const auto second = std::find_if(requests.rbegin(), requests.rend(),
-                                     [](const DemoSite::LoggedRequest &r) { return r.target.contains(QStringLiteral("n=1")); });
-    QCOMPARE(second->range(), QStringLiteral("bytes=%1-").arg(kept));
-    waitForProgress({keys[1]});
-    QVERIFY(panel().records().at(1).fileBytes >= kept);
-
-    // Remove the middle one while all three run: the third row's bar moves up with its caption.
-    selectOnly(panel(), {1});
-    panel().mnuRemoveSelected_Click();
-    QCOMPARE(panel().records().count(), 2);
-    QCOMPARE(panel().MainPB.size(), 2);
-    QCOMPARE(rowOf(panel(), keys[2]), 1);
-    QVERIFY(!panel().DownloadVid->IsRunning(keys[1]));
-    QVERIFY(panel().DownloadVid->IsRunning(keys[2]));
-    QCOMPARE(panel().MainPB[1]->caption(), panel().records().at(1).caption);
-    QCOMPARE(panel().MainPB[1]->value(), panel().records().percent(1));
-    const QTreeWidget *list = panel().lvwDownloads;
-    QCOMPARE(panel().MainPB[1]->y() - 1, list->visualRect(list->model()->index(1, DownloadPanel::ColStatus)).top());
-    QCOMPARE(hiddenFiles(folder()).size(), 2); // Remove deletes the partial file
-    QVERIFY(!QFile::exists(folder() + QStringLiteral("Row 1.mp4")));
-
-    // Closing the list ends the transfers; their bytes stay for the next start.
-    h.panel.reset();
-    const QStringList left = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
-    QCOMPARE(left, hiddenFiles(folder()));
-    QCOMPARE(left.size(), 2);
-    for (const QString &name : left)
-        QVERIFY_MEDIA(folder() + name, Id, 18, QFileInfo(folder() + name).size());
-}
-
 // Rows in every state: finished through a redirect or with no size announced, failed, stopped,
-// running, and waiting for its first report. Stop leaves a row before its first percent and a
-// finished one alone, Start restarts the first and leaves the second; "Remove downloaded and
-// erroneous" keeps the rest.
+// running, and waiting for its first report. Stop ends the running rows' transfers and keeps their
+// bytes, but leaves a row before its first percent and a finished one alone; Start restarts the
+// first, goes on from the bytes kept and leaves the finished one; "Remove downloaded and erroneous"
+// keeps the rest.
 void TestDownloadCommands::rowsInEveryState()
 {
     panel().DownloadVid->setIdleTimeout(0); // the stalled row waits as long as the test needs
+    QTreeWidget *list = panel().lvwDownloads;
     const DownloadChoice ok = mp4(QStringLiteral("Moved"), QStringLiteral("fault=redirect&size=70001"));
     const DownloadChoice bad = choice(Id, 34, QStringLiteral("Bad"), QStringLiteral(".flv"), QStringLiteral("fault=404"));
     const DownloadChoice stopped = mp4(QStringLiteral("Endless"), QStringLiteral("fault=nolength&size=4000000000&rate=200000"), 37);
-    const DownloadChoice running = mp4(QStringLiteral("Running"), QStringLiteral("size=20000000&rate=300000"));
+    // A hundredth arrives within a second; the whole, in one piece, takes a minute, longer than the test.
+    const DownloadChoice running = mp4(QStringLiteral("Running"), QStringLiteral("size=8000000&rate=140000"));
     // No report yet: its caption is the one it was started with.
     const DownloadChoice waiting = mp4(QStringLiteral("Waiting"), QStringLiteral("fault=stall&size=100000"), 22);
     const DownloadChoice unknown = choice(Id, 5, QStringLiteral("Unknown"), QStringLiteral(".flv"), QStringLiteral("fault=nolength&size=1600000"));
@@ -228,30 +168,45 @@ void TestDownloadCommands::rowsInEveryState()
     QVERIFY_MEDIA(folder() + QStringLiteral("Moved.mp4"), Id, 18, 70001);
     QVERIFY_MEDIA(folder() + QStringLiteral("Unknown.flv"), Id, 5, 1600000);
     QTRY_COMPARE_WITH_TIMEOUT(site().requestLog().filter(QStringLiteral("fault=stall")).size(), 1, Wait);
-    selectOnly(panel(), {0, 2, 4});
-    panel().mnuStop_Click();
+    onRows(panel(), {0, 2, 3, 4}, &DownloadPanel::mnuStop_Click);
     QCOMPARE(stateOf(panel(), waiting.mediaAddress), int(StateDownloading)); // no progress shown yet
     QCOMPARE(stateOf(panel(), ok.mediaAddress), int(StateDownloaded));
-    QCOMPARE(stateOf(panel(), stopped.mediaAddress), int(StateStopped));
+    // The stopped rows' transfers end, their partial files stay, and their bars go back to 0.
+    for (const QString &key : {stopped.mediaAddress, running.mediaAddress}) {
+        QCOMPARE(stateOf(panel(), key), int(StateStopped));
+        QVERIFY(!panel().DownloadVid->IsRunning(key));
+        QCOMPARE((QList<qint64>{percentOf(panel(), key), panel().records().at(rowOf(panel(), key)).bytes}), (QList<qint64>{0, 0}));
+    }
     QVERIFY(!bar->isBusy());
+    QCOMPARE(captionOf(panel(), running.mediaAddress), QStringLiteral("Download stopped by the user."));
+    const qint64 kept = QFileInfo(panel().records().at(3).partialFile).size();
+    QVERIFY(kept > 0);
     site().clear();
-    selectOnly(panel(), {0, 4});
-    panel().mnuStart_Click(); // restarts the stalled row (0 %), leaves the finished one
+    // Start restarts the stalled row (0 %), asks for the rest of the stopped one's file, and leaves
+    // the finished one.
+    onRows(panel(), {0, 3, 4}, &DownloadPanel::mnuStart_Click);
     QCOMPARE(captionOf(panel(), ok.mediaAddress), QStringLiteral("Video successfully downloaded!"));
-    QTRY_VERIFY_WITH_TIMEOUT(!site().requestLog().filter(QStringLiteral("/media/")).isEmpty(), Wait);
-    QVERIFY(panel().DownloadVid->IsRunning(waiting.mediaAddress));
+    QCOMPARE(captionOf(panel(), running.mediaAddress), QStringLiteral("Starting download. Please wait..."));
     QVERIFY(!panel().DownloadVid->IsRunning(ok.mediaAddress));
-    for (const QString &request : site().requestLog().filter(QStringLiteral("/media/")))
-        QVERIFY2(request.contains(QStringLiteral("fault=stall")), qPrintable(request));
+    QVERIFY(panel().DownloadVid->IsRunning(waiting.mediaAddress));
+    QTRY_COMPARE_WITH_TIMEOUT(rangesOf(mediaTarget(Id, 18, QStringLiteral("size=8000000&rate=140000"))),
+                              QStringList{QStringLiteral("bytes=%1-").arg(kept)}, Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(rangesOf(mediaTarget(Id, 22, QStringLiteral("fault=stall&size=100000"))), QStringList{QString()}, Wait);
+    QVERIFY(rangesOf(mediaTarget(Id, 18, QStringLiteral("fault=redirect&size=70001"))).isEmpty());
+    waitForProgress({running.mediaAddress});
+    QVERIFY(panel().records().at(3).fileBytes >= kept);
 
-    selectOnly(panel(), {2, 3}); // the selection plays no part
-    panel().mnuRemoveDownError_Click();
+    onRows(panel(), {2, 3}, &DownloadPanel::mnuRemoveDownError_Click); // the selection plays no part
     QCOMPARE(panel().records().count(), 3);
     QCOMPARE(rowOf(panel(), stopped.mediaAddress), 0);
     QCOMPARE(rowOf(panel(), running.mediaAddress), 1);
     QCOMPARE(panel().MainPB.size(), 3);
+    // The bars stay with the places and show the captions of the rows that moved up; nothing reached
+    // the stopped row meanwhile.
     QCOMPARE(captionOf(panel(), stopped.mediaAddress), QStringLiteral("Download stopped by the user."));
+    QCOMPARE(panel().records().at(0).bytes, qint64(0));
     QVERIFY(captionOf(panel(), running.mediaAddress).startsWith(QStringLiteral("Downloading... ")));
+    QCOMPARE(panel().MainPB[1]->y() - 1, list->visualRect(list->model()->index(1, DownloadPanel::ColStatus)).top());
     QCOMPARE(captionOf(panel(), waiting.mediaAddress), QStringLiteral("Starting download. Please wait..."));
     QVERIFY(panel().DownloadVid->IsRunning(running.mediaAddress));
     QVERIFY(QFile::exists(folder() + QStringLiteral("Moved.mp4"))); // files stay on disk
@@ -260,7 +215,6 @@ void TestDownloadCommands::rowsInEveryState()
     // button, nothing. Pressing a bar selects its row; releasing the right button there adds the row
     // and shows the menu.
     QSignalSpy popups(frmMenu::instance(), &frmMenu::aboutToPopup);
-    QTreeWidget *list = panel().lvwDownloads;
     const QPoint row0 = list->visualItemRect(list->topLevelItem(0)).center();
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row0);
     QCOMPARE(popups.size(), 1);
@@ -318,10 +272,7 @@ void TestDownloadCommands::speedSizeAndTimeLeft()
     for (int tick = 1; tick < 10; ++tick) // it rises while the first slot is still counted
         QVERIFY(averages[tick] > averages[tick - 1]);
     QCOMPARE(averages.last(), ProgressText::RoundHalfEven(totals.last() - totals.first(), 10));
-    const QRegularExpression text(QStringLiteral("^Average Download Speed: (\\d+\\.\\d) kB/s$"));
-    const auto match = text.match(texts.last().first().toString());
-    QVERIFY(match.hasMatch());
-    QCOMPARE(match.captured(1), ProgressText::Fixed(averages.last(), 1000, 1));
+    QCOMPARE(texts.last().first().toString(), QStringLiteral("Average Download Speed: %1 kB/s").arg(ProgressText::Fixed(averages.last(), 1000, 1)));
     // Each row's size, speed and time left; with no size announced, no time left either.
     const auto columns = [&](int row) {
         return QStringList{cellText(panel(), row, DownloadPanel::ColSize), cellText(panel(), row, DownloadPanel::ColSpeed),
@@ -333,8 +284,7 @@ void TestDownloadCommands::speedSizeAndTimeLeft()
     QVERIFY2(QRegularExpression(QStringLiteral("^\\|%1\\|$").arg(speed)).match(columns(1)).hasMatch(), qPrintable(columns(1)));
 
     // Stopped: no negative traffic and 0.0 after ten more ticks; no speed and no time left, the size stays.
-    selectOnly(panel(), {0, 1});
-    panel().mnuStop_Click();
+    onRows(panel(), {0, 1}, &DownloadPanel::mnuStop_Click);
     for (int tick = 0; tick < 10; ++tick) {
         panel().Timer1_Timer();
         QVERIFY(panel().speedMeter().average() >= 0);
@@ -370,8 +320,7 @@ void TestDownloadCommands::speedNeverNegative()
     QTRY_VERIFY_WITH_TIMEOUT(counted > 0, Wait);
     if (restart) {
         QCOMPARE(percentOf(panel(), c.mediaAddress), qint64(0));
-        selectOnly(panel(), {0});
-        panel().mnuStart_Click();
+        onRows(panel(), {0}, &DownloadPanel::mnuStart_Click);
         QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
@@ -380,5 +329,211 @@ void TestDownloadCommands::speedNeverNegative()
     QVERIFY2(panel().speedMeter().average() >= 0, qPrintable(panel().speedText()));
 }
 
+// The hook raises only the listed messages of the window it holds, and the window gets them only
+// when the handler hands them on; a second hook on the window, or the window's end, unhooks it.
+void TestDownloadCommands::hookRaisesListedMessagesOfItsWindow()
+{
+    SubClass hook;
+    for (const long message : {SubClass::WM_KEYDOWN, SubClass::WM_KEYDOWN, SubClass::WM_VSCROLL})
+        hook.setMessages(message, true);
+    hook.setMessages(SubClass::WM_HSCROLL, false); // absent: nothing happens
+    QCOMPARE(hook.messageList(), (QList<long>{SubClass::WM_KEYDOWN, SubClass::WM_VSCROLL}));
+    long m = SubClass::WM_KEYDOWN, w = 0, l = 0;
+    QCOMPARE(hook.CallWndProc(m, w, l), 0L); // no window
+
+    auto *edit = new QLineEdit;
+    bool passOn = false;
+    QList<long> seen; // messages and their wParam
+    long lastResult = -1;
+    connect(&hook, &SubClass::WndProc, [&](long &Msg, long &wParam, long &lParam, long &Result) {
+        seen << Msg << wParam;
+        if (passOn)
+            Result = hook.CallWndProc(Msg, wParam, lParam);
+        lastResult = Result;
+    });
+    hook.sethWnd(edit);
+    hook.sethWnd(edit); // the same window twice hooks once
+    QTest::keyClick(edit, Qt::Key_A);
+    QCOMPARE(edit->text(), QString()); // swallowed: not handed to the window
+    QCOMPARE(seen, (QList<long>{SubClass::WM_KEYDOWN, 65}));
+    QCOMPARE(lastResult, 0L);
+    passOn = true;
+    QTest::keyClick(edit, Qt::Key_B);
+    QCOMPARE(edit->text(), QStringLiteral("b"));
+    QCOMPARE(lastResult, 1L);
+    // Unlisted messages reach the window unseen.
+    hook.setMessages(SubClass::WM_KEYDOWN, false);
+    seen.clear();
+    QTest::keyClicks(edit, QStringLiteral("cd"));
+    QCOMPARE(edit->text(), QStringLiteral("bcd"));
+    QVERIFY(seen.isEmpty());
+
+    // A second hook replaces the first, which sees nothing more.
+    hook.setMessages(SubClass::WM_KEYDOWN, true);
+    SubClass second;
+    QList<long> secondSeen;
+    connect(&second, &SubClass::WndProc, [&](long &Msg, long &, long &, long &) { secondSeen << Msg; });
+    second.setMessages(SubClass::WM_KEYDOWN, true);
+    second.setMessages(SubClass::WM_NCDESTROY, true);
+    second.sethWnd(edit);
+    QCOMPARE(hook.hWnd(), nullptr);
+    QTest::keyClick(edit, Qt::Key_Y);
+    QVERIFY(seen.isEmpty());
+    QCOMPARE(secondSeen, QList<long>{SubClass::WM_KEYDOWN});
+    delete edit; // a destroyed window unhooks
+    QCOMPARE(second.hWnd(), nullptr);
+    QCOMPARE(secondSeen, (QList<long>{SubClass::WM_KEYDOWN, SubClass::WM_NCDESTROY}));
+    QLineEdit other;
+    second.sethWnd(&other); // a new window hooks as usual
+    QCOMPARE(second.hWnd(), &other);
+}
+
+// The hook's scrolls, header resizes and keys, and the dialog's answers, are checked through the
+// list (tst_downloadpanel).
+void TestDownloadCommands::dialogOpensReadyToAnswer()
+{
+    frmMsgBox dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(dialog.VideoOption[0]));
+    for (int k = 0; k < 3; ++k) { // none chosen, every text fits its button
+        QVERIFY(!dialog.VideoOption[k]->isChecked());
+        QVERIFY(dialog.VideoOption[k]->width() >= dialog.VideoOption[k]->sizeHint().width());
+    }
+    // The question icon at (10, 10), nothing left of it.
+    const QImage shot = dialog.grab().toImage();
+    const QColor background = shot.pixelColor(dialog.width() - 3, dialog.height() - 3);
+    int differing = 0;
+    for (int y = 10; y < 42; ++y)
+        for (int x = 10; x < 42; ++x)
+            differing += shot.pixelColor(x, y) != background;
+    QVERIFY2(differing > 50, "no icon at (10, 10)");
+    for (int y = 0; y < 10; ++y)
+        QCOMPARE(shot.pixelColor(5, y), background);
+}
+
+void TestDownloadCommands::barDrawing_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<bool>("fits"); // the caption fits the bar
+    QTest::newRow("empty") << 200 << qint64(0) << false;
+    QTest::newRow("half") << 200 << qint64(50) << false;
+    QTest::newRow("wide bar") << 1200 << qint64(50) << true;
+    QTest::newRow("narrow bar") << 120 << qint64(50) << false;
+    QTest::newRow("no room") << 2 << qint64(50) << false;
+    // The caption's own width and one pixel: within the frame's pixel on either side it does not fit.
+    QTest::newRow("a pixel short") << -1 << qint64(50) << false;
+}
+
+void TestDownloadCommands::barDrawing()
+{
+    QFETCH(int, width);
+    QFETCH(qint64, value);
+    QFETCH(bool, fits);
+    QWidget parent;
+    RowProgressBar bar(0, &parent);
+    const QString caption = QStringLiteral("Downloading... 512.25 MB / 1024.50 MB - 50%");
+    if (width < 0)
+        width = QFontMetrics(bar.font()).horizontalAdvance(caption) + 1;
+    bar.resize(width, 18);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    bar.draw(caption, 100, value);
+    const QString shown = bar.shownCaption();
+    // What is shown fits inside the frame and begins as the caption does.
+    QVERIFY2(QFontMetrics(bar.font()).horizontalAdvance(shown) <= width - 2, qPrintable(shown));
+    if (fits) {
+        QCOMPARE(shown, caption);
+    } else {
+        QVERIFY2(shown.endsWith(QChar(0x2026)) || shown.isEmpty(), qPrintable(shown));
+        QVERIFY2(caption.startsWith(shown.chopped(shown.isEmpty() ? 0 : 1)), qPrintable(shown));
+    }
+    const int filled = int((width - 2) * value / 100);
+    QCOMPARE(bar.filledRect().width(), std::max(0, filled));
+    if (width < 100)
+        return;
+    // Filled from the left edge up to the value. The caption stays readable on both parts: some
+    // pixels differ from the fill inside it, and from the background on the empty right half.
+    const QImage shot = bar.grab().toImage();
+    const QColor fill = bar.palette().color(QPalette::Highlight);
+    QCOMPARE(shot.pixelColor(3, 2) == fill, value > 0);
+    QVERIFY(shot.pixelColor(width - 4, 2) != fill);
+    int textOnFill = 0;
+    int text = 0;
+    for (int y = 2; y < 16; ++y) {
+        for (int x = 1; x < filled; ++x)
+            textOnFill += shot.pixelColor(x, y) != fill;
+        for (int x = width / 2 + 1; x < width - 1; ++x)
+            text += shot.pixelColor(x, y) != bar.palette().color(QPalette::Base);
+    }
+    QVERIFY(value == 0 || textOnFill > 10);
+    QVERIFY(text > 10);
+}
+
+void TestDownloadCommands::barIgnoresValueAboveMaximum()
+{
+    RowProgressBar bar(0, nullptr);
+    qint64 value = 40;
+    bar.draw(QStringLiteral("forty"), 100, value);
+    value = 101;
+    bar.draw(QStringLiteral("too far"), 100, value);
+    QCOMPARE(bar.caption(), QStringLiteral("forty"));
+    QCOMPARE(bar.value(), qint64(40));
+    // A value above the scale of the previous drawing is lowered to it, the caller's variable too.
+    value = 30;
+    bar.draw(QStringLiteral("scale of fifty"), 50, value);
+    value = 70;
+    bar.draw(QStringLiteral("back to a hundred"), 100, value);
+    QCOMPARE(value, qint64(50));
+    QCOMPARE(bar.value(), qint64(50));
+    QCOMPARE(bar.maximum(), qint64(100));
+}
+
+// A message only while the window is away (hidden, minimised or behind another one), with a tray.
+void TestDownloadCommands::notificationOnlyWhileTheWindowIsAway_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("active") << "active" << true;
+    QTest::newRow("hidden") << "hidden" << true;
+    QTest::newRow("minimised") << "minimised" << true;
+    QTest::newRow("another window active") << "behind" << true;
+    QTest::newRow("no tray") << "hidden" << false;
+}
+
+void TestDownloadCommands::notificationOnlyWhileTheWindowIsAway()
+{
+    QFETCH(QString, window);
+    QFETCH(bool, tray);
+    const bool shown = tray && window != QLatin1String("active");
+    QWidget main;
+    main.show();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    if (window == QLatin1String("hidden")) {
+        main.hide();
+    } else if (window == QLatin1String("minimised")) {
+        main.showMinimized();
+    } else if (window == QLatin1String("behind")) {
+        panel().activateWindow(); // the list's own window is the other one
+        QVERIFY(QTest::qWaitForWindowActive(&panel()));
+    }
+    QSystemTrayIcon icon; // an icon object; whether the desktop shows it plays no part here
+    DownloadNotifier notifier(&main, [&]() -> QSystemTrayIcon * { return tray ? &icon : nullptr; });
+    QSignalSpy messages(&notifier, &DownloadNotifier::shown);
+    notifier.downloadEnded(QStringLiteral("Sunset.mp4"), QStringLiteral("Video successfully downloaded!"),
+                           QStringLiteral("/videos/"), true);
+    QCOMPARE(messages.size(), shown ? 1 : 0);
+    Q_EMIT icon.messageClicked();
+    const auto opened = h.seam->callsOf(UiSeam::Kind::OpenFolder);
+    QCOMPARE(opened.size(), shown ? 1 : 0);
+    if (shown) {
+        QCOMPARE(messages.first(), (QVariantList{QStringLiteral("Sunset.mp4"), QStringLiteral("Video successfully downloaded!")}));
+        QCOMPARE(opened.first().text, QStringLiteral("file:///videos/"));
+    }
+}
+
+// Accessibility and the busy bar are checked on the list's own bars (tst_downloadpanel and above).
 QTEST_MAIN(TestDownloadCommands)
 #include "tst_downloadcommands.moc"

@@ -1,26 +1,17 @@
 // The download list against the demo site: adding rows, progress, completion into real folders,
 // the confirmation dialog, names, renaming, the save folder and the bars' placement.
-#include "support/DemoSite.h"
 #include "PanelFixture.h"
 #include "base/AppState.h"
 #include "base/Settings.h"
-#include "dialogs/frmMenu.h"
-#include "downloads/RowProgressBar.h"
 #include "image/MenuIcons.h"
-#include "transfer/Downloader.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStorageInfo>
-#include <QTreeWidget>
-#include <QtTest>
 
 using namespace PanelFixture;
 
@@ -34,14 +25,11 @@ private Q_SLOTS:
     void cleanup() { h.tearDown(); }
 
     void addProgressComplete();
-    void refusedAdditions();
     void fileAtTheEnd_data();
     void fileAtTheEnd();
-    void sameNameTwoRowsKeepBothFiles_data();
-    void sameNameTwoRowsKeepBothFiles();
-    void renameRules();
+    void sameNameAndRenaming();
     void goingAwayWhileCopyingTellsNoOne();
-    void barsFollowScrollKeysAndColumns();
+    void barsFollowTheRowsOfAFullList();
     void rowsFedFromElsewhere();
     void browseAndOpen();
     void queueFromTheMenuAndKeys();
@@ -62,7 +50,10 @@ void TestDownloadPanel::addProgressComplete()
     panel().cmdDownload_Click(c);
     QCOMPARE(nameOf(panel(), c.mediaAddress), QStringLiteral("Sunset at the Beach_(LQ).flv"));
     QVERIFY(panel().anyDownloading());
-    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // no file of that name yet: no dialog
+    // An address the list holds already is refused with a message, while it runs and (below) after
+    // it has finished, before any file is looked at.
+    panel().cmdDownload_Click(c);
+    QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
     QCOMPARE(captionOf(panel(), c.mediaAddress), QStringLiteral("Starting download. Please wait..."));
     // The first report that shows a percentage, seen as it happens: the bar, the list's accessible
     // cell and the bar's own accessible name and value agree with the caption.
@@ -92,41 +83,11 @@ void TestDownloadPanel::addProgressComplete()
     QVERIFY_MEDIA(folder() + QStringLiteral("Sunset at the Beach_(LQ).flv"), Id, 5, 3000000);
     QCOMPARE(hiddenFiles(folder()), QStringList()); // no partial file left behind
     QVERIFY(freeSpace.last().first().toString().startsWith(QStringLiteral("Free Disk Space: ")));
-    QCOMPARE(site().requestLog().filter(QStringLiteral("/media/")).size(), 1);
-}
-
-// An address the list holds already, running or finished, and a full list are refused with a
-// message, before any file is looked at; a removed row makes room.
-void TestDownloadPanel::refusedAdditions()
-{
-    const DownloadChoice c = mp4(QStringLiteral("Twice"), QStringLiteral("size=200000&rate=400000"));
-    panel().cmdDownload_Click(c);
-    panel().cmdDownload_Click(c); // while it runs
-    QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("You are already downloading this video! ")});
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), c.mediaAddress), int(StateDownloaded), Wait);
-    panel().cmdDownload_Click(c); // and after it has finished, with its file in the folder
+    panel().cmdDownload_Click(c); // with its file in the folder
     QCOMPARE(panel().records().count(), 1);
     QCOMPARE(h.seam->messages().size(), 2);
-    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty());
-
-    for (int k = 1; k < 25; ++k)
-        panel().cmdDownload_Click(mp4(QStringLiteral("Clip %1").arg(k), QStringLiteral("size=%1").arg(1000 + k)));
-    QCOMPARE(panel().MainPB.size(), 25);
-    QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
-    for (int k = 1; k < 25; ++k)
-        QVERIFY_MEDIA(folder() + QStringLiteral("Clip %1.mp4").arg(k), Id, 18, 1000 + k);
-    // Finished rows count too.
-    const DownloadChoice extra = mp4(QStringLiteral("Extra"), QStringLiteral("size=77"));
-    panel().cmdDownload_Click(extra);
-    QCOMPARE(panel().records().count(), 25);
-    QCOMPARE(h.seam->messages().last(), QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
-                                                       "Remove downloaded videos from the list first, then you can add new ones. "));
-    QCOMPARE(h.seam->calls.last().style, 48);
-    selectOnly(panel(), {7});
-    panel().mnuRemoveSelected_Click();
-    panel().cmdDownload_Click(extra);
-    QCOMPARE(panel().records().count(), 25);
-    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), extra.mediaAddress), int(StateDownloaded), Wait);
+    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty()); // no file of that name at first, then not looked at
+    QCOMPARE(site().requestLog().filter(QStringLiteral("/media/")).size(), 1);
 }
 
 // What is on disk at the end, and what the row says, when files are in the way when the video is
@@ -234,11 +195,10 @@ void TestDownloadPanel::fileAtTheEnd()
     QString captionAtCompletion;
     bool restarted = false;
     bool editable = false;
-    afterComplete(panel(), c.mediaAddress, [&] {
+    afterComplete(*panel().queue(), c.mediaAddress, [&] {
         captionAtCompletion = captionOf(panel(), c.mediaAddress);
         const int row = rowOf(panel(), c.mediaAddress);
-        selectOnly(panel(), {row});
-        panel().mnuStart_Click();
+        onRows(panel(), {row}, &DownloadPanel::mnuStart_Click);
         restarted = panel().DownloadVid->IsRunning(c.mediaAddress);
         panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(row), DownloadPanel::ColVideo);
         editable = panel().lvwDownloads->viewport()->findChild<QLineEdit *>() != nullptr;
@@ -275,23 +235,14 @@ void TestDownloadPanel::fileAtTheEnd()
     QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
 }
 
-void TestDownloadPanel::sameNameTwoRowsKeepBothFiles_data()
+// Two videos with the same title, added before either file exists: whichever finishes second is
+// numbered, and both files are whole. Renaming in place: the name rules themselves are tabled in
+// tst_downloadlogic, a finished row's file keeps its name (fileAtTheEnd); here what only the list knows.
+void TestDownloadPanel::sameNameAndRenaming()
 {
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("numbered");
-    QTest::newRow("short") << "Same" << "Same [1].mp4";
-    // The number takes the place of the last characters of a name of the file system's full length.
-    QTest::newRow("full length") << QString(251, QLatin1Char('a')) << QString(247, QLatin1Char('a')) + " [1].mp4";
-}
-
-void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, numbered);
-    // Two videos with the same title, added before either file exists: whichever finishes second
-    // is numbered, and both files are whole.
-    const DownloadChoice first = choice(QStringLiteral("pianoLesson"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=40000"));
-    const DownloadChoice second = choice(QStringLiteral("tomJerryMix"), 18, title, QStringLiteral(".mp4"), QStringLiteral("size=300000"));
+    const auto same = [](const QString &id, const QString &query) { return choice(id, 18, QStringLiteral("Same"), QStringLiteral(".mp4"), query); };
+    const DownloadChoice first = same(QStringLiteral("pianoLesson"), QStringLiteral("size=40000"));
+    const DownloadChoice second = same(QStringLiteral("tomJerryMix"), QStringLiteral("size=300000"));
     panel().cmdDownload_Click(first);
     panel().cmdDownload_Click(second);
     QTRY_VERIFY_WITH_TIMEOUT(!panel().anyDownloading(), Wait);
@@ -299,31 +250,26 @@ void TestDownloadPanel::sameNameTwoRowsKeepBothFiles()
              (QList<int>{StateDownloaded, StateDownloaded}));
     QVERIFY_MEDIA(folder() + nameOf(panel(), first.mediaAddress), QStringLiteral("pianoLesson"), 18, 40000);
     QVERIFY_MEDIA(folder() + nameOf(panel(), second.mediaAddress), QStringLiteral("tomJerryMix"), 18, 300000);
-    QStringList names{nameOf(panel(), first.mediaAddress), nameOf(panel(), second.mediaAddress)};
-    names.sort();
-    QCOMPARE(names, (QStringList{numbered, title + QStringLiteral(".mp4")}));
     QCOMPARE(hiddenFiles(folder()), QStringList());
-}
-
-// The name rules themselves are tabled in tst_downloadlogic; here what only the list knows.
-void TestDownloadPanel::renameRules()
-{
-    addAndFinish(panel(), mp4(QStringLiteral("First"), QStringLiteral("size=100")));
-    addAndFinish(panel(), mp4(QStringLiteral("Second"), QStringLiteral("size=100"), 34));
-    const auto nameAt = [&](int row) { return panel().lvwDownloads->topLevelItem(row)->text(DownloadPanel::ColVideo); };
+    const auto names = [&] { return QStringList{nameOf(panel(), first.mediaAddress), nameOf(panel(), second.mediaAddress)}; };
+    const QStringList finished = names();
+    const int plain = finished.indexOf(QStringLiteral("Same.mp4")); // the row that finished first
+    QCOMPARE(finished.value(1 - plain), QStringLiteral("Same [1].mp4"));
     // Another row's name and the row's own name are taken: refused with the message.
-    typeName(panel(), 1, QStringLiteral("First"));
-    typeName(panel(), 0, QStringLiteral("First.mp4"));
+    typeName(panel(), rowOf(panel(), (plain ? first : second).mediaAddress), QStringLiteral("Same"));
+    typeName(panel(), rowOf(panel(), (plain ? second : first).mediaAddress), QStringLiteral("Same.mp4"));
     // Blanks only: refused silently.
     typeName(panel(), 0, QStringLiteral("   "));
-    QCOMPARE((QStringList{nameAt(0), nameAt(1)}), (QStringList{QStringLiteral("First.mp4"), QStringLiteral("Second.mp4")}));
+    QCOMPARE(names(), finished);
     const QString taken = QStringLiteral("There is already a file with this name in the list. \r\n\r\nRenaming has been canceled. ");
     QCOMPARE(h.seam->messages(), (QStringList{taken, taken}));
-    // A finished row's file keeps its name on disk.
-    typeName(panel(), 0, QStringLiteral("Later"));
-    QCOMPARE(nameAt(0), QStringLiteral("Later.mp4"));
-    QVERIFY(QFile::exists(folder() + QStringLiteral("First.mp4")));
-    QVERIFY(!QFile::exists(folder() + QStringLiteral("Later.mp4")));
+    // A finished row's new name is the list's only: nothing is asked about a file of that name, and
+    // both files stay as they are.
+    writeFile(folder() + QStringLiteral("Other.mp4"), "someone's");
+    typeName(panel(), 0, QStringLiteral("Other"));
+    QCOMPARE(panel().lvwDownloads->topLevelItem(0)->text(DownloadPanel::ColVideo), QStringLiteral("Other.mp4"));
+    QVERIFY(h.seam->callsOf(UiSeam::Kind::Modal).isEmpty());
+    QCOMPARE(readFile(folder() + QStringLiteral("Other.mp4")), QByteArray("someone's"));
     // The status column is not editable.
     panel().lvwDownloads->editItem(panel().lvwDownloads->topLevelItem(0), DownloadPanel::ColStatus);
     QVERIFY(!panel().lvwDownloads->viewport()->findChild<QLineEdit *>());
@@ -345,7 +291,7 @@ void TestDownloadPanel::goingAwayWhileCopyingTellsNoOne()
         connect(h.panel.get(), signal, this, [&, what = what] { if (going) toldWhileGoing << QString::fromLatin1(what); });
     connect(h.panel.get(), &DownloadPanel::downloadEnded, this, [&] { if (going) toldWhileGoing << QStringLiteral("ended"); });
     QString captionAtClose;
-    afterComplete(panel(), c.mediaAddress, [&] {
+    afterComplete(*panel().queue(), c.mediaAddress, [&] {
         QMetaObject::invokeMethod(this, [&] {
             captionAtClose = captionOf(panel(), c.mediaAddress);
             going = true;
@@ -360,16 +306,22 @@ void TestDownloadPanel::goingAwayWhileCopyingTellsNoOne()
     QVERIFY_MEDIA(folder() + QStringLiteral("videos/Closing.mp4"), Id, 18, size);
 }
 
-void TestDownloadPanel::barsFollowScrollKeysAndColumns()
+// The bars over the rows' status cells follow scrolling, keys and column widths. A full list
+// (finished rows count too) refuses another video with a message; a removed row makes room.
+void TestDownloadPanel::barsFollowTheRowsOfAFullList()
 {
     QTreeWidget *list = panel().lvwDownloads;
-    for (int k = 0; k < 20; ++k)
-        panel().cmdDownload_Click(mp4(QStringLiteral("Row %1").arg(k), QStringLiteral("fault=stall&n=%1").arg(k)));
-    QCOMPARE(panel().MainPB.size(), 20);
+    QStringList keys;
+    for (int k = 0; k < 25; ++k) { // the last five finish at once
+        const DownloadChoice c = mp4(QStringLiteral("Row %1").arg(k), QString::fromLatin1(k < 20 ? "fault=stall&n=%1" : "size=%1").arg(1000 + k));
+        panel().cmdDownload_Click(c);
+        keys << c.mediaAddress;
+    }
+    QCOMPARE(panel().MainPB.size(), 25);
 
     auto checkBars = [&] {
         int shown = 0;
-        for (int k = 0; k < 20; ++k) {
+        for (int k = 0; k < 25; ++k) {
             const QRect cell = list->visualRect(list->model()->index(k, DownloadPanel::ColStatus));
             RowProgressBar *bar = panel().MainPB[k];
             QCOMPARE(bar->parentWidget(), list->viewport());
@@ -398,7 +350,7 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
     list->setFocus();
     list->setCurrentItem(list->topLevelItem(0));
     QTest::keyClick(list, Qt::Key_End);
-    QCOMPARE(list->currentItem(), list->topLevelItem(19));
+    QCOMPARE(list->currentItem(), list->topLevelItem(24));
     QVERIFY(panel().MainPB[0]->isHidden());
     checkBars();
 
@@ -407,6 +359,19 @@ void TestDownloadPanel::barsFollowScrollKeysAndColumns()
     checkBars();
     list->header()->resizeSection(DownloadPanel::ColStatus, 123);
     checkBars();
+
+    for (int k = 20; k < 25; ++k)
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), keys[k]), int(StateDownloaded), Wait);
+    const DownloadChoice extra = mp4(QStringLiteral("Extra"), QStringLiteral("size=77"));
+    panel().cmdDownload_Click(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QCOMPARE(h.seam->messages(), QStringList{QStringLiteral("Sorry, but you can do a maximum of 25 simultaneous downloads. \r\n\r\n"
+                                                            "Remove downloaded videos from the list first, then you can add new ones. ")});
+    QCOMPARE(h.seam->calls.last().style, 48);
+    onRows(panel(), {7}, &DownloadPanel::mnuRemoveSelected_Click);
+    panel().cmdDownload_Click(extra);
+    QCOMPARE(panel().records().count(), 25);
+    QTRY_COMPARE_WITH_TIMEOUT(stateOf(panel(), extra.mediaAddress), int(StateDownloaded), Wait);
 }
 
 // Rows whose bytes another downloader fetches use the list as its own transfers do.
