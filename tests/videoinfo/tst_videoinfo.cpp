@@ -160,6 +160,7 @@ private Q_SLOTS:
         QTest::newRow("no date") << VideoText::Published(QDate()) << "";
         QTest::newRow("grouped thousand") << VideoText::Grouped(1000) << "1,000";
         QTest::newRow("three digits stay") << VideoText::Grouped(999) << "999";
+        QTest::newRow("size under a GB in MB") << VideoText::Size(1063256064) << "1014.00 MB";
         QTest::newRow("size in GB") << VideoText::Size(1610612736) << "1.50 GB";
         QTest::newRow("file title drops what names cannot hold")
             << VideoText::FileTitle(QStringLiteral(" How to: fix a 1/2\" tap?\t<now>|*\\ ")) << "How to fix a 12 tap now";
@@ -446,7 +447,7 @@ private Q_SLOTS:
         row("CutToLength", "shorter", "abc|5", "abc");
         row("CutToLength", "exact", "abcde|5", "abcde");
         row("CutToLength", "cut", "abcdef|5", "abcde");
-        row("CutToLength", "pair kept whole", QString("ab\U0001F600|3"), "ab");
+        row("CutToLength", "pair kept whole", QString("\U0001F600|1"), "");
         row("CutToLength", "pair within", QString("a\U0001F600b|3"), QString("a\U0001F600"));
 
         // A watch address is the site's prefix and an eleven-character id; its embed form is /v/.
