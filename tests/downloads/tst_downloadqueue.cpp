@@ -670,8 +670,14 @@ private Q_SLOTS:
         queue().setSimultaneousDownloads(1); // one row downloads, slowly; the others wait
         for (int k = 0; k < 30; ++k) {
             QCOMPARE(queue().roomLeft(), 30 - k);
+            if (k == 29) { // the downloading row stops: its place goes to the rows that wait, not to a row added now
+                QTRY_VERIFY_WITH_TIMEOUT(percent(queue().records().at(0).key) > 0, Wait);
+                queue().stop(0);
+            }
             add(choice(Id, 18, QStringLiteral("Row %1").arg(k), QStringLiteral(".mp4"), QStringLiteral("size=3000000&rate=100000&n=%1").arg(k)));
         }
+        QCOMPARE(queue().records().at(29).state, int(StateQueued));
+        QTRY_COMPARE_WITH_TIMEOUT(queue().records().at(1).state, int(StateDownloading), Wait);
         const DownloadChoice extra = choice(Id, 18, QStringLiteral("Extra"), QStringLiteral(".mp4"), QStringLiteral("size=77"));
         QVERIFY(!queue().add(extra, QStringLiteral("Extra.mp4")));
         add(extra);

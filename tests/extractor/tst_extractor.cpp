@@ -248,7 +248,7 @@ private Q_SLOTS:
         const QString json = m_dir.filePath(QStringLiteral("answer.json"));
         const QByteArray answer = R"({"title": "<b>bold</b>", "description": "<c=&HFF>red</c>", "thumbnail": "file:///etc/hostname",)"
             R"("formats": [{"format_id": "18", "url": "file:///etc/passwd"}, {"format_id": "22", "url": "https://cdn.example/22.mp4",)"
-            R"("protocol": "https", "http_headers": {"Referer": "https://site.example/", "X-Evil": "a\r\nHost: evil")" + pads + "}}]}";
+            R"("protocol": "https", "http_headers": {"Referer": "https://site.example/", "X-Evil": "a\r\nHost: evil", "X-Lf": "b\nHost: evil")" + pads + "}}]}";
         QVERIFY(StandIn::WriteFile(json, answer));
         const QString record = m_dir.filePath(QStringLiteral("arguments"));
         const QString path = standIn("recorder", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '"
