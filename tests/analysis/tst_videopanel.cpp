@@ -547,21 +547,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("description"); // as the page writes it
         QTest::addColumn<QString>("plainStart");  // what the label reads out
         QTest::addColumn<int>("plainLength");
+        QTest::addColumn<QString>("codes"); // the format map's, best first, each with its own address
+        QTest::addColumn<QString>("buttons"); // the buttons they enable
         const int limit = int(modFunctions::MaxDescriptionLength);
         QTest::newRow("entities and markup") << "ownPage0001" << "Plain &amp; <em>simple</em> schön"
-                                             << "Description: Plain &  simple  schön" << 35;
+                                             << "Description: Plain &  simple  schön" << 35 << "35,5" << "0,2";
         QTest::newRow("colour beyond 32 bits") << "hostile0001" << "Before &lt;c=4294967296&gt;after"
-                                               << "Description: Before after" << 25;
+                                               << "Description: Before after" << 25 << "35,5" << "0,2";
         // Words of five characters, cut to a fifth of the limit (the last blank goes with the
         // caption's trim).
         QTest::newRow("longer than the label") << "hostile0002" << QStringLiteral("word ").repeated(8000)
-                                               << "Description: word word" << 13 + limit - 1;
+                                               << "Description: word word" << 13 + limit - 1 << "35,5" << "0,2";
         QTest::newRow("openings for the tag finder") << "hostile0003" << QStringLiteral("&lt;").repeated(32700) + "&gt;"
-                                                     << "Description: <<<" << 13 + limit;
+                                                     << "Description: <<<" << 13 + limit << "35,5" << "0,2";
         // Cut once its tags are gone: text behind a tag of 1 MB is kept.
         QTest::newRow("text behind a long tag") << "hostile0004"
                                                 << "<i " + QString(1000000, QLatin1Char('x')) + ">Real words"
-                                                << "Description:  Real words" << 24; // the tag is a blank
+                                                << "Description:  Real words" << 24 << "5" << "0"; // the tag is a blank; only the lowest quality
     }
     void ownPages()
     {
@@ -569,6 +571,11 @@ private Q_SLOTS:
         QFETCH(QString, description);
         QFETCH(QString, plainStart);
         QFETCH(int, plainLength);
+        QFETCH(QString, codes);
+        QFETCH(QString, buttons);
+        QString map;
+        for (const QString &code : codes.split(QLatin1Char(',')))
+            map += (map.isEmpty() ? "" : "%2C") + code + "%7Chttp%3A%2F%2Fh%2F" + code;
         QVERIFY(QDir().mkpath(extra(QStringLiteral("vi/bigPicture1"))));
         QImage big(2400, 1800, QImage::Format_RGB32);
         big.fill(qRgb(220, 120, 20));
@@ -577,7 +584,7 @@ private Q_SLOTS:
             "<html><body><p>data-discoverbox-username=\"first_author\" >x</p>\n"
             "<i>watch-view-count\">1%2C000</span></i> RatingMessage\"><span class=\"smallText\">7 votes</span>\n"
             "<script>cfg = {'VIDEO_ID': 'bigPicture1', 'VIDEO_TITLE': 'Our page: \\'quoted\\' &amp; more && less – 日本',\n"
-            "args: {\"rv.3.rating\": \"3.14159\", \"fmt_url_map\": \"35%7Chttp%3A%2F%2Fh%2Fa%2C5%7Chttp%3A%2F%2Fh%2Fb\", "
+            "args: {\"rv.3.rating\": \"3.14159\", \"fmt_url_map\": \"MAP\", "
             "\"length_seconds\": \"61\", \"z\": \"0\"}}</script>\n"
             "<div class=\"watch-video-desc description\"><span >DESCRIPTION</span></div>\n"
             "<span class=\"watch-video-added post-date\">Today</span>\n"
@@ -585,14 +592,16 @@ private Q_SLOTS:
             "</a><a href=\"/watch?v=pianoLesson\" title=\"t\">t</a><div class=\"clearL\"></div></body></html>")
             .arg(m_site.thumbnailUrl(QStringLiteral("bigPicture1")))
             .replace(QStringLiteral("DESCRIPTION"), description)
+            .replace(QStringLiteral("MAP"), map)
             .toUtf8());
         auto &&[seam, panel, tabs] = Shown();
         QVERIFY(LoadPage(panel, m_site.watchUrl(id)));
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
         QCOMPARE(tabs.size(), 1);
-        QCOMPARE(EnabledSlots(panel), QStringLiteral("0,2"));
-        QCOMPARE(panel.selectedFormat(), 2);
-        QCOMPARE(panel.formatLink(2), QStringLiteral("http://h/a"));
+        QCOMPARE(EnabledSlots(panel), buttons);
+        const int best = buttons.section(QLatin1Char(','), -1).toInt(); // the best quality the page offers is chosen
+        QCOMPARE(panel.selectedFormat(), best);
+        QCOMPARE(panel.formatLink(best), "http://h/" + codes.section(QLatin1Char(','), 0, 0));
         QCOMPARE(Details(panel), (QStringList{"Our page 'quoted' & more & less – 日本", "first_author", "Today", "1:01",
                                               "3.14 / 5   (7 votes)", "1,000"}));
         QCOMPARE(panel.lblDescription->PlainText().left(plainStart.size()), plainStart);
