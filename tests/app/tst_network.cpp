@@ -99,7 +99,8 @@ private Q_SLOTS:
     }
 
     // The limit in force, switched by the speed panel and by the menu entry, and said on the panel;
-    // our transfers keep to it together, and an extractor row gets its share as --limit-rate.
+    // our transfers keep to it together, and an extractor row gets its share as --limit-rate: here
+    // half, beside one of ours.
     void speedLimit()
     {
         set(QStringLiteral("SpeedLimit"), QStringLiteral("200"));
@@ -124,6 +125,12 @@ private Q_SLOTS:
         QCOMPARE(downloads->queue()->speedLimit(), 200000);
 
         QCOMPARE(RateLimiter::rate(), 200000); // our transfers keep to it together
+        DownloadChoice ours;
+        ours.mediaAddress = site.root() + QStringLiteral("/media/sunsetBeach/18?size=4000000");
+        ours.suffix = QStringLiteral(".mp4");
+        ours.videoTitle = QStringLiteral("Ours");
+        downloads->cmdDownload_Click(ours);
+        QCOMPARE(downloads->records().at(0).state, int(StateDownloading));
         // An extractor row: its run is told its share.
         const QString recorded = scripts.filePath(QStringLiteral("download arguments"));
         set(QStringLiteral("ExtractorPath"), StandIn::Write(scripts.filePath(QStringLiteral("limited")),
@@ -136,11 +143,12 @@ private Q_SLOTS:
         stream.suffix = QStringLiteral(".mp4");
         stream.videoTitle = QStringLiteral("Stream");
         downloads->cmdDownload_Click(stream);
-        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(0).state, int(StateError), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads->records().at(1).state, int(StateError), 30000);
         const QStringList arguments = QString::fromUtf8(StandIn::FileBytes(recorded)).split(QLatin1Char('\n'));
         const qsizetype at = arguments.indexOf(QStringLiteral("--limit-rate"));
         QVERIFY2(at > 0, qPrintable(arguments.join(QLatin1Char(' '))));
-        QCOMPARE(arguments.value(at + 1), QStringLiteral("200000"));
+        QCOMPARE(arguments.value(at + 1), QStringLiteral("100000"));
+        QCOMPARE(downloads->records().at(0).state, int(StateDownloading)); // still, at 200 kB/s
         QVERIFY2(seam.calls.isEmpty(), qPrintable(seam.messages().join(QLatin1Char('\n'))));
     }
 
